@@ -1,0 +1,10 @@
+// The report file as a whole.
+#pragma once
+
+// Results of writeReport besides the failed total (0 or more).
+enum {
+  ReportCannotCreate = -1,  // the file could not be opened for writing
+  ReportWriteFailed = -2,   // opened, but a write or the close failed
+};
+
+int writeReport(const char* reportPath, const char* headerPath);

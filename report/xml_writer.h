@@ -1,0 +1,48 @@
+// The element writers of the report file: tag lines, escaping, TEXT, TITLE,
+// LINK, CELL, CELL_TEXT and the XROD:NODE start tag, plus the program-wide
+// tag counter.
+#pragma once
+
+#include <QString>
+#include <cstdio>
+
+enum CellStyle {
+  StyleTitle = 0,   // "Array Title"
+  StylePlain = 1,   // "Array"
+  StyleFailed = 2,  // "Array Failed"
+  StylePassed = 3,  // "Array Passed"
+};
+// Title styles use the same numbers: 2 adds " Failed", 3 adds " Passed".
+typedef int TitleStyle;
+
+enum NodeIcon {
+  IconMethod = 0,      // "method.xpm"
+  IconClass = 1,       // "class.xpm"
+  IconTestScript = 2,  // "testscript.xpm"
+};
+
+// Every TAG number of the report comes from here: take the value, then add 1.
+extern int tagCounter;
+inline int nextTag() { return tagCounter++; }
+
+QString escapeText(const QString& text);
+
+void writeTag(FILE* file, const char* name, bool closing);
+void writeEscaped(FILE* file, const QString& text);
+void writeEscapedLocal(FILE* file, const char* bytes);
+void writeTextElement(FILE* file, const char* tag, const QString& text);
+void writeNodeOpen(FILE* file, const QString& name, const QString& type, const char* state,
+                   int sum, int icon);
+// Cell texts from input files are bytes in the locale's encoding; translated
+// words come as QString and are never re-encoded.
+void writeTextCell(FILE* file, const char* text, int style);
+void writeTextCell(FILE* file, const QString& text, int style);
+void writeLinkCell(FILE* file, const char* text, int style, const char* linkFile, int line);
+void writeLinkStart(FILE* file, const char* linkFile, int line);
+void writeCheckHeaderRow(FILE* file, int style, bool withMethod);
+void writeTitle(FILE* file, const QString& text, int level, int style, int tagNumber);
+void writeLinkedTitle(FILE* file, const QString& text, int level, int style, int tagNumber,
+                      const char* linkFile, int line);
+
+int cellStyleOf(int status);
+const char* nodeStateCode(int status);

@@ -1,0 +1,15 @@
+#!/usr/bin/env bash
+# Builds veldora and writes the report of the bundled example.
+set -uo pipefail
+cd "$(dirname "$0")"
+./setup.sh release || exit 1
+out=build/example
+mkdir -p "$out"
+# The header text file gets a test summary appended on every run: use a copy.
+cp examples/header.txt "$out/header.txt"
+ORBEKDIR="$PWD/build/release/install" build/release/install/bin/veldora \
+  -ots examples/stack_test.ots examples/stack_classes.ots \
+  -tdf examples/stack_test.tdf \
+  -xrd "$out/report.xrd" -h "$out/header.txt"
+status=$?
+echo "report written to $PWD/$out/report.xrd (exit status $status)"

@@ -1,0 +1,60 @@
+// Diagnostics: the fixed message catalogue and the one operation that
+// writes a catalogue message to standard error.
+//
+//   veldora - error: run.tdf, no such file or directory.
+//   veldora - fatal: out of memory
+//   veldora - error: a.ots:7: ...
+#pragma once
+
+#include <QString>
+
+enum MessageId {
+  MsgInternalError,
+  MsgOutOfMemory,
+  MsgNoSuchFile,
+  MsgFormatNotRecognized,
+  MsgPermissionDenied,
+  MsgUnexpectedError,
+  MsgWriteFailed,
+};
+
+enum Severity {
+  SeverityInfo,
+  SeverityWarning,
+  SeverityError,
+  SeverityFatal,
+  SeverityLexical,
+  SeveritySyntax,
+  SeveritySemantic,
+  SeverityNone,
+};
+
+// A location is one pointer-sized value: null names no place, the value 1
+// names the command line, anything else is a file name.
+inline const char* const NoLocation = nullptr;
+inline const char* const CommandLineLocation = reinterpret_cast<const char*>(1);
+
+// Writes "veldora - ", the translated severity word, the location and the
+// translated catalogue text with the present arguments filled in, in order.
+// A null QString is an absent argument and uses up no placeholder. A fatal
+// message ends the process with status 1.
+void reportMessage(MessageId id, const char* location, int line,
+                   const QString& a1 = QString(), const QString& a2 = QString(),
+                   const QString& a3 = QString(), const QString& a4 = QString(),
+                   const QString& a5 = QString());
+
+// Convenience forms: byte-string arguments are decoded from the local 8-bit
+// encoding; a null pointer is an absent argument.
+void reportMessageQ3(MessageId id, const char* location, int line,
+                     const QString& a1, const QString& a2, const QString& a3);
+void reportMessageS3(MessageId id, const char* location, int line,
+                     const char* a1, const char* a2, const char* a3);
+void reportCommandLineS3(MessageId id, const char* a1, const char* a2, const char* a3);
+void reportMessageS2(MessageId id, const char* location, int line,
+                     const char* a1, const char* a2);
+void reportCommandLineS2(MessageId id, const char* a1, const char* a2);
+void reportMessageS1(MessageId id, const char* location, int line, const char* a1);
+void reportInternalError(const char* description);
+void reportCommandLineS1(MessageId id, const char* a1);
+void reportMessageS0(MessageId id, const char* location, int line);
+void reportCommandLineS0(MessageId id);

@@ -1,0 +1,69 @@
+#!/usr/bin/env bash
+# Runs one golden case against an installed tree and compares every output.
+#
+#   run_case.sh PREFIX CASE_DIR
+#
+# CASE_DIR holds:
+#   args             the command-line arguments, one per line
+#   env              optional VAR=value lines added to the environment
+#   expected.status  the exit status
+#   expected.stderr  standard error, byte for byte
+#   expected.xrd     optional: the report out.xrd, byte for byte, except that
+#                    a report generation time is compared by its layout
+#   expected.header  optional: header.txt after the run
+# The case runs in a scratch copy of CASE_DIR, so inputs stay untouched.
+set -u
+prefix=$1
+case_dir=$2
+work=$(mktemp -d)
+trap 'rm -rf "$work"' EXIT
+cp -r "$case_dir"/. "$work"/
+cd "$work"
+
+args=()
+while IFS= read -r line || [ -n "$line" ]; do args+=("$line"); done < args
+envs=()
+if [ -f env ]; then
+  while IFS= read -r line || [ -n "$line" ]; do
+    envs+=("${line//@CASE@/$work}")
+  done < env
+fi
+
+env -u VOSK_STUDIO_HEADER_FILE LC_ALL=C.UTF-8 ORBEKDIR="$prefix" "${envs[@]}" \
+  "$prefix/bin/veldora" "${args[@]}" > stdout 2> stderr
+status=$?
+
+fail=0
+want=$(cat expected.status)
+if [ "$status" != "$want" ]; then
+  echo "exit status $status, expected $want"; fail=1
+fi
+if [ -s stdout ]; then
+  echo "standard output is not empty:"; cat stdout; fail=1
+fi
+if ! cmp -s stderr expected.stderr; then
+  echo "standard error differs:"; diff expected.stderr stderr; fail=1
+fi
+
+# The report generation time is the only text that varies between runs.
+normalise_time() {
+  sed -E 's/[A-Z][a-z]{2} [A-Z][a-z]{2} [ 123][0-9] [0-2][0-9]:[0-5][0-9]:[0-6][0-9] [0-9]{4}/<generation time>/g' "$1"
+}
+if [ -f expected.xrd ]; then
+  if [ ! -f out.xrd ]; then
+    echo "no report written"; fail=1
+  else
+    if ! cmp -s <(normalise_time out.xrd) expected.xrd; then
+      echo "report differs:"; diff expected.xrd <(normalise_time out.xrd) | head -40; fail=1
+    fi
+    if ! xmllint --noout out.xrd; then
+      echo "report is not well-formed"; fail=1
+    fi
+  fi
+fi
+if [ -f expected.header ]; then
+  if ! cmp -s header.txt expected.header; then
+    echo "header text file differs:"; diff expected.header header.txt; fail=1
+  fi
+fi
+exit $fail
