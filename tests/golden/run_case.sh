@@ -5,13 +5,16 @@
 #
 # CASE_DIR holds:
 #   args             the command-line arguments, one per line
-#   env              optional VAR=value lines added to the environment
+#   env              optional lines: VAR=value added to the environment, or
+#                    "unset VAR" to remove a variable
 #   expected.status  the exit status
 #   expected.stderr  standard error, byte for byte
 #   expected.xrd     optional: the report out.xrd, byte for byte, except that
 #                    a report generation time is compared by its layout
 #   expected.header  optional: header.txt after the run
-# The case runs in a scratch copy of CASE_DIR, so inputs stay untouched.
+# The case runs in a scratch copy of CASE_DIR, so inputs stay untouched; @CASE@
+# in env and expected.stderr stands for the path of that copy, @PREFIX@ for
+# the installed tree (the usage text names the program as invoked).
 set -u
 prefix=$1
 case_dir=$2
@@ -22,16 +25,27 @@ cd "$work"
 
 args=()
 while IFS= read -r line || [ -n "$line" ]; do args+=("$line"); done < args
-envs=()
+unsets=(-u VOSK_STUDIO_HEADER_FILE)
+envs=(LC_ALL=C.UTF-8 "ORBEKDIR=$prefix")
 if [ -f env ]; then
   while IFS= read -r line || [ -n "$line" ]; do
-    envs+=("${line//@CASE@/$work}")
+    line=${line//@CASE@/$work}
+    line=${line//@PREFIX@/$prefix}
+    case "$line" in
+      "unset "*)
+        name=${line#unset }
+        unsets+=(-u "$name")
+        kept=()
+        for e in "${envs[@]}"; do [[ "$e" == "$name="* ]] || kept+=("$e"); done
+        envs=("${kept[@]}") ;;
+      *) envs+=("$line") ;;
+    esac
   done < env
 fi
 
-env -u VOSK_STUDIO_HEADER_FILE LC_ALL=C.UTF-8 ORBEKDIR="$prefix" "${envs[@]}" \
-  "$prefix/bin/veldora" "${args[@]}" > stdout 2> stderr
+env "${unsets[@]}" "${envs[@]}" "$prefix/bin/veldora" "${args[@]}" > stdout 2> stderr
 status=$?
+sed -e "s|@CASE@|$work|g" -e "s|@PREFIX@|$prefix|g" expected.stderr > expected.stderr.resolved
 
 fail=0
 want=$(cat expected.status)
@@ -41,8 +55,8 @@ fi
 if [ -s stdout ]; then
   echo "standard output is not empty:"; cat stdout; fail=1
 fi
-if ! cmp -s stderr expected.stderr; then
-  echo "standard error differs:"; diff expected.stderr stderr; fail=1
+if ! cmp -s stderr expected.stderr.resolved; then
+  echo "standard error differs:"; diff expected.stderr.resolved stderr; fail=1
 fi
 
 # The report generation time is the only text that varies between runs.

@@ -1,0 +1,82 @@
+// veldora: reads the symbol files and the trace file of a component test run
+// into one test object tree, settles every status and writes the XML report.
+// Exit status: 0 no failed verdict, 3 at least one, -1 usage/file/report
+// errors, 1 after a fatal diagnostic.
+#include "driver/command_line.h"
+#include "model/model.h"
+#include "readers/readers.h"
+#include "report/report.h"
+#include "support/diagnostics.h"
+#include "support/localisation.h"
+#include "support/runtime.h"
+
+#include <QCoreApplication>
+#include <cstdio>
+
+namespace {
+
+void printBanner() {
+  QByteArray product = QCoreApplication::translate("VOSKIdent", "Tessaloft").toLocal8Bit();
+  QByteArray title =
+      QCoreApplication::translate("VOSKIdent", "C++ Test Report Generator").toLocal8Bit();
+  QByteArray version = QCoreApplication::translate("VOSKIdent", "8.2.0.1.070.020").toLocal8Bit();
+  fprintf(stderr, "%s %s %s\n", product.constData(), title.constData(), version.constData());
+}
+
+// Tests every input, so that every missing one is reported, trace file first.
+bool inputsExist(const RunSettings& settings) {
+  bool allFound = true;
+  auto check = [&allFound](const char* name) {
+    if (!fileExists(name)) {
+      reportMessageS1(MsgNoSuchFile, NoLocation, 0, name);
+      allFound = false;
+    }
+  };
+  check(settings.traceFileName);
+  for (int i = 0; i < settings.symbolFileCount; ++i)
+    check(settings.symbolFileNames[i]);
+  return allFound;
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+  QCoreApplication app(argc, argv);
+  installTranslators(app, QStringList{QStringLiteral("voskident_"), QStringLiteral("plinth_"),
+                                      QStringLiteral("veldora_")});
+  printBanner();
+
+  RunSettings settings;
+  if (parseCommandLine(argc, argv, &settings) != 0) {
+    printUsage(argv[0]);
+    return -1;
+  }
+  if (!inputsExist(settings))
+    return -1;
+
+  resetModel();
+  for (int i = 0; i < settings.symbolFileCount; ++i) {
+    int result = readSymbolFile(settings.symbolFileNames[i], i);
+    if (result != 0) {
+      reportMessageS1(MsgFormatNotRecognized, NoLocation, 0, settings.symbolFileNames[i]);
+      return result;
+    }
+  }
+  if (readTraceFile(settings.traceFileName) != 0) {
+    reportMessageS1(MsgFormatNotRecognized, NoLocation, 0, settings.traceFileName);
+    return -1;
+  }
+  computeStatuses();
+
+  int result = writeReport(settings.reportFileName, settings.headerFileName);
+  releaseModel();
+  if (result == ReportCannotCreate) {
+    reportMessageS1(MsgPermissionDenied, NoLocation, 0, settings.reportFileName);
+    return -1;
+  }
+  if (result == ReportWriteFailed) {
+    reportMessageS1(MsgWriteFailed, NoLocation, 0, settings.reportFileName);
+    return -1;
+  }
+  return result > 0 ? 3 : 0;
+}

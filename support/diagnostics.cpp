@@ -1,0 +1,134 @@
+// The message catalogue and its one output line:
+//
+//   veldora - error: run.tdf, no such file or directory.
+//   veldora - error: command line: ...
+//   veldora - warning: a.ots:7: ...
+#include "support/diagnostics.h"
+
+#include <QCoreApplication>
+#include <cstdio>
+#include <cstdlib>
+
+namespace {
+
+struct CatalogueEntry {
+  Severity severity;
+  const char* text;  // also the translation key in "KEM Error"
+};
+
+// Indexed by MessageId.
+const CatalogueEntry catalogue[] = {
+    {SeverityFatal, QT_TRANSLATE_NOOP("KEM Error", "internal error: %1")},
+    {SeverityFatal, QT_TRANSLATE_NOOP("KEM Error", "out of memory")},
+    {SeverityError, QT_TRANSLATE_NOOP("KEM Error", "%1, no such file or directory.")},
+    {SeverityError, QT_TRANSLATE_NOOP("KEM Error", "%1, file format not recognized.")},
+    {SeverityError, QT_TRANSLATE_NOOP("KEM Error", "%1, permission denied;")},
+    {SeverityFatal, QT_TRANSLATE_NOOP("KEM Error", "(unexpected error)")},
+    {SeverityError, QT_TRANSLATE_NOOP("KEM Error", "%1, write error.")},
+};
+
+// Indexed by Severity; SeverityNone has no word.
+const char* const severityWords[] = {
+    QT_TRANSLATE_NOOP("KEM Error", "info:"),
+    QT_TRANSLATE_NOOP("KEM Error", "warning:"),
+    QT_TRANSLATE_NOOP("KEM Error", "error:"),
+    QT_TRANSLATE_NOOP("KEM Error", "fatal:"),
+    QT_TRANSLATE_NOOP("KEM Error", "lexical error:"),
+    QT_TRANSLATE_NOOP("KEM Error", "syntax error:"),
+    QT_TRANSLATE_NOOP("KEM Error", "semantic error:"),
+    nullptr,
+};
+
+QString translated(const char* key) { return QCoreApplication::translate("KEM Error", key); }
+
+void writePiece(const QString& piece) {
+  QByteArray bytes = piece.toLocal8Bit();
+  fwrite(bytes.constData(), 1, bytes.size(), stderr);
+}
+
+// QString::arg warns on standard error when no placeholder is left; an
+// argument without a placeholder simply inserts nothing.
+bool hasPlaceholder(const QString& text) {
+  for (int i = 0; i + 1 < text.size(); ++i)
+    if (text[i] == QLatin1Char('%') && text[i + 1].isDigit())
+      return true;
+  return false;
+}
+
+QString argument(const char* bytes) {
+  return bytes ? QString::fromLocal8Bit(bytes) : QString();
+}
+
+}  // namespace
+
+void reportMessage(MessageId id, const char* location, int line, const QString& a1,
+                   const QString& a2, const QString& a3, const QString& a4, const QString& a5) {
+  const CatalogueEntry& entry = catalogue[id];
+
+  writePiece(QStringLiteral("%1 - ").arg(QLatin1String("veldora")));
+
+  if (const char* word = severityWords[entry.severity])
+    writePiece(translated(word) + QLatin1Char(' '));
+
+  if (location == CommandLineLocation) {
+    writePiece(QCoreApplication::translate("KEM Error", "command line:") + QLatin1Char(' '));
+  } else if (location != NoLocation) {
+    QString place = QStringLiteral("%1:").arg(QString::fromLocal8Bit(location));
+    place += line != 0 ? QStringLiteral("%1: ").arg(line) : QStringLiteral(" ");
+    writePiece(place);
+  }
+
+  // Each present argument fills the lowest placeholder left; absent ones
+  // use up nothing.
+  QString text = translated(entry.text);
+  for (const QString* a : {&a1, &a2, &a3, &a4, &a5})
+    if (!a->isNull() && hasPlaceholder(text))
+      text = text.arg(*a);
+  writePiece(text + QLatin1Char('\n'));
+
+  if (entry.severity == SeverityFatal)
+    exit(1);
+}
+
+void reportMessageQ3(MessageId id, const char* location, int line, const QString& a1,
+                     const QString& a2, const QString& a3) {
+  reportMessage(id, location, line, a1, a2, a3);
+}
+
+void reportMessageS3(MessageId id, const char* location, int line, const char* a1,
+                     const char* a2, const char* a3) {
+  reportMessage(id, location, line, argument(a1), argument(a2), argument(a3));
+}
+
+void reportCommandLineS3(MessageId id, const char* a1, const char* a2, const char* a3) {
+  reportMessageS3(id, CommandLineLocation, 0, a1, a2, a3);
+}
+
+void reportMessageS2(MessageId id, const char* location, int line, const char* a1,
+                     const char* a2) {
+  reportMessageS3(id, location, line, a1, a2, nullptr);
+}
+
+void reportCommandLineS2(MessageId id, const char* a1, const char* a2) {
+  reportMessageS3(id, CommandLineLocation, 0, a1, a2, nullptr);
+}
+
+void reportMessageS1(MessageId id, const char* location, int line, const char* a1) {
+  reportMessageS3(id, location, line, a1, nullptr, nullptr);
+}
+
+void reportInternalError(const char* description) {
+  reportMessageS1(MsgInternalError, NoLocation, 0, description);
+}
+
+void reportCommandLineS1(MessageId id, const char* a1) {
+  reportMessageS3(id, CommandLineLocation, 0, a1, nullptr, nullptr);
+}
+
+void reportMessageS0(MessageId id, const char* location, int line) {
+  reportMessageS3(id, location, line, nullptr, nullptr, nullptr);
+}
+
+void reportCommandLineS0(MessageId id) {
+  reportMessageS3(id, CommandLineLocation, 0, nullptr, nullptr, nullptr);
+}
