@@ -6,6 +6,8 @@
 #include "support/diagnostics.h"
 
 #include <QCoreApplication>
+#include <QVector>
+#include <algorithm>
 #include <cstdio>
 #include <cstdlib>
 
@@ -46,13 +48,41 @@ void writePiece(const QString& piece) {
   fwrite(bytes.constData(), 1, bytes.size(), stderr);
 }
 
-// QString::arg warns on standard error when no placeholder is left; an
-// argument without a placeholder simply inserts nothing.
-bool hasPlaceholder(const QString& text) {
-  for (int i = 0; i + 1 < text.size(); ++i)
-    if (text[i] == QLatin1Char('%') && text[i + 1].isDigit())
-      return true;
-  return false;
+// Fills the placeholders %1..%99 of text: the lowest-numbered one with the
+// first argument, the next with the second, and so on. One pass, so a "%1"
+// inside an argument stays as it is, and unlike QString::arg it never warns
+// about missing placeholders or arguments.
+QString fillPlaceholders(const QString& text, const QVector<const QString*>& args) {
+  auto numberAt = [&text](int i, int* length) {
+    if (i + 1 >= text.size() || text[i] != QLatin1Char('%') || !text[i + 1].isDigit())
+      return 0;
+    int number = text[i + 1].digitValue();
+    *length = 2;
+    if (i + 2 < text.size() && text[i + 2].isDigit()) {
+      number = number * 10 + text[i + 2].digitValue();
+      *length = 3;
+    }
+    return number;
+  };
+  QVector<int> numbers;
+  int length = 0;
+  for (int i = 0; i < text.size(); ++i)
+    if (int n = numberAt(i, &length); n > 0 && !numbers.contains(n))
+      numbers.append(n);
+  std::sort(numbers.begin(), numbers.end());
+
+  QString result;
+  for (int i = 0; i < text.size(); ++i) {
+    int n = numberAt(i, &length);
+    int slot = n > 0 ? numbers.indexOf(n) : -1;
+    if (slot >= 0 && slot < args.size()) {
+      result += *args[slot];
+      i += length - 1;
+    } else {
+      result += text[i];
+    }
+  }
+  return result;
 }
 
 QString argument(const char* bytes) {
@@ -78,12 +108,11 @@ void reportMessage(MessageId id, const char* location, int line, const QString& 
     writePiece(place);
   }
 
-  // Each present argument fills the lowest placeholder left; absent ones
-  // use up nothing.
-  QString text = translated(entry.text);
+  QVector<const QString*> present;
   for (const QString* a : {&a1, &a2, &a3, &a4, &a5})
-    if (!a->isNull() && hasPlaceholder(text))
-      text = text.arg(*a);
+    if (!a->isNull())
+      present.append(a);
+  QString text = fillPlaceholders(translated(entry.text), present);
   writePiece(text + QLatin1Char('\n'));
 
   if (entry.severity == SeverityFatal)

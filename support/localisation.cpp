@@ -38,7 +38,7 @@ void installTranslators(QCoreApplication& app, const QStringList& prefixes) {
   // translator is asked first: a later prefix wins.
   const QString localeName = QLocale::system().name();
   for (const QString& prefix : prefixes) {
-    QTranslator* translator = new QTranslator;
+    QTranslator* translator = new QTranslator(&app);  // lives as long as the app
     if (translator->load(prefix + localeName, localeDir))
       app.installTranslator(translator);
     else
