@@ -1,0 +1,187 @@
+// The tested contracts section: every class of every tree, sorted by name,
+// with its method contracts, invariants, states and transitions.
+//
+//   <XROD:NODE name="Contracts" type="Contracts" state="ok" icone="testscript.xpm"><SECTION TAG="classx9">
+//   <TITLE LEVEL="0" TAG="nodex10" STYLE="Title1 Passed"> ... </TITLE>
+//   <XROD:NODE name="Stack" type="Class" state="ok" icone="class.xpm"><TITLE LEVEL="1" ...>
+//   <LINK TARGET="src/stack line 3"> ... </TITLE>
+//   <XROD:NODE name="State" type="State" state="ok" sum="1" icone="method.xpm"><TITLE ...>
+//   <TABLE BORDER="1" WIDTH="40,30,30">
+//   <ROW> three header cells </ROW>
+//   <ROW> one row per state </ROW>
+//   </TABLE>
+//   </XROD:NODE>
+//   </XROD:NODE>
+//   </SECTION>
+//   </XROD:NODE>
+#include "report/contracts_section.h"
+
+#include "model/kinds.h"
+#include "model/model.h"
+#include "report/test_node_section.h"
+#include "report/xml_writer.h"
+
+#include <QCoreApplication>
+#include <QString>
+#include <algorithm>
+#include <cstdint>
+#include <cstdlib>
+#include <cstring>
+#include <vector>
+
+namespace {
+
+bool nameBefore(const TestNode& a, const TestNode& b) {
+  // strcmp compares as unsigned char: upper case sorts before lower case.
+  return strcmp(a.name ? a.name : "", b.name ? b.name : "") < 0;
+}
+
+// The XROD:NODE and level-2 title that open every block of a class.
+void openBlock(FILE* file, const QString& name, const QString& type, const char* state,
+               int status) {
+  writeNodeOpen(file, name, type, state, 1, IconMethod);
+  writeTitle(file, name, 2, cellStyleOf(status), nextTag());
+}
+
+void writeHeaderRow(FILE* file, const QString& first, const QString& second,
+                    const QString& third) {
+  writeTag(file, "ROW", false);
+  writeTextCell(file, first, StyleTitle);
+  writeTextCell(file, second, StyleTitle);
+  writeTextCell(file, third, StyleTitle);
+  writeTag(file, "ROW", true);
+}
+
+// The rows of one member kind, then the end of its table and block.
+void writeMemberRows(FILE* file, TestNode* classNode, int32_t kind) {
+  ClassRowContext context = {file, kind};
+  forEachChild(classNode, writeClassItemRow, &context);
+  writeTag(file, "TABLE", true);
+  writeTag(file, "XROD:NODE", true);
+}
+
+// Method contracts and invariants: a check table with the usual header row.
+void writeCheckBlock(FILE* file, TestNode* classNode, int32_t kind, int status,
+                     const char* tableTag, bool withMethod) {
+  QString name = kindDisplayName(kind);
+  openBlock(file, name, name, nodeStateCode(status), status);
+  writeTag(file, tableTag, false);
+  writeCheckHeaderRow(file, StyleTitle, withMethod);
+  writeMemberRows(file, classNode, kind);
+}
+
+void writeStateBlock(FILE* file, TestNode* classNode, int status) {
+  QString name = kindDisplayName(KindState);
+  openBlock(file, name, name, nodeStateCode(status), status);
+  writeTag(file, "TABLE BORDER=\"1\" WIDTH=\"40,30,30\"", false);
+  writeHeaderRow(file, QCoreApplication::translate("VELDORA class report", "State Name"),
+                 QCoreApplication::translate("VELDORA class report", "Status"),
+                 QCoreApplication::translate("VELDORA class report", "Reached"));
+  writeMemberRows(file, classNode, KindState);
+}
+
+// The states and observation states that left by an illegal or a multiple
+// exit. The block title is a fixed, untranslated name.
+void writeViolationBlock(FILE* file, TestNode* classNode, int status) {
+  const QString title = QStringLiteral("State Chart Violations");
+  writeNodeOpen(file, title, kindDisplayName(KindState), "ko", 1, IconMethod);
+  writeTitle(file, title, 2, cellStyleOf(status), nextTag());
+  writeTag(file, "TABLE BORDER=\"1\" WIDTH=\"40,30,30\"", false);
+  writeHeaderRow(file, QCoreApplication::translate("VELDORA State chart violations", "State Name"),
+                 QCoreApplication::translate("VELDORA State chart violations", "Multiple Exits"),
+                 QCoreApplication::translate("VELDORA State chart violations", "Illegal Exits"));
+  for (TestNode* state = classNode->firstChild; state; state = state->nextSibling) {
+    if (state->kind != KindState && state->kind != KindObservationState) continue;
+    const CheckCounts* counts = checkCountsOf(state);
+    if (!counts || (counts->multipleExits <= 0 && counts->illegalExits <= 0)) continue;
+    writeTag(file, "ROW", false);
+    if (state->kind == KindState) {
+      char* path = driverPath(state->fileIndex);
+      writeLinkCell(file, state->name, StyleFailed, path, state->line);
+      free(path);
+    } else {
+      writeTextCell(file, state->name, StyleFailed);
+    }
+    writeTextCell(file, QString::number(counts->multipleExits), StyleFailed);
+    writeTextCell(file, QString::number(counts->illegalExits), StyleFailed);
+    writeTag(file, "ROW", true);
+  }
+  writeTag(file, "TABLE", true);
+  writeTag(file, "XROD:NODE", true);
+}
+
+void writeTransitionBlock(FILE* file, TestNode* classNode, int status) {
+  QString name = kindDisplayName(KindTransition);
+  openBlock(file, name, name, nodeStateCode(status), status);
+  writeTag(file, "TABLE BORDER=\"1\" WIDTH=\"40,30,30\"", false);
+  writeHeaderRow(file, QCoreApplication::translate("VELDORA class report", "Transition Name"),
+                 QCoreApplication::translate("VELDORA class report", "Status"),
+                 QCoreApplication::translate("VELDORA class report", "Fired"));
+  writeMemberRows(file, classNode, KindTransition);
+}
+
+void writeClass(FILE* file, TestNode* classNode) {
+  QString kindName = kindDisplayName(classNode->kind);
+  QString name = QString::fromLocal8Bit(classNode->name);
+  writeNodeOpen(file, name, kindName, nodeStateCode(classNode->status), 0, IconClass);
+  QString title = kindName + QLatin1Char(' ') + name;
+  int style = cellStyleOf(classNode->status);
+  if (char* path = driverPath(classNode->fileIndex)) {
+    writeLinkedTitle(file, title, 1, style, nextTag(), path, classNode->line);
+    free(path);
+  } else {
+    writeTitle(file, title, 1, style, nextTag());
+  }
+
+  if (const ClassCounts* counts = classCountsOf(classNode)) {
+    if (counts->contracts != 0)
+      writeCheckBlock(file, classNode, KindMethodContract, counts->contractStatus,
+                      "TABLE BORDER=\"1\" WIDTH=\"20,20,15,15,15,15\"", true);
+    if (counts->invariants != 0)
+      writeCheckBlock(file, classNode, KindInvariant, counts->invariantStatus,
+                      "TABLE BORDER=\"1\" WIDTH=\"40,15,15,15,15\"", false);
+    if (counts->states != 0) {
+      writeStateBlock(file, classNode, counts->stateStatus);
+      if (counts->stateChartStatus == Failed)
+        writeViolationBlock(file, classNode, counts->stateChartStatus);
+    }
+    if (counts->transitions != 0)
+      writeTransitionBlock(file, classNode, counts->transitionStatus);
+  }
+  writeTag(file, "XROD:NODE", true);
+}
+
+}  // namespace
+
+void writeContractsSection(FILE* file, int treeCount) {
+  // Sized by the driver counts; the collector never fills more slots than
+  // that, even when stub relinking moved classes between trees.
+  int64_t total = 0;
+  for (int i = 0; i < treeCount; ++i) {
+    const TestNode* root = fileTreeAt(i);
+    if (const DriverCounts* counts = root ? driverCountsOf(root) : nullptr) total += counts->classes;
+  }
+  if (total <= 0) return;
+  total = std::min<int64_t>(total, INT32_MAX);
+
+  std::vector<TestNode> copies(static_cast<size_t>(total));  // zeroed: every kind 0, free
+  ClassNodeList list = {copies.data(), static_cast<int32_t>(total), 0};
+  for (int i = 0; i < treeCount; ++i) {
+    if (TestNode* root = fileTreeAt(i)) walkTree(root, collectClassNodes, &list);
+  }
+  auto end = copies.begin() + std::min<int64_t>(std::max(list.used, 0), total);
+  std::sort(copies.begin(), end, nameBefore);
+
+  int32_t combined = Executed;
+  for (auto it = copies.begin(); it != end; ++it) combined = combineStatus(it->status, combined);
+
+  const QString contracts = QCoreApplication::translate("VELDORA global information", "Contracts");
+  writeNodeOpen(file, contracts, contracts, nodeStateCode(combined), 0, IconTestScript);
+  writeTag(file, QStringLiteral("SECTION TAG=\"classx%1\"").arg(nextTag()).toUtf8().constData(),
+           false);
+  writeTitle(file, QCoreApplication::translate("VELDORA global information", "Tested Contracts"), 0,
+             cellStyleOf(combined), nextTag());
+  for (auto it = copies.begin(); it != end; ++it) writeClass(file, &*it);
+  writeTag(file, "SECTION", true);
+  writeTag(file, "XROD:NODE", true);
+}

@@ -1,0 +1,270 @@
+// The report information table, from the header text file or the project
+// information file, and the test summary appended to the header text file.
+//
+// A header text file:
+//
+//   Stack component tests              free text: a one-cell title row
+//   Tester=J. Doe                      key=value: a two-cell row
+//   #Environment                       a new titled table
+//   $PREPROCESS                        compiler version and time rows here
+//   -Test summary                      content ends at the first "-" line
+//   Passed=3                           (summaries of earlier runs)
+//
+// A project information file (VOSK_STUDIO_HEADER_FILE):
+//
+//   $PROJECT_NAME=Demo
+//   $PROJECT_PATH=/work/proj/          project file /work/proj/Demo.vkp
+//   $NAME='Stack node'                 names the document
+//   $CONFIGURATION=Debug ; comment
+//   $WORKSPACE_NAME=Main
+#include "report/report_header.h"
+
+#include "model/model.h"
+#include "report/xml_writer.h"
+#include "support/runtime.h"
+
+#include <QCoreApplication>
+#include <QString>
+#include <cstdlib>
+#include <cstring>
+#include <ctime>
+#include <memory>
+#include <optional>
+#include <string>
+
+namespace {
+
+struct FileCloser {
+  void operator()(FILE* file) const { fclose(file); }
+};
+typedef std::unique_ptr<FILE, FileCloser> FileHandle;
+
+// The project values; an absent value is nullopt, an empty one "".
+struct ProjectInfo {
+  std::optional<std::string> projectName;
+  std::optional<std::string> projectFile;
+  std::optional<std::string> testNodeName;
+  std::optional<std::string> workspaceName;
+  std::optional<std::string> configurationName;
+};
+ProjectInfo project;
+
+// Shared by both files: 2046 bytes of text and the terminating NUL.
+char lineBuffer[2047];
+
+const char* valueOf(const std::optional<std::string>& value) {
+  return value ? value->c_str() : nullptr;
+}
+
+std::optional<std::string> takeKeyValue(const char* line, const char* key) {
+  char* value = extractKeyValue(line, key);
+  if (!value) return std::nullopt;
+  std::string text(value);
+  free(value);
+  return text;
+}
+
+// "<path>/<name>.vkp" with every run of "/" and "\" reduced to its first
+// character. An empty path gives "<name>.vkp" rather than a rooted "/<name>".
+std::string composeProjectFile(const std::string& path, const std::string& name) {
+  std::string joined = path;
+  if (!joined.empty() && joined.back() != '/') joined += '/';
+  joined += name;
+  joined += ".vkp";
+  std::string collapsed;
+  collapsed.reserve(joined.size());
+  for (char c : joined) {
+    bool separator = c == '/' || c == '\\';
+    bool afterSeparator = !collapsed.empty() && (collapsed.back() == '/' || collapsed.back() == '\\');
+    if (separator && afterSeparator) continue;
+    collapsed += c;
+  }
+  return collapsed;
+}
+
+// A label or key cell and a value cell; a null value gives an empty cell.
+void writeInformationRow(FILE* file, const QString& label, const char* value) {
+  writeTag(file, "ROW", false);
+  writeTextCell(file, label, StylePlain);
+  writeTextCell(file, value, StylePlain);
+  writeTag(file, "ROW", true);
+}
+
+// The 24-character layout of asctime ("Sun Dec  6 18:05:11 2026") with
+// English names whatever the locale.
+QByteArray generationTime() {
+  static const char weekdays[7][4] = {"Sun", "Mon", "Tue", "Wed", "Thu", "Fri", "Sat"};
+  static const char months[12][4] = {"Jan", "Feb", "Mar", "Apr", "May", "Jun",
+                                     "Jul", "Aug", "Sep", "Oct", "Nov", "Dec"};
+  time_t now = time(nullptr);
+  struct tm local;
+  if (!localtime_r(&now, &local)) return QByteArray();
+  return QString::asprintf("%s %s%3d %02d:%02d:%02d %d", weekdays[local.tm_wday],
+                           months[local.tm_mon], local.tm_mday, local.tm_hour,
+                           local.tm_min, local.tm_sec, local.tm_year + 1900)
+      .toLatin1();
+}
+
+void writeHeaderLines(FILE* file, FILE* header) {
+  while (const char* line = readHeaderLine(header)) {
+    if (line[0] == '-') break;
+    if (const char* equals = strchr(line, '=')) {
+      writeInformationRow(file, QString::fromLocal8Bit(line, int(equals - line)), equals + 1);
+    } else if (line[0] == '#') {
+      writeTag(file, "TABLE", true);
+      writeTitle(file, QString::fromLocal8Bit(line + 1), 2, StylePlain, nextTag());
+      writeTag(file, "TABLE BORDER=\"1\"", false);
+    } else if (line[0] == '$') {
+      if (strcmp(line, "$PREPROCESS") == 0) writeGlobalInformation(file);
+    } else {
+      writeTitleRow(file, line);
+    }
+  }
+}
+
+// A last line without a line feed would swallow the summary's "-" marker, and
+// the next run would show the old summary as rows; end that line first.
+bool endsWithLineFeed(FILE* header) {
+  if (fseek(header, -1, SEEK_END) != 0) return true;  // empty file
+  return getc(header) == '\n';
+}
+
+void appendTestSummary(const char* headerPath, bool needsLineFeed, int32_t passed,
+                       int32_t failed, int32_t notExecuted) {
+  FileHandle header(fopen(headerPath, "a"));
+  if (!header) return;
+  fprintf(header.get(), "%s-Test summary\nPassed=%d\nInconclusive=%d\nFailed=%d\nTotal=%d\n",
+          needsLineFeed ? "\n" : "", passed, notExecuted, failed, passed + failed + notExecuted);
+}
+
+}  // namespace
+
+bool loadProjectInfo() {
+  project = ProjectInfo();
+  const char* path = getenv("VOSK_STUDIO_HEADER_FILE");
+  if (!path) return false;
+  FileHandle file(fopen(path, "r"));
+  if (!file) return false;
+
+  // The first line holding a key decides that key for good, even when it
+  // gives no value.
+  bool seenName = false, seenPath = false, seenNode = false, seenConfig = false,
+       seenWorkspace = false;
+  while (!(seenName && seenPath && seenNode && seenConfig && seenWorkspace)) {
+    const char* line = readHeaderLine(file.get());
+    if (!line) break;
+    if (strstr(line, "$PROJECT_NAME")) {
+      if (!seenName) project.projectName = takeKeyValue(line, "$PROJECT_NAME");
+      seenName = true;
+    } else if (strstr(line, "$PROJECT_PATH")) {
+      if (!seenPath) {
+        std::optional<std::string> path = takeKeyValue(line, "$PROJECT_PATH");
+        if (path && project.projectName)
+          project.projectFile = composeProjectFile(*path, *project.projectName);
+      }
+      seenPath = true;
+    } else if (strstr(line, "$NAME")) {
+      if (!seenNode) project.testNodeName = takeKeyValue(line, "$NAME");
+      seenNode = true;
+    } else if (strstr(line, "$CONFIGURATION")) {
+      if (!seenConfig) project.configurationName = takeKeyValue(line, "$CONFIGURATION");
+      seenConfig = true;
+    } else if (strstr(line, "$WORKSPACE_NAME")) {
+      if (!seenWorkspace) project.workspaceName = takeKeyValue(line, "$WORKSPACE_NAME");
+      seenWorkspace = true;
+    }
+  }
+  return true;
+}
+
+void releaseProjectInfo() { project = ProjectInfo(); }
+
+const char* projectName() { return valueOf(project.projectName); }
+const char* projectFile() { return valueOf(project.projectFile); }
+const char* testNodeName() { return valueOf(project.testNodeName); }
+const char* workspaceName() { return valueOf(project.workspaceName); }
+const char* configurationName() { return valueOf(project.configurationName); }
+
+const char* readHeaderLine(FILE* file) {
+  if (!fgets(lineBuffer, sizeof lineBuffer, file)) return nullptr;
+  // strrchr stops at the first NUL, so a NUL byte only shortens the line.
+  for (char cut : {'\n', '\t', '\r'}) {
+    if (char* at = strrchr(lineBuffer, cut)) *at = '\0';
+  }
+  return lineBuffer;
+}
+
+char* extractKeyValue(const char* line, const char* key) {
+  if (!strstr(line, key)) return nullptr;
+  const char* equals = strchr(line, '=');
+  if (!equals || equals[1] == '\0') return nullptr;
+  std::string value(equals + 1, strcspn(equals + 1, "\n\t;"));
+  if (!value.empty() && value.front() == '\'') {
+    value.erase(0, 1);
+    if (!value.empty() && value.back() == '\'') value.pop_back();
+  }
+  size_t first = value.find_first_not_of(' ');
+  value.erase(0, first == std::string::npos ? value.size() : first);
+  size_t last = value.find_last_not_of(' ');
+  value.resize(last == std::string::npos ? 0 : last + 1);
+
+  char* result = static_cast<char*>(checkedMalloc(value.size() + 1));
+  memcpy(result, value.c_str(), value.size() + 1);
+  return result;
+}
+
+void writeTitleRow(FILE* file, const char* text) {
+  fputs("<ROW STYLE=\"Array Title\"><CELL_TEXT COLSPAN=\"1\" ROWSPAN=\"0\">", file);
+  writeEscapedLocal(file, text);
+  fputs("</CELL_TEXT></ROW>", file);
+}
+
+void writeGlobalInformation(FILE* file) {
+  if (const char* version = compilerVersion())
+    writeInformationRow(
+        file, QCoreApplication::translate("VELDORA global information", "Test compiler version"),
+        version);
+  if (const char* compiled = compilationTime()) {
+    writeInformationRow(
+        file, QCoreApplication::translate("VELDORA global information", "Test compilation time"),
+        compiled);
+  } else {
+    writeInformationRow(
+        file, QCoreApplication::translate("VELDORA global information", "Report Generation Time"),
+        generationTime().constData());
+  }
+}
+
+void writeReportInformation(FILE* file, const char* headerPath, const char* reportPath,
+                            bool hasProject, int32_t passed, int32_t failed,
+                            int32_t notExecuted) {
+  if (headerPath) {
+    bool needsLineFeed;
+    {
+      FileHandle header(fopen(headerPath, "r"));
+      if (!header) return;
+      writeHeaderLines(file, header.get());
+      needsLineFeed = !endsWithLineFeed(header.get());
+    }
+    appendTestSummary(headerPath, needsLineFeed, passed, failed, notExecuted);
+    return;
+  }
+  if (!hasProject) return;
+  writeInformationRow(file, QCoreApplication::translate("VELDORA global information", "Project"),
+                      projectName());
+  writeInformationRow(
+      file, QCoreApplication::translate("VELDORA global information", "Project File"),
+      projectFile());
+  writeInformationRow(
+      file, QCoreApplication::translate("VELDORA global information", "Project Configuration"),
+      configurationName());
+  writeInformationRow(
+      file, QCoreApplication::translate("VELDORA global information", "Workspace"),
+      workspaceName());
+  writeInformationRow(
+      file, QCoreApplication::translate("VELDORA global information", "Test Node"),
+      testNodeName());
+  writeInformationRow(
+      file, QCoreApplication::translate("VELDORA global information", "Report File"), reportPath);
+  writeGlobalInformation(file);
+}
