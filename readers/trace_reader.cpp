@@ -1,0 +1,216 @@
+// Reads the trace file of one test run and marks the model. One record a
+// line, each opened by a two-letter keyword and a space:
+//
+//   SF 1 1f2e3d 4c5b6a      trace number 1 is the symbol file with that checksum pair
+//   CS 2                    outcomes and notes now go to the file of trace number 2
+//   NO "text"               a note, kept for the next OT record without verdict
+//   NO "ISO-8859-1" "text"  the same, encoded in the named codec
+//   OT 2a                   object 2a was reached
+//   OT 2b 1                 a verdict on 2b: 0 failed, 1 passed, 2 illegal exit,
+//                           3 multiple exit; other values are ignored
+//
+// Numbers are hexadecimal; "h" in front of them means least significant
+// digit first, "h" after them is a suffix.
+#include "model/model.h"
+#include "readers/byte_reader.h"
+#include "readers/readers.h"
+#include "support/runtime.h"
+
+#include <QCoreApplication>
+#include <QString>
+#include <QTextCodec>
+#include <cstdlib>
+#include <cstring>
+#include <string>
+
+namespace {
+
+void reportNumberError(const QString& message) {
+  QByteArray text = message.toLocal8Bit();
+  fputc('\n', stderr);
+  fwrite(text.constData(), 1, static_cast<size_t>(text.size()), stderr);
+  fputc('\n', stderr);
+}
+
+int hexDigitValue(char c) {
+  if (c >= '0' && c <= '9') return c - '0';
+  if (c >= 'a' && c <= 'f') return c - 'a' + 10;
+  if (c >= 'A' && c <= 'F') return c - 'A' + 10;
+  return -1;
+}
+
+struct TraceState {
+  int32_t fileIndex = -1;
+  bool hasNote = false;
+  std::string note;  // joined NO texts waiting for an OT record
+};
+
+void dropNote(TraceState& state) {
+  state.hasNote = false;
+  state.note.clear();
+}
+
+//   OT 2a
+//   OT 2b 1
+// Field 1 runs up to the first space; field 2, the verdict, from there up to
+// the next space, and counts as absent when nothing follows the first space.
+// Two spaces in a row therefore give an empty verdict, which converts to 0.
+void readOutcome(char* line, TraceState& state) {
+  char* verdict = strchr(line, ' ');
+  if (verdict) {
+    *verdict++ = '\0';
+    if (char* end = strchr(verdict, ' ')) *end = '\0';
+    else if (*verdict == '\0') verdict = nullptr;
+  }
+  uint64_t objectId = parseTraceNumber(line);
+
+  if (verdict) {
+    static const Outcome byVerdict[] = {VerdictFailed, VerdictPassed, IllegalExit, MultipleExit};
+    int32_t value = decimalField(verdict);
+    if (value >= 0 && value <= 3) recordOutcome(state.fileIndex, objectId, byVerdict[value]);
+    return;  // a pending note waits for an OT record without verdict
+  }
+  recordOutcome(state.fileIndex, objectId, Reached);
+  if (state.hasNote) {
+    char* text = static_cast<char*>(checkedMalloc(state.note.size() + 1));
+    memcpy(text, state.note.c_str(), state.note.size() + 1);
+    appendNote(state.fileIndex, objectId, text);
+    dropNote(state);
+  }
+}
+
+}  // namespace
+
+uint64_t parseTraceNumber(const char* text) {
+  uint64_t value = 0;
+  int digits = 0;
+  bool reversed = false;
+  for (const char* p = text; *p; ++p) {
+    if (digits > 8) {
+      reportNumberError(QCoreApplication::translate("VELDORA", "32 bits number overflow"));
+      return 0;
+    }
+    int d = hexDigitValue(*p);
+    if (d >= 0) {
+      // Reversed digits fill nibble after nibble from the low end; a ninth
+      // one lands in bits 32 to 35, as in the ordinary notation.
+      if (reversed) value |= uint64_t(d) << (4 * digits);
+      else value = value * 16 + uint64_t(d);
+      ++digits;
+    } else if (*p == 'h' || *p == 'H') {
+      // Leading: reversed notation. Trailing: a suffix after which one more
+      // digit is still let through.
+      if (digits == 0) reversed = true;
+      else digits = 8;
+    } else {
+      reportNumberError(QCoreApplication::translate("VELDORA", "non hexa digit found in number"));
+      return 0;
+    }
+  }
+  return value;
+}
+
+char* decodeNoteText(const char* text) {
+  // Unescaped double quotes; exactly four make the codec form
+  //   "codec name" "encoded note"
+  size_t length = strlen(text);
+  size_t quotes[4];
+  int quoteCount = 0;
+  for (size_t i = 0; i < length; ++i) {
+    if (text[i] == '\\') {
+      ++i;
+    } else if (text[i] == '"') {
+      if (quoteCount < 4) quotes[quoteCount] = i;
+      ++quoteCount;
+    }
+  }
+
+  QString unicode;
+  if (quoteCount == 4) {
+    QByteArray codecName(text + quotes[0] + 1, static_cast<int>(quotes[1] - quotes[0] - 1));
+    QTextCodec* codec = QTextCodec::codecForName(codecName);
+    if (!codec) codec = QTextCodec::codecForLocale();
+    // From the opening quote of the note up to its closing quote, excluded.
+    unicode = codec->toUnicode(text + quotes[2], static_cast<int>(quotes[3] - quotes[2]));
+  } else {
+    unicode = QString::fromUtf8(text, static_cast<int>(length));
+  }
+  QByteArray local = unicode.toLocal8Bit();
+  if (local.isEmpty()) return nullptr;
+
+  // Outer quotes off. Escapes are resolved over the whole converted text, so
+  // an escape just before a dropped closing quote still finds its bytes in
+  // it; the note itself ends before that quote.
+  const char* p = local.constData();
+  const char* all = p + local.size();
+  const char* end = all;
+  if (*p == '"') ++p;
+  if (end > p && end[-1] == '"') --end;
+
+  // Escapes only shrink the text.
+  char* note = static_cast<char*>(checkedMalloc(static_cast<size_t>(end - p) + 1));
+  char* out = note;
+  for (; p < end; ++p) {
+    if (*p != '\\' || p + 1 == all) {  // a backslash closing the text stays
+      *out++ = *p;
+      continue;
+    }
+    char c = *++p;
+    switch (c) {
+      case 'n': *out++ = '\n'; break;
+      case 'f': *out++ = '\f'; break;
+      case 'r': *out++ = '\r'; break;
+      case 't': *out++ = '\t'; break;
+      default:
+        if (c >= '0' && c <= '7' && all - p >= 3) {
+          // Three octal digits, the second and third taken as they come.
+          int value = (c - '0') * 64 + (p[1] - '0') * 8 + (p[2] - '0');
+          p += 2;
+          // Byte 0 would end the note early: it is left out instead.
+          if (unsigned char byte = static_cast<unsigned char>(value)) *out++ = static_cast<char>(byte);
+        } else {
+          *out++ = c;
+        }
+        break;
+    }
+  }
+  *out = '\0';
+  return note;
+}
+
+int readTraceFile(const char* path) {
+  ByteReader in(path);
+  if (!in.isOpen()) return -1;
+
+  TraceState state;
+  Token keyword;
+  Token field;
+  while (!in.atEnd()) {
+    const char* key = readUntil(in, keyword, ' ');
+    if (strcmp(key, "SF") == 0) {
+      int32_t traceIndex = static_cast<int32_t>(parseTraceNumber(readUntil(in, field, ' ')));
+      uint64_t checksum1 = parseTraceNumber(readUntil(in, field, ' '));
+      uint64_t checksum2 = parseTraceNumber(readRestOfLine(in, field));
+      bindTraceIndex(traceIndex, checksum1, checksum2);
+      state.fileIndex = fileIndexOfTrace(traceIndex);
+      dropNote(state);
+    } else if (strcmp(key, "CS") == 0) {
+      int32_t traceIndex = static_cast<int32_t>(parseTraceNumber(readRestOfLine(in, field)));
+      state.fileIndex = fileIndexOfTrace(traceIndex);
+      dropNote(state);
+    } else if (strcmp(key, "OT") == 0) {
+      readOutcome(readRestOfLine(in, field), state);
+    } else if (strcmp(key, "NO") == 0) {
+      const char* text = readRestOfLine(in, field);
+      if (text[0] != '"') continue;
+      if (char* note = decodeNoteText(text)) {
+        state.note += note;
+        state.hasNote = true;
+        free(note);
+      }
+    } else {
+      readRestOfLine(in, field);
+    }
+  }
+  return 0;
+}
