@@ -1,0 +1,283 @@
+// Element writers of the report file. Every element goes straight to the
+// stream; nothing is kept between calls except tagCounter.
+//
+//   <XROD:NODE name="push_pop" type="Test Case" state="ok" sum="1" icone="method.xpm"><TITLE LEVEL="2" TAG="nodex12" STYLE="Title3 Passed">
+//   <LINK TARGET="src/stack line 20">
+//   <TEXT>Test Case push_pop</TEXT>
+//   </LINK>
+//   </TITLE>
+//   <CELL_TEXT STYLE="Array Passed">a&lt;b &amp; &quot;c&quot;&#10;d</CELL_TEXT>
+//   <CELL STYLE="Array Failed"><LINK TARGET=" line 7">
+//   <TEXT>pop</TEXT>
+//   </LINK>
+//   </CELL>
+//
+// Texts are simplified (white-space runs become one space, ends trimmed),
+// then "&", backslash-n, '"', "<" and ">" are replaced, and characters that
+// XML 1.0 forbids become U+FFFD, so any input bytes give a well-formed file.
+#include "report/xml_writer.h"
+
+#include "model/model.h"
+
+#include <QCoreApplication>
+#include <QTextCodec>
+
+int tagCounter = 1;
+
+namespace {
+
+const char* const kCellStyleNames[] = {"Array Title", "Array", "Array Failed", "Array Passed"};
+const char* const kIconFiles[] = {"method.xpm", "class.xpm", "testscript.xpm"};
+const char kReplacementUtf8[] = "\xEF\xBF\xBD";  // U+FFFD
+
+const char* cellStyleName(int style) {
+  if (style < StyleTitle || style > StylePassed)
+    style = StyleFailed;
+  return kCellStyleNames[style];
+}
+
+// Characters that XML 1.0 does not allow anywhere in a document. Surrogates
+// count too: the caller lets well-formed pairs through before asking.
+bool isForbiddenInXml(char16_t c) {
+  if (c < 0x20)
+    return c != 0x09 && c != 0x0A && c != 0x0D;
+  return (c >= 0xD800 && c <= 0xDFFF) || c == 0xFFFE || c == 0xFFFF;
+}
+
+bool isAsciiSpace(unsigned char c) { return c == ' ' || (c >= 0x09 && c <= 0x0D); }
+
+// A byte that the ASCII writer copies unchanged within a run: printable or
+// DEL, none of the specials. A backslash ends a run so that a backslash-n
+// pair is always seen at its start.
+bool isOrdinaryAscii(unsigned char c) {
+  return c > ' ' && c < 0x80 && c != '&' && c != '"' && c != '<' && c != '>' && c != '\\';
+}
+
+bool isAscii(const char* bytes) {
+  for (; *bytes; ++bytes)
+    if (static_cast<unsigned char>(*bytes) >= 0x80)
+      return false;
+  return true;
+}
+
+// True when the locale's codec decodes every ASCII byte to the character of
+// the same code, so ASCII texts can skip decoding. Checked again only when
+// the codec changes.
+bool localCodecKeepsAscii() {
+  static const QTextCodec* checked = nullptr;
+  static bool keeps = false;
+  const QTextCodec* codec = QTextCodec::codecForLocale();
+  if (codec != checked) {
+    char ascii[127];
+    for (int i = 0; i < 127; ++i)
+      ascii[i] = static_cast<char>(i + 1);
+    keeps = codec->toUnicode(ascii, 127) == QString::fromLatin1(ascii, 127);
+    checked = codec;
+  }
+  return keeps;
+}
+
+// escapeText for a text made only of ASCII bytes, written as it is decided:
+// byte-identical to the QString path, without decoding or copies.
+void writeEscapedAscii(FILE* file, const char* p) {
+  bool started = false;  // something was written; white space now counts
+  bool gap = false;      // a white-space run is waiting for the next word
+  while (*p) {
+    const unsigned char c = static_cast<unsigned char>(*p);
+    if (isAsciiSpace(c)) {
+      gap = started;
+      ++p;
+      continue;
+    }
+    if (gap)
+      putc(' ', file);
+    gap = false;
+    started = true;
+    const char* replacement = nullptr;
+    switch (c) {
+      case '&': replacement = "&amp;"; break;
+      case '"': replacement = "&quot;"; break;
+      case '<': replacement = "&lt;"; break;
+      case '>': replacement = "&gt;"; break;
+      case '\\':
+        if (p[1] == 'n') {
+          replacement = "&#10;";
+          ++p;
+        }
+        break;
+      default:
+        if (c < ' ')
+          replacement = kReplacementUtf8;
+        break;
+    }
+    if (replacement) {
+      fputs(replacement, file);
+      ++p;
+      continue;
+    }
+    const char* run = p;
+    do
+      ++p;
+    while (isOrdinaryAscii(static_cast<unsigned char>(*p)));
+    fwrite(run, 1, p - run, file);
+  }
+}
+
+void writeTitleStart(FILE* file, int level, int style, int tagNumber) {
+  const int styleNumber = level >= 4 ? 5 : level + 1;
+  const char* suffix = style == StyleFailed ? " Failed" : style == StylePassed ? " Passed" : "";
+  fprintf(file, "<TITLE LEVEL=\"%d\" TAG=\"nodex%d\" STYLE=\"Title%d%s\">\n", level, tagNumber,
+          styleNumber, suffix);
+}
+
+}  // namespace
+
+// One left-to-right pass over the simplified text. It gives the same result
+// as the five replacements done one after another, because no replacement
+// brings in a character that a later one looks for.
+QString escapeText(const QString& text) {
+  const QString simple = text.simplified();
+  const QChar* chars = simple.constData();
+  const int size = simple.size();
+  QString out;
+  out.reserve(size + size / 8);
+  for (int i = 0; i < size; ++i) {
+    const char16_t c = chars[i].unicode();
+    switch (c) {
+      case '&': out += QLatin1String("&amp;"); break;
+      case '"': out += QLatin1String("&quot;"); break;
+      case '<': out += QLatin1String("&lt;"); break;
+      case '>': out += QLatin1String("&gt;"); break;
+      case '\\':
+        if (i + 1 < size && chars[i + 1] == QLatin1Char('n')) {
+          out += QLatin1String("&#10;");
+          ++i;
+        } else {
+          out += chars[i];
+        }
+        break;
+      default:
+        if (QChar::isHighSurrogate(c) && i + 1 < size && chars[i + 1].isLowSurrogate()) {
+          out += chars[i];
+          out += chars[++i];
+        } else if (isForbiddenInXml(c)) {
+          out += QChar(0xFFFD);
+        } else {
+          out += chars[i];
+        }
+        break;
+    }
+  }
+  return out;
+}
+
+void writeTag(FILE* file, const char* name, bool closing) {
+  fputs(closing ? "</" : "<", file);
+  fputs(name, file);
+  fputs(">\n", file);
+}
+
+void writeEscaped(FILE* file, const QString& text) {
+  const QByteArray bytes = escapeText(text).toUtf8();
+  fwrite(bytes.constData(), 1, bytes.size(), file);
+}
+
+void writeEscapedLocal(FILE* file, const char* bytes) {
+  if (!bytes)
+    return;
+  if (isAscii(bytes) && localCodecKeepsAscii())
+    writeEscapedAscii(file, bytes);
+  else
+    writeEscaped(file, QString::fromLocal8Bit(bytes));
+}
+
+void writeTextElement(FILE* file, const char* tag, const QString& text) {
+  fprintf(file, "<%s>", tag);
+  writeEscaped(file, text);
+  fprintf(file, "</%s>\n", tag);
+}
+
+void writeNodeOpen(FILE* file, const QString& name, const QString& type, const char* state,
+                   int sum, int icon) {
+  fputs("<XROD:NODE name=\"", file);
+  writeEscaped(file, name);
+  fputs("\" type=\"", file);
+  writeEscaped(file, type);
+  fputs("\" state=\"", file);
+  fputs(state ? state : "", file);
+  putc('"', file);
+  if (sum > 0)
+    fprintf(file, " sum=\"%d\"", sum);
+  if (icon >= IconMethod && icon <= IconTestScript)
+    fprintf(file, " icone=\"%s\"", kIconFiles[icon]);
+  putc('>', file);
+}
+
+void writeTextCell(FILE* file, const char* text, int style) {
+  fprintf(file, "<CELL_TEXT STYLE=\"%s\">", cellStyleName(style));
+  writeEscapedLocal(file, text);
+  fputs("</CELL_TEXT>\n", file);
+}
+
+void writeTextCell(FILE* file, const QString& text, int style) {
+  fprintf(file, "<CELL_TEXT STYLE=\"%s\">", cellStyleName(style));
+  writeEscaped(file, text);
+  fputs("</CELL_TEXT>\n", file);
+}
+
+void writeLinkStart(FILE* file, const char* linkFile, int line) {
+  fputs("<LINK TARGET=\"", file);
+  writeEscapedLocal(file, linkFile);
+  fprintf(file, " line %d\">", line);
+}
+
+void writeLinkCell(FILE* file, const char* text, int style, const char* linkFile, int line) {
+  fprintf(file, "<CELL STYLE=\"%s\">", cellStyleName(style));
+  writeLinkStart(file, linkFile, line);
+  fputs("\n<TEXT>", file);
+  writeEscapedLocal(file, text);
+  fputs("</TEXT>\n</LINK>\n</CELL>\n", file);
+}
+
+void writeCheckHeaderRow(FILE* file, int style, bool withMethod) {
+  writeTag(file, "ROW", false);
+  if (withMethod)
+    writeTextCell(file, QCoreApplication::translate("VELDORA Cell text", "Method"), style);
+  writeTextCell(file, QCoreApplication::translate("VELDORA Cell text", "Expression"), style);
+  writeTextCell(file, QCoreApplication::translate("VELDORA Cell text", "Status"), style);
+  writeTextCell(file, QCoreApplication::translate("VELDORA Cell text", "Executed"), style);
+  writeTextCell(file, QCoreApplication::translate("VELDORA Cell text", "Failed"), style);
+  writeTextCell(file, QCoreApplication::translate("VELDORA Cell text", "Passed"), style);
+  writeTag(file, "ROW", true);
+}
+
+void writeTitle(FILE* file, const QString& text, int level, int style, int tagNumber) {
+  writeTitleStart(file, level, style, tagNumber);
+  writeTextElement(file, "TEXT", text);
+  fputs("</TITLE>\n", file);
+}
+
+void writeLinkedTitle(FILE* file, const QString& text, int level, int style, int tagNumber,
+                      const char* linkFile, int line) {
+  writeTitleStart(file, level, style, tagNumber);
+  writeLinkStart(file, linkFile, line);
+  putc('\n', file);
+  writeTextElement(file, "TEXT", text);
+  fputs("</LINK>\n</TITLE>\n", file);
+}
+
+int cellStyleOf(int status) {
+  switch (status) {
+    case Failed: return StyleFailed;
+    case Passed: return StylePassed;
+    default: return StylePlain;
+  }
+}
+
+const char* nodeStateCode(int status) {
+  switch (status) {
+    case Passed: return "ok";
+    case Failed: return "ko";
+    default: return "NE";
+  }
+}
