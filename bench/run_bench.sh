@@ -1,0 +1,97 @@
+#!/usr/bin/env bash
+# Benchmark: builds the release configuration, writes synthetic inputs at
+# several sizes and runs veldora on each. Per size it prints wall time, input
+# and output megabytes, throughput and peak memory (maximum resident set
+# size); at the end, how the time per input record grew with the size.
+#
+#   bench/run_bench.sh [--quick] [--micro] [--repeat N] [--binary FILE] [--seed N]
+#
+#   --quick     small sizes only (1 and 10 thousand objects)
+#   --micro     also run the micro-benchmarks of the hot paths
+#   --repeat N  run each size N times and keep the fastest run (default 1)
+#   --binary F  time this veldora executable instead of the one just built
+#   --seed N    seed of the generated inputs (default 1)
+#
+# Sizes are objects with ten times as many trace records, over one symbol
+# file per 5000 objects (at least two). Inputs and reports stay in
+# build/bench/<objects>/.
+set -euo pipefail
+cd "$(dirname "$0")/.."
+
+sizes="10000 100000 1000000"
+micro=0
+repeat=1
+binary=""
+seed=1
+while [ $# -gt 0 ]; do
+  case "$1" in
+    --quick) sizes="1000 10000" ;;
+    --micro) micro=1 ;;
+    --repeat) repeat=$2; shift ;;
+    --binary) binary=$2; shift ;;
+    --seed) seed=$2; shift ;;
+    *) sed -n '7,13p' "$0" >&2; exit 2 ;;
+  esac
+  shift
+done
+
+./setup.sh release >/dev/null
+prefix=$PWD/build/release/install
+gen=build/release/bench/veldora_gen
+[ -n "$binary" ] || binary=$prefix/bin/veldora
+
+printf '%9s %10s %5s %8s %8s %8s %11s %8s %8s %10s\n' \
+  objects trace files wall_s in_MB out_MB records/s in_MB/s RSS_MB ns/record
+first_ns=""
+last_ns=""
+for objects in $sizes; do
+  records=$((objects * 10))
+  files=$((objects / 5000))
+  [ "$files" -ge 2 ] || files=2
+  dir=build/bench/$objects
+  rm -rf "$dir"
+  "$gen" --seed "$seed" --objects "$objects" --trace-records "$records" --files "$files" \
+    --out "$dir" >/dev/null
+  ots=()
+  for ((i = 0; i < files; i++)); do ots+=("$dir/driver$i.ots"); done
+
+  best=""
+  for ((run = 0; run < repeat; run++)); do
+    status=0
+    /usr/bin/time -f '%e %M' -o "$dir/time" env LC_ALL=C.UTF-8 ORBEKDIR="$prefix" \
+      "$binary" -ots "${ots[@]}" -tdf "$dir/run.tdf" -xrd "$dir/report.xrd" \
+      2>"$dir/stderr" || status=$?
+    if [ "$status" -ne 0 ] && [ "$status" -ne 3 ]; then
+      echo "run_bench: veldora ended with status $status, see $dir/stderr" >&2
+      exit 1
+    fi
+    read -r wall rss < <(tail -n 1 "$dir/time")
+    if [ -z "$best" ] || awk -v a="$wall" -v b="${best%% *}" 'BEGIN { exit !(a < b) }'; then
+      best="$wall $rss"
+    fi
+  done
+  read -r wall rss <<<"$best"
+
+  in_bytes=$(cat "${ots[@]}" "$dir/run.tdf" | wc -c)
+  in_records=$(cat "${ots[@]}" "$dir/run.tdf" | wc -l)
+  out_bytes=$(wc -c <"$dir/report.xrd")
+  line=$(awk -v o="$objects" -v r="$records" -v f="$files" -v w="$wall" -v ib="$in_bytes" \
+    -v ir="$in_records" -v ob="$out_bytes" -v rss="$rss" 'BEGIN {
+      if (w <= 0) w = 0.005   # below the timer resolution
+      printf "%9d %10d %5d %8.2f %8.1f %8.1f %11.0f %8.1f %8.1f %10.1f",
+        o, r, f, w, ib / 1e6, ob / 1e6, ir / w, ib / 1e6 / w, rss / 1024, w * 1e9 / ir }')
+  echo "$line"
+  ns=${line##* }
+  [ -n "$first_ns" ] || first_ns=$ns
+  last_ns=$ns
+done
+awk -v a="$first_ns" -v b="$last_ns" \
+  'BEGIN { printf "time per record, largest size over smallest: %.2f\n", b / a }'
+
+if [ "$micro" -eq 1 ]; then
+  if [ -x build/release/bench/veldora_micro_bench ]; then
+    build/release/bench/veldora_micro_bench
+  else
+    echo "run_bench: no micro-benchmarks (Google Benchmark was not found at build time)" >&2
+  fi
+fi
