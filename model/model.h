@@ -64,6 +64,14 @@ struct TestNode {
   TestNode* nextSibling;
   TestNode* firstChild;
   TestNode* lastChild;
+  // Internal to the model, set when the node is created: the nearest node at
+  // or above it of kind Test Driver, of kind Class or Single Class, and of a
+  // check kind (null where there is none). They keep the counting at creation
+  // and recordOutcome constant time on trees of any depth. Stub relinking,
+  // which runs after both, does not update them.
+  TestNode* driverAbove;
+  TestNode* classAbove;
+  TestNode* checkAbove;
 };
 
 // Typed views of TestNode::counts; null when the node carries no such record.

@@ -9,3 +9,6 @@
 bool registerNode(TestNode* node);
 // Empties the table; the nodes themselves belong to their trees.
 void releaseNodeTable();
+
+// The bucket (0..96) of a key: the weighted byte sum of its "%d/%lxh" text.
+int nodeKeyHash(int32_t fileIndex, uint64_t objectId);
