@@ -12,6 +12,7 @@
 
 #include <QCoreApplication>
 #include <cstdio>
+#include <cstdlib>
 
 namespace {
 
@@ -38,15 +39,8 @@ bool inputsExist(const RunSettings& settings) {
   return allFound;
 }
 
-}  // namespace
-
-int main(int argc, char** argv) {
-  QCoreApplication app(argc, argv);
-  installTranslators(app, QStringList{QStringLiteral("voskident_"), QStringLiteral("plinth_"),
-                                      QStringLiteral("veldora_")});
-  printBanner();
-
-  RunSettings settings;
+// The run after start-up; returns the exit status.
+int run(int argc, char** argv, RunSettings& settings) {
   if (parseCommandLine(argc, argv, &settings) != 0) {
     printUsage(argv[0]);
     return -1;
@@ -79,4 +73,18 @@ int main(int argc, char** argv) {
     return -1;
   }
   return result > 0 ? 3 : 0;
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+  QCoreApplication app(argc, argv);
+  installTranslators(app, QStringList{QStringLiteral("voskident_"), QStringLiteral("plinth_"),
+                                      QStringLiteral("veldora_")});
+  printBanner();
+
+  RunSettings settings;
+  int status = run(argc, argv, settings);
+  free(settings.symbolFileNames);
+  return status;
 }
