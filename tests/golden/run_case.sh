@@ -70,8 +70,10 @@ if [ -f expected.xrd ]; then
     if ! cmp -s <(normalise_time out.xrd) expected.xrd; then
       echo "report differs:"; diff expected.xrd <(normalise_time out.xrd) | head -40; fail=1
     fi
-    if ! xmllint --noout out.xrd; then
-      echo "report is not well-formed"; fail=1
+    # XROD:NODE uses a prefix the document never declares; xmllint reports
+    # that as a namespace error but still exits 0. Only well-formedness counts.
+    if ! xmllint --noout out.xrd 2> xmllint.err; then
+      echo "report is not well-formed:"; grep -v 'namespace error' xmllint.err | head; fail=1
     fi
   fi
 fi
