@@ -1,10 +1,12 @@
 // Helpers of the element writer and test node section tests: capturing
-// what a writer puts on a stream, and translations installed for one test.
+// what a writer puts on a stream, and a locale codec or translations set
+// for one test.
 #pragma once
 
 #include "tests/report/report_test_support.h"
 
 #include <QCoreApplication>
+#include <QTextCodec>
 #include <QTranslator>
 #include <map>
 #include <string>
@@ -16,6 +18,15 @@ std::string written(Write write) {
   write(out.get());
   return out.text();
 }
+
+// Sets the locale's codec for one test and restores the system's after.
+class LocaleCodec {
+ public:
+  explicit LocaleCodec(const char* name) {
+    QTextCodec::setCodecForLocale(QTextCodec::codecForName(name));
+  }
+  ~LocaleCodec() { QTextCodec::setCodecForLocale(nullptr); }
+};
 
 // A translator answering from a fixed table of (context, source) pairs;
 // installed while the object lives, so each test sees only its own words.

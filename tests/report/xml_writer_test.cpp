@@ -3,7 +3,6 @@
 
 #include "tests/report/writer_test_support.h"
 
-#include <QTextCodec>
 #include <gtest/gtest.h>
 
 #include <cstdint>
@@ -17,15 +16,6 @@ std::string escapedLocal(const char* bytes) {
 std::string escaped(const QString& text) {
   return written([&](FILE* f) { writeEscaped(f, text); });
 }
-
-// Sets the locale's codec for one test and restores the system's after.
-class LocaleCodec {
- public:
-  explicit LocaleCodec(const char* name) {
-    QTextCodec::setCodecForLocale(QTextCodec::codecForName(name));
-  }
-  ~LocaleCodec() { QTextCodec::setCodecForLocale(nullptr); }
-};
 
 TEST(Escaping, SampleTextGivesThirtyTwoBytes) {
   const char input[] = "  a<b\t& \"c\"\\nd\n";
