@@ -1,0 +1,186 @@
+#include "report/report.h"
+
+#include "model/kinds.h"
+#include "model/model.h"
+#include "report/xml_writer.h"
+#include "tests/report/writer_test_support.h"
+
+#include <QRegularExpression>
+#include <QTemporaryDir>
+#include <cstdlib>
+#include <gtest/gtest.h>
+
+namespace {
+
+class ReportDocumentTest : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    ASSERT_TRUE(dir.isValid());
+    unsetenv("VOSK_STUDIO_HEADER_FILE");
+    resetModel();
+    tagCounter = 1;
+  }
+  void TearDown() override {
+    unsetenv("VOSK_STUDIO_HEADER_FILE");
+    releaseModel();
+  }
+  std::string path(const char* name) const {
+    return dir.filePath(QString::fromUtf8(name)).toStdString();
+  }
+
+  // A symbol file tree with one test case whose check got the verdict.
+  static void addTestCase(int32_t file, const char* symbolFile, int32_t verdict) {
+    addSymbolFile(file, symbolFile);
+    addChildNode(file, KindTestCase, 2, "push", 1, 4, 0);
+    addChildNode(file, KindCheckExpression, 3, "top == 3", 2, 5, 0);
+    recordOutcome(file, 2, Reached);
+    recordOutcome(file, 3, verdict);
+  }
+
+  std::string report(const char* name, const char* headerPath = nullptr) {
+    result = writeReport(path(name).c_str(), headerPath);
+    return readBytes(QString::fromStdString(path(name)));
+  }
+
+  QTemporaryDir dir;
+  int result = 0;
+};
+
+std::string firstLines(const std::string& text, int count) {
+  size_t end = 0;
+  for (int i = 0; i < count && end != std::string::npos; ++i) end = text.find('\n', end) + 1;
+  return text.substr(0, end);
+}
+
+TEST_F(ReportDocumentTest, FrameAndOverviewOfOnePassingTestCase) {
+  addSymbolFile(0, "src/stack.ots");
+  addChildNode(0, KindTestCase, 2, "push", 1, 4, 0);
+  recordOutcome(0, 2, Reached);
+  computeStatuses();
+  std::string text = report("out.xml");
+  EXPECT_EQ(0, result);
+  std::string expected =
+      "<?xml version=\"1.0\" encoding=\"UTF-8\"?>\n<XROD>\n<APIDOC>\n"
+      "<DOCUMENT TITLE=\"" + path("out.xml") + "\" TAG=\"Testx1\">\n"
+      "<XROD:NODE name=\"Global Report\" type=\"Global Report\" state=\"ok\" "
+      "icone=\"testscript.xpm\"><SECTION TAG=\"filex2\">\n"
+      "<TITLE LEVEL=\"0\" TAG=\"nodex3\" STYLE=\"Title1\">\n"
+      "<TEXT>Component testing C++ report</TEXT>\n</TITLE>\n"
+      "<TITLE LEVEL=\"1\" TAG=\"nodex4\" STYLE=\"Title2\">\n<TEXT>Report summary</TEXT>\n</TITLE>\n"
+      "<TABLE BORDER=\"1\">\n"
+      "<ROW STYLE=\"Array Title\"><CELL_TEXT COLSPAN=\"1\" ROWSPAN=\"0\">Tessaloft Component "
+      "testing C++ 8.2.0.1</CELL_TEXT></ROW><ROW>\n"
+      "<CELL_TEXT STYLE=\"Array Passed\">Passed</CELL_TEXT>\n"
+      "<CELL_TEXT STYLE=\"Array Passed\">1</CELL_TEXT>\n</ROW>\n"
+      "<ROW>\n<CELL_TEXT STYLE=\"Array\">Inconclusive</CELL_TEXT>\n"
+      "<CELL_TEXT STYLE=\"Array\">0</CELL_TEXT>\n</ROW>\n"
+      "<ROW>\n<CELL_TEXT STYLE=\"Array\">Failed</CELL_TEXT>\n"
+      "<CELL_TEXT STYLE=\"Array\">0</CELL_TEXT>\n</ROW>\n"
+      "<ROW>\n<CELL_TEXT STYLE=\"Array\">Total</CELL_TEXT>\n"
+      "<CELL_TEXT STYLE=\"Array\">1</CELL_TEXT>\n</ROW>\n</TABLE>\n"
+      "<TITLE LEVEL=\"1\" TAG=\"nodex5\" STYLE=\"Title2\">\n<TEXT>Report Information</TEXT>\n"
+      "</TITLE>\n<TABLE BORDER=\"1\">\n</TABLE>\n</SECTION>\n"
+      "<XROD:NODE name=\"stack\" type=\"Test Driver\" state=\"ok\" icone=\"testscript.xpm\">"
+      "<SECTION TAG=\"rootx6\">\n"
+      "<TITLE LEVEL=\"0\" TAG=\"nodex7\" STYLE=\"Title1 Passed\">\n<TEXT>Test Driver stack</TEXT>\n"
+      "</TITLE>\n<TABLE BORDER=\"1\">\n";
+  EXPECT_EQ(expected, firstLines(text, 40));
+  const std::string counts =
+      "<ROW>\n<CELL_TEXT STYLE=\"Array\">Number Of Stub</CELL_TEXT>\n"
+      "<CELL_TEXT STYLE=\"Array\">0</CELL_TEXT>\n<CELL_TEXT STYLE=\"Array\"></CELL_TEXT>\n"
+      "<CELL_TEXT STYLE=\"Array\"></CELL_TEXT>\n</ROW>\n</TABLE>\n";
+  EXPECT_NE(std::string::npos, text.find(counts));
+  const std::string end = "</SECTION>\n</XROD:NODE>\n</XROD:NODE>\n</DOCUMENT>\n</APIDOC>\n</XROD>\n";
+  EXPECT_EQ(end, text.substr(text.size() - end.size()));
+}
+
+TEST_F(ReportDocumentTest, FailedVerdictSwitchesStylesAndResult) {
+  addTestCase(0, "a.ots", VerdictFailed);
+  computeStatuses();
+  std::string text = report("out.xrd");
+  EXPECT_EQ(1, result);
+  EXPECT_NE(std::string::npos,
+            text.find("<XROD:NODE name=\"Global Report\" type=\"Global Report\" state=\"ko\""));
+  EXPECT_NE(std::string::npos,
+            text.find("<CELL_TEXT STYLE=\"Array\">Passed</CELL_TEXT>\n"
+                      "<CELL_TEXT STYLE=\"Array\">0</CELL_TEXT>"));
+  EXPECT_NE(std::string::npos,
+            text.find("<CELL_TEXT STYLE=\"Array Failed\">Failed</CELL_TEXT>\n"
+                      "<CELL_TEXT STYLE=\"Array Failed\">1</CELL_TEXT>"));
+}
+
+TEST_F(ReportDocumentTest, DriverSectionsNewestFirstAndOnlyWithTestContent) {
+  addTestCase(0, "a.ots", VerdictPassed);
+  addSymbolFile(1, "classes.ots");
+  addChildNode(1, KindClass, 2, "K", 1, 3, 0);
+  addChildNode(1, KindInvariant, 3, "valid", 2, 4, 0);
+  recordOutcome(1, 3, VerdictFailed);
+  addSymbolFile(2, "frame.ots");
+  addChildNode(2, KindPrologue, 2, "setup", 1, 3, 0);
+  addTestCase(3, "d.ots", VerdictPassed);
+  computeStatuses();
+  std::string text = report("out.xrd");
+  // The class tree's failed invariant counts, the prologue tree adds nothing.
+  EXPECT_EQ(1, result);
+  EXPECT_NE(std::string::npos, text.find("<CELL_TEXT STYLE=\"Array\">Total</CELL_TEXT>\n"
+                                         "<CELL_TEXT STYLE=\"Array\">3</CELL_TEXT>"));
+  QRegularExpression driver(QStringLiteral("<XROD:NODE name=\"(\\w+)\" type=\"Test Driver\""));
+  QStringList drivers;
+  for (auto it = driver.globalMatch(QString::fromStdString(text)); it.hasNext();)
+    drivers << it.next().captured(1);
+  EXPECT_EQ(QStringList({QStringLiteral("d"), QStringLiteral("a")}), drivers);
+  EXPECT_NE(std::string::npos, text.find("<XROD:NODE name=\"Contracts\""));
+}
+
+TEST_F(ReportDocumentTest, DocumentTagEscapesPathAndProjectName) {
+  writeBytes(QString::fromStdString(path("project.txt")), "$NAME=A&\"B\" <x>\n");
+  setenv("VOSK_STUDIO_HEADER_FILE", path("project.txt").c_str(), 1);
+  std::string text = report("a\"b&c  d.xrd");
+  EXPECT_EQ(0, result);
+  std::string escapedPath = path("a&quot;b&amp;c  d.xrd");
+  EXPECT_EQ("<DOCUMENT TITLE=\"" + escapedPath + "\" TAG=\"A&amp;&quot;B&quot; &lt;x&gt;x1\">\n",
+            firstLines(text, 4).substr(firstLines(text, 3).size()));
+  EXPECT_NE(std::string::npos, text.find("<TEXT>A&amp;&quot;B&quot; &lt;x&gt;</TEXT>"));
+  // Unlike the tag, the Report File cell simplifies white space.
+  EXPECT_NE(std::string::npos, text.find(
+      "<CELL_TEXT STYLE=\"Array\">Report File</CELL_TEXT>\n<CELL_TEXT STYLE=\"Array\">" +
+      path("a&quot;b&amp;c d.xrd") + "</CELL_TEXT>"));
+}
+
+TEST_F(ReportDocumentTest, ProjectWithoutNameLineKeepsTheDefaultNames) {
+  writeBytes(QString::fromStdString(path("project.txt")), "$PROJECT_NAME=P\n");
+  setenv("VOSK_STUDIO_HEADER_FILE", path("project.txt").c_str(), 1);
+  std::string text = report("out.xrd");
+  EXPECT_NE(std::string::npos, text.find("\" TAG=\"Testx1\">\n"));
+  EXPECT_NE(std::string::npos, text.find("<TEXT>Component testing C++ report</TEXT>"));
+  EXPECT_NE(std::string::npos, text.find("<CELL_TEXT STYLE=\"Array\">P</CELL_TEXT>"));
+}
+
+TEST_F(ReportDocumentTest, TranslatedLabelsAreEncodedOnce) {
+  ScopedTranslation french({{{"VELDORA global information", "Global Report"}, "Rapport g\u00e9n\u00e9ral"},
+                            {{"VELDORA global information", "Passed"}, "R\u00e9ussi"},
+                            {{"VOSKIdent", "Component testing C++"}, "Test unitaire \u00e9tendu"}});
+  std::string text = report("out.xrd");
+  EXPECT_NE(std::string::npos, text.find("<XROD:NODE name=\"Rapport g\xC3\xA9n\xC3\xA9ral\" "
+                                         "type=\"Rapport g\xC3\xA9n\xC3\xA9ral\""));
+  EXPECT_NE(std::string::npos, text.find("<CELL_TEXT STYLE=\"Array Passed\">R\xC3\xA9ussi</CELL_TEXT>"));
+  EXPECT_NE(std::string::npos, text.find("Tessaloft Test unitaire \xC3\xA9tendu 8.2.0.1</CELL_TEXT>"));
+}
+
+TEST_F(ReportDocumentTest, UncreatableReportTouchesNothing) {
+  writeBytes(QString::fromStdString(path("header.txt")), "a=b\n");
+  EXPECT_EQ(ReportCannotCreate,
+            writeReport(path("missing/out.xrd").c_str(), path("header.txt").c_str()));
+  EXPECT_EQ("a=b\n", readBytes(QString::fromStdString(path("header.txt"))));
+}
+
+TEST_F(ReportDocumentTest, FullDeviceIsAWriteFailureAfterTheSummary) {
+  addTestCase(0, "a.ots", VerdictFailed);
+  computeStatuses();
+  writeBytes(QString::fromStdString(path("header.txt")), "a=b\n");
+  EXPECT_EQ(ReportWriteFailed, writeReport("/dev/full", path("header.txt").c_str()));
+  EXPECT_EQ("a=b\n-Test summary\nPassed=0\nInconclusive=0\nFailed=1\nTotal=1\n",
+            readBytes(QString::fromStdString(path("header.txt"))));
+}
+
+}  // namespace
