@@ -61,7 +61,7 @@ fi
 
 # The report generation time is the only text that varies between runs.
 normalise_time() {
-  sed -E 's/[A-Z][a-z]{2} [A-Z][a-z]{2} [ 123][0-9] [0-2][0-9]:[0-5][0-9]:[0-6][0-9] [0-9]{4}/<generation time>/g' "$1"
+  sed -E 's/[A-Z][a-z]{2} [A-Z][a-z]{2} {1,2}[123]?[0-9] [0-2][0-9]:[0-5][0-9]:[0-6][0-9] [0-9]{4}/<generation time>/g' "$1"
 }
 if [ -f expected.xrd ]; then
   if [ ! -f out.xrd ]; then
