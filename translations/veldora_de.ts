@@ -1,0 +1,469 @@
+<?xml version="1.0" encoding="utf-8"?>
+<!DOCTYPE TS>
+<TS version="2.1" language="de_DE" sourcelanguage="en_US">
+<context>
+    <name>KEM Error</name>
+    <message>
+        <source>internal error: %1</source>
+        <translation>interner Fehler: %1</translation>
+    </message>
+    <message>
+        <source>out of memory</source>
+        <translation>Speicher erschöpft</translation>
+    </message>
+    <message>
+        <source>%1, no such file or directory.</source>
+        <translation>%1, Datei oder Verzeichnis nicht gefunden.</translation>
+    </message>
+    <message>
+        <source>%1, file format not recognized.</source>
+        <translation>%1, Dateiformat nicht erkannt.</translation>
+    </message>
+    <message>
+        <source>%1, permission denied;</source>
+        <translation>%1, Zugriff verweigert;</translation>
+    </message>
+    <message>
+        <source>(unexpected error)</source>
+        <translation>(unerwarteter Fehler)</translation>
+    </message>
+    <message>
+        <source>%1, write error.</source>
+        <translation>%1, Schreibfehler.</translation>
+    </message>
+    <message>
+        <source>info:</source>
+        <translation>Info:</translation>
+    </message>
+    <message>
+        <source>warning:</source>
+        <translation>Warnung:</translation>
+    </message>
+    <message>
+        <source>error:</source>
+        <translation>Fehler:</translation>
+    </message>
+    <message>
+        <source>fatal:</source>
+        <translation>schwerer Fehler:</translation>
+    </message>
+    <message>
+        <source>lexical error:</source>
+        <translation>lexikalischer Fehler:</translation>
+    </message>
+    <message>
+        <source>syntax error:</source>
+        <translation>Syntaxfehler:</translation>
+    </message>
+    <message>
+        <source>semantic error:</source>
+        <translation>semantischer Fehler:</translation>
+    </message>
+    <message>
+        <source>command line:</source>
+        <translation>Befehlszeile:</translation>
+    </message>
+</context>
+<context>
+    <name>VELDORA</name>
+    <message>
+        <source>
+Usage: </source>
+        <translation>
+Aufruf: </translation>
+    </message>
+    <message>
+        <source> -ots &lt;otsFiles&gt; -tdf &lt;tdfFile&gt; -xrd &lt;xrdFile&gt; [-h &lt;headerTextFile&gt;]
+         &lt;otsFiles&gt;    Object Testing symbol filenames
+         &lt;tdfFile&gt;     Trace dynamic filename
+         &lt;xrdFile&gt;     Results filename
+
+</source>
+        <translation> -ots &lt;otsDateien&gt; -tdf &lt;tdfDatei&gt; -xrd &lt;xrdDatei&gt; [-h &lt;Kopftextdatei&gt;]
+         &lt;otsDateien&gt;  Symboldateien des Objekttests
+         &lt;tdfDatei&gt;    Trace-Datei des Testlaufs
+         &lt;xrdDatei&gt;    Ergebnisdatei
+
+</translation>
+    </message>
+    <message>
+        <source>32 bits number overflow</source>
+        <translation>Überlauf der 32-Bit-Zahl</translation>
+    </message>
+    <message>
+        <source>non hexa digit found in number</source>
+        <translation>Zeichen in der Zahl ist keine Hexadezimalziffer</translation>
+    </message>
+</context>
+<context>
+    <name>VELDORA Cell text</name>
+    <message>
+        <source>Method</source>
+        <translation>Methode</translation>
+    </message>
+    <message>
+        <source>Expression</source>
+        <translation>Ausdruck</translation>
+    </message>
+    <message>
+        <source>Status</source>
+        <translation>Status</translation>
+    </message>
+    <message>
+        <source>Executed</source>
+        <translation>Ausgeführt</translation>
+    </message>
+    <message>
+        <source>Failed</source>
+        <translation>Fehlgeschlagen</translation>
+    </message>
+    <message>
+        <source>Passed</source>
+        <translation>Bestanden</translation>
+    </message>
+</context>
+<context>
+    <name>VELDORA OtsType</name>
+    <message>
+        <source>Prologue</source>
+        <translation>Prolog</translation>
+    </message>
+    <message>
+        <source>Epilogue</source>
+        <translation>Epilog</translation>
+    </message>
+    <message>
+        <source>Check Expression</source>
+        <translation>Prüfausdruck</translation>
+    </message>
+    <message>
+        <source>Checksum</source>
+        <translation>Prüfsumme</translation>
+    </message>
+    <message>
+        <source>Class</source>
+        <translation>Klasse</translation>
+    </message>
+    <message>
+        <source>Check Method</source>
+        <translation>Prüfmethode</translation>
+    </message>
+    <message>
+        <source>Comment</source>
+        <translation>Kommentar</translation>
+    </message>
+    <message>
+        <source>Call</source>
+        <translation>Aufruf</translation>
+    </message>
+    <message>
+        <source>Check Stub</source>
+        <translation>Stub-Prüfung</translation>
+    </message>
+    <message>
+        <source>Check Exception</source>
+        <translation>Ausnahmeprüfung</translation>
+    </message>
+    <message>
+        <source>Check Property</source>
+        <translation>Eigenschaftsprüfung</translation>
+    </message>
+    <message>
+        <source>Post Condition</source>
+        <translation>Nachbedingung</translation>
+    </message>
+    <message>
+        <source>Expression</source>
+        <translation>Ausdruck</translation>
+    </message>
+    <message>
+        <source># </source>
+        <translation># </translation>
+    </message>
+    <message>
+        <source>Test Driver</source>
+        <translation>Testtreiber</translation>
+    </message>
+    <message>
+        <source>Invariant</source>
+        <translation>Invariante</translation>
+    </message>
+    <message>
+        <source>Proc</source>
+        <translation>Prozedur</translation>
+    </message>
+    <message>
+        <source>Print</source>
+        <translation>Ausgabe</translation>
+    </message>
+    <message>
+        <source>Property</source>
+        <translation>Eigenschaft</translation>
+    </message>
+    <message>
+        <source>Run Component</source>
+        <translation>Komponentenlauf</translation>
+    </message>
+    <message>
+        <source>Pre Condition</source>
+        <translation>Vorbedingung</translation>
+    </message>
+    <message>
+        <source>Run</source>
+        <translation>Lauf</translation>
+    </message>
+    <message>
+        <source>Stub</source>
+        <translation>Stub</translation>
+    </message>
+    <message>
+        <source>Single Class</source>
+        <translation>Einzelklasse</translation>
+    </message>
+    <message>
+        <source>State</source>
+        <translation>Zustand</translation>
+    </message>
+    <message>
+        <source>Test Case</source>
+        <translation>Testfall</translation>
+    </message>
+    <message>
+        <source>Test Class</source>
+        <translation>Testklasse</translation>
+    </message>
+    <message>
+        <source>Transition</source>
+        <translation>Übergang</translation>
+    </message>
+    <message>
+        <source>Test Suite</source>
+        <translation>Testsuite</translation>
+    </message>
+    <message>
+        <source>Method Contract</source>
+        <translation>Methodenvertrag</translation>
+    </message>
+    <message>
+        <source>Observation State</source>
+        <translation>Beobachtungszustand</translation>
+    </message>
+    <message>
+        <source>Test Compiler Version</source>
+        <translation>Version des Testcompilers</translation>
+    </message>
+    <message>
+        <source>Test Compilation Time</source>
+        <translation>Zeitpunkt der Testübersetzung</translation>
+    </message>
+</context>
+<context>
+    <name>VELDORA State chart violations</name>
+    <message>
+        <source>State Name</source>
+        <translation>Zustandsname</translation>
+    </message>
+    <message>
+        <source>Multiple Exits</source>
+        <translation>Mehrfache Austritte</translation>
+    </message>
+    <message>
+        <source>Illegal Exits</source>
+        <translation>Unzulässige Austritte</translation>
+    </message>
+</context>
+<context>
+    <name>VELDORA class report</name>
+    <message>
+        <source>State Name</source>
+        <translation>Zustandsname</translation>
+    </message>
+    <message>
+        <source>Status</source>
+        <translation>Status</translation>
+    </message>
+    <message>
+        <source>Reached</source>
+        <translation>Erreicht</translation>
+    </message>
+    <message>
+        <source>Transition Name</source>
+        <translation>Übergangsname</translation>
+    </message>
+    <message>
+        <source>Fired</source>
+        <translation>Ausgelöst</translation>
+    </message>
+</context>
+<context>
+    <name>VELDORA global information</name>
+    <message>
+        <source>Contracts</source>
+        <translation>Verträge</translation>
+    </message>
+    <message>
+        <source>Tested Contracts</source>
+        <translation>Geprüfte Verträge</translation>
+    </message>
+    <message>
+        <source>Passed</source>
+        <translation>Bestanden</translation>
+    </message>
+    <message>
+        <source>Inconclusive</source>
+        <translation>Unentschieden</translation>
+    </message>
+    <message>
+        <source>Failed</source>
+        <translation>Fehlgeschlagen</translation>
+    </message>
+    <message>
+        <source>Total</source>
+        <translation>Gesamt</translation>
+    </message>
+    <message>
+        <source>Number Of Test Suite</source>
+        <translation>Anzahl Testsuiten</translation>
+    </message>
+    <message>
+        <source>Number Of Test Class</source>
+        <translation>Anzahl Testklassen</translation>
+    </message>
+    <message>
+        <source>Number Of Test Case</source>
+        <translation>Anzahl Testfälle</translation>
+    </message>
+    <message>
+        <source>Number Of Epilogue</source>
+        <translation>Anzahl Epiloge</translation>
+    </message>
+    <message>
+        <source>Number Of Procedure</source>
+        <translation>Anzahl Prozeduren</translation>
+    </message>
+    <message>
+        <source>Number Of Prologue</source>
+        <translation>Anzahl Prologe</translation>
+    </message>
+    <message>
+        <source>Number Of Stub</source>
+        <translation>Anzahl Stubs</translation>
+    </message>
+    <message>
+        <source>Global Report</source>
+        <translation>Gesamtbericht</translation>
+    </message>
+    <message>
+        <source>Component testing C++ report</source>
+        <translation>Bericht des C++-Komponententests</translation>
+    </message>
+    <message>
+        <source>Report summary</source>
+        <translation>Berichtsübersicht</translation>
+    </message>
+    <message>
+        <source>Report Information</source>
+        <translation>Berichtsinformationen</translation>
+    </message>
+    <message>
+        <source>Test compiler version</source>
+        <translation>Version des Testcompilers</translation>
+    </message>
+    <message>
+        <source>Test compilation time</source>
+        <translation>Zeitpunkt der Testübersetzung</translation>
+    </message>
+    <message>
+        <source>Report Generation Time</source>
+        <translation>Zeitpunkt der Berichterstellung</translation>
+    </message>
+    <message>
+        <source>Project</source>
+        <translation>Projekt</translation>
+    </message>
+    <message>
+        <source>Project File</source>
+        <translation>Projektdatei</translation>
+    </message>
+    <message>
+        <source>Project Configuration</source>
+        <translation>Projektkonfiguration</translation>
+    </message>
+    <message>
+        <source>Workspace</source>
+        <translation>Arbeitsbereich</translation>
+    </message>
+    <message>
+        <source>Test Node</source>
+        <translation>Testknoten</translation>
+    </message>
+    <message>
+        <source>Report File</source>
+        <translation>Berichtsdatei</translation>
+    </message>
+</context>
+<context>
+    <name>VELDORA state status</name>
+    <message>
+        <source>Reached</source>
+        <translation>Erreicht</translation>
+    </message>
+    <message>
+        <source>Failed</source>
+        <translation>Fehlgeschlagen</translation>
+    </message>
+    <message>
+        <source>Not Reached</source>
+        <translation>Nicht erreicht</translation>
+    </message>
+</context>
+<context>
+    <name>VELDORA status</name>
+    <message>
+        <source>Passed</source>
+        <translation>Bestanden</translation>
+    </message>
+    <message>
+        <source>Failed</source>
+        <translation>Fehlgeschlagen</translation>
+    </message>
+    <message>
+        <source>Not Executed</source>
+        <translation>Nicht ausgeführt</translation>
+    </message>
+</context>
+<context>
+    <name>VELDORA trans status</name>
+    <message>
+        <source>Fired</source>
+        <translation>Ausgelöst</translation>
+    </message>
+    <message>
+        <source>Failed</source>
+        <translation>Fehlgeschlagen</translation>
+    </message>
+    <message>
+        <source>Not Fired</source>
+        <translation>Nicht ausgelöst</translation>
+    </message>
+</context>
+<context>
+    <name>VOSKIdent</name>
+    <message>
+        <source>Tessaloft</source>
+        <translation>Tessaloft</translation>
+    </message>
+    <message>
+        <source>C++ Test Report Generator</source>
+        <translation>C++-Testberichtgenerator</translation>
+    </message>
+    <message>
+        <source>8.2.0.1.070.020</source>
+        <translation>8.2.0.1.070.020</translation>
+    </message>
+    <message>
+        <source>Component testing C++</source>
+        <translation>C++-Komponententest</translation>
+    </message>
+</context>
+</TS>
