@@ -4,12 +4,15 @@
 # and output megabytes, throughput and peak memory (maximum resident set
 # size); at the end, how the time per input record grew with the size.
 #
-#   bench/run_bench.sh [--quick] [--micro] [--repeat N] [--binary FILE] [--seed N]
+#   bench/run_bench.sh [--quick] [--micro] [--repeat N] [--binary FILE] [--build DIR] [--seed N]
 #
 #   --quick     small sizes only (1 and 10 thousand objects)
+#   --sizes L   these numbers of objects instead, e.g. "10000 1000000"
 #   --micro     also run the micro-benchmarks of the hot paths
 #   --repeat N  run each size N times and keep the fastest run (default 1)
 #   --binary F  time this veldora executable instead of the one just built
+#   --build D   use the programs of this already built build folder instead
+#               of building the release configuration
 #   --seed N    seed of the generated inputs (default 1)
 #
 # Sizes are objects with ten times as many trace records, over one symbol
@@ -22,23 +25,34 @@ sizes="10000 100000 1000000"
 micro=0
 repeat=1
 binary=""
+build=""
 seed=1
 while [ $# -gt 0 ]; do
   case "$1" in
     --quick) sizes="1000 10000" ;;
+    --sizes) sizes=$2; shift ;;
     --micro) micro=1 ;;
     --repeat) repeat=$2; shift ;;
     --binary) binary=$2; shift ;;
+    --build) build=$2; shift ;;
     --seed) seed=$2; shift ;;
-    *) sed -n '7,13p' "$0" >&2; exit 2 ;;
+    *) sed -n '7,16p' "$0" >&2; exit 2 ;;
   esac
   shift
 done
 
-./setup.sh release >/dev/null
-prefix=$PWD/build/release/install
-gen=build/release/bench/veldora_gen
-[ -n "$binary" ] || binary=$prefix/bin/veldora
+if [ -z "$build" ]; then
+  ./setup.sh release >/dev/null
+  build=build/release
+  prefix=$PWD/build/release/install
+  [ -n "$binary" ] || binary=$prefix/bin/veldora
+else
+  # Not installed: an installation folder without translations will do.
+  prefix=$PWD/build/bench/orbek
+  mkdir -p "$prefix/lib/locale"
+  [ -n "$binary" ] || binary=$build/driver/veldora
+fi
+gen=$build/bench/veldora_gen
 
 printf '%9s %10s %5s %8s %8s %8s %11s %8s %8s %10s\n' \
   objects trace files wall_s in_MB out_MB records/s in_MB/s RSS_MB ns/record
@@ -89,8 +103,8 @@ awk -v a="$first_ns" -v b="$last_ns" \
   'BEGIN { printf "time per record, largest size over smallest: %.2f\n", b / a }'
 
 if [ "$micro" -eq 1 ]; then
-  if [ -x build/release/bench/veldora_micro_bench ]; then
-    build/release/bench/veldora_micro_bench
+  if [ -x "$build/bench/veldora_micro_bench" ]; then
+    "$build/bench/veldora_micro_bench"
   else
     echo "run_bench: no micro-benchmarks (Google Benchmark was not found at build time)" >&2
   fi
