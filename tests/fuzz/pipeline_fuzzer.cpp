@@ -1,0 +1,83 @@
+// The whole run in one process over any bytes. Input parts (cut at
+// "\n@@\n"): a symbol file, the trace file, the header text file, the
+// project information file and up to four more symbol files; missing parts
+// are left out of the run. The report must be written and well-formed, by
+// the small checker the hostile tests use and by libxml2 alike.
+#include "fuzz_support.h"
+
+#include "model/model.h"
+#include "readers/readers.h"
+#include "report/report.h"
+#include "report/xml_writer.h"
+
+#include <libxml/parser.h>
+#include <cstdio>
+#include <cstdlib>
+
+namespace {
+
+constexpr size_t kMaxSymbolFiles = 5;
+
+bool libxmlAccepts(const std::string& document) {
+  xmlParserCtxtPtr context = xmlNewParserCtxt();
+  xmlDocPtr doc = xmlCtxtReadMemory(context, document.data(), static_cast<int>(document.size()),
+                                    "report", nullptr,
+                                    XML_PARSE_HUGE | XML_PARSE_NONET | XML_PARSE_NOERROR |
+                                        XML_PARSE_NOWARNING);
+  bool wellFormed = doc && context->wellFormed;
+  xmlFreeDoc(doc);
+  xmlFreeParserCtxt(context);
+  return wellFormed;
+}
+
+}  // namespace
+
+extern "C" int LLVMFuzzerInitialize(int* argc, char*** argv) {
+  startApplication(argc, argv);
+  xmlInitParser();
+  return 0;
+}
+
+extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
+  static const std::string trace = scratchPath("run.tdf");
+  static const std::string header = scratchPath("header.txt");
+  static const std::string project = scratchPath("project.txt");
+  static const std::string report = scratchPath("out.xrd");
+  static std::vector<std::string> symbols;
+  std::vector<std::string_view> parts = splitParts(data, size);
+
+  std::vector<std::string_view> symbolParts{parts[0]};
+  for (size_t i = 4; i < parts.size() && symbolParts.size() < kMaxSymbolFiles; ++i)
+    symbolParts.push_back(parts[i]);
+  while (symbols.size() < symbolParts.size())
+    symbols.push_back(scratchPath(("s" + std::to_string(symbols.size()) + ".ots").c_str()));
+  for (size_t i = 0; i < symbolParts.size(); ++i) writeFile(symbols[i], symbolParts[i]);
+  writeFile(trace, parts.size() > 1 ? parts[1] : std::string_view());
+  if (parts.size() > 2) writeFile(header, parts[2]);
+  if (parts.size() > 3) {
+    writeFile(project, parts[3]);
+    setenv("VOSK_STUDIO_HEADER_FILE", project.c_str(), 1);
+  } else {
+    unsetenv("VOSK_STUDIO_HEADER_FILE");
+  }
+
+  tagCounter = 1;
+  resetModel();
+  for (size_t i = 0; i < symbolParts.size(); ++i)
+    if (readSymbolFile(symbols[i].c_str(), static_cast<int32_t>(i)) != 0) abort();
+  if (readTraceFile(trace.c_str()) != 0) abort();
+  checkModel(true);
+  computeStatuses();
+  checkModel(false);
+  int failed = writeReport(report.c_str(), parts.size() > 2 ? header.c_str() : nullptr);
+  releaseModel();
+  if (failed < 0) abort();
+
+  std::string document = readFile(report);
+  checkWellFormed(document, "report");
+  if (!libxmlAccepts(document)) {
+    fprintf(stderr, "libxml2 rejects a report that the checker accepts\n");
+    abort();
+  }
+  return 0;
+}

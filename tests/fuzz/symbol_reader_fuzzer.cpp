@@ -1,0 +1,29 @@
+// The symbol file reader over any bytes: the file is read to its end, the
+// tree it builds is consistent, and settling, counting and release go
+// through whatever shape it has.
+#include "fuzz_support.h"
+
+#include "model/model.h"
+#include "readers/readers.h"
+
+#include <cstdlib>
+
+extern "C" int LLVMFuzzerInitialize(int* argc, char*** argv) {
+  startApplication(argc, argv);
+  return 0;
+}
+
+extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
+  static const std::string path = scratchPath("input.ots");
+  writeFile(path, std::string_view(reinterpret_cast<const char*>(data), size));
+  resetModel();
+  if (readSymbolFile(path.c_str(), 0) != 0) abort();
+  checkModel(true);
+  computeStatuses();
+  checkModel(false);
+  int32_t passed = 0, failed = 0, notExecuted = 0;
+  countVerdicts(fileTreeAt(0), &passed, &failed, &notExecuted);
+  if (passed < 0 || failed < 0 || notExecuted < 0) abort();
+  releaseModel();
+  return 0;
+}
