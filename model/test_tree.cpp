@@ -16,10 +16,16 @@
 
 #include <cstdlib>
 #include <cstring>
+#include <vector>
 
 namespace {
 
 SymbolFileRecord* fileList;
+// The first record (list order) of each file index below kIndexedFiles:
+// driverPath is asked once per trace line and class member row, and a walk
+// of the list there would cost the number of symbol files each time.
+constexpr int32_t kIndexedFiles = 1 << 16;
+std::vector<SymbolFileRecord*> firstRecordByFile;
 char* compilerVersionText;
 char* compilationTimeText;
 
@@ -123,7 +129,23 @@ void appendChild(TestNode* parent, TestNode* child) {
   parent->lastChild = child;
 }
 
+bool isIndexed(int32_t fileIndex) { return fileIndex >= 0 && fileIndex < kIndexedFiles; }
+
+// A new record goes first in the list, and so first among its file index.
+void pushRecord(SymbolFileRecord* record) {
+  record->next = fileList;
+  fileList = record;
+  if (!isIndexed(record->fileIndex)) return;
+  size_t i = static_cast<size_t>(record->fileIndex);
+  if (i >= firstRecordByFile.size()) firstRecordByFile.resize(i + 1);
+  firstRecordByFile[i] = record;
+}
+
 SymbolFileRecord* firstRecordOf(int32_t fileIndex) {
+  if (isIndexed(fileIndex)) {
+    size_t i = static_cast<size_t>(fileIndex);
+    return i < firstRecordByFile.size() ? firstRecordByFile[i] : nullptr;
+  }
   for (SymbolFileRecord* record = fileList; record; record = record->next)
     if (record->fileIndex == fileIndex) return record;
   return nullptr;
@@ -203,8 +225,7 @@ void addSymbolFile(int32_t fileIndex, const char* path) {
   SymbolFileRecord* record = newZeroed<SymbolFileRecord>();
   record->fileIndex = fileIndex;
   record->root = createNode(fileIndex, KindTestDriver, 1, name, 0, nullptr);
-  record->next = fileList;
-  fileList = record;
+  pushRecord(record);
 }
 
 void setFileChecksum(int32_t fileIndex, uint64_t checksum1, uint64_t checksum2) {
@@ -255,8 +276,7 @@ void bindTraceIndex(int32_t traceIndex, uint64_t checksum1, uint64_t checksum2) 
   record->checksum2 = checksum2;
   record->driverDirectory = copyTextOrNull(match->driverDirectory);
   record->driverFileName = copyTextOrNull(match->driverFileName);
-  record->next = fileList;
-  fileList = record;
+  pushRecord(record);
 }
 
 int32_t fileIndexOfTrace(int32_t traceIndex) {
@@ -347,6 +367,7 @@ void releaseModel() {
     free(record->driverFileName);
     free(record);
   }
+  firstRecordByFile.clear();
   releaseNodeTable();
   free(compilerVersionText);
   free(compilationTimeText);

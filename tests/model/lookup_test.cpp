@@ -1,8 +1,11 @@
-// The node table at sizes where it grows many times: every key is found,
-// keys differing only in their file stay apart, the first node of a key
-// still wins after the table has grown, and a reset empties it for reuse.
+// Lookups that do not walk: the node table at sizes where it grows many
+// times (every key found, keys differing only in their file kept apart, the
+// first node of a key winning after growth, emptied by a reset), and the
+// driver path of a file index, which follows the newest record of that file.
 #include "model_test_support.h"
 #include "model/node_table.h"
+
+#include <cstdlib>
 
 namespace {
 
@@ -55,6 +58,43 @@ TEST_F(NodeTableTest, ResetEmptiesTheTableForTheNextRun) {
   addChildNode(0, KindTestCase, 4000, "again", 1, 0, 0);
   EXPECT_STREQ(findNode(0, 4000)->name, "again");
   EXPECT_STREQ(findNode(0, 1)->name, "b");
+}
+
+std::string take(char* path) {
+  std::string text = path ? path : "(none)";
+  free(path);
+  return text;
+}
+
+std::string pathOf(int32_t fileIndex) { return take(driverPath(fileIndex)); }
+
+TEST_F(NodeTableTest, DriverPathFollowsTheNewestRecordOfAFile) {
+  // Indexes far apart, beyond any small table, and negative.
+  for (int32_t file : {0, 300, 70000, -5}) {
+    addSymbolFile(file, "x.ots");
+    setDriverInfo(file, "dir/", ("f" + std::to_string(file)).c_str(), 0);
+  }
+  setFileChecksum(300, 1, 2);
+  setFileChecksum(-5, 3, 4);
+  EXPECT_EQ(pathOf(0), "dir/f0");
+  EXPECT_EQ(pathOf(300), "dir/f300");
+  EXPECT_EQ(pathOf(70000), "dir/f70000");
+  EXPECT_EQ(pathOf(-5), "dir/f-5");
+  EXPECT_EQ(pathOf(1), "(none)");
+  EXPECT_EQ(pathOf(70001), "(none)");
+  // A second binding puts a copy of the record first; from then on driver
+  // information goes to that copy.
+  bindTraceIndex(1, 1, 2);
+  bindTraceIndex(2, 1, 2);
+  bindTraceIndex(3, 3, 4);
+  bindTraceIndex(4, 3, 4);
+  setDriverInfo(300, nullptr, "g.c", 0);
+  setDriverInfo(-5, nullptr, "h.c", 0);
+  EXPECT_EQ(pathOf(300), "dir/g.c");
+  EXPECT_EQ(pathOf(-5), "dir/h.c");
+  EXPECT_EQ(take(driverPathAt(2)), "dir/f300");  // the tree's own record is unchanged
+  resetModel();
+  EXPECT_EQ(pathOf(300), "(none)");
 }
 
 }  // namespace
