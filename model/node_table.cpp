@@ -1,13 +1,14 @@
 // The node table: every node by its key (file index, identifier), in one
 // open-addressed table with linear probing that doubles when half full.
 //
-//   slots:  [ - ][ 0/2 ][ 0/1a ][ - ][ 1/2 ][ - ] ...   (node pointers)
+//   slots:  [ - ][ hash(0/2), node ][ hash(0/1a), node ][ - ][ hash(1/2), node ] ...
 //
 // The first node registered under a key is the one found; later nodes with
-// the same key are refused (they stay in their trees). The slot of a key is
-// taken from a mix of both parts of the key, so a lookup costs one probe on
-// average whatever the number of nodes, where 97 chains cost a walk that
-// grows with it.
+// the same key are refused (they stay in their trees). A slot keeps the full
+// hash of its key beside the node, so probing past other keys and growing
+// never touch the nodes themselves. A lookup costs one probe on average
+// whatever the number of nodes, where 97 chains cost a walk that grows with
+// it.
 #include "model/node_table.h"
 
 #include "support/runtime.h"
@@ -19,38 +20,42 @@ namespace {
 
 constexpr size_t kInitialCapacity = 1024;  // a power of two
 
-TestNode** slots;
+struct Slot {
+  uint64_t hash;
+  TestNode* node;  // null: empty
+};
+
+Slot* slots;
 size_t capacity;  // 0 before the first node
 size_t used;
 
-bool hasKey(const TestNode* node, int32_t fileIndex, uint64_t objectId) {
-  return node->objectId == objectId && node->fileIndex == fileIndex;
-}
-
 // Identifiers are mostly small and consecutive; the mix spreads them over
 // the whole table so that probe runs stay short.
-size_t slotOf(int32_t fileIndex, uint64_t objectId) {
+uint64_t keyHash(int32_t fileIndex, uint64_t objectId) {
   uint64_t h = objectId ^ (static_cast<uint64_t>(static_cast<uint32_t>(fileIndex)) << 40);
   h ^= h >> 33;
   h *= 0xff51afd7ed558ccdULL;
   h ^= h >> 33;
-  return static_cast<size_t>(h) & (capacity - 1);
+  return h;
 }
 
-void insertSlot(TestNode* node) {
-  size_t i = slotOf(node->fileIndex, node->objectId);
-  while (slots[i]) i = (i + 1) & (capacity - 1);
-  slots[i] = node;
+bool holdsKey(const Slot& slot, uint64_t hash, int32_t fileIndex, uint64_t objectId) {
+  return slot.hash == hash && slot.node->objectId == objectId &&
+         slot.node->fileIndex == fileIndex;
 }
 
 void grow() {
-  TestNode** old = slots;
+  Slot* old = slots;
   size_t oldCapacity = capacity;
   capacity = capacity ? capacity * 2 : kInitialCapacity;
-  slots = static_cast<TestNode**>(checkedMalloc(capacity * sizeof(TestNode*)));
-  memset(slots, 0, capacity * sizeof(TestNode*));
-  for (size_t i = 0; i < oldCapacity; ++i)
-    if (old[i]) insertSlot(old[i]);
+  slots = static_cast<Slot*>(checkedMalloc(capacity * sizeof(Slot)));
+  memset(slots, 0, capacity * sizeof(Slot));
+  for (size_t i = 0; i < oldCapacity; ++i) {
+    if (!old[i].node) continue;
+    size_t j = old[i].hash & (capacity - 1);
+    while (slots[j].node) j = (j + 1) & (capacity - 1);
+    slots[j] = old[i];
+  }
   free(old);
 }
 
@@ -83,18 +88,20 @@ int nodeKeyHash(int32_t fileIndex, uint64_t objectId) {
 
 bool registerNode(TestNode* node) {
   if (2 * (used + 1) > capacity) grow();
-  size_t i = slotOf(node->fileIndex, node->objectId);
-  for (; slots[i]; i = (i + 1) & (capacity - 1))
-    if (hasKey(slots[i], node->fileIndex, node->objectId)) return false;
-  slots[i] = node;
+  uint64_t hash = keyHash(node->fileIndex, node->objectId);
+  size_t i = hash & (capacity - 1);
+  for (; slots[i].node; i = (i + 1) & (capacity - 1))
+    if (holdsKey(slots[i], hash, node->fileIndex, node->objectId)) return false;
+  slots[i] = {hash, node};
   ++used;
   return true;
 }
 
 TestNode* findNode(int32_t fileIndex, uint64_t objectId) {
   if (!capacity) return nullptr;
-  for (size_t i = slotOf(fileIndex, objectId); slots[i]; i = (i + 1) & (capacity - 1))
-    if (hasKey(slots[i], fileIndex, objectId)) return slots[i];
+  uint64_t hash = keyHash(fileIndex, objectId);
+  for (size_t i = hash & (capacity - 1); slots[i].node; i = (i + 1) & (capacity - 1))
+    if (holdsKey(slots[i], hash, fileIndex, objectId)) return slots[i].node;
   return nullptr;
 }
 
