@@ -21,19 +21,31 @@
 
 #include <QCoreApplication>
 #include <QTextCodec>
+#include <charconv>
 
 int tagCounter = 1;
 
 namespace {
 
-const char* const kCellStyleNames[] = {"Array Title", "Array", "Array Failed", "Array Passed"};
+// Start tags by CellStyle, written whole rather than formatted per cell.
+const char* const kTextCellStarts[] = {
+    "<CELL_TEXT STYLE=\"Array Title\">", "<CELL_TEXT STYLE=\"Array\">",
+    "<CELL_TEXT STYLE=\"Array Failed\">", "<CELL_TEXT STYLE=\"Array Passed\">"};
+const char* const kLinkCellStarts[] = {
+    "<CELL STYLE=\"Array Title\">", "<CELL STYLE=\"Array\">", "<CELL STYLE=\"Array Failed\">",
+    "<CELL STYLE=\"Array Passed\">"};
 const char* const kIconFiles[] = {"method.xpm", "class.xpm", "testscript.xpm"};
 const char kReplacementUtf8[] = "\xEF\xBF\xBD";  // U+FFFD
 
-const char* cellStyleName(int style) {
-  if (style < StyleTitle || style > StylePassed)
-    style = StyleFailed;
-  return kCellStyleNames[style];
+int cellStyleIndex(int style) {
+  return style < StyleTitle || style > StylePassed ? StyleFailed : style;
+}
+
+// A decimal number without the format parsing of fprintf.
+void writeDecimal(FILE* file, int value) {
+  char digits[12];
+  const std::to_chars_result end = std::to_chars(digits, digits + sizeof digits, value);
+  fwrite(digits, 1, end.ptr - digits, file);
 }
 
 // Characters that XML 1.0 does not allow anywhere in a document. Surrogates
@@ -126,8 +138,14 @@ void writeEscapedAscii(FILE* file, const char* p) {
 void writeTitleStart(FILE* file, int level, int style, int tagNumber) {
   const int styleNumber = level >= 4 ? 5 : level + 1;
   const char* suffix = style == StyleFailed ? " Failed" : style == StylePassed ? " Passed" : "";
-  fprintf(file, "<TITLE LEVEL=\"%d\" TAG=\"nodex%d\" STYLE=\"Title%d%s\">\n", level, tagNumber,
-          styleNumber, suffix);
+  fputs("<TITLE LEVEL=\"", file);
+  writeDecimal(file, level);
+  fputs("\" TAG=\"nodex", file);
+  writeDecimal(file, tagNumber);
+  fputs("\" STYLE=\"Title", file);
+  writeDecimal(file, styleNumber);
+  fputs(suffix, file);
+  fputs("\">\n", file);
 }
 
 }  // namespace
@@ -178,6 +196,27 @@ void writeTag(FILE* file, const char* name, bool closing) {
 }
 
 void writeEscaped(FILE* file, const QString& text) {
+  // Short ASCII texts (the usual names, labels and words) go through the
+  // byte writer: the same bytes without the simplified, escaped and encoded
+  // copies. U+0000 cannot travel in a byte string and takes the long way.
+  constexpr int kShort = 512;
+  const int size = text.size();
+  if (size < kShort) {
+    char bytes[kShort];
+    const QChar* chars = text.constData();
+    int i = 0;
+    for (; i < size; ++i) {
+      const char16_t c = chars[i].unicode();
+      if (c == 0 || c >= 0x80)
+        break;
+      bytes[i] = static_cast<char>(c);
+    }
+    if (i == size) {
+      bytes[size] = '\0';
+      writeEscapedAscii(file, bytes);
+      return;
+    }
+  }
   const QByteArray bytes = escapeText(text).toUtf8();
   fwrite(bytes.constData(), 1, bytes.size(), file);
 }
@@ -192,9 +231,13 @@ void writeEscapedLocal(FILE* file, const char* bytes) {
 }
 
 void writeTextElement(FILE* file, const char* tag, const QString& text) {
-  fprintf(file, "<%s>", tag);
+  putc('<', file);
+  fputs(tag, file);
+  putc('>', file);
   writeEscaped(file, text);
-  fprintf(file, "</%s>\n", tag);
+  fputs("</", file);
+  fputs(tag, file);
+  fputs(">\n", file);
 }
 
 void writeNodeOpen(FILE* file, const QString& name, const QString& type, const char* state,
@@ -206,21 +249,27 @@ void writeNodeOpen(FILE* file, const QString& name, const QString& type, const c
   fputs("\" state=\"", file);
   fputs(state ? state : "", file);
   putc('"', file);
-  if (sum > 0)
-    fprintf(file, " sum=\"%d\"", sum);
-  if (icon >= IconMethod && icon <= IconTestScript)
-    fprintf(file, " icone=\"%s\"", kIconFiles[icon]);
+  if (sum > 0) {
+    fputs(" sum=\"", file);
+    writeDecimal(file, sum);
+    putc('"', file);
+  }
+  if (icon >= IconMethod && icon <= IconTestScript) {
+    fputs(" icone=\"", file);
+    fputs(kIconFiles[icon], file);
+    putc('"', file);
+  }
   putc('>', file);
 }
 
 void writeTextCell(FILE* file, const char* text, int style) {
-  fprintf(file, "<CELL_TEXT STYLE=\"%s\">", cellStyleName(style));
+  fputs(kTextCellStarts[cellStyleIndex(style)], file);
   writeEscapedLocal(file, text);
   fputs("</CELL_TEXT>\n", file);
 }
 
 void writeTextCell(FILE* file, const QString& text, int style) {
-  fprintf(file, "<CELL_TEXT STYLE=\"%s\">", cellStyleName(style));
+  fputs(kTextCellStarts[cellStyleIndex(style)], file);
   writeEscaped(file, text);
   fputs("</CELL_TEXT>\n", file);
 }
@@ -228,11 +277,13 @@ void writeTextCell(FILE* file, const QString& text, int style) {
 void writeLinkStart(FILE* file, const char* linkFile, int line) {
   fputs("<LINK TARGET=\"", file);
   writeEscapedLocal(file, linkFile);
-  fprintf(file, " line %d\">", line);
+  fputs(" line ", file);
+  writeDecimal(file, line);
+  fputs("\">", file);
 }
 
 void writeLinkCell(FILE* file, const char* text, int style, const char* linkFile, int line) {
-  fprintf(file, "<CELL STYLE=\"%s\">", cellStyleName(style));
+  fputs(kLinkCellStarts[cellStyleIndex(style)], file);
   writeLinkStart(file, linkFile, line);
   fputs("\n<TEXT>", file);
   writeEscapedLocal(file, text);

@@ -17,6 +17,12 @@ std::string escaped(const QString& text) {
   return written([&](FILE* f) { writeEscaped(f, text); });
 }
 
+// What escapeText makes of the bytes taken as Latin-1, in UTF-8: the result
+// both writers' ASCII shortcuts must reproduce.
+std::string reference(const std::string& bytes) {
+  return escapeText(QString::fromLatin1(bytes.c_str())).toUtf8().toStdString();
+}
+
 TEST(Escaping, SampleTextGivesThirtyTwoBytes) {
   const char input[] = "  a<b\t& \"c\"\\nd\n";
   const std::string expected = "a&lt;b &amp; &quot;c&quot;&#10;d";
@@ -73,9 +79,10 @@ TEST(Escaping, AsciiBytesMatchTheUnicodePath) {
     const char b = static_cast<char>(c);
     const std::string samples[] = {std::string("w") + b + "v", std::string(1, b) + "n",
                                    std::string("x ") + b + " \\" + b + "n" + b};
-    for (const std::string& sample : samples)
-      EXPECT_EQ(escaped(QString::fromLatin1(sample.c_str())), escapedLocal(sample.c_str()))
-          << "byte " << c;
+    for (const std::string& sample : samples) {
+      EXPECT_EQ(reference(sample), escapedLocal(sample.c_str())) << "byte " << c;
+      EXPECT_EQ(reference(sample), escaped(QString::fromLatin1(sample.c_str()))) << "byte " << c;
+    }
   }
   // Random texts over an alphabet dense in white space and specials.
   const char alphabet[] = " \t\n\r\v\f\\n&\"<>';#x\x01\x1f\x7f";
@@ -88,9 +95,25 @@ TEST(Escaping, AsciiBytesMatchTheUnicodePath) {
       seed = seed * 1103515245u + 12345u;
       sample += alphabet[(seed >> 16) % (sizeof alphabet - 1)];
     }
-    ASSERT_EQ(escaped(QString::fromLatin1(sample.c_str())), escapedLocal(sample.c_str()))
+    ASSERT_EQ(reference(sample), escapedLocal(sample.c_str())) << "sample [" << sample << "]";
+    ASSERT_EQ(reference(sample), escaped(QString::fromLatin1(sample.c_str())))
         << "sample [" << sample << "]";
   }
+}
+
+// Texts around the length where the short ASCII way ends, and an ASCII text
+// holding U+0000, give what escapeText gives.
+TEST(Escaping, LongTextsAndNulMatchTheUnicodePath) {
+  for (int length : {510, 511, 512, 513, 2000}) {
+    std::string sample;
+    while (static_cast<int>(sample.size()) < length) sample += "a<b \\n\t&";
+    sample.resize(static_cast<size_t>(length));
+    EXPECT_EQ(reference(sample), escaped(QString::fromLatin1(sample.c_str()))) << length;
+  }
+  QString nul = QStringLiteral("x");
+  nul += QChar(0x0000);
+  nul += QStringLiteral("y < z");
+  EXPECT_EQ("x\xEF\xBF\xBDy &lt; z", escaped(nul));
 }
 
 TEST(Escaping, LocalBytesAreDecodedWithTheLocaleCodec) {
