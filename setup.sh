@@ -6,7 +6,7 @@
 set -euo pipefail
 cd "$(dirname "$0")"
 
-packages="g++ cmake ninja-build qtbase5-dev qttools5-dev-tools libgtest-dev libxml2-utils time libbenchmark-dev"
+packages="g++ cmake ninja-build qtbase5-dev qttools5-dev-tools libgtest-dev libxml2-utils time libbenchmark-dev clang libclang-rt-14-dev libxml2-dev"
 missing=""
 for p in $packages; do
   dpkg -s "$p" >/dev/null 2>&1 || missing="$missing $p"
