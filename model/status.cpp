@@ -7,7 +7,7 @@
 //       check        Passed   <- reached twice without verdict
 #include "model/kinds.h"
 #include "model/model.h"
-#include "support/runtime.h"
+#include "model/model_memory.h"
 
 #include <cstring>
 
@@ -31,17 +31,17 @@ bool liesWithin(const TestNode* node, const TestNode* ancestor) {
   return false;
 }
 
-// prefix + " / " + the old name, replacing the old name.
+// prefix + " / " + the old name, replacing the old name (which stays in
+// model memory until the model is released).
 void prefixName(TestNode* node, const char* prefix) {
   static const char separator[] = " / ";
   size_t prefixLength = strlen(prefix);
   size_t separatorLength = sizeof separator - 1;
   size_t nameSize = strlen(node->name) + 1;
-  char* name = static_cast<char*>(checkedMalloc(prefixLength + separatorLength + nameSize));
+  char* name = static_cast<char*>(modelAlloc(prefixLength + separatorLength + nameSize));
   memcpy(name, prefix, prefixLength);
   memcpy(name + prefixLength, separator, separatorLength);
   memcpy(name + prefixLength + separatorLength, node->name, nameSize);
-  free(node->name);
   node->name = name;
 }
 

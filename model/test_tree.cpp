@@ -8,9 +8,11 @@
 //                            check (Check Expression)
 //
 // Every node is created here, entered in the node table and hung in exactly
-// one tree; releaseModel frees the trees, then the table and the records.
+// one tree. Nodes, names, counter records and notes live in model memory,
+// which releaseModel returns at once with the table and the records.
 #include "model/kinds.h"
 #include "model/model.h"
+#include "model/model_memory.h"
 #include "model/node_table.h"
 #include "support/runtime.h"
 
@@ -43,6 +45,12 @@ Record* newZeroed() {
   Record* record = static_cast<Record*>(checkedMalloc(sizeof(Record)));
   memset(record, 0, sizeof(Record));
   return record;
+}
+
+// A zeroed record in model memory.
+template <typename Record>
+Record* newModelRecord() {
+  return static_cast<Record*>(modelAlloc(sizeof(Record)));
 }
 
 bool isClassKind(int32_t kind) { return kind == KindClass || kind == KindSingleClass; }
@@ -79,9 +87,9 @@ void initStatusAndCounts(TestNode* node) {
   node->status = Passed;
   if (isCheckKind(node->kind)) {
     if (node->kind != KindObservationState) node->status = NotExecuted;
-    node->counts = newZeroed<CheckCounts>();
+    node->counts = newModelRecord<CheckCounts>();
   } else if (isClassKind(node->kind)) {
-    ClassCounts* counts = newZeroed<ClassCounts>();
+    ClassCounts* counts = newModelRecord<ClassCounts>();
     counts->stateStatus = Executed;
     counts->stateChartStatus = Passed;
     counts->transitionStatus = Executed;
@@ -89,21 +97,21 @@ void initStatusAndCounts(TestNode* node) {
     counts->invariantStatus = Executed;
     node->counts = counts;
   } else if (node->kind == KindTestDriver) {
-    node->counts = newZeroed<DriverCounts>();
+    node->counts = newModelRecord<DriverCounts>();
   }
 }
 
-// Creates a node (taking ownership of name), counts it in the Test Driver or
+// Creates a node (with a copy of name), counts it in the Test Driver or
 // Class above it and offers it to the table. The nearest Test Driver, Class
 // and check node at or above each node are carried down at creation, so
 // counting never walks up the tree.
-TestNode* createNode(int32_t fileIndex, int32_t kind, uint64_t objectId, char* name, int32_t line,
-                     TestNode* parent) {
-  TestNode* node = newZeroed<TestNode>();
+TestNode* createNode(int32_t fileIndex, int32_t kind, uint64_t objectId, const char* name,
+                     int32_t line, TestNode* parent) {
+  TestNode* node = newModelRecord<TestNode>();
   node->kind = kind;
   node->fileIndex = fileIndex;
   node->objectId = objectId;
-  node->name = name;
+  node->name = modelCopyText(name);
   node->line = line;
   node->parent = parent;
   initStatusAndCounts(node);
@@ -172,32 +180,6 @@ void setOnce(char*& global, const char* text) {
   if (!global && text) global = copyText(text);
 }
 
-void freeNode(TestNode* node) {
-  for (NoteText* note = node->firstNote; note;) {
-    NoteText* next = note->next;
-    free(note->text);
-    free(note);
-    note = next;
-  }
-  free(node->name);
-  free(node->counts);
-  free(node);
-}
-
-// Frees a whole tree without recursion: each step unhooks the first child and
-// descends into it; a node is freed once it has no children left.
-void releaseTree(TestNode* node) {
-  while (node) {
-    if (TestNode* child = node->firstChild) {
-      node->firstChild = child->nextSibling;
-      node = child;
-    } else {
-      TestNode* parent = node->parent;
-      freeNode(node);
-      node = parent;
-    }
-  }
-}
 
 }  // namespace
 
@@ -225,6 +207,7 @@ void addSymbolFile(int32_t fileIndex, const char* path) {
   SymbolFileRecord* record = newZeroed<SymbolFileRecord>();
   record->fileIndex = fileIndex;
   record->root = createNode(fileIndex, KindTestDriver, 1, name, 0, nullptr);
+  free(name);
   pushRecord(record);
 }
 
@@ -253,7 +236,7 @@ void addChildNode(int32_t fileIndex, int32_t kind, uint64_t objectId, const char
                   uint64_t parentId, int32_t line, uint64_t linkId) {
   TestNode* parent = findNode(fileIndex, parentId);
   if (!parent) return;  // dropped, and with it everything that would hang below
-  TestNode* node = createNode(fileIndex, kind, objectId, copyText(name ? name : ""), line, parent);
+  TestNode* node = createNode(fileIndex, kind, objectId, name ? name : "", line, parent);
   appendChild(parent, node);
   node->linkId = linkId;
 }
@@ -291,9 +274,9 @@ void appendNote(int32_t fileIndex, uint64_t objectId, char* text) {
     free(text);
     return;
   }
-  NoteText* note = static_cast<NoteText*>(checkedMalloc(sizeof(NoteText)));
-  note->text = text;
-  note->next = nullptr;
+  NoteText* note = newModelRecord<NoteText>();
+  note->text = modelCopyText(text);
+  free(text);
   if (node->lastNote)
     node->lastNote->next = note;
   else
@@ -362,13 +345,13 @@ void collectClassNodes(TestNode* node, void* user) {
 void releaseModel() {
   while (SymbolFileRecord* record = fileList) {
     fileList = record->next;
-    releaseTree(record->root);
     free(record->driverDirectory);
     free(record->driverFileName);
     free(record);
   }
   firstRecordByFile.clear();
   releaseNodeTable();
+  releaseModelMemory();
   free(compilerVersionText);
   free(compilationTimeText);
   compilerVersionText = nullptr;

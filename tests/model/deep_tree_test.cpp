@@ -1,23 +1,20 @@
 // Trees far deeper than the call stack could follow: every walk, the
 // settling, the counting and the release must go without recursion.
+#include "model/model_memory.h"
 #include "model/node_table.h"
 #include "model_test_support.h"
-
-#include <cstdlib>
-#include <cstring>
 
 namespace {
 
 using DeepTreeTest = ModelTest;
 
-// Hangs a node under parent directly: a million registrations in the
-// 97-chain table would take hours, and these tests are about depth.
+// Hangs a node under parent directly, in model memory so that releaseModel
+// returns it; these tests are about depth, not about registration.
 TestNode* hang(TestNode* parent, int32_t kind, uint64_t id) {
-  TestNode* node = static_cast<TestNode*>(malloc(sizeof(TestNode)));
-  memset(node, 0, sizeof(TestNode));
+  TestNode* node = static_cast<TestNode*>(modelAlloc(sizeof(TestNode)));
   node->kind = kind;
   node->objectId = id;
-  node->name = strdup("n");
+  node->name = modelCopyText("n");
   node->status = Passed;
   node->parent = parent;
   parent->firstChild = parent->lastChild = node;

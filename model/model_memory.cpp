@@ -1,0 +1,101 @@
+// Model memory as a bump allocator over 4 MiB chunks mapped from the system:
+// fresh mappings are already zero, and the kernel may back them with huge
+// pages, which cuts the page faults of a large model. Sanitizer builds take
+// one malloc per block instead, so that overflows between blocks are still
+// caught.
+#include "model/model_memory.h"
+
+#include "support/diagnostics.h"
+#include "support/runtime.h"
+
+#include <cstdlib>
+#include <cstring>
+#include <vector>
+
+#if defined(__SANITIZE_ADDRESS__)
+#define VELDORA_MODEL_BLOCKS 1
+#elif defined(__has_feature)
+#if __has_feature(address_sanitizer)
+#define VELDORA_MODEL_BLOCKS 1
+#endif
+#endif
+
+#ifdef VELDORA_MODEL_BLOCKS
+
+namespace {
+std::vector<void*> blocks;
+}  // namespace
+
+void* modelAlloc(size_t size) {
+  void* block = checkedMalloc(size ? size : 1);
+  memset(block, 0, size);
+  blocks.push_back(block);
+  return block;
+}
+
+void releaseModelMemory() {
+  for (void* block : blocks) free(block);
+  blocks.clear();
+}
+
+#else
+
+#include <sys/mman.h>
+
+namespace {
+
+constexpr size_t kChunkSize = size_t(4) << 20;
+constexpr size_t kAlignment = 8;  // enough for every model record
+
+// A mapped chunk starts with its header; blocks follow.
+struct Chunk {
+  Chunk* next;
+  size_t size;
+};
+
+Chunk* chunks;
+char* cursor;
+char* limit;
+
+size_t roundUp(size_t size, size_t to) { return (size + to - 1) / to * to; }
+
+void newChunk(size_t blockSize) {
+  const size_t header = roundUp(sizeof(Chunk), kAlignment);
+  const size_t size = roundUp(header + blockSize, kChunkSize);
+  void* memory = mmap(nullptr, size, PROT_READ | PROT_WRITE, MAP_PRIVATE | MAP_ANONYMOUS, -1, 0);
+  if (memory == MAP_FAILED) reportMessageS0(MsgOutOfMemory, NoLocation, 0);  // does not return
+  madvise(memory, size, MADV_HUGEPAGE);  // a hint; ignored where unsupported
+  Chunk* chunk = static_cast<Chunk*>(memory);
+  chunk->next = chunks;
+  chunk->size = size;
+  chunks = chunk;
+  cursor = static_cast<char*>(memory) + header;
+  limit = static_cast<char*>(memory) + size;
+}
+
+}  // namespace
+
+void* modelAlloc(size_t size) {
+  size = roundUp(size ? size : 1, kAlignment);
+  if (size > static_cast<size_t>(limit - cursor)) newChunk(size);
+  void* block = cursor;
+  cursor += size;
+  return block;
+}
+
+void releaseModelMemory() {
+  while (Chunk* chunk = chunks) {
+    chunks = chunk->next;
+    munmap(chunk, chunk->size);
+  }
+  cursor = limit = nullptr;
+}
+
+#endif
+
+char* modelCopyText(const char* text) {
+  size_t size = strlen(text) + 1;
+  char* copy = static_cast<char*>(modelAlloc(size));
+  memcpy(copy, text, size);
+  return copy;
+}
