@@ -29,14 +29,17 @@ Slot* slots;
 size_t capacity;  // 0 before the first node
 size_t used;
 
-// Identifiers are mostly small and consecutive; the mix spreads them over
-// the whole table so that probe runs stay short.
+// Identifiers are mostly small and consecutive, and a trace visits them
+// nearly in order. The mix spreads groups of eight consecutive identifiers
+// over the whole table, so that probe runs stay short, while the members
+// of a group keep neighbouring slots, so that nearby lookups share cache
+// lines.
 uint64_t keyHash(int32_t fileIndex, uint64_t objectId) {
-  uint64_t h = objectId ^ (static_cast<uint64_t>(static_cast<uint32_t>(fileIndex)) << 40);
+  uint64_t h = (objectId >> 3) ^ (static_cast<uint64_t>(static_cast<uint32_t>(fileIndex)) << 40);
   h ^= h >> 33;
   h *= 0xff51afd7ed558ccdULL;
   h ^= h >> 33;
-  return h;
+  return h << 3 | (objectId & 7);
 }
 
 bool holdsKey(const Slot& slot, uint64_t hash, int32_t fileIndex, uint64_t objectId) {
