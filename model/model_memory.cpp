@@ -38,6 +38,14 @@ void releaseModelMemory() {
   blocks.clear();
 }
 
+void* allocateZeroedArray(size_t size) {
+  void* array = checkedMalloc(size);
+  memset(array, 0, size);
+  return array;
+}
+
+void releaseZeroedArray(void* array, size_t) { free(array); }
+
 #else
 
 #include <sys/mman.h>
@@ -59,12 +67,18 @@ char* limit;
 
 size_t roundUp(size_t size, size_t to) { return (size + to - 1) / to * to; }
 
-void newChunk(size_t blockSize) {
-  const size_t header = roundUp(sizeof(Chunk), kAlignment);
-  const size_t size = roundUp(header + blockSize, kChunkSize);
+// Zeroed pages straight from the system.
+void* mapZeroed(size_t size) {
   void* memory = mmap(nullptr, size, PROT_READ | PROT_WRITE, MAP_PRIVATE | MAP_ANONYMOUS, -1, 0);
   if (memory == MAP_FAILED) reportMessageS0(MsgOutOfMemory, NoLocation, 0);  // does not return
   madvise(memory, size, MADV_HUGEPAGE);  // a hint; ignored where unsupported
+  return memory;
+}
+
+void newChunk(size_t blockSize) {
+  const size_t header = roundUp(sizeof(Chunk), kAlignment);
+  const size_t size = roundUp(header + blockSize, kChunkSize);
+  void* memory = mapZeroed(size);
   Chunk* chunk = static_cast<Chunk*>(memory);
   chunk->next = chunks;
   chunk->size = size;
@@ -89,6 +103,12 @@ void releaseModelMemory() {
     munmap(chunk, chunk->size);
   }
   cursor = limit = nullptr;
+}
+
+void* allocateZeroedArray(size_t size) { return mapZeroed(size ? size : 1); }
+
+void releaseZeroedArray(void* array, size_t size) {
+  if (array) munmap(array, size ? size : 1);
 }
 
 #endif

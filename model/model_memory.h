@@ -13,3 +13,8 @@ void* modelAlloc(size_t size);
 char* modelCopyText(const char* text);
 // Returns every block; none may be used afterwards.
 void releaseModelMemory();
+
+// A large zeroed array that is released on its own (the node table's slots,
+// replaced as the table grows): fresh pages, so not zeroed a second time.
+void* allocateZeroedArray(size_t size);
+void releaseZeroedArray(void* array, size_t size);

@@ -11,10 +11,7 @@
 // it.
 #include "model/node_table.h"
 
-#include "support/runtime.h"
-
-#include <cstdlib>
-#include <cstring>
+#include "model/model_memory.h"
 
 namespace {
 
@@ -51,15 +48,14 @@ void grow() {
   Slot* old = slots;
   size_t oldCapacity = capacity;
   capacity = capacity ? capacity * 2 : kInitialCapacity;
-  slots = static_cast<Slot*>(checkedMalloc(capacity * sizeof(Slot)));
-  memset(slots, 0, capacity * sizeof(Slot));
+  slots = static_cast<Slot*>(allocateZeroedArray(capacity * sizeof(Slot)));
   for (size_t i = 0; i < oldCapacity; ++i) {
     if (!old[i].node) continue;
     size_t j = old[i].hash & (capacity - 1);
     while (slots[j].node) j = (j + 1) & (capacity - 1);
     slots[j] = old[i];
   }
-  free(old);
+  releaseZeroedArray(old, oldCapacity * sizeof(Slot));
 }
 
 }  // namespace
@@ -109,7 +105,7 @@ TestNode* findNode(int32_t fileIndex, uint64_t objectId) {
 }
 
 void releaseNodeTable() {
-  free(slots);
+  releaseZeroedArray(slots, capacity * sizeof(Slot));
   slots = nullptr;
   capacity = 0;
   used = 0;

@@ -1,5 +1,6 @@
 // Model memory: blocks of any size come zeroed, aligned and apart from each
-// other, also beyond the size of one chunk and after a release.
+// other, also beyond the size of one chunk and after a release; zeroed
+// arrays come zeroed however often they are taken and given back.
 #include "model/model_memory.h"
 
 #include <gtest/gtest.h>
@@ -57,6 +58,15 @@ TEST(ModelMemory, TextCopiesAreIndependent) {
   EXPECT_STREQ(copy, "name \xC3\xB6");
   EXPECT_STREQ(modelCopyText(""), "");
   releaseModelMemory();
+}
+
+TEST(ModelMemory, ZeroedArraysAreZeroedEachTime) {
+  for (size_t size : {size_t(16), size_t(16) << 10, size_t(32) << 20, size_t(16) << 10}) {
+    auto* bytes = static_cast<unsigned char*>(allocateZeroedArray(size));
+    ASSERT_TRUE(allZero(bytes, size)) << size;
+    memset(bytes, 0x5a, size);
+    releaseZeroedArray(bytes, size);
+  }
 }
 
 }  // namespace
