@@ -10,6 +10,7 @@
 #include "model/model_memory.h"
 
 #include <cstring>
+#include <unordered_map>
 
 namespace {
 
@@ -31,17 +32,48 @@ bool liesWithin(const TestNode* node, const TestNode* ancestor) {
   return false;
 }
 
-// prefix + " / " + the old name, replacing the old name (which stays in
-// model memory until the model is released).
-void prefixName(TestNode* node, const char* prefix) {
-  static const char separator[] = " / ";
-  size_t prefixLength = strlen(prefix);
-  size_t separatorLength = sizeof separator - 1;
-  size_t nameSize = strlen(node->name) + 1;
-  char* name = static_cast<char*>(modelAlloc(prefixLength + separatorLength + nameSize));
+// Names of relinked children. Every move puts the name of the moving node's
+// parent in front, so children passed along a chain of stubs would gain one
+// prefix per stub: names, and the time and memory to build them, would grow
+// with the square of the chain. A composed name therefore keeps at most two
+// names as read and the separator; a prefix that would pass that is not
+// added. A name composed a second time gets a block of that size, rewritten
+// in place from then on, so the replaced names left in model memory stay
+// within one per node.
+constexpr size_t kComposedNameLimit = 2 * 1985 + 3;
+const char kSeparator[] = " / ";
+constexpr size_t kSeparatorLength = sizeof kSeparator - 1;
+
+struct ComposedName {
+  size_t length;
+  bool inFullBlock;
+};
+
+struct RelinkState {
+  std::unordered_map<const TestNode*, ComposedName> composed;
+};
+
+// prefix + " / " + the old name, replacing the old name.
+void prefixName(TestNode* node, const char* prefix, size_t prefixLength, RelinkState& state) {
+  auto known = state.composed.find(node);
+  size_t nameLength = known != state.composed.end() ? known->second.length : strlen(node->name);
+  size_t length = prefixLength + kSeparatorLength + nameLength;
+  if (length > kComposedNameLimit) return;
+  char* name = node->name;
+  if (known == state.composed.end()) {
+    name = static_cast<char*>(modelAlloc(length + 1));
+    memcpy(name + prefixLength + kSeparatorLength, node->name, nameLength + 1);
+    state.composed.emplace(node, ComposedName{length, false});
+  } else {
+    if (!known->second.inFullBlock) {
+      name = static_cast<char*>(modelAlloc(kComposedNameLimit + 1));
+      known->second.inFullBlock = true;
+    }
+    memmove(name + prefixLength + kSeparatorLength, node->name, nameLength + 1);
+    known->second.length = length;
+  }
   memcpy(name, prefix, prefixLength);
-  memcpy(name + prefixLength, separator, separatorLength);
-  memcpy(name + prefixLength + separatorLength, node->name, nameSize);
+  memcpy(name + prefixLength, kSeparator, kSeparatorLength);
   node->name = name;
 }
 
@@ -49,14 +81,15 @@ void prefixName(TestNode* node, const char* prefix) {
 // node's parent. A Stub that is the node itself or lies below it would close
 // a cycle, so then the node keeps its children and its linkId. The children
 // have been walked already; the node's own next sibling is untouched.
-void relinkStubs(TestNode* node, void*) {
+void relinkStubs(TestNode* node, void* user) {
   if (node->linkId == 0 || !node->firstChild) return;
   TestNode* target = findLinkTarget(node);
   if (!target || liesWithin(target, node)) return;
   const char* prefix = node->parent ? node->parent->name : nullptr;
+  size_t prefixLength = prefix ? strlen(prefix) : 0;
   for (TestNode* child = node->firstChild; child; child = child->nextSibling) {
     child->parent = target;
-    if (prefix) prefixName(child, prefix);
+    if (prefix) prefixName(child, prefix, prefixLength, *static_cast<RelinkState*>(user));
   }
   if (target->lastChild)
     target->lastChild->nextSibling = node->firstChild;
@@ -203,8 +236,9 @@ void recordOutcome(int32_t fileIndex, uint64_t objectId, int32_t outcome) {
 }
 
 void computeStatuses() {
+  RelinkState relinkState;
   for (SymbolFileRecord* record = symbolFileList(); record; record = record->next)
-    if (record->root) walkTree(record->root, relinkStubs, nullptr);
+    if (record->root) walkTree(record->root, relinkStubs, &relinkState);
   for (SymbolFileRecord* record = symbolFileList(); record; record = record->next)
     if (record->root) walkTree(record->root, propagateStatus, nullptr);
 }

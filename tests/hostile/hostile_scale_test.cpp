@@ -98,4 +98,38 @@ TEST(HostileScaleTest, TenThousandSymbolFiles) {
                             "<CELL_TEXT STYLE=\"Array Failed\">1</CELL_TEXT>\n</ROW>"), 1u);
 }
 
+// Each stub of a chain links to the next one, so the children of the first
+// are handed along the whole chain and take a prefix at every step until
+// their names hold 3973 bytes. Before that limit, 3000 stubs took a minute
+// and gigabytes.
+TEST(HostileScaleTest, ChildrenPassedAlongAChainOfStubs) {
+  const int stubs = 3000;
+  const int children = 300;
+  for (const std::string& suite : {std::string(1985, 'n'), std::string("a")}) {
+    ScratchFolder folder;
+    std::string symbols = "CK 11 22\nTS 2 \"" + suite + "\" line=1 parent=1;\n";
+    for (int i = 0; i < stubs; ++i)
+      symbols += "SB " + hex(0x10000 + i) + " \"s\" line=1 parent=2; link=" + hex(0x10001 + i) + ";\n";
+    for (int i = 0; i < children; ++i)
+      symbols += "TC " + hex(0x100 + i) + " \"c" + std::to_string(i) + "\" line=1 parent=10000;\n";
+    writeFile(folder.file("chain.ots"), symbols);
+    writeFile(folder.file("run.tdf"), "");
+
+    ProgramRun run = runProgram(folder, {"-ots", "chain.ots", "-tdf", "run.tdf", "-xrd", "out.xrd"});
+    checkPeak(suite.size() == 1 ? "chain of stubs, short prefix" : "chain of stubs, long prefix", run);
+    EXPECT_EQ(run.status, 0);
+    EXPECT_EQ(reportFault(folder.file("out.xrd")), "");
+    std::string report = readFile(folder.file("out.xrd"));
+    // A 1985-byte prefix fits once; a 1-byte one, with its separator, 992
+    // times in front of a name of two to four bytes.
+    std::string prefix;
+    if (suite.size() == 1)
+      for (int i = 0; i < 992; ++i) prefix += "a / ";
+    else
+      prefix = suite + " / ";
+    for (int i = 0; i < children; ++i)
+      EXPECT_EQ(countOf(report, "name=\"" + prefix + "c" + std::to_string(i) + "\""), 1u) << i;
+  }
+}
+
 }  // namespace
