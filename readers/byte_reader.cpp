@@ -76,9 +76,14 @@ int64_t convertNumber(const char* text, int base) {
   const uint64_t limit = negative ? uint64_t(1) << 63 : (uint64_t(1) << 63) - 1;
   uint64_t magnitude = 0;
   bool overflow = false;
+  // magnitude * base + d > limit, tested without a division per digit.
   for (int d; (d = digitValue(*p)) < base; ++p) {
-    if (magnitude > (limit - d) / base) overflow = true;
-    else magnitude = magnitude * base + d;
+    uint64_t next;
+    if (__builtin_mul_overflow(magnitude, static_cast<uint64_t>(base), &next) ||
+        __builtin_add_overflow(next, static_cast<uint64_t>(d), &next) || next > limit)
+      overflow = true;
+    else
+      magnitude = next;
   }
   if (overflow) magnitude = limit;
   return static_cast<int64_t>(negative ? 0 - magnitude : magnitude);

@@ -23,6 +23,11 @@ TEST(ConvertNumber, SaturatesAtTheSigned64BitRange) {
   EXPECT_EQ(convertNumber("-8000000000000001", 16), INT64_MIN);
   EXPECT_EQ(convertNumber("123456789abcdef0123", 16), INT64_MAX);
   EXPECT_EQ(convertNumber("9223372036854775808", 10), INT64_MAX);
+  // Exactly at the limits, and past 2^64 where the product itself overflows.
+  EXPECT_EQ(convertNumber("9223372036854775807", 10), INT64_MAX);
+  EXPECT_EQ(convertNumber("-9223372036854775808", 10), INT64_MIN);
+  EXPECT_EQ(convertNumber("99999999999999999999", 10), INT64_MAX);
+  EXPECT_EQ(convertNumber("-fffffffffffffffffff", 16), INT64_MIN);
 }
 
 TEST(ConvertNumber, FieldsKeepTheirBitPatterns) {
