@@ -16,10 +16,16 @@ harnesses=("$@")
 [ ${#harnesses[@]} -gt 0 ] || harnesses=(symbol_reader trace_reader header text pipeline)
 build=$root/build/fuzz
 
-if [ ! -f "$build/build.ninja" ]; then
-  cmake -S "$root/tests/fuzz" -B "$build" -G Ninja -DCMAKE_CXX_COMPILER=clang++ >/dev/null
+build_harnesses() {
+  [ -f "$build/build.ninja" ] ||
+    cmake -S "$root/tests/fuzz" -B "$build" -G Ninja -DCMAKE_CXX_COMPILER=clang++
+  cmake --build "$build" -j 1
+}
+mkdir -p "$build"
+if ! build_harnesses > "$build/build.log" 2>&1; then
+  cat "$build/build.log"
+  exit 1
 fi
-cmake --build "$build" -j 1 >/dev/null
 
 # Seeds: every symbol file, trace file, header text file, project
 # information file and note text of the fixtures, and each golden case as
@@ -73,6 +79,7 @@ for harness in "${harnesses[@]}"; do
       -artifact_prefix="$findings/" > "$log" 2>&1; then
     result="FINDING, see $log"
     status=1
+    grep -v '^#\|^INFO' "$log" | tail -40
   fi
   runs=$(sed -n 's/^stat::number_of_executed_units: *//p' "$log" | tail -1)
   time=$(sed -n 's/.*Done [0-9]* runs in \([0-9]*\) second.*/\1/p' "$log" | tail -1)
