@@ -16,20 +16,15 @@
 #include <string>
 #include <vector>
 
+#include "tests/file_bytes.h"
+
 namespace {
 
 namespace fs = std::filesystem;
 
-std::string readAll(const std::string& path) {
-  std::ifstream in(path, std::ios::binary);
-  std::ostringstream text;
-  text << in.rdbuf();
-  return text.str();
-}
-
 std::vector<std::string> linesOf(const std::string& path) {
   std::vector<std::string> lines;
-  std::istringstream in(readAll(path));
+  std::istringstream in(readFile(path));
   for (std::string line; std::getline(in, line);) lines.push_back(line);
   return lines;
 }
@@ -89,11 +84,11 @@ TEST_F(SyntheticInputsTest, SameSeedSameBytesOtherSeedOtherBytes) {
   SyntheticSummary c = generate(43, 3000, 30000, 3, "c");
   ASSERT_EQ(a.symbolFiles.size(), 3u);
   for (size_t i = 0; i < a.symbolFiles.size(); ++i) {
-    EXPECT_EQ(readAll(a.symbolFiles[i]), readAll(b.symbolFiles[i])) << i;
-    EXPECT_NE(readAll(a.symbolFiles[i]), readAll(c.symbolFiles[i])) << i;
+    EXPECT_EQ(readFile(a.symbolFiles[i]), readFile(b.symbolFiles[i])) << i;
+    EXPECT_NE(readFile(a.symbolFiles[i]), readFile(c.symbolFiles[i])) << i;
   }
-  EXPECT_EQ(readAll(a.traceFile), readAll(b.traceFile));
-  EXPECT_NE(readAll(a.traceFile), readAll(c.traceFile));
+  EXPECT_EQ(readFile(a.traceFile), readFile(b.traceFile));
+  EXPECT_NE(readFile(a.traceFile), readFile(c.traceFile));
 }
 
 TEST_F(SyntheticInputsTest, CountsAreExactAndMatchTheSummary) {

@@ -67,23 +67,6 @@ std::string scratchPath(const char* name) {
   return path;
 }
 
-void writeFile(const std::string& path, std::string_view bytes) {
-  FILE* file = fopen(path.c_str(), "wb");
-  if (!file) fail("cannot write", path);
-  fwrite(bytes.data(), 1, bytes.size(), file);
-  fclose(file);
-}
-
-std::string readFile(const std::string& path) {
-  std::string bytes;
-  FILE* file = fopen(path.c_str(), "rb");
-  if (!file) return bytes;
-  char block[65536];
-  for (size_t n; (n = fread(block, 1, sizeof block, file)) > 0;) bytes.append(block, n);
-  fclose(file);
-  return bytes;
-}
-
 std::vector<std::string_view> splitParts(const uint8_t* data, size_t size) {
   static const std::string_view separator("\n@@\n");
   std::string_view input(reinterpret_cast<const char*>(data), size);

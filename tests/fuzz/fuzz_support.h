@@ -8,14 +8,14 @@
 #include <string_view>
 #include <vector>
 
+#include "tests/file_bytes.h"
+
 // Creates the application object, as the program does before anything else.
 void startApplication(int* argc, char*** argv);
 
 // A path in the harness's private scratch folder (made on first use and
 // removed at exit).
 std::string scratchPath(const char* name);
-void writeFile(const std::string& path, std::string_view bytes);
-std::string readFile(const std::string& path);
 
 // The input cut at every "\n@@\n": the parts of a multi-file input.
 std::vector<std::string_view> splitParts(const uint8_t* data, size_t size);

@@ -30,23 +30,6 @@ ScratchFolder::~ScratchFolder() {
   std::filesystem::remove_all(path_, ignored);
 }
 
-void writeFile(const std::string& path, const std::string& bytes) {
-  FILE* file = fopen(path.c_str(), "wb");
-  if (!file) abort();
-  fwrite(bytes.data(), 1, bytes.size(), file);
-  fclose(file);
-}
-
-std::string readFile(const std::string& path) {
-  std::string bytes;
-  FILE* file = fopen(path.c_str(), "rb");
-  if (!file) return bytes;
-  std::vector<char> block(1 << 20);
-  for (size_t n; (n = fread(block.data(), 1, block.size(), file)) > 0;) bytes.append(block.data(), n);
-  fclose(file);
-  return bytes;
-}
-
 ProgramRun runProgram(const ScratchFolder& folder, const std::vector<std::string>& arguments,
                       const std::vector<std::string>& environment, int timeoutSeconds) {
   // An installation folder whose locale folder holds no translation: every

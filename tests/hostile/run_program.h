@@ -5,6 +5,8 @@
 #include <string>
 #include <vector>
 
+#include "tests/file_bytes.h"
+
 struct ProgramRun {
   int status = -1;           // exit status as the shell sees it; -1 when killed
   std::string errorOutput;   // standard error
@@ -26,9 +28,6 @@ class ScratchFolder {
  private:
   std::string path_;
 };
-
-void writeFile(const std::string& path, const std::string& bytes);
-std::string readFile(const std::string& path);
 
 // Runs the program with the arguments, in folder, with ORBEKDIR set to an
 // installation folder without translations and environment additions of the
