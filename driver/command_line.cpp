@@ -3,6 +3,7 @@
 // itself tried against the options that follow in the same pass.
 #include "driver/command_line.h"
 
+#include "support/diagnostics.h"
 #include "support/runtime.h"
 
 #include <QCoreApplication>
@@ -14,11 +15,6 @@ namespace {
 bool is(const char* argument, const char* option) { return strcmp(argument, option) == 0; }
 
 bool endsSymbolList(const char* argument) { return is(argument, "-tdf") || is(argument, "-xrd"); }
-
-void writeLocal(const QString& text) {
-  QByteArray bytes = text.toLocal8Bit();
-  fwrite(bytes.constData(), 1, bytes.size(), stderr);
-}
 
 }  // namespace
 
@@ -58,9 +54,9 @@ int parseCommandLine(int argc, char** argv, RunSettings* settings) {
 }
 
 void printUsage(const char* programName) {
-  writeLocal(QCoreApplication::translate("VELDORA", "\nUsage: "));
+  writeToStandardError(QCoreApplication::translate("VELDORA", "\nUsage: "));
   fputs(programName, stderr);
-  writeLocal(QCoreApplication::translate(
+  writeToStandardError(QCoreApplication::translate(
       "VELDORA",
       " -ots <otsFiles> -tdf <tdfFile> -xrd <xrdFile> [-h <headerTextFile>]\n"
       "         <otsFiles>    Object Testing symbol filenames\n"

@@ -11,17 +11,16 @@
 #include "support/runtime.h"
 
 #include <QCoreApplication>
-#include <cstdio>
 #include <cstdlib>
 
 namespace {
 
 void printBanner() {
-  QByteArray product = QCoreApplication::translate("VOSKIdent", "Tessaloft").toLocal8Bit();
-  QByteArray title =
-      QCoreApplication::translate("VOSKIdent", "C++ Test Report Generator").toLocal8Bit();
-  QByteArray version = QCoreApplication::translate("VOSKIdent", "8.2.0.1.070.020").toLocal8Bit();
-  fprintf(stderr, "%s %s %s\n", product.constData(), title.constData(), version.constData());
+  writeToStandardError(QCoreApplication::translate("VOSKIdent", "Tessaloft") + QLatin1Char(' ') +
+                       QCoreApplication::translate("VOSKIdent", "C++ Test Report Generator") +
+                       QLatin1Char(' ') +
+                       QCoreApplication::translate("VOSKIdent", "8.2.0.1.070.020") +
+                       QLatin1Char('\n'));
 }
 
 // Tests every input, so that every missing one is reported, trace file first.

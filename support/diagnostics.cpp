@@ -43,11 +43,6 @@ const char* const severityWords[] = {
 
 QString translated(const char* key) { return QCoreApplication::translate("KEM Error", key); }
 
-void writePiece(const QString& piece) {
-  QByteArray bytes = piece.toLocal8Bit();
-  fwrite(bytes.constData(), 1, bytes.size(), stderr);
-}
-
 // Fills the placeholders %1..%99 of text: the lowest-numbered one with the
 // first argument, the next with the second, and so on. One pass, so a "%1"
 // inside an argument stays as it is, and unlike QString::arg it never warns
@@ -91,21 +86,26 @@ QString argument(const char* bytes) {
 
 }  // namespace
 
+void writeToStandardError(const QString& text) {
+  QByteArray bytes = text.toLocal8Bit();
+  fwrite(bytes.constData(), 1, static_cast<size_t>(bytes.size()), stderr);
+}
+
 void reportMessage(MessageId id, const char* location, int line, const QString& a1,
                    const QString& a2, const QString& a3, const QString& a4, const QString& a5) {
   const CatalogueEntry& entry = catalogue[id];
 
-  writePiece(QStringLiteral("%1 - ").arg(QLatin1String("veldora")));
+  writeToStandardError(QStringLiteral("%1 - ").arg(QLatin1String("veldora")));
 
   if (const char* word = severityWords[entry.severity])
-    writePiece(translated(word) + QLatin1Char(' '));
+    writeToStandardError(translated(word) + QLatin1Char(' '));
 
   if (location == CommandLineLocation) {
-    writePiece(QCoreApplication::translate("KEM Error", "command line:") + QLatin1Char(' '));
+    writeToStandardError(QCoreApplication::translate("KEM Error", "command line:") + QLatin1Char(' '));
   } else if (location != NoLocation) {
     QString place = QStringLiteral("%1:").arg(QString::fromLocal8Bit(location));
     place += line != 0 ? QStringLiteral("%1: ").arg(line) : QStringLiteral(" ");
-    writePiece(place);
+    writeToStandardError(place);
   }
 
   QVector<const QString*> present;
@@ -113,7 +113,7 @@ void reportMessage(MessageId id, const char* location, int line, const QString& 
     if (!a->isNull())
       present.append(a);
   QString text = fillPlaceholders(translated(entry.text), present);
-  writePiece(text + QLatin1Char('\n'));
+  writeToStandardError(text + QLatin1Char('\n'));
 
   if (entry.severity == SeverityFatal)
     exit(1);

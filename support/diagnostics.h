@@ -43,6 +43,10 @@ void reportMessage(MessageId id, const char* location, int line,
                    const QString& a3 = QString(), const QString& a4 = QString(),
                    const QString& a5 = QString());
 
+// Writes the text to standard error in the local 8-bit encoding, as it is.
+// Every console output of the program (banner, usage, messages) goes here.
+void writeToStandardError(const QString& text);
+
 // Convenience forms: byte-string arguments are decoded from the local 8-bit
 // encoding; a null pointer is an absent argument.
 void reportMessageQ3(MessageId id, const char* location, int line,

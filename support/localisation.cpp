@@ -1,20 +1,20 @@
 // Installs the translation files <prefix><locale>.qm from $ORBEKDIR/lib/locale.
 #include "support/localisation.h"
 
+#include "support/diagnostics.h"
+
 #include <QCoreApplication>
 #include <QDir>
 #include <QFileInfo>
 #include <QLocale>
 #include <QTranslator>
-#include <cstdio>
 #include <cstdlib>
 
 namespace {
 
 // Set-up failures are plain text, untranslated, before any other output.
 [[noreturn]] void fail(const QString& message) {
-  QByteArray bytes = message.toLocal8Bit();
-  fwrite(bytes.constData(), 1, bytes.size(), stderr);
+  writeToStandardError(message);
   exit(-1);
 }
 
