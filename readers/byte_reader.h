@@ -54,6 +54,15 @@ char* readRestOfLine(ByteReader& in, Token& token);
 // Reads and discards one byte, whatever it is.
 void skipByte(ByteReader& in);
 
+// The value of a digit in any base up to 36 (letters of either case count
+// from 10); 99 for any other byte.
+inline int digitValue(char c) {
+  if (c >= '0' && c <= '9') return c - '0';
+  if (c >= 'a' && c <= 'z') return c - 'a' + 10;
+  if (c >= 'A' && c <= 'Z') return c - 'A' + 10;
+  return 99;
+}
+
 // Converts like strtol: optional leading white space, optional sign, for
 // base 16 an optional "0x" or "0X", then digits up to the first other byte.
 // No digits give 0; values beyond the signed 64-bit range saturate.

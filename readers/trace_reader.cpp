@@ -14,6 +14,7 @@
 #include "model/model.h"
 #include "readers/byte_reader.h"
 #include "readers/readers.h"
+#include "support/diagnostics.h"
 #include "support/runtime.h"
 
 #include <QCoreApplication>
@@ -25,18 +26,9 @@
 
 namespace {
 
+// Number errors are their own lines, outside the diagnostics' line form.
 void reportNumberError(const QString& message) {
-  QByteArray text = message.toLocal8Bit();
-  fputc('\n', stderr);
-  fwrite(text.constData(), 1, static_cast<size_t>(text.size()), stderr);
-  fputc('\n', stderr);
-}
-
-int hexDigitValue(char c) {
-  if (c >= '0' && c <= '9') return c - '0';
-  if (c >= 'a' && c <= 'f') return c - 'a' + 10;
-  if (c >= 'A' && c <= 'F') return c - 'A' + 10;
-  return -1;
+  writeToStandardError(QLatin1Char('\n') + message + QLatin1Char('\n'));
 }
 
 struct TraceState {
@@ -97,8 +89,8 @@ uint64_t parseTraceNumber(const char* text) {
       reportNumberError(QCoreApplication::translate("VELDORA", "32 bits number overflow"));
       return 0;
     }
-    int d = hexDigitValue(*p);
-    if (d >= 0) {
+    int d = digitValue(*p);
+    if (d < 16) {
       // Reversed digits fill nibble after nibble from the low end; a ninth
       // one lands in bits 32 to 35, as in the ordinary notation.
       if (reversed) value |= uint64_t(d) << (4 * digits);
