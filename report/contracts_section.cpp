@@ -36,10 +36,12 @@ bool nameBefore(const TestNode& a, const TestNode& b) {
   return strcmp(a.name ? a.name : "", b.name ? b.name : "") < 0;
 }
 
-// The XROD:NODE and level-2 title that open every block of a class.
-void openBlock(FILE* file, const QString& name, const QString& type, const char* state,
-               int status) {
-  writeNodeOpen(file, name, type, state, 1, IconMethod);
+const char kThreeColumnTable[] = "TABLE BORDER=\"1\" WIDTH=\"40,30,30\"";
+
+// The XROD:NODE and level-2 title that open the block of a member kind.
+void openBlock(FILE* file, int32_t kind, int status) {
+  const QString name = kindDisplayName(kind);
+  writeNodeOpen(file, name, name, nodeStateCode(status), 1, IconMethod);
   writeTitle(file, name, 2, cellStyleOf(status), nextTag());
 }
 
@@ -63,21 +65,20 @@ void writeMemberRows(FILE* file, TestNode* classNode, int32_t kind) {
 // Method contracts and invariants: a check table with the usual header row.
 void writeCheckBlock(FILE* file, TestNode* classNode, int32_t kind, int status,
                      const char* tableTag, bool withMethod) {
-  QString name = kindDisplayName(kind);
-  openBlock(file, name, name, nodeStateCode(status), status);
+  openBlock(file, kind, status);
   writeTag(file, tableTag, false);
   writeCheckHeaderRow(file, StyleTitle, withMethod);
   writeMemberRows(file, classNode, kind);
 }
 
-void writeStateBlock(FILE* file, TestNode* classNode, int status) {
-  QString name = kindDisplayName(KindState);
-  openBlock(file, name, name, nodeStateCode(status), status);
-  writeTag(file, "TABLE BORDER=\"1\" WIDTH=\"40,30,30\"", false);
-  writeHeaderRow(file, QCoreApplication::translate("VELDORA class report", "State Name"),
-                 QCoreApplication::translate("VELDORA class report", "Status"),
-                 QCoreApplication::translate("VELDORA class report", "Reached"));
-  writeMemberRows(file, classNode, KindState);
+// States and transitions: a name, a status word and how often it was reached.
+void writeReachBlock(FILE* file, TestNode* classNode, int32_t kind, int status,
+                     const QString& nameHeader, const QString& countHeader) {
+  openBlock(file, kind, status);
+  writeTag(file, kThreeColumnTable, false);
+  writeHeaderRow(file, nameHeader, QCoreApplication::translate("VELDORA class report", "Status"),
+                 countHeader);
+  writeMemberRows(file, classNode, kind);
 }
 
 // The states and observation states that left by an illegal or a multiple
@@ -86,7 +87,7 @@ void writeViolationBlock(FILE* file, TestNode* classNode, int status) {
   const QString title = QStringLiteral("State Chart Violations");
   writeNodeOpen(file, title, kindDisplayName(KindState), "ko", 1, IconMethod);
   writeTitle(file, title, 2, cellStyleOf(status), nextTag());
-  writeTag(file, "TABLE BORDER=\"1\" WIDTH=\"40,30,30\"", false);
+  writeTag(file, kThreeColumnTable, false);
   writeHeaderRow(file, QCoreApplication::translate("VELDORA State chart violations", "State Name"),
                  QCoreApplication::translate("VELDORA State chart violations", "Multiple Exits"),
                  QCoreApplication::translate("VELDORA State chart violations", "Illegal Exits"));
@@ -110,16 +111,6 @@ void writeViolationBlock(FILE* file, TestNode* classNode, int status) {
   writeTag(file, "XROD:NODE", true);
 }
 
-void writeTransitionBlock(FILE* file, TestNode* classNode, int status) {
-  QString name = kindDisplayName(KindTransition);
-  openBlock(file, name, name, nodeStateCode(status), status);
-  writeTag(file, "TABLE BORDER=\"1\" WIDTH=\"40,30,30\"", false);
-  writeHeaderRow(file, QCoreApplication::translate("VELDORA class report", "Transition Name"),
-                 QCoreApplication::translate("VELDORA class report", "Status"),
-                 QCoreApplication::translate("VELDORA class report", "Fired"));
-  writeMemberRows(file, classNode, KindTransition);
-}
-
 void writeClass(FILE* file, TestNode* classNode) {
   QString kindName = kindDisplayName(classNode->kind);
   QString name = QString::fromLocal8Bit(classNode->name);
@@ -141,12 +132,16 @@ void writeClass(FILE* file, TestNode* classNode) {
       writeCheckBlock(file, classNode, KindInvariant, counts->invariantStatus,
                       "TABLE BORDER=\"1\" WIDTH=\"40,15,15,15,15\"", false);
     if (counts->states != 0) {
-      writeStateBlock(file, classNode, counts->stateStatus);
+      writeReachBlock(file, classNode, KindState, counts->stateStatus,
+                      QCoreApplication::translate("VELDORA class report", "State Name"),
+                      QCoreApplication::translate("VELDORA class report", "Reached"));
       if (counts->stateChartStatus == Failed)
         writeViolationBlock(file, classNode, counts->stateChartStatus);
     }
     if (counts->transitions != 0)
-      writeTransitionBlock(file, classNode, counts->transitionStatus);
+      writeReachBlock(file, classNode, KindTransition, counts->transitionStatus,
+                      QCoreApplication::translate("VELDORA class report", "Transition Name"),
+                      QCoreApplication::translate("VELDORA class report", "Fired"));
   }
   writeTag(file, "XROD:NODE", true);
 }
@@ -177,8 +172,7 @@ void writeContractsSection(FILE* file, int treeCount) {
 
   const QString contracts = QCoreApplication::translate("VELDORA global information", "Contracts");
   writeNodeOpen(file, contracts, contracts, nodeStateCode(combined), 0, IconTestScript);
-  writeTag(file, QStringLiteral("SECTION TAG=\"classx%1\"").arg(nextTag()).toUtf8().constData(),
-           false);
+  writeSectionStart(file, "classx", nextTag());
   writeTitle(file, QCoreApplication::translate("VELDORA global information", "Tested Contracts"), 0,
              cellStyleOf(combined), nextTag());
   for (auto it = copies.begin(); it != end; ++it) writeClass(file, &*it);

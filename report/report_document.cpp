@@ -58,10 +58,6 @@ QString escapeAttribute(const char* bytes) {
   return text;
 }
 
-void writeTagText(FILE* file, const QString& text) {
-  writeTag(file, text.toUtf8().constData(), false);
-}
-
 VerdictTotals countAllVerdicts(int treeCount) {
   VerdictTotals totals;
   for (int i = 0; i < treeCount; ++i) {
@@ -158,7 +154,7 @@ void writeDriverSection(FILE* file, int treeIndex) {
   QString name = QString::fromLocal8Bit(root->name);
   writeNodeOpen(file, name, driverType, nodeStateCode(root->status), carriesSum(root->kind) ? 1 : 0,
                 IconTestScript);
-  writeTagText(file, QStringLiteral("SECTION TAG=\"rootx%1\"").arg(nextTag()));
+  writeSectionStart(file, "rootx", nextTag());
   writeTitle(file, driverType + QLatin1Char(' ') + name, 0, cellStyleOf(root->status), nextTag());
   if (root->kind == KindTestDriver) writeCountsTable(file, *c);
 
@@ -179,13 +175,14 @@ void writeDocument(FILE* file, const char* headerPath, const char* reportPath, b
   writeTag(file, "XROD", false);
   writeTag(file, "APIDOC", false);
   QString prefix = nodeName ? escapeAttribute(nodeName) : QStringLiteral("Test");
-  writeTagText(file, QLatin1String("DOCUMENT TITLE=\"") + escapeAttribute(reportPath) +
-                         QLatin1String("\" TAG=\"") + prefix + QLatin1Char('x') +
-                         QString::number(nextTag()) + QLatin1Char('"'));
+  const QString document = QLatin1String("DOCUMENT TITLE=\"") + escapeAttribute(reportPath) +
+                           QLatin1String("\" TAG=\"") + prefix + QLatin1Char('x') +
+                           QString::number(nextTag()) + QLatin1Char('"');
+  writeTag(file, document.toUtf8().constData(), false);
 
   QString global = QCoreApplication::translate("VELDORA global information", "Global Report");
   writeNodeOpen(file, global, global, totals.failed == 0 ? "ok" : "ko", 0, IconTestScript);
-  writeTagText(file, QStringLiteral("SECTION TAG=\"filex%1\"").arg(nextTag()));
+  writeSectionStart(file, "filex", nextTag());
   QString title =
       nodeName ? QString::fromLocal8Bit(nodeName)
                : QCoreApplication::translate("VELDORA global information", "Component testing C++ report");

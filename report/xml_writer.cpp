@@ -290,6 +290,13 @@ void writeLinkCell(FILE* file, const char* text, int style, const char* linkFile
   fputs("</TEXT>\n</LINK>\n</CELL>\n", file);
 }
 
+void writeSectionStart(FILE* file, const char* tagPrefix, int tagNumber) {
+  fputs("<SECTION TAG=\"", file);
+  fputs(tagPrefix, file);
+  writeDecimal(file, tagNumber);
+  fputs("\">\n", file);
+}
+
 void writeCheckHeaderRow(FILE* file, int style, bool withMethod) {
   writeTag(file, "ROW", false);
   if (withMethod)

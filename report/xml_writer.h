@@ -39,6 +39,8 @@ void writeTextCell(FILE* file, const char* text, int style);
 void writeTextCell(FILE* file, const QString& text, int style);
 void writeLinkCell(FILE* file, const char* text, int style, const char* linkFile, int line);
 void writeLinkStart(FILE* file, const char* linkFile, int line);
+// "<SECTION TAG=\"" prefix, tag number "\">" and a line feed.
+void writeSectionStart(FILE* file, const char* tagPrefix, int tagNumber);
 void writeCheckHeaderRow(FILE* file, int style, bool withMethod);
 void writeTitle(FILE* file, const QString& text, int level, int style, int tagNumber);
 void writeLinkedTitle(FILE* file, const QString& text, int level, int style, int tagNumber,
