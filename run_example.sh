@@ -5,6 +5,7 @@ cd "$(dirname "$0")"
 ./setup.sh release || exit 1
 out=build/example
 mkdir -p "$out"
+rm -f "$out/report.xrd"
 # The header text file gets a test summary appended on every run: use a copy.
 cp examples/header.txt "$out/header.txt"
 ORBEKDIR="$PWD/build/release/install" build/release/install/bin/veldora \
@@ -12,4 +13,9 @@ ORBEKDIR="$PWD/build/release/install" build/release/install/bin/veldora \
   -tdf examples/stack_test.tdf \
   -xrd "$out/report.xrd" -h "$out/header.txt"
 status=$?
-echo "report written to $PWD/$out/report.xrd (exit status $status)"
+if [ -f "$out/report.xrd" ]; then
+  echo "report written to $PWD/$out/report.xrd (exit status $status)"
+else
+  echo "no report written (exit status $status)"
+  exit 1
+fi

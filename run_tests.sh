@@ -3,7 +3,7 @@
 # harnesses briefly and every test in both configurations.
 set -euo pipefail
 cd "$(dirname "$0")"
-./setup.sh release asan
+./setup.sh --tests --fuzz release asan
 # Every fuzzing harness for 12 seconds, about a minute in all.
 tests/fuzz/run_fuzzers.sh 12
 ctest --test-dir build/release --output-on-failure -j 2

@@ -2,11 +2,50 @@
 # Installs what a fresh Debian 12 machine lacks (as root), then configures,
 # builds and installs each named configuration into build/<config>/install.
 #
-#   ./setup.sh [release] [asan]     (default: release)
+#   ./setup.sh [--tests] [--fuzz] [--browser] [release] [asan]
+#
+# Packages come in tiers, so that each command installs only what it uses:
+#   build    always: compiler, CMake, Ninja, Qt Core and its translation tools
+#   tests    --tests (implied by asan): GoogleTest, xmllint, time, Google Benchmark
+#   fuzz     --fuzz: clang with its fuzzer and sanitizer runtime, libxml2
+#   browser  --browser: Node.js with npm, Chromium
+# Without --tests a configuration builds the programs only. Every call
+# configures again, so changed options and CMake files always take effect.
 set -euo pipefail
 cd "$(dirname "$0")"
 
-packages="g++ cmake ninja-build qtbase5-dev qttools5-dev-tools libgtest-dev libxml2-utils time libbenchmark-dev clang libclang-rt-14-dev libxml2-dev"
+tier_build="g++ cmake ninja-build qtbase5-dev qttools5-dev-tools"
+tier_tests="libgtest-dev libxml2-utils time libbenchmark-dev"
+tier_fuzz="clang libclang-rt-dev libxml2-dev"
+tier_browser="chromium"
+
+tests=0
+fuzz=0
+browser=0
+configs=()
+for arg in "$@"; do
+  case "$arg" in
+    --tests) tests=1 ;;
+    --fuzz) fuzz=1 ;;
+    --browser) browser=1 ;;
+    release|asan) configs+=("$arg") ;;
+    *) echo "setup: unknown argument $arg" >&2; exit 2 ;;
+  esac
+done
+[ ${#configs[@]} -gt 0 ] || configs=(release)
+for config in "${configs[@]}"; do
+  [ "$config" != asan ] || tests=1
+done
+
+packages=$tier_build
+[ $tests = 0 ] || packages="$packages $tier_tests"
+[ $fuzz = 0 ] || packages="$packages $tier_fuzz"
+if [ $browser = 1 ]; then
+  packages="$packages $tier_browser"
+  # A Node.js from elsewhere may already be there; Debian's npm would fight it.
+  command -v node >/dev/null 2>&1 || packages="$packages nodejs"
+  command -v npm >/dev/null 2>&1 || packages="$packages npm"
+fi
 missing=""
 for p in $packages; do
   dpkg -s "$p" >/dev/null 2>&1 || missing="$missing $p"
@@ -17,18 +56,14 @@ if [ -n "$missing" ]; then
   DEBIAN_FRONTEND=noninteractive apt-get install -y -qq $missing >/dev/null
 fi
 
-configs=("$@")
-[ ${#configs[@]} -gt 0 ] || configs=(release)
+test_flag=-DVELDORA_TESTS=$([ $tests = 1 ] && echo ON || echo OFF)
 for config in "${configs[@]}"; do
   case "$config" in
-    release) flags=(-DCMAKE_BUILD_TYPE=RelWithDebInfo) ;;
+    release) flags=(-DCMAKE_BUILD_TYPE=RelWithDebInfo -DVELDORA_SANITIZE=OFF) ;;
     asan) flags=(-DCMAKE_BUILD_TYPE=Debug -DVELDORA_SANITIZE=ON) ;;
-    *) echo "setup: unknown configuration $config" >&2; exit 2 ;;
   esac
   dir=build/$config
-  if [ ! -f "$dir/build.ninja" ]; then
-    cmake -S . -B "$dir" -G Ninja "${flags[@]}" >/dev/null
-  fi
+  cmake -S . -B "$dir" -G Ninja "${flags[@]}" "$test_flag" >/dev/null
   cmake --build "$dir" -j 2
   cmake --install "$dir" --prefix "$dir/install" >/dev/null
 done
