@@ -3,8 +3,9 @@
 //
 //   build/release/bench/veldora_micro_bench [--benchmark_filter=REGEX]
 #include "model/kinds.h"
-#include "model/model.h"
+#include "model/model_build.h"
 #include "readers/byte_reader.h"
+#include "readers/numbers.h"
 #include "readers/readers.h"
 #include "report/xml_writer.h"
 

@@ -4,6 +4,7 @@
 // errors, 1 after a fatal diagnostic.
 #include "driver/command_line.h"
 #include "model/model.h"
+#include "model/status.h"
 #include "readers/readers.h"
 #include "report/report.h"
 #include "support/diagnostics.h"
@@ -12,6 +13,7 @@
 
 #include <QCoreApplication>
 #include <cstdlib>
+#include <sys/stat.h>
 
 namespace {
 
@@ -38,6 +40,22 @@ bool inputsExist(const RunSettings& settings) {
   return allFound;
 }
 
+// True when the report file exists and is the same file as an input, which
+// writing the report would destroy.
+bool reportIsInput(const RunSettings& settings) {
+  struct stat report;
+  if (stat(settings.reportFileName, &report) != 0) return false;
+  auto isReport = [&report](const char* name) {
+    struct stat input;
+    return name && stat(name, &input) == 0 && input.st_dev == report.st_dev &&
+           input.st_ino == report.st_ino;
+  };
+  if (isReport(settings.traceFileName) || isReport(settings.headerFileName)) return true;
+  for (int i = 0; i < settings.symbolFileCount; ++i)
+    if (isReport(settings.symbolFileNames[i])) return true;
+  return false;
+}
+
 // The run after start-up; returns the exit status.
 int run(int argc, char** argv, RunSettings& settings) {
   if (parseCommandLine(argc, argv, &settings) != 0) {
@@ -46,6 +64,10 @@ int run(int argc, char** argv, RunSettings& settings) {
   }
   if (!inputsExist(settings))
     return -1;
+  if (reportIsInput(settings)) {
+    reportMessageS1(MsgReportIsInput, NoLocation, 0, settings.reportFileName);
+    return -1;
+  }
 
   resetModel();
   for (int i = 0; i < settings.symbolFileCount; ++i) {
@@ -69,6 +91,10 @@ int run(int argc, char** argv, RunSettings& settings) {
   }
   if (result == ReportWriteFailed) {
     reportMessageS1(MsgWriteFailed, NoLocation, 0, settings.reportFileName);
+    return -1;
+  }
+  if (result == ReportSummaryLost) {
+    reportMessageS1(MsgWriteFailed, NoLocation, 0, settings.headerFileName);
     return -1;
   }
   return result > 0 ? 3 : 0;

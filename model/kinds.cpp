@@ -4,9 +4,10 @@
 //   TC 3 "case" line=3 parent=2; link=7;
 //   ^^ Test Case
 //
-// The keyword lookup runs once per record, so it is an index by the two
-// letters built from the table at compile time; the predicates and display
-// names are an index by kind value.
+// Everything else that depends on a kind (how the model counts and settles
+// it, how the report shows it) is a column of this table. The keyword lookup
+// runs once per record, so it is an index by the two letters built from the
+// table at compile time; the other queries are an index by kind value.
 #include "model/kinds.h"
 
 #include <QCoreApplication>
@@ -15,10 +16,13 @@
 namespace {
 
 enum KindFlag : uint8_t {
-  Tree = 1,   // isTreeRecord
-  Check = 2,  // isCheckKind
-  Cont = 4,   // isTestContainer
-  Exec = 8,   // needsExecution
+  Tree = 1,     // isTreeRecord
+  Check = 2,    // isCheckKind
+  Cont = 4,     // isTestContainer
+  Exec = 8,     // needsExecution
+  Table = 16,   // hasCheckTable
+  Sum = 32,     // carriesSum
+  Class = 64,   // isClassKind
 };
 
 struct KindInfo {
@@ -26,42 +30,81 @@ struct KindInfo {
   char keyword[3];
   const char* displayName;  // source text in the context "VELDORA OtsType"
   uint8_t flags;
+  NodeIcon icon;
+  int32_t DriverCounts::*driverCounter;
+  int32_t ClassCounts::*classCounter;
+  int32_t ClassCounts::*classPartStatus;
 };
 
 constexpr KindInfo kindTable[] = {
-    {KindPrologue, "CB", QT_TRANSLATE_NOOP("VELDORA OtsType", "Prologue"), Tree},
-    {KindEpilogue, "CE", QT_TRANSLATE_NOOP("VELDORA OtsType", "Epilogue"), Tree},
-    {KindCheckExpression, "CH", QT_TRANSLATE_NOOP("VELDORA OtsType", "Check Expression"), Tree | Check},
-    {KindChecksum, "CK", QT_TRANSLATE_NOOP("VELDORA OtsType", "Checksum"), 0},
-    {KindClass, "CL", QT_TRANSLATE_NOOP("VELDORA OtsType", "Class"), Tree},
-    {KindCheckMethod, "CM", QT_TRANSLATE_NOOP("VELDORA OtsType", "Check Method"), Tree | Check},
-    {KindComment, "CO", QT_TRANSLATE_NOOP("VELDORA OtsType", "Comment"), Tree | Check},
-    {KindCall, "CP", QT_TRANSLATE_NOOP("VELDORA OtsType", "Call"), 0},
-    {KindCheckStub, "CS", QT_TRANSLATE_NOOP("VELDORA OtsType", "Check Stub"), Tree | Check | Exec},
-    {KindCheckException, "CX", QT_TRANSLATE_NOOP("VELDORA OtsType", "Check Exception"), Tree | Check},
-    {KindCheckProperty, "CY", QT_TRANSLATE_NOOP("VELDORA OtsType", "Check Property"), Tree | Check},
-    {KindPostCondition, "EN", QT_TRANSLATE_NOOP("VELDORA OtsType", "Post Condition"), Tree | Check},
-    {KindExpression, "EX", QT_TRANSLATE_NOOP("VELDORA OtsType", "Expression"), Tree},
-    {KindNumber, "NC", QT_TRANSLATE_NOOP("VELDORA OtsType", "# "), 0},
-    {KindTestDriver, "OF", QT_TRANSLATE_NOOP("VELDORA OtsType", "Test Driver"), Cont},
-    {KindInvariant, "IV", QT_TRANSLATE_NOOP("VELDORA OtsType", "Invariant"), Tree | Check},
-    {KindProc, "PC", QT_TRANSLATE_NOOP("VELDORA OtsType", "Proc"), Tree | Cont | Exec},
-    {KindPrint, "PR", QT_TRANSLATE_NOOP("VELDORA OtsType", "Print"), Tree | Check},
-    {KindProperty, "PY", QT_TRANSLATE_NOOP("VELDORA OtsType", "Property"), 0},
-    {KindRunComponent, "RC", QT_TRANSLATE_NOOP("VELDORA OtsType", "Run Component"), Tree},
-    {KindPreCondition, "RQ", QT_TRANSLATE_NOOP("VELDORA OtsType", "Pre Condition"), Tree | Check},
-    {KindRun, "RU", QT_TRANSLATE_NOOP("VELDORA OtsType", "Run"), 0},
-    {KindStub, "SB", QT_TRANSLATE_NOOP("VELDORA OtsType", "Stub"), Tree | Cont | Exec},
-    {KindSingleClass, "SL", QT_TRANSLATE_NOOP("VELDORA OtsType", "Single Class"), Tree},
-    {KindState, "ST", QT_TRANSLATE_NOOP("VELDORA OtsType", "State"), Tree | Check},
-    {KindTestCase, "TC", QT_TRANSLATE_NOOP("VELDORA OtsType", "Test Case"), Tree | Cont | Exec},
-    {KindTestClass, "TL", QT_TRANSLATE_NOOP("VELDORA OtsType", "Test Class"), Tree | Cont},
-    {KindTransition, "TR", QT_TRANSLATE_NOOP("VELDORA OtsType", "Transition"), Tree | Check},
-    {KindTestSuite, "TS", QT_TRANSLATE_NOOP("VELDORA OtsType", "Test Suite"), Tree | Cont},
-    {KindMethodContract, "WR", QT_TRANSLATE_NOOP("VELDORA OtsType", "Method Contract"), Tree},
-    {KindObservationState, "OS", QT_TRANSLATE_NOOP("VELDORA OtsType", "Observation State"), Tree | Check},
-    {KindCompilerVersion, "VO", QT_TRANSLATE_NOOP("VELDORA OtsType", "Test Compiler Version"), 0},
-    {KindCompilationTime, "DP", QT_TRANSLATE_NOOP("VELDORA OtsType", "Test Compilation Time"), 0},
+    // kind, keyword, display name,
+    // flags, icon, driver counter, class counter, class part status
+    {KindPrologue, "CB", QT_TRANSLATE_NOOP("VELDORA OtsType", "Prologue"),
+     Tree, IconNone, &DriverCounts::prologues, nullptr, nullptr},
+    {KindEpilogue, "CE", QT_TRANSLATE_NOOP("VELDORA OtsType", "Epilogue"),
+     Tree, IconNone, &DriverCounts::epilogues, nullptr, nullptr},
+    {KindCheckExpression, "CH", QT_TRANSLATE_NOOP("VELDORA OtsType", "Check Expression"),
+     Tree | Check, IconNone, nullptr, nullptr, nullptr},
+    {KindChecksum, "CK", QT_TRANSLATE_NOOP("VELDORA OtsType", "Checksum"),
+     0, IconNone, nullptr, nullptr, nullptr},
+    {KindClass, "CL", QT_TRANSLATE_NOOP("VELDORA OtsType", "Class"),
+     Tree | Class, IconClass, &DriverCounts::classes, nullptr, nullptr},
+    {KindCheckMethod, "CM", QT_TRANSLATE_NOOP("VELDORA OtsType", "Check Method"),
+     Tree | Check, IconNone, nullptr, nullptr, nullptr},
+    {KindComment, "CO", QT_TRANSLATE_NOOP("VELDORA OtsType", "Comment"),
+     Tree | Check, IconNone, nullptr, nullptr, nullptr},
+    {KindCall, "CP", QT_TRANSLATE_NOOP("VELDORA OtsType", "Call"),
+     0, IconNone, nullptr, nullptr, nullptr},
+    {KindCheckStub, "CS", QT_TRANSLATE_NOOP("VELDORA OtsType", "Check Stub"),
+     Tree | Check | Exec, IconNone, nullptr, nullptr, nullptr},
+    {KindCheckException, "CX", QT_TRANSLATE_NOOP("VELDORA OtsType", "Check Exception"),
+     Tree | Check, IconNone, nullptr, nullptr, nullptr},
+    {KindCheckProperty, "CY", QT_TRANSLATE_NOOP("VELDORA OtsType", "Check Property"),
+     Tree | Check, IconNone, nullptr, nullptr, nullptr},
+    {KindPostCondition, "EN", QT_TRANSLATE_NOOP("VELDORA OtsType", "Post Condition"),
+     Tree | Check, IconNone, nullptr, nullptr, nullptr},
+    {KindExpression, "EX", QT_TRANSLATE_NOOP("VELDORA OtsType", "Expression"),
+     Tree, IconNone, nullptr, nullptr, nullptr},
+    {KindNumber, "NC", QT_TRANSLATE_NOOP("VELDORA OtsType", "# "),
+     0, IconNone, nullptr, nullptr, nullptr},
+    {KindTestDriver, "OF", QT_TRANSLATE_NOOP("VELDORA OtsType", "Test Driver"),
+     Cont, IconTestScript, nullptr, nullptr, nullptr},
+    {KindInvariant, "IV", QT_TRANSLATE_NOOP("VELDORA OtsType", "Invariant"),
+     Tree | Check | Sum, IconMethod, nullptr, &ClassCounts::invariants, &ClassCounts::invariantStatus},
+    {KindProc, "PC", QT_TRANSLATE_NOOP("VELDORA OtsType", "Proc"),
+     Tree | Cont | Exec | Table | Sum, IconMethod, &DriverCounts::procedures, nullptr, nullptr},
+    {KindPrint, "PR", QT_TRANSLATE_NOOP("VELDORA OtsType", "Print"),
+     Tree | Check, IconNone, nullptr, nullptr, nullptr},
+    {KindProperty, "PY", QT_TRANSLATE_NOOP("VELDORA OtsType", "Property"),
+     0, IconNone, nullptr, nullptr, nullptr},
+    {KindRunComponent, "RC", QT_TRANSLATE_NOOP("VELDORA OtsType", "Run Component"),
+     Tree, IconNone, nullptr, nullptr, nullptr},
+    {KindPreCondition, "RQ", QT_TRANSLATE_NOOP("VELDORA OtsType", "Pre Condition"),
+     Tree | Check, IconNone, nullptr, nullptr, nullptr},
+    {KindRun, "RU", QT_TRANSLATE_NOOP("VELDORA OtsType", "Run"),
+     0, IconNone, nullptr, nullptr, nullptr},
+    {KindStub, "SB", QT_TRANSLATE_NOOP("VELDORA OtsType", "Stub"),
+     Tree | Cont | Exec | Table | Sum, IconMethod, &DriverCounts::stubs, nullptr, nullptr},
+    {KindSingleClass, "SL", QT_TRANSLATE_NOOP("VELDORA OtsType", "Single Class"),
+     Tree | Class, IconClass, &DriverCounts::classes, nullptr, nullptr},
+    {KindState, "ST", QT_TRANSLATE_NOOP("VELDORA OtsType", "State"),
+     Tree | Check | Sum, IconMethod, nullptr, &ClassCounts::states, nullptr},
+    {KindTestCase, "TC", QT_TRANSLATE_NOOP("VELDORA OtsType", "Test Case"),
+     Tree | Cont | Exec | Table | Sum, IconMethod, &DriverCounts::testCases, nullptr, nullptr},
+    {KindTestClass, "TL", QT_TRANSLATE_NOOP("VELDORA OtsType", "Test Class"),
+     Tree | Cont, IconClass, &DriverCounts::testClasses, nullptr, nullptr},
+    {KindTransition, "TR", QT_TRANSLATE_NOOP("VELDORA OtsType", "Transition"),
+     Tree | Check | Sum, IconMethod, nullptr, &ClassCounts::transitions, &ClassCounts::transitionStatus},
+    {KindTestSuite, "TS", QT_TRANSLATE_NOOP("VELDORA OtsType", "Test Suite"),
+     Tree | Cont, IconClass, &DriverCounts::testSuites, nullptr, nullptr},
+    {KindMethodContract, "WR", QT_TRANSLATE_NOOP("VELDORA OtsType", "Method Contract"),
+     Tree | Sum, IconMethod, nullptr, &ClassCounts::contracts, &ClassCounts::contractStatus},
+    {KindObservationState, "OS", QT_TRANSLATE_NOOP("VELDORA OtsType", "Observation State"),
+     Tree | Check, IconNone, nullptr, nullptr, nullptr},
+    {KindCompilerVersion, "VO", QT_TRANSLATE_NOOP("VELDORA OtsType", "Test Compiler Version"),
+     0, IconNone, nullptr, nullptr, nullptr},
+    {KindCompilationTime, "DP", QT_TRANSLATE_NOOP("VELDORA OtsType", "Test Compilation Time"),
+     0, IconNone, nullptr, nullptr, nullptr},
 };
 
 constexpr int kindLimit = KindCompilationTime + 1;  // kind values are below this
@@ -87,15 +130,14 @@ constexpr std::array<uint8_t, letterCount * letterCount> makeKeywordIndex() {
 constexpr std::array<uint8_t, kindLimit> kindIndex = makeKindIndex();
 constexpr std::array<uint8_t, letterCount * letterCount> keywordIndex = makeKeywordIndex();
 
-const KindInfo* infoOf(int32_t kind) {
-  if (kind < 0 || kind >= kindLimit || kindIndex[kind] == 0) return nullptr;
-  return &kindTable[kindIndex[kind] - 1];
+// The row of a kind; values without a kind get an empty row.
+const KindInfo& infoOf(int32_t kind) {
+  static constexpr KindInfo noKind = {KindNone, "", nullptr, 0, IconNone, nullptr, nullptr, nullptr};
+  if (kind < 0 || kind >= kindLimit || kindIndex[kind] == 0) return noKind;
+  return kindTable[kindIndex[kind] - 1];
 }
 
-bool hasFlag(int32_t kind, uint8_t flag) {
-  const KindInfo* info = infoOf(kind);
-  return info && (info->flags & flag);
-}
+bool hasFlag(int32_t kind, uint8_t flag) { return infoOf(kind).flags & flag; }
 
 }  // namespace
 
@@ -114,9 +156,17 @@ bool isTreeRecord(int32_t kind) { return hasFlag(kind, Tree); }
 bool isCheckKind(int32_t kind) { return hasFlag(kind, Check); }
 bool isTestContainer(int32_t kind) { return hasFlag(kind, Cont); }
 bool needsExecution(int32_t kind) { return hasFlag(kind, Exec); }
+bool isClassKind(int32_t kind) { return hasFlag(kind, Class); }
+bool hasCheckTable(int32_t kind) { return hasFlag(kind, Table); }
+bool carriesSum(int32_t kind) { return hasFlag(kind, Sum); }
+NodeIcon kindIcon(int32_t kind) { return infoOf(kind).icon; }
+
+int32_t DriverCounts::*driverCounterOf(int32_t kind) { return infoOf(kind).driverCounter; }
+int32_t ClassCounts::*classCounterOf(int32_t kind) { return infoOf(kind).classCounter; }
+int32_t ClassCounts::*classPartStatusOf(int32_t kind) { return infoOf(kind).classPartStatus; }
 
 QString kindDisplayName(int32_t kind) {
-  const KindInfo* info = infoOf(kind);
-  if (!info) return QStringLiteral("-?\?-");
-  return QCoreApplication::translate("VELDORA OtsType", info->displayName);
+  const KindInfo& info = infoOf(kind);
+  if (!info.displayName) return QStringLiteral("-?\?-");
+  return QCoreApplication::translate("VELDORA OtsType", info.displayName);
 }

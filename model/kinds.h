@@ -1,6 +1,9 @@
-// Node kinds: the two-letter keywords of symbol file records, the kind
-// predicates and the translated display names.
+// Node kinds: the two-letter keywords of symbol file records, and what a
+// kind means to the model and the report (its predicates, counters, icon and
+// translated display name), all read from one table.
 #pragma once
+
+#include "model/model.h"
 
 #include <QString>
 #include <cstdint>
@@ -43,6 +46,14 @@ enum OtsType : int32_t {
   KindCompilationTime = 36,    // "DP"
 };
 
+// The icone attribute of a report node.
+enum NodeIcon {
+  IconNone = -1,       // no icone attribute
+  IconMethod = 0,      // "method.xpm"
+  IconClass = 1,       // "class.xpm"
+  IconTestScript = 2,  // "testscript.xpm"
+};
+
 // The kind whose keyword equals the whole text, byte for byte; 0 otherwise.
 int32_t kindFromKeyword(const char* text);
 
@@ -50,6 +61,18 @@ bool isTreeRecord(int32_t kind);     // a symbol file record that creates a node
 bool isCheckKind(int32_t kind);      // carries CheckCounts, takes outcomes
 bool isTestContainer(int32_t kind);  // gets its own entry in a driver section
 bool needsExecution(int32_t kind);   // a never-reached leaf ends NotExecuted
+bool isClassKind(int32_t kind);      // Class or Single Class: carries ClassCounts
+bool hasCheckTable(int32_t kind);    // its report entry holds a table of its checks
+bool carriesSum(int32_t kind);       // its report node has sum="1"
+NodeIcon kindIcon(int32_t kind);     // the icone of its report node
+
+// The DriverCounts field that a node of this kind adds to, or null.
+int32_t DriverCounts::*driverCounterOf(int32_t kind);
+// The ClassCounts field that a node of this kind adds to, or null.
+int32_t ClassCounts::*classCounterOf(int32_t kind);
+// The ClassCounts status that a settled node of this kind folds into, or
+// null. States have their own rule (state chart violations).
+int32_t ClassCounts::*classPartStatusOf(int32_t kind);
 
 // The display name translated in the context "VELDORA OtsType"; "-??-" for
 // values without a kind.

@@ -1,6 +1,9 @@
 // The test object tree: one process-wide model holding a tree per symbol
-// file, the node table that finds nodes by (file index, identifier), the
-// symbol file list, the global compiler texts, and the status rules.
+// file, found by (file index, identifier). This header holds what every user
+// of the model shares: the node and its counter records, the lookup, the
+// walks and the model's lifetime. The readers build it through
+// model_build.h, the status rules live in status.h, and the report reads it
+// through model_report.h.
 #pragma once
 
 #include <cstdint>
@@ -64,14 +67,6 @@ struct TestNode {
   TestNode* nextSibling;
   TestNode* firstChild;
   TestNode* lastChild;
-  // Internal to the model, set when the node is created: the nearest node at
-  // or above it of kind Test Driver, of kind Class or Single Class, and of a
-  // check kind (null where there is none). They keep the counting at creation
-  // and recordOutcome constant time on trees of any depth. Stub relinking,
-  // which runs after both, does not update them.
-  TestNode* driverAbove;
-  TestNode* classAbove;
-  TestNode* checkAbove;
 };
 
 // Typed views of TestNode::counts; null when the node carries no such record.
@@ -79,38 +74,8 @@ CheckCounts* checkCountsOf(const TestNode* node);
 ClassCounts* classCountsOf(const TestNode* node);
 DriverCounts* driverCountsOf(const TestNode* node);
 
-struct SymbolFileRecord {
-  int32_t fileIndex;
-  int32_t traceIndex;        // 0 = not bound
-  uint64_t driverValue;
-  uint64_t checksum1;
-  uint64_t checksum2;
-  char* driverDirectory;     // owned, may be null
-  char* driverFileName;      // owned, may be null
-  TestNode* root;            // null in a record made by an extra binding
-  SymbolFileRecord* next;
-};
-
-// Newest record first.
-SymbolFileRecord* symbolFileList();
-
-// Texts of the first VO and DP records of the run; null until set.
-const char* compilerVersion();
-const char* compilationTime();
-
-void resetModel();
-void addSymbolFile(int32_t fileIndex, const char* path);
-void setFileChecksum(int32_t fileIndex, uint64_t checksum1, uint64_t checksum2);
-void setDriverInfo(int32_t fileIndex, const char* directory, const char* fileName, uint64_t value);
-void addChildNode(int32_t fileIndex, int32_t kind, uint64_t objectId, const char* name,
-                  uint64_t parentId, int32_t line, uint64_t linkId);
+// The first node registered under the key; null when there is none.
 TestNode* findNode(int32_t fileIndex, uint64_t objectId);
-void bindTraceIndex(int32_t traceIndex, uint64_t checksum1, uint64_t checksum2);
-int32_t fileIndexOfTrace(int32_t traceIndex);
-// Takes ownership of text (a malloc'ed block); drops it when there is no node.
-void appendNote(int32_t fileIndex, uint64_t objectId, char* text);
-void setCompilerVersion(const char* text);
-void setCompilationTime(const char* text);
 
 typedef void (*NodeFunction)(TestNode* node, void* user);
 // Post-order over the node, its subtree and every following sibling with
@@ -119,34 +84,6 @@ void walkTree(TestNode* node, NodeFunction function, void* user);
 // Calls the function on each direct child; the next child is read after the call.
 void forEachChild(TestNode* node, NodeFunction function, void* user);
 
-int fileTreeCount();
-TestNode* fileTreeAt(int n);
-char* driverPath(int32_t fileIndex);  // new text or null; the caller frees
-char* driverPathAt(int n);            // new text or null; the caller frees
-// The class list of the contracts section: copies of Class and Single Class
-// nodes in `slots`, `used` of `capacity` filled.
-struct ClassNodeList {
-  TestNode* slots;
-  int32_t capacity;
-  int32_t used;
-};
-// walkTree function over a ClassNodeList: copies a Class or Single Class node
-// into the next free slot; nodes beyond the capacity are not copied.
-void collectClassNodes(TestNode* node, void* user);
-
+// Empties the model for a new run; releaseModel returns all its memory.
+void resetModel();
 void releaseModel();
-
-// Status rules.
-enum Outcome : int32_t {
-  Reached = 1,
-  VerdictFailed = 2,
-  VerdictPassed = 3,
-  IllegalExit = 4,
-  MultipleExit = 5,
-};
-
-int32_t combineStatus(int32_t a, int32_t b);
-void recordOutcome(int32_t fileIndex, uint64_t objectId, int32_t outcome);
-void computeStatuses();
-// Adds the verdicts of the node, its subtree and its following siblings.
-void countVerdicts(const TestNode* node, int32_t* passed, int32_t* failed, int32_t* notExecuted);

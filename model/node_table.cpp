@@ -13,6 +13,8 @@
 
 #include "model/model_memory.h"
 
+#include <random>
+
 namespace {
 
 constexpr size_t kInitialCapacity = 1024;  // a power of two
@@ -26,16 +28,39 @@ Slot* slots;
 size_t capacity;  // 0 before the first node
 size_t used;
 
+// The hash is keyed with random bits drawn once per process: identifiers
+// come from the input, and a fixed mix can be inverted to make every key of
+// a file land in one probe run, each insertion and lookup then walking all
+// of it. Which node a key finds never depends on the key.
+struct HashKey {
+  uint64_t k0, k1, k2;
+};
+
+const HashKey& hashKey() {
+  static const HashKey key = [] {
+    std::random_device device;
+    auto draw = [&device] { return uint64_t(device()) << 32 | device(); };
+    return HashKey{draw(), draw(), draw()};
+  }();
+  return key;
+}
+
+// The 128-bit product of a and b, its halves folded into one.
+uint64_t foldedProduct(uint64_t a, uint64_t b) {
+  const unsigned __int128 product = static_cast<unsigned __int128>(a) * b;
+  return static_cast<uint64_t>(product) ^ static_cast<uint64_t>(product >> 64);
+}
+
 // Identifiers are mostly small and consecutive, and a trace visits them
 // nearly in order. The mix spreads groups of eight consecutive identifiers
 // over the whole table, so that probe runs stay short, while the members
 // of a group keep neighbouring slots, so that nearby lookups share cache
-// lines.
+// lines. A group holds at most eight keys of a file, whatever the input.
 uint64_t keyHash(int32_t fileIndex, uint64_t objectId) {
-  uint64_t h = (objectId >> 3) ^ (static_cast<uint64_t>(static_cast<uint32_t>(fileIndex)) << 40);
-  h ^= h >> 33;
-  h *= 0xff51afd7ed558ccdULL;
-  h ^= h >> 33;
+  const HashKey& key = hashKey();
+  const uint64_t group = objectId >> 3;
+  const uint64_t file = static_cast<uint32_t>(fileIndex);
+  const uint64_t h = foldedProduct(foldedProduct(group ^ key.k0, file ^ key.k1), group ^ key.k2);
   return h << 3 | (objectId & 7);
 }
 
@@ -59,31 +84,6 @@ void grow() {
 }
 
 }  // namespace
-
-int nodeKeyHash(int32_t fileIndex, uint64_t objectId) {
-  constexpr int bucketCount = 97;
-  // Weighs the bytes of the "%d/%lxh" text as they would be printed, without
-  // printing them.
-  int64_t sum = 0;
-  int64_t position = 0;
-  auto put = [&](char c) { sum += ++position * static_cast<signed char>(c); };
-  auto putDigits = [&](uint64_t value, unsigned base) {
-    char digits[20];  // uint64 has at most 20 decimal digits
-    int count = 0;
-    do {
-      digits[count++] = "0123456789abcdef"[value % base];
-      value /= base;
-    } while (value);
-    while (count) put(digits[--count]);
-  };
-  if (fileIndex < 0) put('-');
-  putDigits(fileIndex < 0 ? 0 - static_cast<uint64_t>(fileIndex)
-                          : static_cast<uint64_t>(fileIndex), 10);
-  put('/');
-  putDigits(objectId, 16);
-  put('h');
-  return static_cast<int>(sum % bucketCount);
-}
 
 bool registerNode(TestNode* node) {
   if (2 * (used + 1) > capacity) grow();

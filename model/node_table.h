@@ -9,7 +9,3 @@
 bool registerNode(TestNode* node);
 // Empties the table; the nodes themselves belong to their trees.
 void releaseNodeTable();
-
-// The bucket (0..96) of a key in the former 97-chain layout: the weighted
-// byte sum of its "%d/%lxh" text. The table no longer uses it.
-int nodeKeyHash(int32_t fileIndex, uint64_t objectId);

@@ -1,17 +1,18 @@
 // The two input readers: symbol files build the trees, the trace file marks
-// what ran. Both return 0 when the file was read, -1 when it cannot be opened.
+// what ran. The file forms return 0 when the file was read, -1 when it
+// cannot be opened; the others read bytes already at hand.
 #pragma once
 
-#include <QByteArray>
+#include "readers/byte_reader.h"
+
 #include <cstdint>
 
 int readSymbolFile(const char* path, int32_t fileIndex);
-int readTraceFile(const char* path);
+// The tree is named after path, as readSymbolFile names it.
+void readSymbols(ByteReader& in, const char* path, int32_t fileIndex);
 
-// A trace number: hexadecimal digits, "h" before them for least significant
-// first, "h" after them as a suffix. Errors are written to standard error and
-// the number counts as 0.
-uint64_t parseTraceNumber(const char* text);
+int readTraceFile(const char* path);
+void readTrace(ByteReader& in);
 
 // Decodes the text of a NO record (beginning with a double quote): codec form
 // or UTF-8, outer quotes dropped, escapes resolved. Returns a malloc'ed text

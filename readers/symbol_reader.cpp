@@ -12,10 +12,11 @@
 //
 // Node records name their parent by identifier; the root of the file has
 // identifier 1. Identifiers and checksums are hexadecimal.
-#include "model/kinds.h"
-#include "model/model.h"
-#include "readers/byte_reader.h"
 #include "readers/readers.h"
+
+#include "model/kinds.h"
+#include "model/model_build.h"
+#include "readers/numbers.h"
 
 namespace {
 
@@ -103,6 +104,11 @@ void readDriver(ByteReader& in, int32_t fileIndex, SymbolTokens& t) {
 int readSymbolFile(const char* path, int32_t fileIndex) {
   ByteReader in(path);
   if (!in.isOpen()) return -1;
+  readSymbols(in, path, fileIndex);
+  return 0;
+}
+
+void readSymbols(ByteReader& in, const char* path, int32_t fileIndex) {
   addSymbolFile(fileIndex, path);
 
   SymbolTokens t;
@@ -132,5 +138,4 @@ int readSymbolFile(const char* path, int32_t fileIndex) {
         break;
     }
   }
-  return 0;
 }

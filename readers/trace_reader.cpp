@@ -11,13 +11,15 @@
 //
 // Numbers are hexadecimal; "h" in front of them means least significant
 // digit first, "h" after them is a suffix.
-#include "model/model.h"
-#include "readers/byte_reader.h"
 #include "readers/readers.h"
-#include "support/diagnostics.h"
+
+#include "model/model_build.h"
+#include "model/status.h"
+#include "readers/numbers.h"
 #include "support/runtime.h"
 
-#include <QCoreApplication>
+#include <QByteArray>
+#include <QHash>
 #include <QString>
 #include <QTextCodec>
 #include <cstdlib>
@@ -26,15 +28,28 @@
 
 namespace {
 
-// Number errors are their own lines, outside the diagnostics' line form.
-void reportNumberError(const QString& message) {
-  writeToStandardError(QLatin1Char('\n') + message + QLatin1Char('\n'));
-}
+// The codec of each name met so far, null for names without one. Qt scans
+// its whole codec list for a name it does not know, and a trace may name a
+// new one on every line.
+class CodecCache {
+ public:
+  QTextCodec* codecNamed(const QByteArray& name) {
+    auto known = codecs_.constFind(name);
+    if (known != codecs_.constEnd()) return *known;
+    QTextCodec* codec = QTextCodec::codecForName(name);
+    codecs_.insert(name, codec);
+    return codec;
+  }
+
+ private:
+  QHash<QByteArray, QTextCodec*> codecs_;
+};
 
 struct TraceState {
   int32_t fileIndex = -1;
   bool hasNote = false;
   std::string note;  // joined NO texts waiting for an OT record
+  CodecCache codecs;
 };
 
 void dropNote(TraceState& state) {
@@ -78,38 +93,7 @@ void readOutcome(char* line, TraceState& state) {
   }
 }
 
-}  // namespace
-
-uint64_t parseTraceNumber(const char* text) {
-  uint64_t value = 0;
-  int digits = 0;
-  bool reversed = false;
-  for (const char* p = text; *p; ++p) {
-    if (digits > 8) {
-      reportNumberError(QCoreApplication::translate("VELDORA", "32 bits number overflow"));
-      return 0;
-    }
-    int d = digitValue(*p);
-    if (d < 16) {
-      // Reversed digits fill nibble after nibble from the low end; a ninth
-      // one lands in bits 32 to 35, as in the ordinary notation.
-      if (reversed) value |= uint64_t(d) << (4 * digits);
-      else value = value * 16 + uint64_t(d);
-      ++digits;
-    } else if (*p == 'h' || *p == 'H') {
-      // Leading: reversed notation. Trailing: a suffix after which one more
-      // digit is still let through.
-      if (digits == 0) reversed = true;
-      else digits = 8;
-    } else {
-      reportNumberError(QCoreApplication::translate("VELDORA", "non hexa digit found in number"));
-      return 0;
-    }
-  }
-  return value;
-}
-
-char* decodeNoteText(const char* text) {
+char* decodeNote(const char* text, CodecCache& codecs) {
   // Unescaped double quotes; exactly four make the codec form
   //   "codec name" "encoded note"
   size_t length = strlen(text);
@@ -127,7 +111,7 @@ char* decodeNoteText(const char* text) {
   QString unicode;
   if (quoteCount == 4) {
     QByteArray codecName(text + quotes[0] + 1, static_cast<int>(quotes[1] - quotes[0] - 1));
-    QTextCodec* codec = QTextCodec::codecForName(codecName);
+    QTextCodec* codec = codecs.codecNamed(codecName);
     if (!codec) codec = QTextCodec::codecForLocale();
     // From the opening quote of the note up to its closing quote, excluded.
     unicode = codec->toUnicode(text + quotes[2], static_cast<int>(quotes[3] - quotes[2]));
@@ -177,10 +161,21 @@ char* decodeNoteText(const char* text) {
   return note;
 }
 
+}  // namespace
+
+char* decodeNoteText(const char* text) {
+  CodecCache codecs;
+  return decodeNote(text, codecs);
+}
+
 int readTraceFile(const char* path) {
   ByteReader in(path);
   if (!in.isOpen()) return -1;
+  readTrace(in);
+  return 0;
+}
 
+void readTrace(ByteReader& in) {
   TraceState state;
   Token keyword;
   Token field;
@@ -202,7 +197,7 @@ int readTraceFile(const char* path) {
     } else if (strcmp(key, "NO") == 0) {
       const char* text = readRestOfLine(in, field);
       if (text[0] != '"') continue;
-      if (char* note = decodeNoteText(text)) {
+      if (char* note = decodeNote(text, state.codecs)) {
         state.note += note;
         state.hasNote = true;
         free(note);
@@ -211,5 +206,4 @@ int readTraceFile(const char* path) {
       readRestOfLine(in, field);
     }
   }
-  return 0;
 }

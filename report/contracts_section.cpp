@@ -17,7 +17,8 @@
 #include "report/contracts_section.h"
 
 #include "model/kinds.h"
-#include "model/model.h"
+#include "model/model_report.h"
+#include "model/status.h"
 #include "report/test_node_section.h"
 #include "report/xml_writer.h"
 
@@ -39,10 +40,11 @@ bool nameBefore(const TestNode& a, const TestNode& b) {
 const char kThreeColumnTable[] = "TABLE BORDER=\"1\" WIDTH=\"40,30,30\"";
 
 // The XROD:NODE and level-2 title that open the block of a member kind.
-void openBlock(FILE* file, int32_t kind, int status) {
+void openBlock(ReportContext& report, int32_t kind, int status) {
   const QString name = kindDisplayName(kind);
-  writeNodeOpen(file, name, name, nodeStateCode(status), 1, IconMethod);
-  writeTitle(file, name, 2, cellStyleOf(status), nextTag());
+  writeNodeOpen(report.file, name, name, nodeStateCode(status), carriesSum(kind) ? 1 : 0,
+                kindIcon(kind));
+  writeTitle(report.file, name, 2, cellStyleOf(status), nextTag(report));
 }
 
 void writeHeaderRow(FILE* file, const QString& first, const QString& second,
@@ -63,18 +65,20 @@ void writeMemberRows(FILE* file, TestNode* classNode, int32_t kind) {
 }
 
 // Method contracts and invariants: a check table with the usual header row.
-void writeCheckBlock(FILE* file, TestNode* classNode, int32_t kind, int status,
+void writeCheckBlock(ReportContext& report, TestNode* classNode, int32_t kind, int status,
                      const char* tableTag, bool withMethod) {
-  openBlock(file, kind, status);
+  FILE* file = report.file;
+  openBlock(report, kind, status);
   writeTag(file, tableTag, false);
   writeCheckHeaderRow(file, StyleTitle, withMethod);
   writeMemberRows(file, classNode, kind);
 }
 
 // States and transitions: a name, a status word and how often it was reached.
-void writeReachBlock(FILE* file, TestNode* classNode, int32_t kind, int status,
+void writeReachBlock(ReportContext& report, TestNode* classNode, int32_t kind, int status,
                      const QString& nameHeader, const QString& countHeader) {
-  openBlock(file, kind, status);
+  FILE* file = report.file;
+  openBlock(report, kind, status);
   writeTag(file, kThreeColumnTable, false);
   writeHeaderRow(file, nameHeader, QCoreApplication::translate("VELDORA class report", "Status"),
                  countHeader);
@@ -83,10 +87,12 @@ void writeReachBlock(FILE* file, TestNode* classNode, int32_t kind, int status,
 
 // The states and observation states that left by an illegal or a multiple
 // exit. The block title is a fixed, untranslated name.
-void writeViolationBlock(FILE* file, TestNode* classNode, int status) {
+void writeViolationBlock(ReportContext& report, TestNode* classNode, int status) {
+  FILE* file = report.file;
   const QString title = QStringLiteral("State Chart Violations");
-  writeNodeOpen(file, title, kindDisplayName(KindState), "ko", 1, IconMethod);
-  writeTitle(file, title, 2, cellStyleOf(status), nextTag());
+  writeNodeOpen(file, title, kindDisplayName(KindState), "ko", carriesSum(KindState) ? 1 : 0,
+                kindIcon(KindState));
+  writeTitle(file, title, 2, cellStyleOf(status), nextTag(report));
   writeTag(file, kThreeColumnTable, false);
   writeHeaderRow(file, QCoreApplication::translate("VELDORA State chart violations", "State Name"),
                  QCoreApplication::translate("VELDORA State chart violations", "Multiple Exits"),
@@ -111,35 +117,37 @@ void writeViolationBlock(FILE* file, TestNode* classNode, int status) {
   writeTag(file, "XROD:NODE", true);
 }
 
-void writeClass(FILE* file, TestNode* classNode) {
+void writeClass(ReportContext& report, TestNode* classNode) {
+  FILE* file = report.file;
   QString kindName = kindDisplayName(classNode->kind);
   QString name = QString::fromLocal8Bit(classNode->name);
-  writeNodeOpen(file, name, kindName, nodeStateCode(classNode->status), 0, IconClass);
+  writeNodeOpen(file, name, kindName, nodeStateCode(classNode->status),
+                carriesSum(classNode->kind) ? 1 : 0, kindIcon(classNode->kind));
   QString title = kindName + QLatin1Char(' ') + name;
   int style = cellStyleOf(classNode->status);
   if (char* path = driverPath(classNode->fileIndex)) {
-    writeLinkedTitle(file, title, 1, style, nextTag(), path, classNode->line);
+    writeLinkedTitle(file, title, 1, style, nextTag(report), path, classNode->line);
     free(path);
   } else {
-    writeTitle(file, title, 1, style, nextTag());
+    writeTitle(file, title, 1, style, nextTag(report));
   }
 
   if (const ClassCounts* counts = classCountsOf(classNode)) {
     if (counts->contracts != 0)
-      writeCheckBlock(file, classNode, KindMethodContract, counts->contractStatus,
+      writeCheckBlock(report, classNode, KindMethodContract, counts->contractStatus,
                       "TABLE BORDER=\"1\" WIDTH=\"20,20,15,15,15,15\"", true);
     if (counts->invariants != 0)
-      writeCheckBlock(file, classNode, KindInvariant, counts->invariantStatus,
+      writeCheckBlock(report, classNode, KindInvariant, counts->invariantStatus,
                       "TABLE BORDER=\"1\" WIDTH=\"40,15,15,15,15\"", false);
     if (counts->states != 0) {
-      writeReachBlock(file, classNode, KindState, counts->stateStatus,
+      writeReachBlock(report, classNode, KindState, counts->stateStatus,
                       QCoreApplication::translate("VELDORA class report", "State Name"),
                       QCoreApplication::translate("VELDORA class report", "Reached"));
       if (counts->stateChartStatus == Failed)
-        writeViolationBlock(file, classNode, counts->stateChartStatus);
+        writeViolationBlock(report, classNode, counts->stateChartStatus);
     }
     if (counts->transitions != 0)
-      writeReachBlock(file, classNode, KindTransition, counts->transitionStatus,
+      writeReachBlock(report, classNode, KindTransition, counts->transitionStatus,
                       QCoreApplication::translate("VELDORA class report", "Transition Name"),
                       QCoreApplication::translate("VELDORA class report", "Fired"));
   }
@@ -148,7 +156,8 @@ void writeClass(FILE* file, TestNode* classNode) {
 
 }  // namespace
 
-void writeContractsSection(FILE* file, int treeCount) {
+void writeContractsSection(ReportContext& report, int treeCount) {
+  FILE* file = report.file;
   // Sized by the driver counts; the collector never fills more slots than
   // that, even when stub relinking moved classes between trees.
   int64_t total = 0;
@@ -172,10 +181,10 @@ void writeContractsSection(FILE* file, int treeCount) {
 
   const QString contracts = QCoreApplication::translate("VELDORA global information", "Contracts");
   writeNodeOpen(file, contracts, contracts, nodeStateCode(combined), 0, IconTestScript);
-  writeSectionStart(file, "classx", nextTag());
+  writeSectionStart(file, "classx", nextTag(report));
   writeTitle(file, QCoreApplication::translate("VELDORA global information", "Tested Contracts"), 0,
-             cellStyleOf(combined), nextTag());
-  for (auto it = copies.begin(); it != end; ++it) writeClass(file, &*it);
+             cellStyleOf(combined), nextTag(report));
+  for (auto it = copies.begin(); it != end; ++it) writeClass(report, &*it);
   writeTag(file, "SECTION", true);
   writeTag(file, "XROD:NODE", true);
 }

@@ -1,6 +1,6 @@
 // The tested contracts section: every class of every tree, in name order.
 #pragma once
 
-#include <cstdio>
+#include "report/report_context.h"
 
-void writeContractsSection(FILE* file, int treeCount);
+void writeContractsSection(ReportContext& report, int treeCount);

@@ -21,8 +21,10 @@
 #include "report/report.h"
 
 #include "model/kinds.h"
-#include "model/model.h"
+#include "model/model_report.h"
+#include "model/status.h"
 #include "report/contracts_section.h"
+#include "report/report_file.h"
 #include "report/report_header.h"
 #include "report/test_node_section.h"
 #include "report/xml_writer.h"
@@ -30,7 +32,6 @@
 #include <QCoreApplication>
 #include <QString>
 #include <cstdlib>
-#include <stdio_ext.h>
 
 namespace {
 
@@ -39,24 +40,6 @@ struct VerdictTotals {
   int32_t failed = 0;
   int32_t notExecuted = 0;
 };
-
-// Attribute values of the DOCUMENT tag come from the command line and the
-// project information file: escape the markup characters and keep white
-// space; control characters that XML forbids become U+FFFD.
-QString escapeAttribute(const char* bytes) {
-  QString text;
-  for (QChar c : QString::fromLocal8Bit(bytes)) {
-    switch (c.unicode()) {
-      case '&': text += QLatin1String("&amp;"); break;
-      case '<': text += QLatin1String("&lt;"); break;
-      case '>': text += QLatin1String("&gt;"); break;
-      case '"': text += QLatin1String("&quot;"); break;
-      case '\t': case '\n': case '\r': text += c; break;
-      default: text += c.unicode() < 0x20 ? QChar(QChar::ReplacementCharacter) : c; break;
-    }
-  }
-  return text;
-}
 
 VerdictTotals countAllVerdicts(int treeCount) {
   VerdictTotals totals;
@@ -127,24 +110,10 @@ void writeCountsTable(FILE* file, const DriverCounts& c) {
   writeTag(file, "TABLE", true);
 }
 
-bool carriesSum(int32_t kind) {
-  switch (kind) {
-    case KindInvariant:
-    case KindProc:
-    case KindStub:
-    case KindState:
-    case KindTestCase:
-    case KindTransition:
-    case KindMethodContract:
-      return true;
-    default:
-      return false;
-  }
-}
-
 // One section per tree with test content; a tree of classes only shows up in
 // the contracts section.
-void writeDriverSection(FILE* file, int treeIndex) {
+void writeDriverSection(ReportContext& report, int treeIndex) {
+  FILE* file = report.file;
   TestNode* root = fileTreeAt(treeIndex);
   const DriverCounts* c = root ? driverCountsOf(root) : nullptr;
   if (!c || !(c->testClasses || c->testSuites || c->testCases || c->procedures || c->stubs))
@@ -152,78 +121,85 @@ void writeDriverSection(FILE* file, int treeIndex) {
 
   QString driverType = kindDisplayName(KindTestDriver);
   QString name = QString::fromLocal8Bit(root->name);
-  writeNodeOpen(file, name, driverType, nodeStateCode(root->status), carriesSum(root->kind) ? 1 : 0,
-                IconTestScript);
-  writeSectionStart(file, "rootx", nextTag());
-  writeTitle(file, driverType + QLatin1Char(' ') + name, 0, cellStyleOf(root->status), nextTag());
-  if (root->kind == KindTestDriver) writeCountsTable(file, *c);
+  writeNodeOpen(file, name, driverType, nodeStateCode(root->status), 0,
+                kindIcon(KindTestDriver));
+  writeSectionStart(file, "rootx", nextTag(report));
+  writeTitle(file, driverType + QLatin1Char(' ') + name, 0, cellStyleOf(root->status),
+             nextTag(report));
+  writeCountsTable(file, *c);  // every root is a Test Driver
 
   char* path = driverPathAt(treeIndex);
-  TestNodeContext context = {file, path, 1};
+  TestNodeContext context = {&report, path, 1};
   forEachChild(root, writeTestNode, &context);
   free(path);
   writeTag(file, "SECTION", true);
   writeTag(file, "XROD:NODE", true);
 }
 
-void writeDocument(FILE* file, const char* headerPath, const char* reportPath, bool hasProject,
+// Returns false when the test summary could not be appended to the header
+// text file.
+bool writeDocument(ReportContext& report, const char* headerPath, const char* reportPath,
                    const VerdictTotals& totals) {
+  FILE* file = report.file;
   // Without a "$NAME" line the project information names nothing.
-  const char* nodeName = hasProject ? testNodeName() : nullptr;
+  const char* nodeName =
+      report.hasProject && report.project.testNodeName ? report.project.testNodeName->c_str() : nullptr;
 
   fputs("<?xml version=\"1.0\" encoding=\"UTF-8\"?>\n", file);
   writeTag(file, "XROD", false);
   writeTag(file, "APIDOC", false);
-  QString prefix = nodeName ? escapeAttribute(nodeName) : QStringLiteral("Test");
-  const QString document = QLatin1String("DOCUMENT TITLE=\"") + escapeAttribute(reportPath) +
+  QString prefix =
+      nodeName ? escapeAttribute(QString::fromLocal8Bit(nodeName)) : QStringLiteral("Test");
+  const QString document = QLatin1String("DOCUMENT TITLE=\"") +
+                           escapeAttribute(QString::fromLocal8Bit(reportPath)) +
                            QLatin1String("\" TAG=\"") + prefix + QLatin1Char('x') +
-                           QString::number(nextTag()) + QLatin1Char('"');
+                           QString::number(nextTag(report)) + QLatin1Char('"');
   writeTag(file, document.toUtf8().constData(), false);
 
   QString global = QCoreApplication::translate("VELDORA global information", "Global Report");
   writeNodeOpen(file, global, global, totals.failed == 0 ? "ok" : "ko", 0, IconTestScript);
-  writeSectionStart(file, "filex", nextTag());
+  writeSectionStart(file, "filex", nextTag(report));
   QString title =
       nodeName ? QString::fromLocal8Bit(nodeName)
                : QCoreApplication::translate("VELDORA global information", "Component testing C++ report");
-  writeTitle(file, title, 0, StylePlain, nextTag());
+  writeTitle(file, title, 0, StylePlain, nextTag(report));
   writeTitle(file, QCoreApplication::translate("VELDORA global information", "Report summary"), 1,
-             StylePlain, nextTag());
+             StylePlain, nextTag(report));
   writeSummaryTable(file, totals);
 
   writeTitle(file, QCoreApplication::translate("VELDORA global information", "Report Information"),
-             1, StylePlain, nextTag());
+             1, StylePlain, nextTag(report));
   writeTag(file, "TABLE BORDER=\"1\"", false);
-  writeReportInformation(file, headerPath, reportPath, hasProject, totals.passed, totals.failed,
-                         totals.notExecuted);
+  bool summaryAppended = writeReportInformation(report, headerPath, reportPath, totals.passed,
+                                                totals.failed, totals.notExecuted);
   writeTag(file, "TABLE", true);
   writeTag(file, "SECTION", true);
-  if (hasProject) releaseProjectInfo();
+  releaseProjectInfo(report);
 
   int treeCount = fileTreeCount();
-  for (int i = 0; i < treeCount; ++i) writeDriverSection(file, i);
-  if (treeCount > 0) writeContractsSection(file, treeCount);
+  for (int i = 0; i < treeCount; ++i) writeDriverSection(report, i);
+  if (treeCount > 0) writeContractsSection(report, treeCount);
 
   writeTag(file, "XROD:NODE", true);
   writeTag(file, "DOCUMENT", true);
   writeTag(file, "APIDOC", true);
   writeTag(file, "XROD", true);
+  return summaryAppended;
 }
 
 }  // namespace
 
 int writeReport(const char* reportPath, const char* headerPath) {
-  FILE* file = fopen(reportPath, "w");
-  if (!file) return ReportCannotCreate;
-  // The report is written by one thread in many small pieces: stdio's lock
-  // per call is skipped, and a large buffer makes few write calls.
-  __fsetlocking(file, FSETLOCKING_BYCALLER);
-  setvbuf(file, nullptr, _IOFBF, 1 << 20);
-  bool hasProject = loadProjectInfo();
+  ReportOutput output;
+  if (!output.open(reportPath)) return ReportCannotCreate;
+  ReportContext report;
+  report.file = output.file();
+  // The project information file is read only once the report can be
+  // created, and the summary goes to the header text file as its rows are
+  // written: a run without a report neither reads nor changes either file.
+  loadProjectInfo(report);
   VerdictTotals totals = countAllVerdicts(fileTreeCount());
-  writeDocument(file, headerPath, reportPath, hasProject, totals);
-  // A full disk shows up at the latest when the buffer is flushed on close.
-  bool written = !ferror(file);
-  if (fclose(file) != 0) written = false;
-  return written ? totals.failed : ReportWriteFailed;
+  bool summaryAppended = writeDocument(report, headerPath, reportPath, totals);
+  if (!output.commit()) return ReportWriteFailed;
+  return summaryAppended ? totals.failed : ReportSummaryLost;
 }

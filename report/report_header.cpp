@@ -19,7 +19,7 @@
 //   $WORKSPACE_NAME=Main
 #include "report/report_header.h"
 
-#include "model/model.h"
+#include "model/model_report.h"
 #include "report/xml_writer.h"
 #include "support/runtime.h"
 
@@ -29,7 +29,6 @@
 #include <cstring>
 #include <ctime>
 #include <memory>
-#include <optional>
 #include <string>
 
 namespace {
@@ -38,19 +37,6 @@ struct FileCloser {
   void operator()(FILE* file) const { fclose(file); }
 };
 typedef std::unique_ptr<FILE, FileCloser> FileHandle;
-
-// The project values; an absent value is nullopt, an empty one "".
-struct ProjectInfo {
-  std::optional<std::string> projectName;
-  std::optional<std::string> projectFile;
-  std::optional<std::string> testNodeName;
-  std::optional<std::string> workspaceName;
-  std::optional<std::string> configurationName;
-};
-ProjectInfo project;
-
-// Shared by both files: 2046 bytes of text and the terminating NUL.
-char lineBuffer[2047];
 
 const char* valueOf(const std::optional<std::string>& value) {
   return value ? value->c_str() : nullptr;
@@ -105,14 +91,15 @@ QByteArray generationTime() {
       .toLatin1();
 }
 
-void writeHeaderLines(FILE* file, FILE* header) {
-  while (const char* line = readHeaderLine(header)) {
+void writeHeaderLines(ReportContext& report, FILE* header) {
+  FILE* file = report.file;
+  while (const char* line = readHeaderLine(header, report.line)) {
     if (line[0] == '-') break;
     if (const char* equals = strchr(line, '=')) {
       writeInformationRow(file, QString::fromLocal8Bit(line, int(equals - line)), equals + 1);
     } else if (line[0] == '#') {
       writeTag(file, "TABLE", true);
-      writeTitle(file, QString::fromLocal8Bit(line + 1), 2, StylePlain, nextTag());
+      writeTitle(file, QString::fromLocal8Bit(line + 1), 2, StylePlain, nextTag(report));
       writeTag(file, "TABLE BORDER=\"1\"", false);
     } else if (line[0] == '$') {
       if (strcmp(line, "$PREPROCESS") == 0) writeGlobalInformation(file);
@@ -129,29 +116,40 @@ bool endsWithLineFeed(FILE* header) {
   return getc(header) == '\n';
 }
 
-void appendTestSummary(const char* headerPath, bool needsLineFeed, int32_t passed,
+// False when a write of the summary fails (a full file system, a file size
+// limit), so that it did not reach the file whole. A file that cannot be
+// opened for appending (a folder, a file without write permission) gets no
+// summary, as one that cannot be read gets no rows.
+bool appendTestSummary(const char* headerPath, bool needsLineFeed, int32_t passed,
                        int32_t failed, int32_t notExecuted) {
-  FileHandle header(fopen(headerPath, "a"));
-  if (!header) return;
-  fprintf(header.get(), "%s-Test summary\nPassed=%d\nInconclusive=%d\nFailed=%d\nTotal=%d\n",
-          needsLineFeed ? "\n" : "", passed, notExecuted, failed, passed + failed + notExecuted);
+  FILE* header = fopen(headerPath, "a");
+  if (!header) return true;
+  bool written =
+      fprintf(header, "%s-Test summary\nPassed=%d\nInconclusive=%d\nFailed=%d\nTotal=%d\n",
+              needsLineFeed ? "\n" : "", passed, notExecuted, failed,
+              passed + failed + notExecuted) > 0 &&
+      fflush(header) == 0 && !ferror(header);
+  return fclose(header) == 0 && written;
 }
 
 }  // namespace
 
-bool loadProjectInfo() {
+bool loadProjectInfo(ReportContext& report) {
+  ProjectInfo& project = report.project;
   project = ProjectInfo();
+  report.hasProject = false;
   const char* path = getenv("VOSK_STUDIO_HEADER_FILE");
   if (!path) return false;
   FileHandle file(fopen(path, "r"));
   if (!file) return false;
+  report.hasProject = true;
 
   // The first line holding a key decides that key for good, even when it
   // gives no value.
   bool seenName = false, seenPath = false, seenNode = false, seenConfig = false,
        seenWorkspace = false;
   while (!(seenName && seenPath && seenNode && seenConfig && seenWorkspace)) {
-    const char* line = readHeaderLine(file.get());
+    const char* line = readHeaderLine(file.get(), report.line);
     if (!line) break;
     if (strstr(line, "$PROJECT_NAME")) {
       if (!seenName) project.projectName = takeKeyValue(line, "$PROJECT_NAME");
@@ -177,21 +175,18 @@ bool loadProjectInfo() {
   return true;
 }
 
-void releaseProjectInfo() { project = ProjectInfo(); }
+void releaseProjectInfo(ReportContext& report) {
+  report.project = ProjectInfo();
+  report.hasProject = false;
+}
 
-const char* projectName() { return valueOf(project.projectName); }
-const char* projectFile() { return valueOf(project.projectFile); }
-const char* testNodeName() { return valueOf(project.testNodeName); }
-const char* workspaceName() { return valueOf(project.workspaceName); }
-const char* configurationName() { return valueOf(project.configurationName); }
-
-const char* readHeaderLine(FILE* file) {
-  if (!fgets(lineBuffer, sizeof lineBuffer, file)) return nullptr;
+const char* readHeaderLine(FILE* file, HeaderLine& line) {
+  if (!fgets(line.text, sizeof line.text, file)) return nullptr;
   // strrchr stops at the first NUL, so a NUL byte only shortens the line.
   for (char cut : {'\n', '\t', '\r'}) {
-    if (char* at = strrchr(lineBuffer, cut)) *at = '\0';
+    if (char* at = strrchr(line.text, cut)) *at = '\0';
   }
-  return lineBuffer;
+  return line.text;
 }
 
 char* extractKeyValue(const char* line, const char* key) {
@@ -235,36 +230,38 @@ void writeGlobalInformation(FILE* file) {
   }
 }
 
-void writeReportInformation(FILE* file, const char* headerPath, const char* reportPath,
-                            bool hasProject, int32_t passed, int32_t failed,
-                            int32_t notExecuted) {
+bool writeReportInformation(ReportContext& report, const char* headerPath, const char* reportPath,
+                            int32_t passed, int32_t failed, int32_t notExecuted) {
+  FILE* file = report.file;
   if (headerPath) {
     bool needsLineFeed;
     {
+      // A header text file that cannot be read gives no rows and no summary.
       FileHandle header(fopen(headerPath, "r"));
-      if (!header) return;
-      writeHeaderLines(file, header.get());
+      if (!header) return true;
+      writeHeaderLines(report, header.get());
       needsLineFeed = !endsWithLineFeed(header.get());
     }
-    appendTestSummary(headerPath, needsLineFeed, passed, failed, notExecuted);
-    return;
+    return appendTestSummary(headerPath, needsLineFeed, passed, failed, notExecuted);
   }
-  if (!hasProject) return;
+  if (!report.hasProject) return true;
+  const ProjectInfo& project = report.project;
   writeInformationRow(file, QCoreApplication::translate("VELDORA global information", "Project"),
-                      projectName());
+                      valueOf(project.projectName));
   writeInformationRow(
       file, QCoreApplication::translate("VELDORA global information", "Project File"),
-      projectFile());
+      valueOf(project.projectFile));
   writeInformationRow(
       file, QCoreApplication::translate("VELDORA global information", "Project Configuration"),
-      configurationName());
+      valueOf(project.configurationName));
   writeInformationRow(
       file, QCoreApplication::translate("VELDORA global information", "Workspace"),
-      workspaceName());
+      valueOf(project.workspaceName));
   writeInformationRow(
       file, QCoreApplication::translate("VELDORA global information", "Test Node"),
-      testNodeName());
+      valueOf(project.testNodeName));
   writeInformationRow(
       file, QCoreApplication::translate("VELDORA global information", "Report File"), reportPath);
   writeGlobalInformation(file);
+  return true;
 }

@@ -32,6 +32,7 @@
 #include "report/test_node_section.h"
 
 #include "model/kinds.h"
+#include "model/model_report.h"
 #include "report/xml_writer.h"
 
 #include <QCoreApplication>
@@ -45,10 +46,6 @@ namespace {
 const char kCheckTable[] = "TABLE BORDER=\"1\" WIDTH=\"40,15,15,15,15\"";
 const char kTraceLineTable[] = "TABLE BORDER=\"1\" WIDTH=\"55,45\"";
 const char kNoteTable[] = "TABLE BORDER=\"0\" WIDTH=\"5,95\"";
-
-bool hasCheckTable(int32_t kind) {
-  return kind == KindProc || kind == KindStub || kind == KindTestCase;
-}
 
 void writeNumberCell(FILE* file, int32_t value, int style) {
   std::array<char, 16> text{};
@@ -145,15 +142,16 @@ void writeCheckTable(FILE* file, const TestNode* node) {
 
 // Everything of a container before its nested children: node start, linked
 // title with the next tag, and the check table where the kind has one.
-void writeContainerStart(FILE* file, const TestNode* node, const char* linkFile, int level) {
-  const bool withTable = hasCheckTable(node->kind);
+void writeContainerStart(ReportContext& report, const TestNode* node, const char* linkFile,
+                         int level) {
+  FILE* file = report.file;
   const QString name = QString::fromLocal8Bit(node->name);
   const QString kindName = kindDisplayName(node->kind);
-  writeNodeOpen(file, name, kindName, nodeStateCode(node->status), withTable ? 1 : 0,
-                withTable ? IconMethod : IconClass);
+  writeNodeOpen(file, name, kindName, nodeStateCode(node->status), carriesSum(node->kind) ? 1 : 0,
+                kindIcon(node->kind));
   writeLinkedTitle(file, kindName + QLatin1Char(' ') + name, level, cellStyleOf(node->status),
-                   nextTag(), linkFile, node->line);
-  if (withTable)
+                   nextTag(report), linkFile, node->line);
+  if (hasCheckTable(node->kind))
     writeCheckTable(file, node);
 }
 
@@ -167,7 +165,8 @@ void writeTestNode(TestNode* node, void* user) {
   const TestNodeContext& context = *static_cast<const TestNodeContext*>(user);
   if (!isTestContainer(node->kind))
     return;
-  writeContainerStart(context.file, node, context.linkFile, context.level);
+  ReportContext& report = *context.report;
+  writeContainerStart(report, node, context.linkFile, context.level);
   // One entry per open element: the next child of that node to look at.
   std::vector<const TestNode*> pending{node->firstChild};
   while (!pending.empty()) {
@@ -175,12 +174,12 @@ void writeTestNode(TestNode* node, void* user) {
     while (child && !isTestContainer(child->kind))
       child = child->nextSibling;
     if (!child) {
-      writeTag(context.file, "XROD:NODE", true);
+      writeTag(report.file, "XROD:NODE", true);
       pending.pop_back();
       continue;
     }
     pending.back() = child->nextSibling;
-    writeContainerStart(context.file, child, context.linkFile,
+    writeContainerStart(report, child, context.linkFile,
                         context.level + static_cast<int>(pending.size()));
     pending.push_back(child->firstChild);
   }

@@ -3,11 +3,13 @@
 #pragma once
 
 #include "model/model.h"
+#include "report/report_context.h"
+
 #include <QString>
 #include <cstdio>
 
 struct TestNodeContext {
-  FILE* file;
+  ReportContext* report;
   const char* linkFile;  // driver path of the tree, may be null; not owned
   int level;             // LEVEL of the titles written with this context
 };

@@ -1,5 +1,5 @@
 // Element writers of the report file. Every element goes straight to the
-// stream; nothing is kept between calls except tagCounter.
+// stream; nothing is kept between calls.
 //
 //   <XROD:NODE name="push_pop" type="Test Case" state="ok" sum="1" icone="method.xpm"><TITLE LEVEL="2" TAG="nodex12" STYLE="Title3 Passed">
 //   <LINK TARGET="src/stack line 20">
@@ -22,8 +22,6 @@
 #include <QCoreApplication>
 #include <QTextCodec>
 #include <charconv>
-
-int tagCounter = 1;
 
 namespace {
 
@@ -54,6 +52,20 @@ bool isForbiddenInXml(char16_t c) {
   if (c < 0x20)
     return c != 0x09 && c != 0x0A && c != 0x0D;
   return (c >= 0xD800 && c <= 0xDFFF) || c == 0xFFFE || c == 0xFFFF;
+}
+
+// Appends chars[i], or U+FFFD where XML forbids it; a well-formed surrogate
+// pair is appended whole and i moves past it.
+void appendXmlChar(QString& out, const QChar* chars, int size, int& i) {
+  const char16_t c = chars[i].unicode();
+  if (QChar::isHighSurrogate(c) && i + 1 < size && chars[i + 1].isLowSurrogate()) {
+    out += chars[i];
+    out += chars[++i];
+  } else if (isForbiddenInXml(c)) {
+    out += QChar(0xFFFD);
+  } else {
+    out += chars[i];
+  }
 }
 
 bool isAsciiSpace(unsigned char c) { return c == ' ' || (c >= 0x09 && c <= 0x0D); }
@@ -175,15 +187,25 @@ QString escapeText(const QString& text) {
         }
         break;
       default:
-        if (QChar::isHighSurrogate(c) && i + 1 < size && chars[i + 1].isLowSurrogate()) {
-          out += chars[i];
-          out += chars[++i];
-        } else if (isForbiddenInXml(c)) {
-          out += QChar(0xFFFD);
-        } else {
-          out += chars[i];
-        }
+        appendXmlChar(out, chars, size, i);
         break;
+    }
+  }
+  return out;
+}
+
+QString escapeAttribute(const QString& text) {
+  const QChar* chars = text.constData();
+  const int size = text.size();
+  QString out;
+  out.reserve(size);
+  for (int i = 0; i < size; ++i) {
+    switch (chars[i].unicode()) {
+      case '&': out += QLatin1String("&amp;"); break;
+      case '<': out += QLatin1String("&lt;"); break;
+      case '>': out += QLatin1String("&gt;"); break;
+      case '"': out += QLatin1String("&quot;"); break;
+      default: appendXmlChar(out, chars, size, i); break;
     }
   }
   return out;

@@ -1,7 +1,9 @@
 // The element writers of the report file: tag lines, escaping, TEXT, TITLE,
-// LINK, CELL, CELL_TEXT and the XROD:NODE start tag, plus the program-wide
-// tag counter.
+// LINK, CELL, CELL_TEXT and the XROD:NODE start tag. They keep no state: TAG
+// numbers come from the caller's ReportContext.
 #pragma once
+
+#include "model/kinds.h"
 
 #include <QString>
 #include <cstdio>
@@ -13,24 +15,18 @@ enum CellStyle {
   StylePassed = 3,  // "Array Passed"
 };
 // Title styles use the same numbers: 2 adds " Failed", 3 adds " Passed".
-typedef int TitleStyle;
-
-enum NodeIcon {
-  IconMethod = 0,      // "method.xpm"
-  IconClass = 1,       // "class.xpm"
-  IconTestScript = 2,  // "testscript.xpm"
-};
-
-// Every TAG number of the report comes from here: take the value, then add 1.
-extern int tagCounter;
-inline int nextTag() { return tagCounter++; }
 
 QString escapeText(const QString& text);
+// For attribute values written whole (the DOCUMENT tag): the markup
+// characters escaped, white space kept, characters that XML forbids made
+// U+FFFD.
+QString escapeAttribute(const QString& text);
 
 void writeTag(FILE* file, const char* name, bool closing);
 void writeEscaped(FILE* file, const QString& text);
 void writeEscapedLocal(FILE* file, const char* bytes);
 void writeTextElement(FILE* file, const char* tag, const QString& text);
+// icon is a NodeIcon; IconNone writes no icone attribute.
 void writeNodeOpen(FILE* file, const QString& name, const QString& type, const char* state,
                    int sum, int icon);
 // Cell texts from input files are bytes in the locale's encoding; translated

@@ -27,6 +27,7 @@ const CatalogueEntry catalogue[] = {
     {SeverityError, QT_TRANSLATE_NOOP("KEM Error", "%1, permission denied;")},
     {SeverityFatal, QT_TRANSLATE_NOOP("KEM Error", "(unexpected error)")},
     {SeverityError, QT_TRANSLATE_NOOP("KEM Error", "%1, write error.")},
+    {SeverityError, QT_TRANSLATE_NOOP("KEM Error", "%1, report file is also an input.")},
 };
 
 // Indexed by Severity; SeverityNone has no word.

@@ -16,6 +16,7 @@ enum MessageId {
   MsgPermissionDenied,
   MsgUnexpectedError,
   MsgWriteFailed,
+  MsgReportIsInput,
 };
 
 enum Severity {

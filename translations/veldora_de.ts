@@ -32,6 +32,10 @@
         <translation>%1, Schreibfehler.</translation>
     </message>
     <message>
+        <source>%1, report file is also an input.</source>
+        <translation>%1, Berichtsdatei ist auch eine Eingabe.</translation>
+    </message>
+    <message>
         <source>info:</source>
         <translation>Info:</translation>
     </message>

@@ -2,9 +2,8 @@
 // symbol file is bound, every trace number parses, and the run has passed
 // and failed verdicts, notes and relinked stubs like a real one.
 #include "bench/synthetic_inputs.h"
-#include "model/kinds.h"
-#include "model/model.h"
 #include "readers/readers.h"
+#include "tests/model_fixture.h"
 
 #include <gtest/gtest.h>
 #include <unistd.h>
@@ -27,7 +26,9 @@ void tally(TestNode* node, void* user) {
     for (TestNode* child = node->firstChild; child; child = child->nextSibling) ++t->stubChildren;
 }
 
-TEST(SyntheticRun, GeneratedInputsReadCompletely) {
+using SyntheticRun = ModelTest;
+
+TEST_F(SyntheticRun, GeneratedInputsReadCompletely) {
   namespace fs = std::filesystem;
   fs::path dir = fs::temp_directory_path() / ("veldora_run_" + std::to_string(getpid()));
   SyntheticOptions options;
@@ -39,7 +40,6 @@ TEST(SyntheticRun, GeneratedInputsReadCompletely) {
   SyntheticSummary summary;
   ASSERT_EQ(writeSyntheticInputs(options, &summary), 0);
 
-  resetModel();
   for (int i = 0; i < 3; ++i) ASSERT_EQ(readSymbolFile(summary.symbolFiles[i].c_str(), i), 0);
   testing::internal::CaptureStderr();
   ASSERT_EQ(readTraceFile(summary.traceFile.c_str()), 0);
@@ -64,7 +64,6 @@ TEST(SyntheticRun, GeneratedInputsReadCompletely) {
   EXPECT_GT(passed, 10 * failed);
   EXPECT_GT(failed, 0);
   EXPECT_GT(notExecuted, 0);
-  releaseModel();
   fs::remove_all(dir);
 }
 

@@ -6,7 +6,7 @@
 // header text file must end with exactly its old bytes and one summary.
 #include "fuzz_support.h"
 
-#include "model/model.h"
+#include "model/model_build.h"
 #include "report/report_header.h"
 #include "report/xml_writer.h"
 
@@ -32,16 +32,17 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   resetModel();
   if (parts.size() > 2) setCompilerVersion(std::string(parts[2]).c_str());
   if (parts.size() > 3) setCompilationTime(std::string(parts[3]).c_str());
-  tagCounter = 1;
 
   char* rows = nullptr;
   size_t rowsSize = 0;
   FILE* out = open_memstream(&rows, &rowsSize);
   fputs("<R><TABLE BORDER=\"1\">\n", out);
-  bool hasProject = loadProjectInfo();
-  writeReportInformation(out, header.c_str(), "out.xrd", hasProject, 1, 2, 3);
-  writeReportInformation(out, nullptr, "out.xrd", hasProject, 1, 2, 3);
-  if (hasProject) releaseProjectInfo();
+  ReportContext report;
+  report.file = out;
+  loadProjectInfo(report);
+  if (!writeReportInformation(report, header.c_str(), "out.xrd", 1, 2, 3)) abort();
+  writeReportInformation(report, nullptr, "out.xrd", 1, 2, 3);
+  releaseProjectInfo(report);
   fputs("</TABLE></R>\n", out);
   fclose(out);
   checkWellFormed(std::string_view(rows, rowsSize), "information table");

@@ -1,22 +1,32 @@
 // The whole run in one process over any bytes. Input parts (cut at
 // "\n@@\n"): a symbol file, the trace file, the header text file, the
-// project information file and up to four more symbol files; missing parts
-// are left out of the run. The report must be written and well-formed, by
+// project information file, the report file name and up to four more
+// symbol files; missing parts are left out of the run. The report must be written and well-formed, by
 // the small checker the hostile tests use and by libxml2 alike.
 #include "fuzz_support.h"
 
 #include "model/model.h"
+#include "model/status.h"
 #include "readers/readers.h"
 #include "report/report.h"
-#include "report/xml_writer.h"
 
 #include <libxml/parser.h>
 #include <cstdio>
 #include <cstdlib>
+#include <unistd.h>
 
 namespace {
 
 constexpr size_t kMaxSymbolFiles = 5;
+
+// A file name in the scratch folder made of the part's bytes: no folder
+// separators or NUL bytes, at most 200 bytes, apart from the input files.
+std::string reportName(std::string_view part) {
+  std::string name = "r-" + std::string(part.substr(0, 200));
+  for (char& c : name)
+    if (c == '/' || c == '\0') c = '_';
+  return name;
+}
 
 bool libxmlAccepts(const std::string& document) {
   xmlParserCtxtPtr context = xmlNewParserCtxt();
@@ -42,12 +52,12 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   static const std::string trace = scratchPath("run.tdf");
   static const std::string header = scratchPath("header.txt");
   static const std::string project = scratchPath("project.txt");
-  static const std::string report = scratchPath("out.xrd");
+  static const std::string folder = scratchPath("");
   static std::vector<std::string> symbols;
   std::vector<std::string_view> parts = splitParts(data, size);
 
   std::vector<std::string_view> symbolParts{parts[0]};
-  for (size_t i = 4; i < parts.size() && symbolParts.size() < kMaxSymbolFiles; ++i)
+  for (size_t i = 5; i < parts.size() && symbolParts.size() < kMaxSymbolFiles; ++i)
     symbolParts.push_back(parts[i]);
   while (symbols.size() < symbolParts.size())
     symbols.push_back(scratchPath(("s" + std::to_string(symbols.size()) + ".ots").c_str()));
@@ -61,7 +71,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     unsetenv("VOSK_STUDIO_HEADER_FILE");
   }
 
-  tagCounter = 1;
+  const std::string report = folder + reportName(parts.size() > 4 ? parts[4] : "");
   resetModel();
   for (size_t i = 0; i < symbolParts.size(); ++i)
     if (readSymbolFile(symbols[i].c_str(), static_cast<int32_t>(i)) != 0) abort();
@@ -74,6 +84,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   if (failed < 0) abort();
 
   std::string document = readFile(report);
+  unlink(report.c_str());
   checkWellFormed(document, "report");
   if (!libxmlAccepts(document)) {
     fprintf(stderr, "libxml2 rejects a report that the checker accepts\n");

@@ -57,6 +57,7 @@ for case_dir in "$root"/tests/golden/*/; do
     if [ -n "$header" ] || [ -f "$project" ] || [ ${#symbols[@]} -gt 1 ]; then
       printf '\n@@\n'; cat "${header:-/dev/null}"
       printf '\n@@\n'; cat "$project" 2>/dev/null || true
+      printf '\n@@\nout.xrd'
       for extra in "${symbols[@]:1}"; do printf '\n@@\n'; cat "$extra"; done
     fi
   } > "$seeds/pipeline/$((n += 1))"

@@ -3,7 +3,9 @@
 // through whatever shape it has.
 #include "fuzz_support.h"
 
-#include "model/model.h"
+#include "model/model_internal.h"
+#include "model/model_report.h"
+#include "model/status.h"
 #include "readers/readers.h"
 
 #include <cstdlib>
@@ -14,10 +16,9 @@ extern "C" int LLVMFuzzerInitialize(int* argc, char*** argv) {
 }
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
-  static const std::string path = scratchPath("input.ots");
-  writeFile(path, std::string_view(reinterpret_cast<const char*>(data), size));
   resetModel();
-  if (readSymbolFile(path.c_str(), 0) != 0) abort();
+  ByteReader in(data, size);
+  readSymbols(in, "input.ots", 0);
   checkModel(true);
   computeStatuses();
   checkModel(false);

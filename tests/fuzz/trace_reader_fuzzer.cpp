@@ -3,7 +3,8 @@
 // transitions, and a stub linked from the other file.
 #include "fuzz_support.h"
 
-#include "model/model.h"
+#include "model/model_report.h"
+#include "model/status.h"
 #include "readers/readers.h"
 
 #include <cstdlib>
@@ -47,20 +48,13 @@ extern "C" int LLVMFuzzerInitialize(int* argc, char*** argv) {
 }
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
-  static const std::string stack = scratchPath("stack.ots");
-  static const std::string stub = scratchPath("stub.ots");
-  static const std::string trace = scratchPath("input.tdf");
-  static bool written = false;
-  if (!written) {
-    writeFile(stack, kStackSymbols);
-    writeFile(stub, kStubSymbols);
-    written = true;
-  }
-  writeFile(trace, std::string_view(reinterpret_cast<const char*>(data), size));
-
   resetModel();
-  if (readSymbolFile(stack.c_str(), 0) != 0 || readSymbolFile(stub.c_str(), 1) != 0) abort();
-  if (readTraceFile(trace.c_str()) != 0) abort();
+  ByteReader stack(kStackSymbols, sizeof kStackSymbols - 1);
+  readSymbols(stack, "stack.ots", 0);
+  ByteReader stub(kStubSymbols, sizeof kStubSymbols - 1);
+  readSymbols(stub, "stub.ots", 1);
+  ByteReader trace(data, size);
+  readTrace(trace);
   checkModel(true);
   computeStatuses();
   checkModel(false);

@@ -2,7 +2,7 @@
 // settling, the counting and the release must go without recursion.
 #include "model/model_memory.h"
 #include "model/node_table.h"
-#include "model_test_support.h"
+#include "tests/model_fixture.h"
 
 namespace {
 
@@ -11,7 +11,7 @@ using DeepTreeTest = ModelTest;
 // Hangs a node under parent directly, in model memory so that releaseModel
 // returns it; these tests are about depth, not about registration.
 TestNode* hang(TestNode* parent, int32_t kind, uint64_t id) {
-  TestNode* node = static_cast<TestNode*>(modelAlloc(sizeof(TestNode)));
+  TestNode* node = static_cast<ModelNode*>(modelAlloc(sizeof(ModelNode)));
   node->kind = kind;
   node->objectId = id;
   node->name = modelCopyText("n");

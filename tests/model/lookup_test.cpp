@@ -2,7 +2,7 @@
 // times (every key found, keys differing only in their file kept apart, the
 // first node of a key winning after growth, emptied by a reset), and the
 // driver path of a file index, which follows the newest record of that file.
-#include "model_test_support.h"
+#include "tests/model_fixture.h"
 #include "model/node_table.h"
 
 #include <cstdlib>

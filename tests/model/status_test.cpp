@@ -1,4 +1,4 @@
-#include "model_test_support.h"
+#include "tests/model_fixture.h"
 
 namespace {
 

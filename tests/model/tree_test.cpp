@@ -1,5 +1,4 @@
-#include "model/node_table.h"
-#include "model_test_support.h"
+#include "tests/model_fixture.h"
 
 #include <cstdio>
 #include <cstdlib>
@@ -233,22 +232,6 @@ TEST_F(TreeTest, ReleaseFreesEverythingAndEmptiesTheModel) {
   EXPECT_EQ(findNode(0, 2), nullptr);
   EXPECT_EQ(compilerVersion(), nullptr);
   EXPECT_EQ(fileTreeCount(), 0);
-}
-
-TEST(NodeKeyHashTest, WeighsTheBytesOfThePrintedKey) {
-  // "0/1ah": 1*'0' + 2*'/' + 3*'1' + 4*'a' + 5*'h' = 1197, and 1197 % 97 = 33.
-  EXPECT_EQ(nodeKeyHash(0, 0x1A), 33);
-  struct Key {
-    int32_t fileIndex;
-    uint64_t objectId;
-  };
-  for (Key key : {Key{0, 0}, Key{-2147483647 - 1, ~0ull}, Key{12, 0xdeadbeefull}, Key{-3, 1}}) {
-    char text[64];
-    int length = snprintf(text, sizeof text, "%d/%lxh", key.fileIndex, static_cast<unsigned long>(key.objectId));
-    int64_t sum = 0;
-    for (int i = 0; i < length; ++i) sum += (i + 1) * static_cast<signed char>(text[i]);
-    EXPECT_EQ(nodeKeyHash(key.fileIndex, key.objectId), sum % 97) << text;
-  }
 }
 
 }  // namespace

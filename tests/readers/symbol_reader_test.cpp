@@ -1,6 +1,6 @@
-#include "model/kinds.h"
-#include "readers/readers.h"
-#include "reader_test_files.h"
+#include "reader_test_support.h"
+
+#include "tests/file_bytes.h"
 
 #include <climits>
 #include <sstream>
@@ -83,8 +83,7 @@ TEST_F(SymbolReaderTest, LongFieldsAreCut) {
   for (size_t i = 0; i < 3; ++i)
     text += "TC " + std::to_string(i + 2) + " \"" + std::string(lengths[i], 'n') + "\" line=5 parent=1;\n";
   text += "TC 9 \"next\" line=6 parent=1;\n";
-  ScratchFile file(text);
-  ASSERT_EQ(readSymbolFile(file.path(), 0), 0);
+  readSymbolText(text, 0);
 
   EXPECT_EQ(std::string(symbolFileList()->driverDirectory), std::string(1023, 'd'));
   EXPECT_STREQ(symbolFileList()->driverFileName, "drive.cpp");
@@ -96,13 +95,16 @@ TEST_F(SymbolReaderTest, LongFieldsAreCut) {
   EXPECT_EQ(nameOf(9), "next");
 }
 
+// The file is read through a buffer of 64 KiB: records cross its refills.
 TEST_F(SymbolReaderTest, ManyRecordsAcrossBufferRefills) {
   std::ostringstream text;
   for (int id = 2; id < 6000; ++id)
     text << "PR " << std::hex << id << std::dec << " \"print " << id << "\" line=" << id
          << " parent=1;\n";
-  ScratchFile file(text.str());
-  ASSERT_EQ(readSymbolFile(file.path(), 0), 0);
+  const std::string path = ::testing::TempDir() + "veldora_many_records.ots";
+  writeFile(path, text.str());
+  ASSERT_EQ(readSymbolFile(path.c_str(), 0), 0);
+  remove(path.c_str());
   for (int id = 2; id < 6000; ++id) {
     TestNode* node = findNode(0, id);
     ASSERT_NE(node, nullptr) << id;
@@ -112,11 +114,9 @@ TEST_F(SymbolReaderTest, ManyRecordsAcrossBufferRefills) {
 }
 
 TEST_F(SymbolReaderTest, UnfinishedAndUnreadableFiles) {
-  ScratchFile cut("TS 2 \"Suite\" line=3 parent=1;\nTC 3 \"never ends");
   const char nulAndBackslash[] = "TC 2 \"nul\0byte\" line=1 parent=1;\nTC 4 \"x\\";
-  ScratchFile backslash(std::string(nulAndBackslash, sizeof nulAndBackslash - 1));
-  EXPECT_EQ(readSymbolFile(cut.path(), 0), 0);
-  EXPECT_EQ(readSymbolFile(backslash.path(), 1), 0);
+  readSymbolText("TS 2 \"Suite\" line=3 parent=1;\nTC 3 \"never ends", 0);
+  readSymbolText(std::string(nulAndBackslash, sizeof nulAndBackslash - 1), 1);
   EXPECT_EQ(nameOf(2), "Suite");
   EXPECT_EQ(findNode(0, 3), nullptr);
   EXPECT_STREQ(findNode(1, 2)->name, "nul");  // a NUL byte ends the text

@@ -1,13 +1,10 @@
-#include "readers/readers.h"
-#include "reader_test_files.h"
+#include "reader_test_support.h"
+
 
 #include <cstdlib>
 #include <vector>
 
 namespace {
-
-const char kNonHexa[] = "\nnon hexa digit found in number\n";
-const char kOverflow[] = "\n32 bits number overflow\n";
 
 class TraceReaderTest : public ModelTest {
  protected:
@@ -15,7 +12,7 @@ class TraceReaderTest : public ModelTest {
     ASSERT_EQ(readSymbolFile(fixture(symbols).c_str(), 0), 0);
   }
   // Reads the trace fixture and returns what it wrote to standard error.
-  static std::string readTrace(const char* name) {
+  static std::string readTraceFixture(const char* name) {
     testing::internal::CaptureStderr();
     EXPECT_EQ(readTraceFile(fixture(name).c_str()), 0);
     return testing::internal::GetCapturedStderr();
@@ -37,31 +34,9 @@ std::string decoded(const char* text) {
   return result;
 }
 
-TEST(TraceNumbers, BothNotations) {
-  EXPECT_EQ(parseTraceNumber("1A2b"), 0x1a2bu);
-  EXPECT_EQ(parseTraceNumber("1A2bh"), 0x1a2bu);
-  EXPECT_EQ(parseTraceNumber("h1A2b"), 0xb2a1u);
-  EXPECT_EQ(parseTraceNumber("h10"), 0x01u);
-  EXPECT_EQ(parseTraceNumber("10H"), 0x10u);
-  EXPECT_EQ(parseTraceNumber("12h3"), 0x123u);  // one digit after the suffix
-  EXPECT_EQ(parseTraceNumber("123456789"), 0x123456789u);
-  EXPECT_EQ(parseTraceNumber("h123456789"), 0x987654321u);
-  EXPECT_EQ(parseTraceNumber(""), 0u);
-}
-
-TEST(TraceNumbers, ErrorsArePrintedAndCountAsZero) {
-  testing::internal::CaptureStderr();
-  EXPECT_EQ(parseTraceNumber("0x10"), 0u);
-  EXPECT_EQ(parseTraceNumber("1234567890"), 0u);
-  EXPECT_EQ(parseTraceNumber("12h34"), 0u);
-  EXPECT_EQ(parseTraceNumber("-1"), 0u);
-  EXPECT_EQ(testing::internal::GetCapturedStderr(),
-            std::string(kNonHexa) + kOverflow + kOverflow + kNonHexa);
-}
-
 TEST_F(TraceReaderTest, NumbersInRecords) {
   load("traced.ots");
-  EXPECT_EQ(readTrace("numbers.tdf"), std::string(kNonHexa) + kOverflow);
+  EXPECT_EQ(readTraceFixture("numbers.tdf"), std::string(kNonHexa) + kOverflow);
   EXPECT_EQ(statusOf(3), Executed);  // h30
   EXPECT_EQ(statusOf(6), Executed);  // 6h
   EXPECT_EQ(statusOf(9), Executed);  // nine digits
@@ -72,7 +47,7 @@ TEST_F(TraceReaderTest, NumbersInRecords) {
 // mind it.
 TEST_F(TraceReaderTest, CarriageReturnLineEnds) {
   load("crlf.ots");
-  EXPECT_EQ(readTrace("crlf.tdf"), std::string(kNonHexa) + kNonHexa + kNonHexa);
+  EXPECT_EQ(readTraceFixture("crlf.tdf"), std::string(kNonHexa) + kNonHexa + kNonHexa);
   EXPECT_EQ(counts(4).passed, 1);  // the second OT 4 followed CS 0: no file
   EXPECT_EQ(counts(5).failed, 1);
   EXPECT_EQ(statusOf(3), Executed);  // by its checks, not by OT 3
@@ -80,7 +55,7 @@ TEST_F(TraceReaderTest, CarriageReturnLineEnds) {
 
 TEST_F(TraceReaderTest, OutcomesAndTheVerdictField) {
   load("traced.ots");
-  EXPECT_EQ(readTrace("outcomes.tdf"), "");
+  EXPECT_EQ(readTraceFixture("outcomes.tdf"), "");
   EXPECT_EQ(statusOf(8), Passed);  // before any SF: no file selected
   EXPECT_EQ(counts(4).passed, 2);  // "4 1" and "4 1 "
   CheckCounts two = counts(5);     // "5  1": an empty verdict is 0
@@ -96,7 +71,7 @@ TEST_F(TraceReaderTest, OutcomesAndTheVerdictField) {
 TEST_F(TraceReaderTest, SelectionOfSymbolFiles) {
   load("traced.ots");
   ASSERT_EQ(readSymbolFile(fixture("file_records.ots").c_str(), 1), 0);
-  EXPECT_EQ(readTrace("selection.tdf"), "");
+  EXPECT_EQ(readTraceFixture("selection.tdf"), "");
   EXPECT_EQ(fileIndexOfTrace(1), 0);
   EXPECT_EQ(fileIndexOfTrace(2), 1);
   EXPECT_EQ(findNode(1, 1)->status, Executed);  // parent of the node reached
@@ -107,7 +82,7 @@ TEST_F(TraceReaderTest, SelectionOfSymbolFiles) {
 
 TEST_F(TraceReaderTest, PendingNotes) {
   load("traced.ots");
-  EXPECT_EQ(readTrace("notes.tdf"), "");
+  EXPECT_EQ(readTraceFixture("notes.tdf"), "");
   EXPECT_EQ(notesOf(3), Notes{"first second"});
   EXPECT_EQ(notesOf(4), Notes{});   // an OT with verdict leaves the note pending
   EXPECT_EQ(notesOf(6), Notes{"kept"});
@@ -118,7 +93,7 @@ TEST_F(TraceReaderTest, PendingNotes) {
 
 TEST_F(TraceReaderTest, NoteForms) {
   load("traced.ots");
-  EXPECT_EQ(readTrace("note_forms.tdf"), "");
+  EXPECT_EQ(readTraceFixture("note_forms.tdf"), "");
   EXPECT_EQ(notesOf(3), Notes{"caf\xc3\xa9"});  // ISO-8859-1 to the UTF-8 locale
   EXPECT_EQ(notesOf(6), Notes{"caf\xc3\xa9"});  // unknown codec: the locale's
   EXPECT_EQ(notesOf(8), Notes{"two"});
@@ -156,7 +131,7 @@ TEST_F(TraceReaderTest, UnreadableFiles) {
 
 TEST_F(TraceReaderTest, StatusesAfterComputation) {
   load("traced.ots");
-  EXPECT_EQ(readTrace("run.tdf"), "");
+  EXPECT_EQ(readTraceFixture("run.tdf"), "");
   computeStatuses();
   EXPECT_EQ(statusOf(3), Passed);
   EXPECT_EQ(statusOf(4), Passed);

@@ -1,8 +1,7 @@
 #include "report/contracts_section.h"
 
-#include "model/kinds.h"
-#include "model/model.h"
 #include "report/xml_writer.h"
+#include "tests/model_fixture.h"
 #include "tests/report/writer_test_support.h"
 
 #include <QRegularExpression>
@@ -10,17 +9,13 @@
 
 namespace {
 
-class ContractsSectionTest : public ::testing::Test {
+class ContractsSectionTest : public ModelTest {
  protected:
-  void SetUp() override {
-    resetModel();
-    tagCounter = 1;
-  }
-  void TearDown() override { releaseModel(); }
-
   std::string write() {
     MemoryFile out;
-    writeContractsSection(out.get(), fileTreeCount());
+    ReportContext report;
+    report.file = out.get();
+    writeContractsSection(report, fileTreeCount());
     return out.text();
   }
 

@@ -1,28 +1,35 @@
 #include "report/report.h"
 
-#include "model/kinds.h"
-#include "model/model.h"
 #include "report/xml_writer.h"
+#include "tests/model_fixture.h"
 #include "tests/report/writer_test_support.h"
 
+#include <QDir>
 #include <QRegularExpression>
 #include <QTemporaryDir>
+#include <csignal>
 #include <cstdlib>
 #include <gtest/gtest.h>
+#include <sys/resource.h>
+#include <sys/stat.h>
+#include <unistd.h>
 
 namespace {
 
-class ReportDocumentTest : public ::testing::Test {
+class ReportDocumentTest : public ModelTest {
  protected:
   void SetUp() override {
+    ModelTest::SetUp();
     ASSERT_TRUE(dir.isValid());
     unsetenv("VOSK_STUDIO_HEADER_FILE");
-    resetModel();
-    tagCounter = 1;
   }
   void TearDown() override {
     unsetenv("VOSK_STUDIO_HEADER_FILE");
-    releaseModel();
+    ModelTest::TearDown();
+  }
+  // The names in the folder, so that a test sees any temporary file left.
+  QStringList folder() const {
+    return QDir(dir.path()).entryList(QDir::Files | QDir::Hidden | QDir::System);
   }
   std::string path(const char* name) const {
     return dir.filePath(QString::fromUtf8(name)).toStdString();
@@ -39,7 +46,7 @@ class ReportDocumentTest : public ::testing::Test {
 
   std::string report(const char* name, const char* headerPath = nullptr) {
     result = writeReport(path(name).c_str(), headerPath);
-    return readBytes(QString::fromStdString(path(name)));
+    return readFile(path(name));
   }
 
   QTemporaryDir dir;
@@ -133,7 +140,7 @@ TEST_F(ReportDocumentTest, DriverSectionsNewestFirstAndOnlyWithTestContent) {
 }
 
 TEST_F(ReportDocumentTest, DocumentTagEscapesPathAndProjectName) {
-  writeBytes(QString::fromStdString(path("project.txt")), "$NAME=A&\"B\" <x>\n");
+  writeFile(path("project.txt"), "$NAME=A&\"B\" <x>\n");
   setenv("VOSK_STUDIO_HEADER_FILE", path("project.txt").c_str(), 1);
   std::string text = report("a\"b&c  d.xrd");
   EXPECT_EQ(0, result);
@@ -148,7 +155,7 @@ TEST_F(ReportDocumentTest, DocumentTagEscapesPathAndProjectName) {
 }
 
 TEST_F(ReportDocumentTest, ProjectWithoutNameLineKeepsTheDefaultNames) {
-  writeBytes(QString::fromStdString(path("project.txt")), "$PROJECT_NAME=P\n");
+  writeFile(path("project.txt"), "$PROJECT_NAME=P\n");
   setenv("VOSK_STUDIO_HEADER_FILE", path("project.txt").c_str(), 1);
   std::string text = report("out.xrd");
   EXPECT_NE(std::string::npos, text.find("\" TAG=\"Testx1\">\n"));
@@ -168,19 +175,74 @@ TEST_F(ReportDocumentTest, TranslatedLabelsAreEncodedOnce) {
 }
 
 TEST_F(ReportDocumentTest, UncreatableReportTouchesNothing) {
-  writeBytes(QString::fromStdString(path("header.txt")), "a=b\n");
+  writeFile(path("header.txt"), "a=b\n");
   EXPECT_EQ(ReportCannotCreate,
             writeReport(path("missing/out.xrd").c_str(), path("header.txt").c_str()));
-  EXPECT_EQ("a=b\n", readBytes(QString::fromStdString(path("header.txt"))));
+  EXPECT_EQ("a=b\n", readFile(path("header.txt")));
 }
 
 TEST_F(ReportDocumentTest, FullDeviceIsAWriteFailureAfterTheSummary) {
   addTestCase(0, "a.ots", VerdictFailed);
   computeStatuses();
-  writeBytes(QString::fromStdString(path("header.txt")), "a=b\n");
+  writeFile(path("header.txt"), "a=b\n");
   EXPECT_EQ(ReportWriteFailed, writeReport("/dev/full", path("header.txt").c_str()));
   EXPECT_EQ("a=b\n-Test summary\nPassed=0\nInconclusive=0\nFailed=1\nTotal=1\n",
-            readBytes(QString::fromStdString(path("header.txt"))));
+            readFile(path("header.txt")));
+}
+
+// Characters that XML forbids, non-characters among them, never reach the
+// DOCUMENT tag: from the report file name and from the project's "$NAME".
+TEST_F(ReportDocumentTest, DocumentTagHoldsOnlyXmlCharacters) {
+  writeFile(path("project.txt"), "$NAME=n\xEF\xBF\xBF\x01\n");
+  setenv("VOSK_STUDIO_HEADER_FILE", path("project.txt").c_str(), 1);
+  std::string text = report("r\xEF\xBF\xBEt\xED\xA0\x80.xrd");
+  const std::string replacement = "\xEF\xBF\xBD";
+  EXPECT_NE(std::string::npos,
+            text.find("<DOCUMENT TITLE=\"" + path("r") + replacement + "t" + replacement +
+                      replacement + replacement + ".xrd\" TAG=\"n" + replacement + replacement +
+                      "x1\">\n"));
+}
+
+// An earlier report stays whole when the new one cannot be written, and no
+// temporary file is left beside it.
+TEST_F(ReportDocumentTest, FailedWriteKeepsTheEarlierReport) {
+  addTestCase(0, "a.ots", VerdictPassed);
+  computeStatuses();
+  writeFile(path("out.xrd"), "earlier report");
+  struct rlimit saved;
+  ASSERT_EQ(getrlimit(RLIMIT_FSIZE, &saved), 0);
+  void (*savedHandler)(int) = signal(SIGXFSZ, SIG_IGN);
+  struct rlimit limit = saved;
+  limit.rlim_cur = 100;
+  ASSERT_EQ(setrlimit(RLIMIT_FSIZE, &limit), 0);
+  int status = writeReport(path("out.xrd").c_str(), nullptr);
+  setrlimit(RLIMIT_FSIZE, &saved);
+  signal(SIGXFSZ, savedHandler);
+  EXPECT_EQ(ReportWriteFailed, status);
+  EXPECT_EQ("earlier report", readFile(path("out.xrd")));
+  EXPECT_EQ(QStringList{QStringLiteral("out.xrd")}, folder());
+}
+
+// A new report replaces the file a symbolic link names and keeps the mode
+// of the report it replaces.
+TEST_F(ReportDocumentTest, ReplacesTheLinkedFileAndKeepsItsMode) {
+  addTestCase(0, "a.ots", VerdictPassed);
+  computeStatuses();
+  writeFile(path("target.xrd"), "old");
+  ASSERT_EQ(chmod(path("target.xrd").c_str(), 0640), 0);
+  ASSERT_EQ(symlink("target.xrd", path("link.xrd").c_str()), 0);
+  EXPECT_EQ(0, writeReport(path("link.xrd").c_str(), nullptr));
+  struct stat link, target;
+  ASSERT_EQ(lstat(path("link.xrd").c_str(), &link), 0);
+  EXPECT_TRUE(S_ISLNK(link.st_mode));
+  ASSERT_EQ(stat(path("target.xrd").c_str(), &target), 0);
+  EXPECT_EQ(0640u, target.st_mode & 07777);
+  EXPECT_EQ(0u, readFile(path("target.xrd")).find("<?xml"));
+  EXPECT_EQ((QStringList{QStringLiteral("link.xrd"), QStringLiteral("target.xrd")}), folder());
+  // A link to a file that does not exist yet makes that file.
+  ASSERT_EQ(symlink("new.xrd", path("dangling.xrd").c_str()), 0);
+  EXPECT_EQ(0, writeReport(path("dangling.xrd").c_str(), nullptr));
+  EXPECT_EQ(0u, readFile(path("new.xrd")).find("<?xml"));
 }
 
 }  // namespace

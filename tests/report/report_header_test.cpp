@@ -1,10 +1,12 @@
 #include "report/report_header.h"
 
-#include "model/model.h"
 #include "report/xml_writer.h"
+#include "tests/model_fixture.h"
 #include "tests/report/report_test_support.h"
 
 #include <QRegularExpression>
+#include <csignal>
+#include <sys/resource.h>
 #include <QTemporaryDir>
 #include <cstdlib>
 #include <gtest/gtest.h>
@@ -30,45 +32,53 @@ std::string titleRow(const char* text) {
          "</CELL_TEXT></ROW>";
 }
 
-class ReportHeaderTest : public ::testing::Test {
+class ReportHeaderTest : public ModelTest {
  protected:
   void SetUp() override {
+    ModelTest::SetUp();
     ASSERT_TRUE(dir.isValid());
-    tagCounter = 7;
+    report.tagCounter = 7;
   }
   void TearDown() override {
     unsetenv("VOSK_STUDIO_HEADER_FILE");
-    releaseProjectInfo();
+    ModelTest::TearDown();
   }
-  QString path(const char* name) const { return dir.filePath(QString::fromLatin1(name)); }
+  std::string path(const char* name) const {
+    return dir.filePath(QString::fromLatin1(name)).toStdString();
+  }
 
   // Loads a project information file made of the given bytes.
-  bool loadProject(const QByteArray& bytes) {
-    writeBytes(path("project.txt"), bytes);
-    setenv("VOSK_STUDIO_HEADER_FILE", path("project.txt").toLocal8Bit().constData(), 1);
-    return loadProjectInfo();
+  bool loadProject(const std::string& bytes) {
+    writeFile(path("project.txt"), bytes);
+    setenv("VOSK_STUDIO_HEADER_FILE", path("project.txt").c_str(), 1);
+    return loadProjectInfo(report);
+  }
+  const char* value(const std::optional<std::string>& text) const {
+    return text ? text->c_str() : nullptr;
   }
 
   // The rows of a header text file, without project information.
-  std::string headerRows(const QByteArray& bytes, int32_t passed = 1, int32_t failed = 2,
+  std::string headerRows(const std::string& bytes, int32_t passed = 1, int32_t failed = 2,
                          int32_t notExecuted = 3) {
-    writeBytes(path("header.txt"), bytes);
+    writeFile(path("header.txt"), bytes);
     MemoryFile out;
-    writeReportInformation(out.get(), path("header.txt").toLocal8Bit().constData(), "out.xrd",
-                           false, passed, failed, notExecuted);
+    report.file = out.get();
+    summaryAppended = writeReportInformation(report, path("header.txt").c_str(), "out.xrd",
+                                             passed, failed, notExecuted);
     return out.text();
   }
 
-  std::vector<std::string> headerLines(const QByteArray& bytes) {
-    writeBytes(path("lines.txt"), bytes);
-    std::unique_ptr<FILE, int (*)(FILE*)> file(
-        fopen(path("lines.txt").toLocal8Bit().constData(), "r"), fclose);
+  std::vector<std::string> headerLines(const std::string& bytes) {
+    writeFile(path("lines.txt"), bytes);
+    std::unique_ptr<FILE, int (*)(FILE*)> file(fopen(path("lines.txt").c_str(), "r"), fclose);
     std::vector<std::string> lines;
-    while (const char* line = readHeaderLine(file.get())) lines.push_back(line);
+    while (const char* line = readHeaderLine(file.get(), report.line)) lines.push_back(line);
     return lines;
   }
 
   QTemporaryDir dir;
+  ReportContext report;
+  bool summaryAppended = false;
 };
 
 TEST(ExtractKeyValue, TrimsQuotesSpacesAndComments) {
@@ -96,7 +106,7 @@ TEST_F(ReportHeaderTest, ReadHeaderLineCutsAtLastLineFeedTabAndReturn) {
 }
 
 TEST_F(ReportHeaderTest, ReadHeaderLineSplitsLongLines) {
-  QByteArray text(5000, 'x');
+  std::string text(5000, 'x');
   std::vector<std::string> lines = headerLines(text + "\nend\n");
   ASSERT_EQ(4u, lines.size());
   EXPECT_EQ(std::string(2046, 'x'), lines[0]);
@@ -107,56 +117,55 @@ TEST_F(ReportHeaderTest, ReadHeaderLineSplitsLongLines) {
 
 TEST_F(ReportHeaderTest, ReadHeaderLineSurvivesNulBytes) {
   std::vector<std::string> expected = {"ab", "", "next"};
-  EXPECT_EQ(expected, headerLines(QByteArray("ab\0cd\tx\n\0\nnext\n", 15)));
+  EXPECT_EQ(expected, headerLines(std::string("ab\0cd\tx\n\0\nnext\n", 15)));
 }
 
 TEST_F(ReportHeaderTest, ProjectFileJoinsPathAndNameAndCollapsesSeparators) {
   ASSERT_TRUE(loadProject("$PROJECT_NAME=P\n$PROJECT_PATH=/a//b\\\n"));
-  EXPECT_STREQ("/a/b\\P.vkp", projectFile());
+  EXPECT_STREQ("/a/b\\P.vkp", value(report.project.projectFile));
   ASSERT_TRUE(loadProject("$PROJECT_NAME=Demo\n$PROJECT_PATH=/work/proj/\n"));
-  EXPECT_STREQ("/work/proj/Demo.vkp", projectFile());
+  EXPECT_STREQ("/work/proj/Demo.vkp", value(report.project.projectFile));
   ASSERT_TRUE(loadProject("$PROJECT_NAME=Demo\n$PROJECT_PATH=c:\\\\x/\\y\n"));
-  EXPECT_STREQ("c:\\x/y/Demo.vkp", projectFile());
+  EXPECT_STREQ("c:\\x/y/Demo.vkp", value(report.project.projectFile));
   // An empty path puts no separator in front of the name.
   ASSERT_TRUE(loadProject("$PROJECT_NAME=Demo\n$PROJECT_PATH=  \n"));
-  EXPECT_STREQ("Demo.vkp", projectFile());
+  EXPECT_STREQ("Demo.vkp", value(report.project.projectFile));
   // The path needs the name read before it.
   ASSERT_TRUE(loadProject("$PROJECT_PATH=/a\n$PROJECT_NAME=Demo\n$PROJECT_PATH=/b\n"));
-  EXPECT_EQ(nullptr, projectFile());
+  EXPECT_EQ(nullptr, value(report.project.projectFile));
 }
 
 TEST_F(ReportHeaderTest, ProjectValuesComeFromTheFirstLineOfEachKey) {
   ASSERT_TRUE(loadProject("junk\n$NAME\n$NAME=late\n$WORKSPACE_NAME=W\n"
                           "$CONFIGURATION='Debug'\n$PROJECT_NAME=P ; c\n$CONFIGURATION=x\n"));
-  EXPECT_STREQ("P", projectName());
-  EXPECT_EQ(nullptr, testNodeName());  // its first line gave no value
-  EXPECT_STREQ("W", workspaceName());
-  EXPECT_STREQ("Debug", configurationName());
-  EXPECT_EQ(nullptr, projectFile());
-  releaseProjectInfo();
-  EXPECT_EQ(nullptr, projectName());
-  EXPECT_EQ(nullptr, workspaceName());
+  EXPECT_STREQ("P", value(report.project.projectName));
+  EXPECT_EQ(nullptr, value(report.project.testNodeName));  // its first line gave no value
+  EXPECT_STREQ("W", value(report.project.workspaceName));
+  EXPECT_STREQ("Debug", value(report.project.configurationName));
+  EXPECT_EQ(nullptr, value(report.project.projectFile));
+  releaseProjectInfo(report);
+  EXPECT_EQ(nullptr, value(report.project.projectName));
+  EXPECT_EQ(nullptr, value(report.project.workspaceName));
 }
 
 TEST_F(ReportHeaderTest, NoProjectWithoutVariableOrFile) {
-  EXPECT_FALSE(loadProjectInfo());
-  setenv("VOSK_STUDIO_HEADER_FILE", path("missing.txt").toLocal8Bit().constData(), 1);
-  EXPECT_FALSE(loadProjectInfo());
-  EXPECT_EQ(nullptr, testNodeName());
+  EXPECT_FALSE(loadProjectInfo(report));
+  setenv("VOSK_STUDIO_HEADER_FILE", path("missing.txt").c_str(), 1);
+  EXPECT_FALSE(loadProjectInfo(report));
+  EXPECT_EQ(nullptr, value(report.project.testNodeName));
 }
 
 TEST_F(ReportHeaderTest, ProjectRowsWithoutHeaderFile) {
   ASSERT_TRUE(loadProject("$PROJECT_NAME=P&Q\n$NAME=Node\n"));
-  resetModel();
   setCompilationTime("today");
   MemoryFile out;
-  writeReportInformation(out.get(), nullptr, "dir/out.xrd", true, 0, 0, 0);
+  report.file = out.get();
+  EXPECT_TRUE(writeReportInformation(report, nullptr, "dir/out.xrd", 0, 0, 0));
   std::string expected = row("Project", "P&amp;Q") + row("Project File", "") +
                          row("Project Configuration", "") + row("Workspace", "") +
                          row("Test Node", "Node") + row("Report File", "dir/out.xrd") +
                          row("Test compilation time", "today");
   EXPECT_EQ(expected, out.text());
-  releaseModel();
 }
 
 TEST_F(ReportHeaderTest, HeaderLinesBecomeRowsTitlesAndTitleRows) {
@@ -167,25 +176,22 @@ TEST_F(ReportHeaderTest, HeaderLinesBecomeRowsTitlesAndTitleRows) {
                          "<TEXT>Second table</TEXT>\n</TITLE>\n<TABLE BORDER=\"1\">\n" +
                          titleRow("") + row("k", "") + row("", "v");
   EXPECT_EQ(expected, rows);
-  EXPECT_EQ(8, tagCounter);
+  EXPECT_EQ(8, report.tagCounter);
   EXPECT_EQ("Free text\n#x=1\n#Second table\n\n$PREPROCESS \n$OTHER\nk=\n=v\n-end\nafter=1\n"
             "-Test summary\nPassed=1\nInconclusive=3\nFailed=2\nTotal=6\n",
-            readBytes(path("header.txt")));
+            readFile(path("header.txt")));
 }
 
 TEST_F(ReportHeaderTest, PreprocessLineInsertsGlobalInformation) {
-  resetModel();
   setCompilerVersion("V 1.0");
   setCompilationTime("Mon Jan  5 10:00:00 2026");
   EXPECT_EQ(row("Test compiler version", "V 1.0") +
                 row("Test compilation time", "Mon Jan 5 10:00:00 2026"),
             headerRows("$PREPROCESS\tcomment\n"));
-  releaseModel();
 }
 
 // The cell escaping reduces the padding of a one-digit day to one space.
 TEST_F(ReportHeaderTest, GenerationTimeWithoutCompilationTime) {
-  resetModel();
   MemoryFile out;
   writeGlobalInformation(out.get());
   QString text = QString::fromStdString(out.text());
@@ -195,34 +201,53 @@ TEST_F(ReportHeaderTest, GenerationTimeWithoutCompilationTime) {
       "(Jan|Feb|Mar|Apr|May|Jun|Jul|Aug|Sep|Oct|Nov|Dec) [1-3]?\\d "
       "[0-2]\\d:[0-5]\\d:[0-6]\\d \\d{4}</CELL_TEXT>\n</ROW>\n$"));
   EXPECT_TRUE(layout.match(text).hasMatch()) << text.toStdString();
-  releaseModel();
 }
 
 TEST_F(ReportHeaderTest, SecondRunShowsTheSameTableAndAddsASummary) {
   std::string first = headerRows("Title\na=b\n", 1, 0, 0);
-  writeBytes(path("copy.txt"), QByteArray::fromStdString(readBytes(path("header.txt"))));
-  std::string second = headerRows(QByteArray::fromStdString(readBytes(path("copy.txt"))), 0, 1, 0);
+  std::string second = headerRows(readFile(path("header.txt")), 0, 1, 0);
   EXPECT_EQ(first, second);
   EXPECT_EQ("Title\na=b\n-Test summary\nPassed=1\nInconclusive=0\nFailed=0\nTotal=1\n"
             "-Test summary\nPassed=0\nInconclusive=0\nFailed=1\nTotal=1\n",
-            readBytes(path("header.txt")));
+            readFile(path("header.txt")));
 }
 
 TEST_F(ReportHeaderTest, SummaryStartsOnItsOwnLine) {
   EXPECT_EQ(titleRow("no line feed"), headerRows("no line feed", 0, 0, 0));
   EXPECT_EQ("no line feed\n-Test summary\nPassed=0\nInconclusive=0\nFailed=0\nTotal=0\n",
-            readBytes(path("header.txt")));
+            readFile(path("header.txt")));
   EXPECT_EQ("", headerRows("", 0, 0, 0));
   EXPECT_EQ("-Test summary\nPassed=0\nInconclusive=0\nFailed=0\nTotal=0\n",
-            readBytes(path("header.txt")));
+            readFile(path("header.txt")));
 }
 
 TEST_F(ReportHeaderTest, UnreadableHeaderFileWritesNothing) {
   MemoryFile out;
-  writeReportInformation(out.get(), path("missing.txt").toLocal8Bit().constData(), "out.xrd",
-                         false, 1, 0, 0);
+  report.file = out.get();
+  EXPECT_TRUE(writeReportInformation(report, path("missing.txt").c_str(), "out.xrd", 1, 0, 0));
   EXPECT_EQ("", out.text());
-  EXPECT_EQ("<missing>", readBytes(path("missing.txt")));
+  EXPECT_EQ(nullptr, fopen(path("missing.txt").c_str(), "r"));
+}
+
+// A summary that does not reach the header text file whole is reported:
+// the rows are written, the caller learns that the summary is lost.
+TEST_F(ReportHeaderTest, LostSummaryIsReported) {
+  EXPECT_EQ(row("a", "b"), headerRows("a=b\n"));
+  EXPECT_TRUE(summaryAppended);
+  // A file size limit that leaves no room for the summary, its signal
+  // ignored, so that the write fails instead.
+  struct rlimit saved;
+  ASSERT_EQ(getrlimit(RLIMIT_FSIZE, &saved), 0);
+  void (*savedHandler)(int) = signal(SIGXFSZ, SIG_IGN);
+  struct rlimit limit = saved;
+  limit.rlim_cur = 4;
+  ASSERT_EQ(setrlimit(RLIMIT_FSIZE, &limit), 0);
+  std::string rows = headerRows("a=b\n");
+  setrlimit(RLIMIT_FSIZE, &saved);
+  signal(SIGXFSZ, savedHandler);
+  EXPECT_EQ(row("a", "b"), rows);
+  EXPECT_FALSE(summaryAppended);
+  EXPECT_EQ("a=b\n", readFile(path("header.txt")));
 }
 
 }  // namespace

@@ -1,9 +1,8 @@
-// Helpers shared by the report header, contracts and document tests.
+// Helpers shared by the report tests: a stream into memory and whole files.
 #pragma once
 
-#include <QByteArray>
-#include <QFile>
-#include <QString>
+#include "tests/file_bytes.h"
+
 #include <cstdio>
 #include <cstdlib>
 #include <string>
@@ -28,15 +27,3 @@ class MemoryFile {
   size_t size_ = 0;
   FILE* file_;
 };
-
-inline void writeBytes(const QString& path, const QByteArray& bytes) {
-  QFile file(path);
-  file.open(QIODevice::WriteOnly | QIODevice::Truncate);
-  file.write(bytes);
-}
-
-inline std::string readBytes(const QString& path) {
-  QFile file(path);
-  if (!file.open(QIODevice::ReadOnly)) return "<missing>";
-  return file.readAll().toStdString();
-}

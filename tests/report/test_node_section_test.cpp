@@ -2,8 +2,8 @@
 // models built through the model's own operations, in a UTF-8 locale.
 #include "report/test_node_section.h"
 
-#include "model/kinds.h"
 #include "report/xml_writer.h"
+#include "tests/model_fixture.h"
 #include "tests/report/writer_test_support.h"
 
 #include <QStringList>
@@ -51,14 +51,14 @@ std::string traceLine(const std::string& target, const std::string& text, int ex
          std::to_string(executions) + ")</TEXT>\n</CELL>\n</ROW>\n</TABLE>\n";
 }
 
-class ModelFixture : public testing::Test {
+// One symbol file whose driver links to src/stack.
+class TestNodeSection : public ModelTest {
  protected:
   void SetUp() override {
-    resetModel();
+    ModelTest::SetUp();
     addSymbolFile(0, "tests/stack.ots");
     setDriverInfo(0, "src/", "stack", 1);
   }
-  void TearDown() override { releaseModel(); }
 
   static TestNode* add(int32_t kind, uint64_t id, const char* name, uint64_t parentId,
                        int32_t line = 0, int32_t fileIndex = 0) {
@@ -75,15 +75,16 @@ class ModelFixture : public testing::Test {
       counts->passed = passed;
     }
   }
-  static std::string section(TestNode* node, const char* linkFile, int level) {
+  std::string section(TestNode* node, const char* linkFile, int level) {
     return written([&](FILE* f) {
-      TestNodeContext context{f, linkFile, level};
+      report.file = f;
+      TestNodeContext context{&report, linkFile, level};
       writeTestNode(node, &context);
     });
   }
-};
 
-using TestNodeSection = ModelFixture;
+  ReportContext report;
+};
 
 TEST_F(TestNodeSection, TestCaseWithCheckAndComment) {
   add(KindTestCase, 2, "push_pop", 1, 20);
@@ -93,7 +94,7 @@ TEST_F(TestNodeSection, TestCaseWithCheckAndComment) {
   recordOutcome(0, 3, VerdictPassed);
   recordOutcome(0, 4, Reached);
   computeStatuses();
-  tagCounter = 12;
+  report.tagCounter = 12;
   EXPECT_EQ(
       R"(<XROD:NODE name="push_pop" type="Test Case" state="ok" sum="1" icone="method.xpm"><TITLE LEVEL="2" TAG="nodex12" STYLE="Title3 Passed">
 <LINK TARGET="src/stack line 20">
@@ -133,7 +134,7 @@ TEST_F(TestNodeSection, TestCaseWithCheckAndComment) {
 </XROD:NODE>
 )",
       section(findNode(0, 2), "src/stack", 2));
-  EXPECT_EQ(13, tagCounter);
+  EXPECT_EQ(13, report.tagCounter);
 }
 
 TEST_F(TestNodeSection, SuiteNestsContainersAndSkipsOtherKinds) {
@@ -149,9 +150,10 @@ TEST_F(TestNodeSection, SuiteNestsContainersAndSkipsOtherKinds) {
   settle(testClass, Passed);
   settle(empty, NotExecuted);
   settle(full, Failed);
-  tagCounter = 20;
-  const std::string out = written([](FILE* f) {
-    TestNodeContext context{f, "src/stack", 1};
+  report.tagCounter = 20;
+  const std::string out = written([this](FILE* f) {
+    report.file = f;
+    TestNodeContext context{&report, "src/stack", 1};
     forEachChild(findNode(0, 1), writeTestNode, &context);
   });
   EXPECT_EQ(
@@ -180,7 +182,7 @@ TEST_F(TestNodeSection, SuiteNestsContainersAndSkipsOtherKinds) {
           "</XROD:NODE>\n"
           "</XROD:NODE>\n",
       out);
-  EXPECT_EQ(24, tagCounter);
+  EXPECT_EQ(24, report.tagCounter);
 }
 
 TEST_F(TestNodeSection, TraceLinesInterruptTheCheckTable) {
@@ -196,7 +198,7 @@ TEST_F(TestNodeSection, TraceLinesInterruptTheCheckTable) {
   settle(add(KindPrint, 8, "Tail", 2, 46), NotExecuted, 0);
   settle(add(KindStub, 9, "fake_io", 2, 47), Passed);
   settle(testCase, Failed);
-  tagCounter = 3;
+  report.tagCounter = 3;
   // Titles link to the walk's file; trace lines to their node's own file.
   EXPECT_EQ(
       "<XROD:NODE name=\"traced\" type=\"Test Case\" state=\"ko\" sum=\"1\" icone=\"method.xpm\">"
@@ -231,7 +233,7 @@ TEST_F(TestNodeSection, DeepLevelsKeepTheirLevelAndUseTitleFive) {
   add(KindTestSuite, 3, "b", 2, 2);
   add(KindTestSuite, 4, "c", 3, 3);
   add(KindTestSuite, 5, "d", 2, 4);
-  tagCounter = 1;
+  report.tagCounter = 1;
   const std::string out = section(top, nullptr, 3);
   auto suite = [](const char* name, int level, int style, int tag, int line) {
     return "<XROD:NODE name=\"" + std::string(name) +
@@ -257,7 +259,7 @@ TEST_F(TestNodeSection, NonAsciiNamesAndTranslatedWordsAreEncodedOnce) {
   settle(add(KindComment, 4, "sch\xC3\xB6n", 2, 9), Passed, 1);
   appendNote(0, 4, strdup("d\xC3\xA9j\xC3\xA0 vu"));
   settle(testCase, Passed);
-  tagCounter = 5;
+  report.tagCounter = 5;
   const std::string out = section(testCase, "src/\xC3\xA4", 1);
   const std::string expected =
       "<XROD:NODE name=\"pr\xC3\xBC" "fe_gr\xC3\xB6\xC3\x9F" "e\" type=\"Testfall\" state=\"ok\" "
@@ -345,8 +347,9 @@ TEST(DeepTree, MillionNestedSuitesAreWrittenWithoutRecursion) {
   StreamCounter counter;
   FILE* file = fopencookie(&counter, "w", {nullptr, &StreamCounter::write, nullptr, nullptr});
   ASSERT_NE(nullptr, file);
-  tagCounter = 1;
-  TestNodeContext context{file, "d", 1};
+  ReportContext report;
+  report.file = file;
+  TestNodeContext context{&report, "d", 1};
   writeTestNode(&nodes[0], &context);
   fclose(file);
 
@@ -364,10 +367,10 @@ TEST(DeepTree, MillionNestedSuitesAreWrittenWithoutRecursion) {
   EXPECT_EQ(kDepth, counter.maxDepth);
   EXPECT_EQ(0, counter.depth);
   EXPECT_FALSE(counter.unbalanced);
-  EXPECT_EQ(kDepth + 1, tagCounter);
+  EXPECT_EQ(kDepth + 1, report.tagCounter);
 }
 
-using ClassItemRows = ModelFixture;
+using ClassItemRows = TestNodeSection;
 
 std::string classRows(TestNode* owner, int32_t kind) {
   return written([&](FILE* f) {

@@ -1,9 +1,12 @@
-// Shared by the model tests: a fixture that gives every test an empty model
-// and short forms of the building calls.
+// The model fixture of the unit tests: every test starts with an empty model
+// and leaves none behind, with short forms of the building calls.
 #pragma once
 
 #include "model/kinds.h"
-#include "model/model.h"
+#include "model/model_build.h"
+#include "model/model_internal.h"
+#include "model/model_report.h"
+#include "model/status.h"
 
 #include <gtest/gtest.h>
 #include <string>

@@ -1,0 +1,166 @@
+// Writing the report file so that it is either complete or not there:
+//
+//   out.xrd  ->  .out.xrd.Ab12Cd (written, flushed, given out.xrd's mode)  ->  renamed to out.xrd
+//
+// A symbolic link is followed to the file it names, which is replaced; the
+// link stays. A signal that ends the process while the temporary file
+// exists removes it first.
+#include "report/report_file.h"
+
+#include <cerrno>
+#include <csignal>
+#include <climits>
+#include <cstdlib>
+#include <cstring>
+#include <fcntl.h>
+#include <stdio_ext.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+namespace {
+
+constexpr int kEndingSignals[] = {SIGHUP, SIGINT, SIGQUIT, SIGTERM, SIGXCPU, SIGXFSZ};
+
+// The temporary file to remove if a signal ends the run; null when none.
+const char* volatile temporaryToRemove;
+
+void removeTemporaryAndDie(int signal) {
+  if (const char* path = temporaryToRemove) unlink(path);
+  ::signal(signal, SIG_DFL);
+  raise(signal);
+}
+
+void watchTemporary(const std::string& path) {
+  temporaryToRemove = path.c_str();
+  for (int signal : kEndingSignals) {
+    struct sigaction action = {};
+    sigaction(signal, nullptr, &action);
+    // A signal the caller ignores stays ignored: it ends nothing.
+    if (action.sa_handler == SIG_IGN) continue;
+    action.sa_handler = removeTemporaryAndDie;
+    sigemptyset(&action.sa_mask);
+    action.sa_flags = 0;
+    sigaction(signal, &action, nullptr);
+  }
+}
+
+void unwatchTemporary() {
+  for (int signal : kEndingSignals) {
+    struct sigaction action = {};
+    sigaction(signal, nullptr, &action);
+    if (action.sa_handler != removeTemporaryAndDie) continue;
+    action.sa_handler = SIG_DFL;
+    sigaction(signal, &action, nullptr);
+  }
+  temporaryToRemove = nullptr;
+}
+
+// Where a path that names no existing file leads: through symbolic links to
+// the missing target, or the path itself when it is no link.
+std::string followLinks(const char* path) {
+  std::string current = path;
+  for (int hops = 0; hops < 40; ++hops) {
+    std::string target(PATH_MAX, '\0');
+    ssize_t length = readlink(current.c_str(), &target[0], target.size());
+    if (length < 0 || static_cast<size_t>(length) >= target.size()) return current;
+    target.resize(static_cast<size_t>(length));
+    if (target[0] != '/') {
+      size_t slash = current.rfind('/');
+      if (slash != std::string::npos) target = current.substr(0, slash + 1) + target;
+    }
+    current = target;
+  }
+  return current;
+}
+
+// "dir/.name.XXXXXX" beside "dir/name".
+std::string temporaryPattern(const std::string& target) {
+  size_t slash = target.rfind('/');
+  std::string folder = slash == std::string::npos ? std::string() : target.substr(0, slash + 1);
+  std::string name = slash == std::string::npos ? target : target.substr(slash + 1);
+  return folder + "." + name + ".XXXXXX";
+}
+
+mode_t newFileMode() {
+  mode_t mask = umask(0);
+  umask(mask);
+  return 0666 & ~mask;
+}
+
+void useLargeBuffer(FILE* file) {
+  // The report is written by one thread in many small pieces: stdio's lock
+  // per call is skipped, and a large buffer makes few write calls.
+  __fsetlocking(file, FSETLOCKING_BYCALLER);
+  setvbuf(file, nullptr, _IOFBF, 1 << 20);
+}
+
+}  // namespace
+
+ReportOutput::~ReportOutput() { discard(); }
+
+bool ReportOutput::open(const char* path) {
+  struct stat existing;
+  const bool exists = stat(path, &existing) == 0;
+  if (!exists || S_ISREG(existing.st_mode)) {
+    if (exists) {
+      char* resolved = realpath(path, nullptr);
+      target_ = resolved ? resolved : path;
+      free(resolved);
+    } else {
+      target_ = followLinks(path);
+    }
+    // An existing report the user may not write stays refused, although
+    // the folder would let it be replaced.
+    if (exists && access(target_.c_str(), W_OK) != 0) return false;
+    std::string pattern = temporaryPattern(target_);
+    int descriptor = mkstemp(&pattern[0]);
+    if (descriptor >= 0) {
+      fchmod(descriptor, exists ? existing.st_mode & 07777 : newFileMode());
+      temporary_ = pattern;
+      watchTemporary(temporary_);
+      file_ = fdopen(descriptor, "w");
+      if (!file_) {
+        close(descriptor);
+        discard();
+        return false;
+      }
+      useLargeBuffer(file_);
+      return true;
+    }
+    // A folder without room for a temporary file: written in place, as a
+    // device is.
+  }
+  file_ = fopen(path, "w");
+  if (!file_) return false;
+  useLargeBuffer(file_);
+  return true;
+}
+
+bool ReportOutput::commit() {
+  if (!file_) return false;
+  // A full disk shows up at the latest when the buffer is flushed on close.
+  bool written = fflush(file_) == 0 && !ferror(file_);
+  if (fclose(file_) != 0) written = false;
+  file_ = nullptr;
+  if (!temporary_.empty()) {
+    if (written && rename(temporary_.c_str(), target_.c_str()) != 0) written = false;
+    if (written) {
+      temporary_.clear();
+      unwatchTemporary();
+    }
+  }
+  discard();
+  return written;
+}
+
+void ReportOutput::discard() {
+  if (file_) {
+    fclose(file_);
+    file_ = nullptr;
+  }
+  if (!temporary_.empty()) {
+    unlink(temporary_.c_str());
+    temporary_.clear();
+    unwatchTemporary();
+  }
+}
