@@ -13,7 +13,6 @@
 
 #include <QCoreApplication>
 #include <cstdlib>
-#include <sys/stat.h>
 
 namespace {
 
@@ -25,35 +24,34 @@ void printBanner() {
                        QLatin1Char('\n'));
 }
 
-// Tests every input, so that every missing one is reported, trace file first.
-bool inputsExist(const RunSettings& settings) {
+enum InputCheck { InputsFound, InputMissing, ReportIsInput };
+
+// Tests every input, so that every missing one is reported, trace file
+// first, and whether an existing report file is one of them (by device and
+// inode, so also through links), which writing the report would destroy.
+// One stat() per file: there may be a hundred thousand.
+InputCheck checkInputs(const RunSettings& settings) {
+  FileIdentity report;
+  const bool reportExists = fileExists(settings.reportFileName, &report);
   bool allFound = true;
-  auto check = [&allFound](const char* name) {
-    if (!fileExists(name)) {
+  bool isReport = false;
+  auto check = [&](const char* name) {
+    FileIdentity input;
+    if (!fileExists(name, &input)) {
       reportMessageS1(MsgNoSuchFile, NoLocation, 0, name);
       allFound = false;
+    } else if (reportExists && input == report) {
+      isReport = true;
     }
   };
   check(settings.traceFileName);
   for (int i = 0; i < settings.symbolFileCount; ++i)
     check(settings.symbolFileNames[i]);
-  return allFound;
-}
-
-// True when the report file exists and is the same file as an input, which
-// writing the report would destroy.
-bool reportIsInput(const RunSettings& settings) {
-  struct stat report;
-  if (stat(settings.reportFileName, &report) != 0) return false;
-  auto isReport = [&report](const char* name) {
-    struct stat input;
-    return name && stat(name, &input) == 0 && input.st_dev == report.st_dev &&
-           input.st_ino == report.st_ino;
-  };
-  if (isReport(settings.traceFileName) || isReport(settings.headerFileName)) return true;
-  for (int i = 0; i < settings.symbolFileCount; ++i)
-    if (isReport(settings.symbolFileNames[i])) return true;
-  return false;
+  if (!allFound) return InputMissing;
+  FileIdentity header;
+  if (reportExists && fileExists(settings.headerFileName, &header) && header == report)
+    isReport = true;
+  return isReport ? ReportIsInput : InputsFound;
 }
 
 // The run after start-up; returns the exit status.
@@ -62,11 +60,14 @@ int run(int argc, char** argv, RunSettings& settings) {
     printUsage(argv[0]);
     return -1;
   }
-  if (!inputsExist(settings))
-    return -1;
-  if (reportIsInput(settings)) {
-    reportMessageS1(MsgReportIsInput, NoLocation, 0, settings.reportFileName);
-    return -1;
+  switch (checkInputs(settings)) {
+    case InputMissing:
+      return -1;
+    case ReportIsInput:
+      reportMessageS1(MsgReportIsInput, NoLocation, 0, settings.reportFileName);
+      return -1;
+    case InputsFound:
+      break;
   }
 
   resetModel();

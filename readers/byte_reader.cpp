@@ -1,13 +1,17 @@
 #include "readers/byte_reader.h"
 
+#include <cerrno>
+#include <fcntl.h>
+#include <unistd.h>
+
 namespace {
 
 constexpr size_t kBufferSize = 64 * 1024;
 
 }  // namespace
 
-ByteReader::ByteReader(const char* path) : file_(fopen(path, "rb")) {
-  if (!file_) return;
+ByteReader::ByteReader(const char* path) : descriptor_(open(path, O_RDONLY | O_CLOEXEC)) {
+  if (descriptor_ < 0) return;
   buffer_.reset(new unsigned char[kBufferSize]);
   data_ = buffer_.get();
 }
@@ -18,18 +22,22 @@ ByteReader::ByteReader(const void* bytes, size_t size)
       end_(size) {}
 
 ByteReader::~ByteReader() {
-  if (file_) fclose(file_);
+  if (descriptor_ >= 0) close(descriptor_);
 }
 
 int ByteReader::refill() {
-  if (ended_ || !file_) {
+  if (ended_ || descriptor_ < 0) {
     ended_ = true;
     return -1;
   }
-  // fread returns 0 at the end of the file and on an error alike (a
-  // directory opens but fails with EISDIR); both end the input for good.
-  end_ = fread(buffer_.get(), 1, kBufferSize, file_);
+  // The end of the file and an error (a directory opens but fails with
+  // EISDIR) both end the input for good.
+  ssize_t got;
+  do
+    got = read(descriptor_, buffer_.get(), kBufferSize);
+  while (got < 0 && errno == EINTR);
   pos_ = 0;
+  end_ = got > 0 ? static_cast<size_t>(got) : 0;
   if (end_ == 0) {
     ended_ = true;
     return -1;

@@ -7,12 +7,11 @@
 
 #include <cstddef>
 #include <cstdint>
-#include <cstdio>
 #include <memory>
 
-// The bytes of a file, read through one 64 KiB buffer, or of a block in
-// memory. A read error counts as the end of the file, so no loop over get()
-// can spin on a failing stream.
+// The bytes of a file, read through one 64 KiB buffer straight from its
+// descriptor, or of a block in memory. A read error counts as the end of the
+// file, so no loop over get() can spin on a failing stream.
 class ByteReader {
  public:
   explicit ByteReader(const char* path);
@@ -34,7 +33,7 @@ class ByteReader {
  private:
   int refill();
 
-  FILE* file_ = nullptr;
+  int descriptor_ = -1;
   std::unique_ptr<unsigned char[]> buffer_;
   const unsigned char* data_ = nullptr;
   size_t pos_ = 0;

@@ -16,9 +16,11 @@ void* checkedMalloc(size_t size) {
   return block;
 }
 
-bool fileExists(const char* path) {
+bool fileExists(const char* path, FileIdentity* identity) {
   struct stat info;
-  return path && stat(path, &info) == 0;
+  if (!path || stat(path, &info) != 0) return false;
+  if (identity) *identity = {static_cast<uint64_t>(info.st_dev), static_cast<uint64_t>(info.st_ino)};
+  return true;
 }
 
 char* fileNameOf(const char* path) {

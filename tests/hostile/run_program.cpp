@@ -51,8 +51,8 @@ ProgramRun runProgram(const ScratchFolder& folder, const std::vector<std::string
   // GNU time measures the program as a child of its own, so the peak is the
   // program's: a child spawned straight from this process would inherit this
   // process's peak at exec.
-  std::string peakPath = folder.file("peak.txt");
-  std::vector<std::string> args{"/usr/bin/time", "-f", "%M", "-o", peakPath, VELDORA_PROGRAM};
+  std::string timePath = folder.file("time.txt");
+  std::vector<std::string> args{"/usr/bin/time", "-f", "%e %M", "-o", timePath, VELDORA_PROGRAM};
   args.insert(args.end(), arguments.begin(), arguments.end());
   std::vector<char*> argv;
   for (std::string& a : args) argv.push_back(a.data());
@@ -98,11 +98,14 @@ ProgramRun runProgram(const ScratchFolder& folder, const std::vector<std::string
   run.status = WIFEXITED(wstatus) ? WEXITSTATUS(wstatus) : -1;
   run.errorOutput = readFile(errorPath);
   run.wroteToOutput = !readFile(outputPath).empty();
-  // The last line of time's output is the peak; a line before it may say
-  // that the program exited with a non-zero status.
-  std::string peak = readFile(peakPath);
-  size_t lastLine = peak.find_last_of('\n', peak.size() >= 2 ? peak.size() - 2 : 0);
-  run.peakKiB = atol(peak.c_str() + (lastLine == std::string::npos ? 0 : lastLine + 1));
+  // The last line of time's output is the wall time and the peak; a line
+  // before it may say that the program exited with a non-zero status.
+  std::string measured = readFile(timePath);
+  size_t lastLine = measured.find_last_of('\n', measured.size() >= 2 ? measured.size() - 2 : 0);
+  const char* last = measured.c_str() + (lastLine == std::string::npos ? 0 : lastLine + 1);
+  char* afterSeconds = nullptr;
+  run.seconds = strtod(last, &afterSeconds);
+  run.peakKiB = atol(afterSeconds);
   return run;
 }
 

@@ -12,6 +12,7 @@ struct ProgramRun {
   std::string errorOutput;   // standard error
   bool wroteToOutput = false;
   long peakKiB = 0;          // peak resident memory of the program
+  double seconds = 0;        // wall time of the program
 };
 
 // A folder of its own for one test, removed with everything in it.
