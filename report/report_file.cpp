@@ -3,7 +3,8 @@
 //   out.xrd  ->  .out.xrd.Ab12Cd (written, flushed, given out.xrd's mode)  ->  renamed to out.xrd
 //
 // A symbolic link is followed to the file it names, which is replaced; the
-// link stays. A signal that ends the process while the temporary file
+// link stays. Devices, FIFOs and the process's own descriptors
+// (/dev/stdout) are written in place. A signal that ends the process while the temporary file
 // exists removes it first.
 #include "report/report_file.h"
 
@@ -56,10 +57,14 @@ void unwatchTemporary() {
 }
 
 // Where a path that names no existing file leads: through symbolic links to
-// the missing target, or the path itself when it is no link.
-std::string followLinks(const char* path) {
+// the missing target, or the path itself when it is no link. viaDescriptor
+// tells whether the way passes a descriptor of the process (/dev/stdout is
+// a link to /proc/self/fd/1), which is written in place whatever it names.
+std::string followLinks(const char* path, bool* viaDescriptor = nullptr) {
   std::string current = path;
   for (int hops = 0; hops < 40; ++hops) {
+    if (viaDescriptor && (current.rfind("/proc/", 0) == 0 || current.rfind("/dev/fd/", 0) == 0))
+      *viaDescriptor = true;
     std::string target(PATH_MAX, '\0');
     ssize_t length = readlink(current.c_str(), &target[0], target.size());
     if (length < 0 || static_cast<size_t>(length) >= target.size()) return current;
@@ -101,7 +106,9 @@ ReportOutput::~ReportOutput() { discard(); }
 bool ReportOutput::open(const char* path) {
   struct stat existing;
   const bool exists = stat(path, &existing) == 0;
-  if (!exists || S_ISREG(existing.st_mode)) {
+  bool viaDescriptor = false;
+  followLinks(path, &viaDescriptor);
+  if (!viaDescriptor && (!exists || S_ISREG(existing.st_mode))) {
     if (exists) {
       char* resolved = realpath(path, nullptr);
       target_ = resolved ? resolved : path;

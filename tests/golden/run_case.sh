@@ -12,12 +12,13 @@
 #   expected.xrd     optional: the report out.xrd, byte for byte, except that
 #                    a report generation time is compared by its layout
 #   expected.header  optional: header.txt after the run
+# Every other file of the case must be unchanged by the run.
 # The case runs in a scratch copy of CASE_DIR, so inputs stay untouched; @CASE@
 # in env and expected.stderr stands for the path of that copy, @PREFIX@ for
 # the installed tree (the usage text names the program as invoked).
 set -u
 prefix=$1
-case_dir=$2
+case_dir=$(cd "$2" && pwd)
 work=$(mktemp -d)
 trap 'rm -rf "$work"' EXIT
 cp -r "$case_dir"/. "$work"/
@@ -82,4 +83,10 @@ if [ -f expected.header ]; then
     echo "header text file differs:"; diff expected.header header.txt; fail=1
   fi
 fi
+# Inputs are never changed; header.txt only as expected.header says.
+for file in $(cd "$case_dir" && find . -type f ! -name 'expected.*' ! -name header.txt ! -name README); do
+  if ! cmp -s "$case_dir/$file" "$file"; then
+    echo "input ${file#./} changed by the run"; fail=1
+  fi
+done
 exit $fail

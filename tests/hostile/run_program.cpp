@@ -30,8 +30,13 @@ ScratchFolder::~ScratchFolder() {
   std::filesystem::remove_all(path_, ignored);
 }
 
-ProgramRun runProgram(const ScratchFolder& folder, const std::vector<std::string>& arguments,
-                      const std::vector<std::string>& environment, int timeoutSeconds) {
+namespace {
+
+// Spawns argv in its own process group, in folder, with ORBEKDIR set to an
+// installation folder without translations, the test's environment and the
+// additions; standard output and error go to files of the folder.
+pid_t spawnInFolder(const ScratchFolder& folder, std::vector<std::string> args,
+                    const std::vector<std::string>& environment) {
   // An installation folder whose locale folder holds no translation: every
   // text is the English source text.
   std::string install = folder.file("install");
@@ -47,13 +52,6 @@ ProgramRun runProgram(const ScratchFolder& folder, const std::vector<std::string
   std::vector<char*> envp;
   for (std::string& v : variables) envp.push_back(v.data());
   envp.push_back(nullptr);
-
-  // GNU time measures the program as a child of its own, so the peak is the
-  // program's: a child spawned straight from this process would inherit this
-  // process's peak at exec.
-  std::string timePath = folder.file("time.txt");
-  std::vector<std::string> args{"/usr/bin/time", "-f", "%e %M", "-o", timePath, VELDORA_PROGRAM};
-  args.insert(args.end(), arguments.begin(), arguments.end());
   std::vector<char*> argv;
   for (std::string& a : args) argv.push_back(a.data());
   argv.push_back(nullptr);
@@ -77,9 +75,31 @@ ProgramRun runProgram(const ScratchFolder& folder, const std::vector<std::string
   std::filesystem::current_path(previous);
   posix_spawn_file_actions_destroy(&actions);
   posix_spawnattr_destroy(&attributes);
+  return spawned == 0 ? child : -1;
+}
+
+}  // namespace
+
+pid_t startProgram(const ScratchFolder& folder, const std::vector<std::string>& arguments) {
+  std::vector<std::string> args{VELDORA_PROGRAM};
+  args.insert(args.end(), arguments.begin(), arguments.end());
+  return spawnInFolder(folder, args, {});
+}
+
+ProgramRun runProgram(const ScratchFolder& folder, const std::vector<std::string>& arguments,
+                      const std::vector<std::string>& environment, int timeoutSeconds) {
+  // GNU time measures the program as a child of its own, so the peak is the
+  // program's: a child spawned straight from this process would inherit this
+  // process's peak at exec.
+  std::string timePath = folder.file("time.txt");
+  std::vector<std::string> args{"/usr/bin/time", "-f", "%e %M", "-o", timePath, VELDORA_PROGRAM};
+  args.insert(args.end(), arguments.begin(), arguments.end());
+  pid_t child = spawnInFolder(folder, args, environment);
+  std::string errorPath = folder.file("stderr.txt");
+  std::string outputPath = folder.file("stdout.txt");
 
   ProgramRun run;
-  if (spawned != 0) return run;
+  if (child < 0) return run;
   auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(timeoutSeconds);
   int wstatus = 0;
   for (;;) {

@@ -3,6 +3,7 @@
 #pragma once
 
 #include <string>
+#include <sys/types.h>
 #include <vector>
 
 #include "tests/file_bytes.h"
@@ -37,6 +38,11 @@ class ScratchFolder {
 ProgramRun runProgram(const ScratchFolder& folder, const std::vector<std::string>& arguments,
                       const std::vector<std::string>& environment = {},
                       int timeoutSeconds = 120);
+
+// Starts the program as runProgram does, without time or timeout, and
+// returns its process identifier (-1 when it cannot be started); the
+// caller waits for it.
+pid_t startProgram(const ScratchFolder& folder, const std::vector<std::string>& arguments);
 
 // Empty when the file holds a well-formed XML document; else the fault.
 std::string reportFault(const std::string& path);
