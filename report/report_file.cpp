@@ -120,11 +120,20 @@ bool ReportOutput::open(const char* path) {
     // the folder would let it be replaced.
     if (exists && access(target_.c_str(), W_OK) != 0) return false;
     std::string pattern = temporaryPattern(target_);
+    // The signals wait while the file is made and watched, so that none can
+    // end the run between the two.
+    sigset_t ending, previous;
+    sigemptyset(&ending);
+    for (int signal : kEndingSignals) sigaddset(&ending, signal);
+    sigprocmask(SIG_BLOCK, &ending, &previous);
     int descriptor = mkstemp(&pattern[0]);
     if (descriptor >= 0) {
-      fchmod(descriptor, exists ? existing.st_mode & 07777 : newFileMode());
       temporary_ = pattern;
       watchTemporary(temporary_);
+    }
+    sigprocmask(SIG_SETMASK, &previous, nullptr);
+    if (descriptor >= 0) {
+      fchmod(descriptor, exists ? existing.st_mode & 07777 : newFileMode());
       file_ = fdopen(descriptor, "w");
       if (!file_) {
         close(descriptor);

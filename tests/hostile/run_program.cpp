@@ -60,7 +60,13 @@ pid_t spawnInFolder(const ScratchFolder& folder, std::vector<std::string> args,
   std::string outputPath = folder.file("stdout.txt");
   posix_spawnattr_t attributes;
   posix_spawnattr_init(&attributes);
-  posix_spawnattr_setflags(&attributes, POSIX_SPAWN_SETPGROUP);
+  // Signals that the test runner may ignore end the program as they would
+  // from a terminal.
+  sigset_t defaults;
+  sigemptyset(&defaults);
+  for (int signal : {SIGHUP, SIGINT, SIGQUIT, SIGTERM}) sigaddset(&defaults, signal);
+  posix_spawnattr_setsigdefault(&attributes, &defaults);
+  posix_spawnattr_setflags(&attributes, POSIX_SPAWN_SETPGROUP | POSIX_SPAWN_SETSIGDEF);
   posix_spawnattr_setpgroup(&attributes, 0);
   posix_spawn_file_actions_t actions;
   posix_spawn_file_actions_init(&actions);
