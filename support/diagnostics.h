@@ -48,8 +48,11 @@ void reportMessage(MessageId id, const char* location, int line,
 // Every console output of the program (banner, usage, messages) goes here.
 void writeToStandardError(const QString& text);
 
-// Convenience forms: byte-string arguments are decoded from the local 8-bit
-// encoding; a null pointer is an absent argument.
+// The catalogue's call forms, by argument count and kind (Q: QString, S:
+// byte string decoded from the local 8-bit encoding, a null pointer being an
+// absent argument) and with a file location or the command line as place.
+// The program itself reports through reportMessageS1 and reportMessageS0;
+// the others complete the set for messages with more arguments.
 void reportMessageQ3(MessageId id, const char* location, int line,
                      const QString& a1, const QString& a2, const QString& a3);
 void reportMessageS3(MessageId id, const char* location, int line,
