@@ -73,6 +73,19 @@ TEST(Escaping, CharactersForbiddenInXmlBecomeReplacementCharacter) {
   EXPECT_EQ("a\xEF\xBF\xBD" "b", escapedLocal("a\xFF" "b"));
 }
 
+// Attribute values written whole keep their white space; markup and every
+// character XML forbids are dealt with as in texts.
+TEST(Escaping, AttributeValuesKeepWhiteSpace) {
+  QString text = QStringLiteral(" a&b\t\"<c>\n");
+  text += QChar(0x0001);
+  text += QChar(0xFFFE);
+  text += QChar(0xDFFF);
+  text += QStringLiteral(u"\U0001F600");
+  EXPECT_EQ(QStringLiteral(" a&amp;b\t&quot;&lt;c&gt;\n") + QString(3, QChar(0xFFFD)) +
+                QStringLiteral(u"\U0001F600"),
+            escapeAttribute(text));
+}
+
 TEST(Escaping, AsciiBytesMatchTheUnicodePath) {
   // Every ASCII byte between words, at both ends and before an "n".
   for (int c = 1; c < 128; ++c) {
