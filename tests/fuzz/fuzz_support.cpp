@@ -1,6 +1,6 @@
 #include "fuzz_support.h"
 
-#include "model/model.h"
+#include "model/model_internal.h"
 #include "tests/hostile/well_formed.h"
 
 #include <QCoreApplication>
