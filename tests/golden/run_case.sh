@@ -4,25 +4,36 @@
 #   run_case.sh PREFIX CASE_DIR
 #
 # CASE_DIR holds:
+#   README           one line: what the case pins down
 #   args             the command-line arguments, one per line
 #   env              optional lines: VAR=value added to the environment, or
 #                    "unset VAR" to remove a variable
 #   expected.status  the exit status
 #   expected.stderr  standard error, byte for byte
-#   expected.xrd     optional: the report out.xrd, byte for byte, except that
-#                    a report generation time is compared by its layout
-#   expected.header  optional: header.txt after the run
+#   expected.xrd     the report out.xrd, byte for byte, with the report
+#                    generation time written as <generation time>; present
+#                    exactly when the run writes out.xrd
+#   expected.header  header.txt after the run; present exactly when the case
+#                    has a header.txt
 # Every other file of the case must be unchanged by the run.
 # The case runs in a scratch copy of CASE_DIR, so inputs stay untouched; @CASE@
 # in env and expected.stderr stands for the path of that copy, @PREFIX@ for
 # the installed tree (the usage text names the program as invoked).
+# With VELDORA_UPDATE_GOLDEN=1 the expected files are rewritten from this run
+# instead (see expected_files.sh).
 set -u
-prefix=$1
+source "$(dirname "$0")/expected_files.sh"
+prefix=$(cd "$1" && pwd)
 case_dir=$(cd "$2" && pwd)
 work=$(mktemp -d)
 trap 'rm -rf "$work"' EXIT
 cp -r "$case_dir"/. "$work"/
 cd "$work"
+
+fail=0
+if [ ! -f README ] || [ "$(grep -c . README)" != 1 ] || [ "$(wc -l < README)" != 1 ]; then
+  echo "README must be one line saying what the case pins down"; fail=1
+fi
 
 args=()
 while IFS= read -r line || [ -n "$line" ]; do args+=("$line"); done < args
@@ -44,49 +55,60 @@ if [ -f env ]; then
   done < env
 fi
 
+started=$(date +%s)
 env "${unsets[@]}" "${envs[@]}" "$prefix/bin/veldora" "${args[@]}" > stdout 2> stderr
-status=$?
-sed -e "s|@CASE@|$work|g" -e "s|@PREFIX@|$prefix|g" expected.stderr > expected.stderr.resolved
+echo $? > status
+finished=$(date +%s)
 
-fail=0
-want=$(cat expected.status)
-if [ "$status" != "$want" ]; then
-  echo "exit status $status, expected $want"; fail=1
-fi
 if [ -s stdout ]; then
   echo "standard output is not empty:"; cat stdout; fail=1
 fi
-if ! cmp -s stderr expected.stderr.resolved; then
-  echo "standard error differs:"; diff expected.stderr.resolved stderr; fail=1
+if [ -f out.xrd ]; then
+  check_well_formed out.xrd || fail=1
+  mask_generation_time out.xrd "$started" "$finished" > out.xrd.masked
 fi
 
-# The report generation time is the only text that varies between runs.
-normalise_time() {
-  sed -E 's/[A-Z][a-z]{2} [A-Z][a-z]{2} {1,2}[123]?[0-9] [0-2][0-9]:[0-5][0-9]:[0-6][0-9] [0-9]{4}/<generation time>/g' "$1"
-}
-if [ -f expected.xrd ]; then
-  if [ ! -f out.xrd ]; then
-    echo "no report written"; fail=1
-  else
-    if ! cmp -s <(normalise_time out.xrd) expected.xrd; then
-      echo "report differs:"; diff expected.xrd <(normalise_time out.xrd) | head -40; fail=1
-    fi
-    # XROD:NODE uses a prefix the document never declares; xmllint reports
-    # that as a namespace error but still exits 0. Only well-formedness counts.
-    if ! xmllint --noout out.xrd 2> xmllint.err; then
-      echo "report is not well-formed:"; grep -v 'namespace error' xmllint.err | head; fail=1
-    fi
-  fi
-fi
-if [ -f expected.header ]; then
-  if ! cmp -s header.txt expected.header; then
-    echo "header text file differs:"; diff expected.header header.txt; fail=1
-  fi
-fi
 # Inputs are never changed; header.txt only as expected.header says.
 for file in $(cd "$case_dir" && find . -type f ! -name 'expected.*' ! -name header.txt ! -name README); do
   if ! cmp -s "$case_dir/$file" "$file"; then
     echo "input ${file#./} changed by the run"; fail=1
   fi
 done
+
+# The placeholders stand for the paths of this run; perl takes them literally.
+export CASE_PATH=$work PREFIX_PATH=$prefix
+if updating; then
+  perl -pe 's/\Q$ENV{CASE_PATH}\E/\@CASE\@/g; s/\Q$ENV{PREFIX_PATH}\E/\@PREFIX\@/g' stderr > stderr.placeholders
+  update_expected "$case_dir/expected.status" status
+  update_expected "$case_dir/expected.stderr" stderr.placeholders
+  if [ -f out.xrd ]; then
+    update_expected "$case_dir/expected.xrd" out.xrd.masked
+  elif [ -f expected.xrd ]; then
+    rm "$case_dir/expected.xrd"; echo "removed $case_dir/expected.xrd"
+  fi
+  [ ! -f header.txt ] || update_expected "$case_dir/expected.header" header.txt
+  exit $fail
+fi
+
+if ! cmp -s status expected.status; then
+  echo "exit status $(cat status), expected $(cat expected.status)"; fail=1
+fi
+perl -pe 's/\@CASE\@/$ENV{CASE_PATH}/g; s/\@PREFIX\@/$ENV{PREFIX_PATH}/g' expected.stderr > expected.stderr.resolved
+if ! cmp -s stderr expected.stderr.resolved; then
+  echo "standard error differs:"; diff expected.stderr.resolved stderr; fail=1
+fi
+if [ -f expected.xrd ] && [ ! -f out.xrd ]; then
+  echo "no report written"; fail=1
+elif [ -f out.xrd ] && [ ! -f expected.xrd ]; then
+  echo "a report was written, none expected"; fail=1
+elif [ -f out.xrd ] && ! cmp -s out.xrd.masked expected.xrd; then
+  echo "report differs:"; diff expected.xrd out.xrd.masked | head -40; fail=1
+fi
+if [ -f header.txt ]; then
+  if [ ! -f expected.header ]; then
+    echo "the case has a header.txt but no expected.header"; fail=1
+  elif ! cmp -s header.txt expected.header; then
+    echo "header text file differs:"; diff expected.header header.txt; fail=1
+  fi
+fi
 exit $fail
