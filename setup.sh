@@ -7,6 +7,7 @@
 # Packages come in tiers, so that each command installs only what it uses:
 #   build    always: compiler, CMake, Ninja, Qt Core and its translation tools
 #   tests    --tests (implied by asan): GoogleTest, xmllint, time, Google Benchmark
+#            and locales, with the locale de_DE.ISO-8859-1 generated
 #   fuzz     --fuzz: clang with its fuzzer and sanitizer runtime, libxml2
 #   browser  --browser: Node.js with npm, Chromium
 # Without --tests a configuration builds the programs only. Every call
@@ -15,7 +16,7 @@ set -euo pipefail
 cd "$(dirname "$0")"
 
 tier_build="g++ cmake ninja-build qtbase5-dev qttools5-dev-tools"
-tier_tests="libgtest-dev libxml2-utils time libbenchmark-dev"
+tier_tests="libgtest-dev libxml2-utils time libbenchmark-dev locales"
 tier_fuzz="clang libclang-rt-dev libxml2-dev"
 tier_browser="chromium"
 
@@ -54,6 +55,13 @@ if [ -n "$missing" ]; then
   echo "setup: installing$missing"
   apt-get update -qq
   DEBIAN_FRONTEND=noninteractive apt-get install -y -qq $missing >/dev/null
+fi
+
+# The tests run the program in an 8-bit locale; localedef adds just that one
+# to the locale archive (locale -a lists it as de_DE.iso88591).
+if [ $tests = 1 ] && ! locale -a 2>/dev/null | grep -qx 'de_DE.iso88591'; then
+  echo "setup: generating the locale de_DE.ISO-8859-1"
+  localedef -i de_DE -c -f ISO-8859-1 de_DE.ISO-8859-1
 fi
 
 test_flag=-DVELDORA_TESTS=$([ $tests = 1 ] && echo ON || echo OFF)

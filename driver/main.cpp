@@ -105,6 +105,7 @@ int run(int argc, char** argv, RunSettings& settings) {
 
 int main(int argc, char** argv) {
   QCoreApplication app(argc, argv);
+  useLocaleCodec();
   installTranslators(app, QStringList{QStringLiteral("voskident_"), QStringLiteral("plinth_"),
                                       QStringLiteral("veldora_")});
   printBanner();

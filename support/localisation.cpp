@@ -1,4 +1,5 @@
-// Installs the translation files <prefix><locale>.qm from $ORBEKDIR/lib/locale.
+// The locale's text codec, and the translation files <prefix><locale>.qm
+// from $ORBEKDIR/lib/locale.
 #include "support/localisation.h"
 
 #include "support/diagnostics.h"
@@ -7,10 +8,32 @@
 #include <QDir>
 #include <QFileInfo>
 #include <QLocale>
+#include <QTextCodec>
 #include <QTranslator>
+#include <clocale>
 #include <cstdlib>
+#include <cstring>
+#include <langinfo.h>
 
 namespace {
+
+// The codeset part of a locale name: "de_DE.ISO-8859-1@euro" gives
+// "ISO-8859-1"; a name without one gives an empty text.
+QByteArray codesetOfName(const char* name) {
+  const char* dot = strchr(name, '.');
+  if (!dot) return QByteArray();
+  const char* end = strchr(dot + 1, '@');
+  return end ? QByteArray(dot + 1, int(end - dot - 1)) : QByteArray(dot + 1);
+}
+
+// The locale name that the C library takes for LC_CTYPE.
+const char* ctypeLocaleName() {
+  for (const char* variable : {"LC_ALL", "LC_CTYPE", "LANG"}) {
+    const char* value = getenv(variable);
+    if (value && *value) return value;
+  }
+  return "";
+}
 
 // Set-up failures are plain text, untranslated, before any other output.
 [[noreturn]] void fail(const QString& message) {
@@ -19,6 +42,19 @@ namespace {
 }
 
 }  // namespace
+
+void useLocaleCodec() {
+  // QCoreApplication has called setlocale(LC_ALL, ""). A locale that is not
+  // generated on this machine leaves LC_CTYPE at "C"; the codeset that its
+  // name carries is then the best guess of what the user's terminal shows.
+  const char* ctype = setlocale(LC_CTYPE, nullptr);
+  const bool named = ctype && strcmp(ctype, "C") != 0 && strcmp(ctype, "POSIX") != 0;
+  const QByteArray codeset = named ? QByteArray(nl_langinfo(CODESET))
+                                   : codesetOfName(ctypeLocaleName());
+  if (codeset.isEmpty()) return;  // the C locale: keep UTF-8, a superset of ASCII
+  if (QTextCodec* codec = QTextCodec::codecForName(codeset))
+    QTextCodec::setCodecForLocale(codec);
+}
 
 void installTranslators(QCoreApplication& app, const QStringList& prefixes) {
   const char* installDir = getenv("ORBEKDIR");
