@@ -64,7 +64,13 @@ void PageMarkup::summary(const ReportTotals& totals) {
   static const char* const kClasses[] = {"passed", "inconclusive", "failed", "total"};
   const int64_t values[] = {totals.passed, totals.inconclusive, totals.failed, totals.total};
   std::string& s = summary_;
-  s += "<section id=\"summary\" aria-label=\"Summary\">\n<dl class=\"totals\">\n";
+  s += "<section id=\"summary\" aria-label=\"Summary\">\n";
+  if (!summaryTitle_.empty()) {
+    s += "<h2>";
+    appendEscapedHtml(&s, summaryTitle_);
+    s += "</h2>\n";
+  }
+  s += "<dl class=\"totals\">\n";
   for (int i = 0; i < 4; ++i) {
     s += "<div class=\"total ";
     s += kClasses[i];
@@ -96,6 +102,11 @@ void PageMarkup::summary(const ReportTotals& totals) {
 }
 
 void PageMarkup::informationTitle(const ReportTitleInfo& title) {
+  // The title before the summary table is the summary's own.
+  if (summary_.empty()) {
+    summaryTitle_ = title.text;
+    return;
+  }
   information_ += title.level <= 1 ? "<h2>" : "<h3>";
   appendEscapedHtml(&information_, title.text);
   information_ += title.level <= 1 ? "</h2>\n" : "</h3>\n";

@@ -38,6 +38,7 @@ class PageMarkup {
   std::string reportTitle_;
   std::string timeLabel_;
   std::string timeValue_;
+  std::string summaryTitle_;
   std::string summary_;
   std::string information_;
   std::string failures_;
