@@ -1,9 +1,10 @@
 #!/usr/bin/env bash
 # Builds the normal and the sanitizer configuration, runs the fuzzing
-# harnesses briefly and every test in both configurations.
+# harnesses briefly and every test in both configurations (the browser test
+# of the page included).
 set -euo pipefail
 cd "$(dirname "$0")"
-./setup.sh --tests --fuzz release asan
+./setup.sh --tests --fuzz --browser release asan
 # Every fuzzing harness for 12 seconds, about a minute in all.
 tests/fuzz/run_fuzzers.sh 12
 ctest --test-dir build/release --output-on-failure -j 2

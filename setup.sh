@@ -8,7 +8,8 @@
 #   build    always: compiler, CMake, Ninja, Qt Core and its translation tools, zlib
 #   tests    --tests (implied by asan): GoogleTest, xmllint, time, Google Benchmark
 #   fuzz     --fuzz: clang with its fuzzer and sanitizer runtime, libxml2
-#   browser  --browser: Node.js with npm, Chromium
+#   browser  --browser: Node.js with npm, Chromium, and playwright-core from npm
+#            for the browser test (tests/export/browser)
 # Without --tests a configuration builds the programs only. Every call
 # configures again, so changed options and CMake files always take effect.
 set -euo pipefail
@@ -54,6 +55,11 @@ if [ -n "$missing" ]; then
   echo "setup: installing$missing"
   apt-get update -qq
   DEBIAN_FRONTEND=noninteractive apt-get install -y -qq $missing >/dev/null
+fi
+
+# The browser test's driver, pinned by its lock file; it downloads no browser.
+if [ $browser = 1 ]; then
+  (cd tests/export/browser && npm ci --prefer-offline --no-audit --no-fund >/dev/null)
 fi
 
 test_flag=-DVELDORA_TESTS=$([ $tests = 1 ] && echo ON || echo OFF)
