@@ -173,37 +173,34 @@ void PageMarkup::failure(const Failure& failure) {
   }
   s += "</a> <span class=\"type\">";
   appendEscapedHtml(&s, failure.type);
-  s += "</span>";
   const std::string where = linkText(failure.link);
   if (!where.empty()) {
-    s += " <span class=\"location\">";
+    s += " · ";
     appendEscapedHtml(&s, where);
-    s += "</span>";
   }
+  s += "</span>";
   if (!failure.checks.empty()) {
     s += "\n<ul>";
     for (const FailedCheck& check : failure.checks) {
-      s += "<li><a href=\"" + anchor + "\"><code>";
+      s += "<li><code>";
       appendEscapedHtml(&s, check.expression);
-      s += "</code></a>";
-      if (!check.counts.empty()) {
-        s += " <span class=\"counts\">";
-        for (size_t i = 0; i < check.counts.size(); ++i) {
-          if (i) s += " · ";
-          if (!check.counts[i].first.empty()) {
-            appendEscapedHtml(&s, check.counts[i].first);
-            s += ' ';
-          }
-          appendEscapedHtml(&s, check.counts[i].second);
+      s += "</code>";
+      // Counts, and the check's own place when it is not the object's.
+      std::string details;
+      for (size_t i = 0; i < check.counts.size(); ++i) {
+        if (i) details += " · ";
+        if (!check.counts[i].first.empty()) {
+          appendEscapedHtml(&details, check.counts[i].first);
+          details += ' ';
         }
-        s += "</span>";
+        appendEscapedHtml(&details, check.counts[i].second);
       }
       const std::string checkWhere = linkText(check.link);
-      if (!checkWhere.empty()) {
-        s += " <span class=\"location\">";
-        appendEscapedHtml(&s, checkWhere);
-        s += "</span>";
+      if (!checkWhere.empty() && checkWhere != where) {
+        if (!details.empty()) details += " · ";
+        appendEscapedHtml(&details, checkWhere);
       }
+      if (!details.empty()) s += " <span class=\"counts\">" + details + "</span>";
       s += "</li>";
     }
     s += "</ul>";
