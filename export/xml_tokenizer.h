@@ -18,6 +18,7 @@
 #pragma once
 
 #include <cstdint>
+#include <deque>
 #include <memory>
 #include <string>
 #include <string_view>
@@ -127,7 +128,9 @@ class XmlTokenizer {
   XmlToken token_;
   std::string endName_;
   std::string textScratch_;
-  std::vector<std::string> attributeScratch_;
+  // One decoded value per attribute; a deque, so growing it moves none of
+  // the values that earlier attributes of the same tag point into.
+  std::deque<std::string> attributeScratch_;
   std::string message_;
   std::string readError_;
 };

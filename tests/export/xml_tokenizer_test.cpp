@@ -67,6 +67,18 @@ TEST(XmlTokenizer, ReferencesLineEndsAndCData) {
             (Lines{"<A>", "'<not> &amp; markup]'", "</A>", "END"}));
 }
 
+// Values that need decoding, in a tag with more attributes than ever
+// before: each keeps its own text (short ones too).
+TEST(XmlTokenizer, ManyDecodedAttributes) {
+  std::string tag = "<A";
+  std::string expected = "<A";
+  for (int i = 0; i < 40; ++i) {
+    tag += " a" + std::to_string(i) + "=\"" + std::to_string(i) + "&amp;\"";
+    expected += " a" + std::to_string(i) + "=" + std::to_string(i) + "&";
+  }
+  EXPECT_EQ(tokensOf(tag + "/>"), (Lines{expected + ">", "</A>", "END"}));
+}
+
 TEST(XmlTokenizer, NamesWithColonsAndUnicode) {
   EXPECT_EQ(tokensOf("<XROD:NODE n\xC3\xA4me=\"v\"><\xE6\x97\xA5-1.x/></XROD:NODE>"),
             (Lines{"<XROD:NODE n\xC3\xA4me=v>", "<\xE6\x97\xA5-1.x>", "</\xE6\x97\xA5-1.x>",
