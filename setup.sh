@@ -5,17 +5,18 @@
 #   ./setup.sh [--tests] [--fuzz] [--browser] [release] [asan]
 #
 # Packages come in tiers, so that each command installs only what it uses:
-#   build    always: compiler, CMake, Ninja, Qt Core and its translation tools
+#   build    always: compiler, CMake, Ninja, Qt Core and its translation tools, zlib
 #   tests    --tests (implied by asan): GoogleTest, xmllint, time, Google Benchmark
 #            and locales, with the locale de_DE.ISO-8859-1 generated
 #   fuzz     --fuzz: clang with its fuzzer and sanitizer runtime, libxml2
-#   browser  --browser: Node.js with npm, Chromium
+#   browser  --browser: Node.js with npm, Chromium, and playwright-core from npm
+#            for the browser test (tests/export/browser)
 # Without --tests a configuration builds the programs only. Every call
 # configures again, so changed options and CMake files always take effect.
 set -euo pipefail
 cd "$(dirname "$0")"
 
-tier_build="g++ cmake ninja-build qtbase5-dev qttools5-dev-tools"
+tier_build="g++ cmake ninja-build qtbase5-dev qttools5-dev-tools zlib1g-dev"
 tier_tests="libgtest-dev libxml2-utils time libbenchmark-dev locales"
 tier_fuzz="clang libclang-rt-dev libxml2-dev"
 tier_browser="chromium"
@@ -62,6 +63,11 @@ fi
 if [ $tests = 1 ] && ! locale -a 2>/dev/null | grep -qx 'de_DE.iso88591'; then
   echo "setup: generating the locale de_DE.ISO-8859-1"
   localedef -i de_DE -c -f ISO-8859-1 de_DE.ISO-8859-1
+fi
+
+# The browser test's driver, pinned by its lock file; it downloads no browser.
+if [ $browser = 1 ]; then
+  (cd tests/export/browser && npm ci --prefer-offline --no-audit --no-fund >/dev/null)
 fi
 
 test_flag=-DVELDORA_TESTS=$([ $tests = 1 ] && echo ON || echo OFF)

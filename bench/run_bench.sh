@@ -2,13 +2,20 @@
 # Benchmark: builds the release configuration, writes synthetic inputs at
 # several sizes and runs veldora on each. Per size it prints wall time, input
 # and output megabytes, throughput and peak memory (maximum resident set
-# size); at the end, how the time per input record grew with the size.
+# size); at the end, how the time per input record grew with the size. Then
+# the export of each report to a page (veldora-export html): its time, also
+# as a multiple of veldora's, its peak memory, also as a share of the
+# report's size, and the page's size and share of the report; with
+# --browser, the page in headless Chromium: seconds until the summary and
+# failures show and until the tree is ready, the slowest expansion of a
+# node and the browser's peak memory.
 #
-#   bench/run_bench.sh [--quick] [--micro] [--repeat N] [--binary FILE] [--build DIR] [--seed N]
+#   bench/run_bench.sh [--quick] [--micro] [--browser] [--repeat N] [--binary FILE] [--build DIR] [--seed N]
 #
 #   --quick     small sizes only (1 and 10 thousand objects)
 #   --sizes L   these numbers of objects instead, e.g. "10000 1000000"
 #   --micro     also run the micro-benchmarks of the hot paths
+#   --browser   also time the pages in Chromium (needs ./setup.sh --browser)
 #   --repeat N  run each size N times and keep the fastest run (default 1)
 #   --binary F  time this veldora executable instead of the one just built
 #   --build D   use the programs of this already built build folder instead
@@ -23,6 +30,7 @@ cd "$(dirname "$0")/.."
 
 sizes="10000 100000 1000000"
 micro=0
+browser=0
 repeat=1
 binary=""
 build=""
@@ -32,11 +40,12 @@ while [ $# -gt 0 ]; do
     --quick) sizes="1000 10000" ;;
     --sizes) sizes=$2; shift ;;
     --micro) micro=1 ;;
+    --browser) browser=1 ;;
     --repeat) repeat=$2; shift ;;
     --binary) binary=$2; shift ;;
     --build) build=$2; shift ;;
     --seed) seed=$2; shift ;;
-    *) sed -n '7,16p' "$0" >&2; exit 2 ;;
+    *) sed -n '13,24p' "$0" >&2; exit 2 ;;
   esac
   shift
 done
@@ -46,11 +55,13 @@ if [ -z "$build" ]; then
   build=build/release
   prefix=$PWD/build/release/install
   [ -n "$binary" ] || binary=$prefix/bin/veldora
+  exporter=$prefix/bin/veldora-export
 else
   # Not installed: an installation folder without translations will do.
   prefix=$PWD/build/bench/orbek
   mkdir -p "$prefix/lib/locale"
   [ -n "$binary" ] || binary=$build/driver/veldora
+  exporter=$build/export/veldora-export
 fi
 gen=$build/bench/veldora_gen
 
@@ -58,6 +69,7 @@ printf '%9s %10s %5s %8s %8s %8s %11s %8s %8s %10s\n' \
   objects trace files wall_s in_MB out_MB records/s in_MB/s RSS_MB ns/record
 first_ns=""
 last_ns=""
+exports=()
 for objects in $sizes; do
   records=$((objects * 10))
   files=$((objects / 5000))
@@ -98,9 +110,35 @@ for objects in $sizes; do
   ns=${line##* }
   [ -n "$first_ns" ] || first_ns=$ns
   last_ns=$ns
+
+  status=0
+  /usr/bin/time -f '%e %M' -o "$dir/export.time" "$exporter" html "$dir/report.xrd" \
+    -o "$dir/report.html" 2>"$dir/export.stderr" || status=$?
+  if [ "$status" -ne 0 ] && [ "$status" -ne 3 ]; then
+    echo "run_bench: veldora-export ended with status $status, see $dir/export.stderr" >&2
+    exit 1
+  fi
+  read -r export_wall export_rss < <(tail -n 1 "$dir/export.time")
+  page_bytes=$(wc -c <"$dir/report.html")
+  row=$(awk -v o="$objects" -v w="$export_wall" -v vw="$wall" -v rss="$export_rss" \
+    -v ob="$out_bytes" -v pb="$page_bytes" 'BEGIN {
+      if (vw <= 0) vw = 0.005
+      printf "%9d %9.2f %10.2f %8.1f %10.1f %8.1f %8.1f", o, w, w / vw, rss / 1024,
+        100 * rss * 1024 / ob, pb / 1e6, 100 * pb / ob }')
+  if [ "$browser" -eq 1 ]; then
+    row="$row $(cd tests/export/browser && node page_bench.js "../../../$dir/report.html" 2>/dev/null |
+      awk '{ printf "%8.2f %8.2f %9.0f %10.0f", $2, $4, $6, $8 }')"
+  fi
+  exports+=("$row")
 done
 awk -v a="$first_ns" -v b="$last_ns" \
   'BEGIN { printf "time per record, largest size over smallest: %.2f\n", b / a }'
+
+echo
+header=$(printf '%9s %9s %10s %8s %10s %8s %8s' objects export_s x_veldora RSS_MB RSS_%rep page_MB page_%rep)
+[ "$browser" -eq 0 ] || header="$header $(printf '%8s %8s %9s %10s' shown_s ready_s expand_ms browser_MB)"
+echo "$header"
+printf '%s\n' "${exports[@]}"
 
 if [ "$micro" -eq 1 ]; then
   if [ -x "$build/bench/veldora_micro_bench" ]; then

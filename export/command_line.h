@@ -1,0 +1,45 @@
+// The command line of veldora-export: one subcommand per export, found in
+// the table of main.cpp, and what the subcommands share: the REPORT [-o OUT]
+// arguments, the error line and the exit statuses.
+//
+//   veldora-export html run/report.xrd -o page.html
+//   veldora-export: run/report.xrd:12:7: the end tag </ROW> does not match <TABLE>
+#pragma once
+
+#include "export/report_reader.h"
+
+#include <string>
+
+// Exit statuses: like veldora, 0 when no verdict failed and 3 when one did;
+// 2 when the export itself failed (usage, an unreadable or broken report,
+// an output that could not be written).
+enum ExportExit { ExitPassed = 0, ExitBroken = 2, ExitFailedVerdict = 3 };
+
+struct ExportCommand {
+  const char* name;      // "html"
+  const char* synopsis;  // "html REPORT [-o OUT]"
+  const char* summary;   // one line of the usage text
+  // Runs with the arguments after the command's name; returns the exit status.
+  int (*run)(int argc, char** argv);
+};
+
+// The whole program: dispatches argv[1] over the commands.
+int runExport(int argc, char** argv, const ExportCommand* commands, int count);
+
+struct ReportAndOutput {
+  std::string report;
+  std::string output;  // "-" for standard output
+};
+
+// Parses "REPORT [-o OUT]"; OUT defaults to REPORT with its extension
+// replaced by defaultExtension. False, after the error line, on a usage
+// error or when OUT would replace the report itself.
+bool parseReportAndOutput(int argc, char** argv, const char* command,
+                          const char* defaultExtension, ReportAndOutput* out);
+
+// "veldora-export: " and the text, as one line on standard error.
+void printErrorLine(const std::string& text);
+// The error line of a report that cannot be read: "FILE:LINE:COLUMN: what".
+void printReportError(const std::string& path, const ReportErrorInfo& error);
+// The error line of an output that cannot be written: "FILE: cannot write: why".
+void printOutputError(const std::string& path, const std::string& reason);

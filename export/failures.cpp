@@ -1,0 +1,81 @@
+// Failure gathering: a node's rows come before its child nodes, so its
+// failure is complete when its first child starts or when it ends.
+//
+//   <ROW><CELL_TEXT STYLE="Array Title">Expression</CELL_TEXT>...</ROW>   header
+//   <ROW><CELL_TEXT STYLE="Array Failed">size() == capacity()</CELL_TEXT>
+//        <CELL_TEXT ...>Failed</CELL_TEXT><CELL_TEXT ...>1</CELL_TEXT>...</ROW>
+#include "export/failures.h"
+
+namespace {
+
+bool isNumber(const std::string& text) {
+  if (text.empty()) return false;
+  for (const char c : text)
+    if (c < '0' || c > '9') return false;
+  return true;
+}
+
+}  // namespace
+
+void FailureCollector::finishPending() {
+  ready_ = false;
+  if (!pendingFailed_) return;
+  pendingFailed_ = false;
+  if (!pendingCarries_ && pending_.checks.empty()) return;
+  std::swap(done_, pending_);
+  ready_ = true;
+}
+
+void FailureCollector::nodeStart(int nodeId, const ReportNodeInfo& node) {
+  finishPending();
+  names_.push_back(node.name);
+  header_.clear();
+  if (node.state != StateFailed) return;
+  pendingFailed_ = true;
+  pendingCarries_ = node.sum > 0;
+  pending_.nodeId = nodeId;
+  pending_.path = names_;
+  pending_.type = node.type;
+  pending_.link = node.title.link;
+  pending_.checks.clear();
+}
+
+void FailureCollector::tableStart() { ready_ = false; }
+
+void FailureCollector::row(const ReportRowInfo& row) {
+  ready_ = false;
+  if (row.role == RowHeader) {
+    header_.clear();
+    for (const ReportCell& c : row.cells) header_.push_back(c.text);
+    return;
+  }
+  if (!pendingFailed_ || row.role != RowData || row.cells.empty() ||
+      row.cells[0].style != ReportStyleFailed)
+    return;
+  // Trailing numbers are the counts; a status word may stand before them.
+  const size_t n = row.cells.size();
+  size_t numbers = 0;
+  while (numbers + 1 < n && isNumber(row.cells[n - 1 - numbers].text)) ++numbers;
+  if (numbers == 0) return;  // the node's own status row
+  const size_t texts = n - numbers >= 2 ? n - numbers - 1 : n - numbers;
+  FailedCheck check;
+  for (size_t i = 0; i < texts; ++i) {
+    const std::string& text = row.cells[i].text;
+    if (text.empty()) continue;
+    if (!check.expression.empty()) check.expression += ' ';
+    check.expression += text;
+    if (row.cells[i].link.present && !check.link.present) check.link = row.cells[i].link;
+  }
+  if (check.expression.empty()) return;
+  if (!check.link.present) check.link = pending_.link;
+  const bool labelled = header_.size() == n;
+  for (size_t i = n - numbers; i < n; ++i)
+    check.counts.emplace_back(labelled ? header_[i] : std::string(), row.cells[i].text);
+  pending_.checks.push_back(std::move(check));
+}
+
+void FailureCollector::nodeEnd() {
+  finishPending();
+  names_.pop_back();
+  header_.clear();
+}

@@ -1,0 +1,49 @@
+// The parts of the page that are plain markup, so that they show before any
+// script runs: the page's head line (report title, file, time), the summary
+// with its bar, the report information tables and the failures list. Every
+// text from the report goes through escapeHtml.
+#pragma once
+
+#include "export/failures.h"
+#include "export/report_reader.h"
+
+#include <string>
+
+// Appends text with &, <, >, " and ' as character references.
+void appendEscapedHtml(std::string* out, std::string_view text);
+
+// "file:line" of a link ("file" alone for line 0), or empty.
+std::string linkText(const SourceLink& link);
+
+class PageMarkup {
+ public:
+  void document(const ReportDocumentInfo& document) { document_ = document; }
+  void reportTitle(const ReportTitleInfo& title) { reportTitle_ = title.text; }
+  void summary(const ReportTotals& totals);
+  // The titles and tables of the overview section after the summary.
+  void informationTitle(const ReportTitleInfo& title);
+  void informationTableStart();
+  void informationRow(const ReportRowInfo& row);
+  void informationTableEnd();
+  void failure(const Failure& failure);
+
+  // The page's <title> text.
+  std::string pageTitle() const;
+  // Everything above the tree, in page order.
+  std::string body() const;
+  int failureCount() const { return failureCount_; }
+
+ private:
+  ReportDocumentInfo document_;
+  std::string reportTitle_;
+  std::string timeLabel_;
+  std::string timeValue_;
+  std::string summaryTitle_;
+  std::string summary_;
+  std::string information_;
+  std::string failures_;
+  int failureCount_ = 0;
+  bool tableOpen_ = false;
+  bool tableHasRows_ = false;
+  size_t tableStart_ = 0;  // where the open table begins in information_, to drop it when empty
+};

@@ -1,0 +1,15 @@
+// veldora-export html: one self-contained HTML page from a report file.
+#pragma once
+
+#include "export/report_reader.h"
+
+#include <cstdio>
+#include <string>
+
+// "html REPORT [-o OUT]"; returns the exit status.
+int runHtmlCommand(int argc, char** argv);
+
+// Reads the whole report and writes the page to out. False when the report
+// is broken (reader.error() tells why); *failedVerdict tells whether the
+// report holds a failed verdict.
+bool writePage(ReportReader& reader, FILE* out, bool* failedVerdict);

@@ -1,0 +1,33 @@
+#!/usr/bin/env bash
+# The browser test: the bundled example's report and a report of hostile
+# test names, exported by the installed veldora-export and opened in
+# Debian's Chromium (see page_test.js). The pages and the screenshot stay
+# in OUT_DIR.
+#
+#   run_browser_test.sh PREFIX SOURCE_DIR OUT_DIR
+set -euo pipefail
+prefix=$1
+source=$2
+out=$3
+here=$source/tests/export/browser
+if [ ! -d "$here/node_modules/playwright-core" ] || [ ! -x /usr/bin/chromium ]; then
+  echo "browser test: needs Chromium and playwright-core; run ./setup.sh --browser first" >&2
+  exit 1
+fi
+mkdir -p "$out"
+cp "$source/examples/header.txt" "$out/header.txt"
+status=0
+LC_ALL=C.UTF-8 ORBEKDIR="$prefix" "$prefix/bin/veldora" \
+  -ots "$source/examples/stack_test.ots" "$source/examples/stack_classes.ots" \
+  -tdf "$source/examples/stack_test.tdf" -xrd "$out/report.xrd" -h "$out/header.txt" \
+  2>/dev/null || status=$?
+[ "$status" = 3 ] || { echo "veldora ended with $status on the example" >&2; exit 1; }
+status=0
+"$prefix/bin/veldora-export" html "$out/report.xrd" -o "$out/example.html" || status=$?
+[ "$status" = 3 ] || { echo "veldora-export ended with $status on the example" >&2; exit 1; }
+status=0
+"$prefix/bin/veldora-export" html "$here/hostile.xrd" -o "$out/hostile.html" || status=$?
+[ "$status" = 3 ] || { echo "veldora-export ended with $status on hostile.xrd" >&2; exit 1; }
+cd "$here"
+node page_test.js "$out/example.html" "$out/hostile.html" "$out/example.png"
+echo "screenshot: $out/example.png"
