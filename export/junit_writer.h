@@ -21,7 +21,8 @@
 struct JunitResult {
   bool failedVerdict = false;  // the report's failed total is above 0
   // Empty, or why the JUnit counts differ from the report's totals (a report
-  // whose totals count objects that it does not show).
+  // whose totals are below what its objects give; verdicts that it counts
+  // but does not list get test cases of their own, in a suite "unlisted").
   std::string mismatch;
   std::string error;  // when writing failed: the reason
 };

@@ -78,46 +78,56 @@ std::string placeText(const SourceLink& link) {
   return prefix;
 }
 
-class SummaryCollector : public TestObjectVisitor {
- public:
-  explicit SummaryCollector(int64_t keep) : keep_(keep) {}
+// Keeps the first lines and counts the rest; what it gathered is read
+// directly once the report has been read.
+struct SummaryCollector : TestObjectVisitor {
+  explicit SummaryCollector(int64_t keep) : keep(keep) {}
 
-  void document(const ReportDocumentInfo& info) override { title_ = info.title; }
-  void summary(const ReportTotals& totals) override { totals_ = totals; }
+  void document(const ReportDocumentInfo& info) override { title = info.title; }
+  void summary(const ReportTotals& report) override { totals = report; }
   void object(const TestObject& object) override;
+  void finish();
 
   void add(const SourceLink& location, const char* what, const std::string& detail,
-           const TestObject& object);
+           const std::string& path);
 
-  std::string title_;
-  ReportTotals totals_;
-  std::vector<FailureLine> lines_;
-  int64_t count_ = 0;
-
- private:
-  int64_t keep_;
+  int64_t keep;
+  std::string title;
+  ReportTotals totals;
+  std::vector<FailureLine> lines;
+  int64_t count = 0;  // all failure lines, kept or not
+  int64_t failedObjects = 0;
 };
 
 void SummaryCollector::add(const SourceLink& location, const char* what,
-                           const std::string& detail, const TestObject& object) {
-  if (count_++ >= keep_) return;
-  lines_.push_back({location, what, detail, joinedPath(object.path)});
+                           const std::string& detail, const std::string& path) {
+  if (count++ >= keep) return;
+  lines.push_back({location, what, singleLine(detail), singleLine(path)});
+}
+
+// Failed verdicts that the report counts but lists in no table (as the
+// JUnit export's suite "unlisted" holds them).
+void SummaryCollector::finish() {
+  for (int64_t i = failedObjects; i < totals.failed; ++i)
+    add(SourceLink(), "failed", "a verdict that the report counts but lists in no table",
+        "unlisted");
 }
 
 void SummaryCollector::object(const TestObject& object) {
   if (object.state != StateFailed) return;
+  ++failedObjects;
   if (object.kind == ObjectHiddenStateChart) {
     add(object.location, "state chart violation",
-        object.title + ": an observation state left by an illegal or a multiple exit", object);
+        object.title + ": an observation state left by an illegal or a multiple exit", joinedPath(object.path));
     return;
   }
-  if (object.checks.empty()) add(object.location, "failed", object.title, object);
+  if (object.checks.empty()) add(object.location, "failed", object.title, joinedPath(object.path));
   for (const FailedCheck& check : object.checks) {
     if (object.kind == ObjectStateChart)
       add(check.link, "state chart violation",
-          check.expression + " " + checkCounts(check, object.kind), object);
+          check.expression + " " + checkCounts(check, object.kind), joinedPath(object.path));
     else
-      add(check.link, "check failed", check.expression, object);
+      add(check.link, "check failed", check.expression, joinedPath(object.path));
   }
 }
 
@@ -150,17 +160,17 @@ std::string githubLine(const FailureLine& line) {
 }
 
 std::string markdownOf(const SummaryCollector& c) {
-  const ReportTotals& t = c.totals_;
-  std::string md = "### " + markdownEscaped(c.title_) + "\n\n";
+  const ReportTotals& t = c.totals;
+  std::string md = "### " + markdownEscaped(c.title) + "\n\n";
   md += "| Passed | Inconclusive | Failed | Total |\n|---:|---:|---:|---:|\n";
   md += "| " + std::to_string(t.passed) + " | " + std::to_string(t.inconclusive) + " | " +
         std::to_string(t.failed) + " | " + std::to_string(t.total) + " |\n";
-  if (c.count_ > 0) {
+  if (c.count > 0) {
     md += "\n| Failure | Location | Test |\n|---|---|---|\n";
-    for (const FailureLine& line : c.lines_)
+    for (const FailureLine& line : c.lines)
       md += "| " + markdownEscaped(line.what + ": " + line.detail) + " | " +
             markdownEscaped(placeText(line.location)) + " | " + markdownEscaped(line.path) + " |\n";
-    const int64_t more = c.count_ - static_cast<int64_t>(c.lines_.size());
+    const int64_t more = c.count - static_cast<int64_t>(c.lines.size());
     if (more > 0) md += "\nand " + std::to_string(more) + " more\n";
   }
   return md + "\n";
@@ -240,14 +250,15 @@ bool appendToFile(const char* path, const std::string& text, std::string* reason
 bool writeSummary(ReportReader& reader, const SummaryOptions& options, SummaryOutput* output) {
   SummaryCollector collector(options.maxFailures);
   if (!readTestObjects(reader, collector)) return false;
+  collector.finish();
   const bool colour = options.colour && options.format == SummaryPlain;
-  for (const FailureLine& line : collector.lines_)
+  for (const FailureLine& line : collector.lines)
     output->text += options.format == SummaryGithub ? githubLine(line) : plainLine(line, colour);
-  const int64_t more = collector.count_ - static_cast<int64_t>(collector.lines_.size());
+  const int64_t more = collector.count - static_cast<int64_t>(collector.lines.size());
   if (more > 0) output->text += "and " + std::to_string(more) + " more\n";
-  output->text += totalsLine(collector.totals_, colour);
+  output->text += totalsLine(collector.totals, colour);
   if (options.format == SummaryGithub) output->markdown = markdownOf(collector);
-  output->failedVerdict = collector.totals_.failed > 0;
+  output->failedVerdict = collector.totals.failed > 0;
   return true;
 }
 

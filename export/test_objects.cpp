@@ -221,7 +221,7 @@ bool readTestObjects(ReportReader& reader, TestObjectVisitor& visitor) {
 
 std::string locationPrefix(const SourceLink& link) {
   if (!link.present || link.file.empty()) return std::string();
-  return link.file + ":" + std::to_string(link.line) + ": ";
+  return singleLine(link.file) + ":" + std::to_string(link.line) + ": ";
 }
 
 std::string checkCounts(const FailedCheck& check, TestObjectKind kind) {
@@ -234,4 +234,13 @@ std::string checkCounts(const FailedCheck& check, TestObjectKind kind) {
   // States and transitions: how often reached or fired.
   if (counts.size() == 1) return "(" + counts[0].second + " executions)";
   return std::string();
+}
+
+std::string singleLine(const std::string& text) {
+  std::string line;
+  for (const char c : text) {
+    if (c == '\n') line += "\\n";
+    else line += c;
+  }
+  return line;
 }

@@ -88,5 +88,10 @@ std::string locationPrefix(const SourceLink& link);
 // 0 illegal exits)" for a state chart violation; "" without counts.
 std::string checkCounts(const FailedCheck& check, TestObjectKind kind);
 
+// A text for one line of output: a line feed becomes backslash and n, the
+// form the symbol and trace files use for it (an expression with "a\nb"
+// in its source reads like that again).
+std::string singleLine(const std::string& text);
+
 // The fixed, untranslated name of a class's violation block.
 extern const char kStateChartViolations[];
