@@ -29,8 +29,6 @@
 
 namespace {
 
-constexpr char kMarkerEmpty = '\x01';  // in place of "/>" of a case without content
-constexpr char kMarkerInner = '\x02';  // where the skipped element would go
 constexpr size_t kTrackedKinds = 64;
 constexpr size_t kCopyBlock = 1 << 20;
 
@@ -131,6 +129,42 @@ class ScratchFile {
   FILE* file_ = nullptr;
 };
 
+}  // namespace
+
+bool copyTestCases(FILE* scratch, int64_t bytes, int stubKind, size_t blockSize, FILE* out) {
+  std::vector<char> block(blockSize);
+  bool markerPending = false;  // a marker byte ended the last block
+  char marker = 0;
+  while (bytes > 0) {
+    const size_t want = static_cast<size_t>(std::min<int64_t>(bytes, blockSize));
+    const size_t got = fread(block.data(), 1, want, scratch);
+    if (got != want) return false;
+    bytes -= static_cast<int64_t>(got);
+    size_t run = 0;
+    for (size_t i = 0; i < got; ++i) {
+      if (!markerPending) {
+        if (block[i] != kMarkerEmpty && block[i] != kMarkerInner) continue;
+        fwrite(block.data() + run, 1, i - run, out);
+        marker = block[i];
+        markerPending = true;
+        run = i + 1;
+        continue;
+      }
+      markerPending = false;
+      run = i + 1;
+      const bool stub = static_cast<unsigned char>(block[i]) == stubKind;
+      if (marker == kMarkerEmpty)
+        put(out, stub ? "/>" : ">\n" + std::string(kSkipped) + "    </testcase>");
+      else if (!stub)
+        put(out, kSkipped);
+    }
+    fwrite(block.data() + run, 1, got - run, out);
+  }
+  return !markerPending;
+}
+
+namespace {
+
 struct KindName {
   std::string name;
   int64_t notExecuted = 0;
@@ -167,7 +201,6 @@ class JunitCollector : public TestObjectVisitor {
   void appendFailure(const TestObject& object);
   void appendNotes(const TestObject& object);
   int chooseStubKind() const;
-  bool copyBody(FILE* out, const SuiteRecord& suite, int stubKind);
   std::string suiteStartTag(const SuiteRecord& suite, const std::string& hostname);
 
   FILE* scratch_;
@@ -182,7 +215,6 @@ class JunitCollector : public TestObjectVisitor {
   int64_t classNotExecuted_ = 0;
   std::unordered_set<size_t> names_;  // hashes of the suite's classname + name
   std::string text_;                  // the test case being written
-  std::vector<char> copyBlock_;
 };
 
 void JunitCollector::property(const std::string& name, const std::string& value) {
@@ -342,40 +374,6 @@ int JunitCollector::chooseStubKind() const {
   return first;
 }
 
-bool JunitCollector::copyBody(FILE* out, const SuiteRecord& suite, int stubKind) {
-  std::vector<char>& block = copyBlock_;
-  block.resize(kCopyBlock);
-  int64_t left = suite.bodyBytes;
-  bool markerPending = false;  // a marker byte ended the last block
-  char marker = 0;
-  while (left > 0) {
-    const size_t want = static_cast<size_t>(std::min<int64_t>(left, kCopyBlock));
-    const size_t got = fread(block.data(), 1, want, scratch_);
-    if (got != want) return false;
-    left -= static_cast<int64_t>(got);
-    size_t run = 0;
-    for (size_t i = 0; i < got; ++i) {
-      if (!markerPending) {
-        if (block[i] != kMarkerEmpty && block[i] != kMarkerInner) continue;
-        fwrite(block.data() + run, 1, i - run, out);
-        marker = block[i];
-        markerPending = true;
-        run = i + 1;
-        continue;
-      }
-      markerPending = false;
-      run = i + 1;
-      const bool stub = static_cast<unsigned char>(block[i]) == stubKind;
-      if (marker == kMarkerEmpty)
-        put(out, stub ? "/>" : ">\n" + std::string(kSkipped) + "    </testcase>");
-      else if (!stub)
-        put(out, kSkipped);
-    }
-    fwrite(block.data() + run, 1, got - run, out);
-  }
-  return !markerPending;
-}
-
 std::string JunitCollector::suiteStartTag(const SuiteRecord& suite, const std::string& hostname) {
   std::string tag = "  <testsuite";
   appendAttribute(&tag, "name", suite.name);
@@ -444,7 +442,7 @@ bool JunitCollector::write(FILE* out, const std::string& hostname, JunitResult* 
   if (fflush(scratch_) != 0 || fseeko(scratch_, 0, SEEK_SET) != 0) return false;
   for (const SuiteRecord& suite : suites_) {
     put(out, suiteStartTag(suite, hostname));
-    if (!copyBody(out, suite, stubKind)) return false;
+    if (!copyTestCases(scratch_, suite.bodyBytes, stubKind, kCopyBlock, out)) return false;
     put(out, "  </testsuite>\n");
   }
   if (unlisted.tests > 0) {

@@ -34,5 +34,18 @@ struct JunitResult {
 bool writeJunit(ReportReader& reader, FILE* out, const std::string& hostname,
                 const std::string& scratchDir, JunitResult* result);
 
+// The scratch file's test cases: a case of a kind name that may be that of
+// stubs and was not executed carries a marker, one of these bytes and the
+// kind's number as one byte. kMarkerEmpty stands in place of the "/>" of a
+// case without content; kMarkerInner where its skipped element would go.
+constexpr char kMarkerEmpty = '\x01';
+constexpr char kMarkerInner = '\x02';
+
+// Copies bytes of test cases from the scratch file to out, reading blocks of
+// blockSize, and expands each marker: nothing more for the stub kind
+// (stubKind, -1 for none), the skipped element for any other. False when the
+// scratch file ends early or inside a marker.
+bool copyTestCases(FILE* scratch, int64_t bytes, int stubKind, size_t blockSize, FILE* out);
+
 // veldora-export junit REPORT [-o OUT]
 int runJunitCommand(int argc, char** argv);

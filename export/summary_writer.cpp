@@ -60,13 +60,14 @@ std::string githubEscaped(const std::string& text, bool property) {
   return out;
 }
 
-// Markdown table cell text: every ASCII punctuation character escaped (so
-// nothing becomes markup, a link or a column), line feeds as spaces.
+// Markdown table cell text: the characters that start emphasis, code,
+// links, HTML, entities, math or a new column are escaped; line feeds
+// become spaces.
 std::string markdownEscaped(const std::string& text) {
   std::string out;
   for (const char c : text) {
     if (c == '\n' || c == '\r') out += ' ';
-    else if (strchr("!\"#$%&'()*+,-./:;<=>?@[\\]^_`{|}~", c) && c != '\0') out += {'\\', c};
+    else if (c != '\0' && strchr("\\`*_~[]<>|&$", c)) out += {'\\', c};
     else out += c;
   }
   return out;
@@ -142,9 +143,10 @@ std::string totalsLine(const ReportTotals& t, bool colour) {
 }
 
 std::string plainLine(const FailureLine& line, bool colour) {
-  const std::string place = locationPrefix(line.location);
-  return paint(place, kBold, colour && !place.empty()) + paint("error:", kRed, colour) + " " +
-         line.what + ": " + line.detail + " [" + line.path + "]\n";
+  const std::string place = placeText(line.location);
+  return (place.empty() ? "" : paint(place + ":", kBold, colour) + " ") +
+         paint("error:", kRed, colour) + " " + line.what + ": " + line.detail + " [" + line.path +
+         "]\n";
 }
 
 std::string githubLine(const FailureLine& line) {
