@@ -6,7 +6,8 @@
 #
 # Packages come in tiers, so that each command installs only what it uses:
 #   build    always: compiler, CMake, Ninja, Qt Core and its translation tools, zlib
-#   tests    --tests (implied by asan): GoogleTest, xmllint, time, Google Benchmark
+#   tests    --tests (implied by asan): GoogleTest, xmllint, time, Google Benchmark,
+#            junitparser and YAML for Python (the CI export tests)
 #   fuzz     --fuzz: clang with its fuzzer and sanitizer runtime, libxml2
 #   browser  --browser: Node.js with npm, Chromium
 # Without --tests a configuration builds the programs only. Every call
@@ -15,7 +16,7 @@ set -euo pipefail
 cd "$(dirname "$0")"
 
 tier_build="g++ cmake ninja-build qtbase5-dev qttools5-dev-tools zlib1g-dev"
-tier_tests="libgtest-dev libxml2-utils time libbenchmark-dev"
+tier_tests="libgtest-dev libxml2-utils time libbenchmark-dev python3-junitparser python3-yaml"
 tier_fuzz="clang libclang-rt-dev libxml2-dev"
 tier_browser="chromium"
 
