@@ -18,6 +18,7 @@
 #include "export/output_file.h"
 #include "export/test_objects.h"
 
+#include <algorithm>
 #include <cerrno>
 #include <cstdlib>
 #include <cstring>

@@ -13,8 +13,7 @@ const ExportCommand kCommands[] = {
     {"junit", "junit REPORT [-o OUT]", "JUnit XML for CI (OUT: REPORT as .junit.xml)",
      runJunitCommand},
     {"summary", "summary REPORT [options]",
-     "the failures as FILE:LINE: lines, then the totals; --format plain|github (annotations), "
-     "--max N failure lines (50, with github 10)",
+     "the failures as FILE:LINE: lines, then the totals (--format plain|github, --max N)",
      runSummaryCommand},
 };
 
