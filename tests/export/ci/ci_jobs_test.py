@@ -86,14 +86,14 @@ def job_env(declared, prefix, **more):
 
 
 def gitlab_job(job, prefix, examples, problems):
-    (name, spec), = job.items()
+    (name, definition), = job.items()
     work = workspace(examples)
-    result = run("\n".join(spec["script"]), work, job_env(spec.get("variables"), prefix))
+    result = run("\n".join(definition["script"]), work, job_env(definition.get("variables"), prefix))
     if result.returncode != 3:
         problems.append("GitLab job %s ended with %d, not 3" % (name, result.returncode))
     if "src/stack_test.cpp:30: error: check failed: size() == capacity()" not in result.stdout:
         problems.append("GitLab job %s: the log lacks the failed check" % name)
-    artifacts = spec["artifacts"]
+    artifacts = definition["artifacts"]
     if artifacts.get("when") != "always":
         problems.append("GitLab job %s keeps its artifacts only on success" % name)
     check_outputs(work, artifacts["paths"], artifacts["reports"]["junit"], problems, "GitLab")
@@ -101,13 +101,13 @@ def gitlab_job(job, prefix, examples, problems):
 
 
 def github_job(workflow, prefix, examples, problems):
-    (name, spec), = workflow["jobs"].items()
+    (name, definition), = workflow["jobs"].items()
     work = workspace(examples)
     summary = os.path.join(work, "step_summary.md")
-    env = job_env(spec.get("env"), prefix, GITHUB_STEP_SUMMARY=summary)
+    env = job_env(definition.get("env"), prefix, GITHUB_STEP_SUMMARY=summary)
     failed = None
     kept, junit = [], None
-    for step in spec["steps"]:
+    for step in definition["steps"]:
         always = step.get("if") == "always()"
         if "uses" in step:
             action = step["uses"].split("@")[0]
