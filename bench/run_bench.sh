@@ -140,6 +140,35 @@ header=$(printf '%9s %9s %10s %8s %10s %8s %8s' objects export_s x_veldora RSS_M
 echo "$header"
 printf '%s\n' "${exports[@]}"
 
+# The CI exports of each report (veldora-export junit, summary, summary
+# --format github): wall time, also as a multiple of veldora's last run on
+# its inputs, peak memory and output size.
+echo
+printf '%9s %-8s %8s %10s %8s %8s\n' objects export wall_s x_veldora RSS_MB out_MB
+for objects in $sizes; do
+  dir=build/bench/$objects
+  read -r veldora_wall _ < <(tail -n 1 "$dir/time")
+  for export in junit summary github; do
+    case $export in
+      junit) args=(junit "$dir/report.xrd" -o "$dir/report.junit.xml") out=$dir/report.junit.xml ;;
+      summary) args=(summary "$dir/report.xrd") out=$dir/summary.out ;;
+      github) args=(summary "$dir/report.xrd" --format github) out=$dir/github.out ;;
+    esac
+    status=0
+    /usr/bin/time -f '%e %M' -o "$dir/$export.time" "$build/export/veldora-export" "${args[@]}" \
+      >"$dir/$export.out" 2>"$dir/$export.stderr" || status=$?
+    if [ "$status" -ne 0 ] && [ "$status" -ne 3 ]; then
+      echo "run_bench: veldora-export $export ended with status $status, see $dir/$export.stderr" >&2
+      exit 1
+    fi
+    read -r export_wall export_rss < <(tail -n 1 "$dir/$export.time")
+    awk -v o="$objects" -v e="$export" -v w="$export_wall" -v vw="$veldora_wall" \
+      -v rss="$export_rss" -v ob="$(wc -c <"$out")" 'BEGIN {
+        if (vw <= 0) vw = 0.005
+        printf "%9d %-8s %8.2f %10.2f %8.1f %8.1f\n", o, e, w, w / vw, rss / 1024, ob / 1e6 }'
+  done
+done
+
 if [ "$micro" -eq 1 ]; then
   if [ -x "$build/bench/veldora_micro_bench" ]; then
     "$build/bench/veldora_micro_bench"

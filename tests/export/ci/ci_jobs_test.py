@@ -1,0 +1,152 @@
+#!/usr/bin/python3
+"""Runs the CI jobs of the README's section "In CI" on the bundled example,
+so that the README shows jobs that work.
+
+    ci_jobs_test.py README PREFIX EXAMPLES_DIR
+
+The GitLab job's script runs as GitLab runs it (one bash, stopping at the
+first failing line); the GitHub job's run steps each in their own bash with
+-eo pipefail, as GitHub does, skipping after a failure the steps without
+`if: always()`; `uses:` steps are not run, but what they are given must
+exist. The programs are those of PREFIX; the test program is a stand-in
+that writes the example's trace. Both jobs must fail with status 3 at their
+summary step (one check of the example fails) after writing the report,
+the page and the JUnit file, which must pass the schema and the junitparser
+read-back.
+"""
+import os
+import re
+import shutil
+import subprocess
+import sys
+import tempfile
+
+import yaml
+
+HERE = os.path.dirname(os.path.abspath(__file__))
+
+
+def ci_blocks(readme):
+    with open(readme, encoding="utf-8") as f:
+        text = f.read()
+    section = re.search(r"^## In CI\n(.*?)(?=^## |\Z)", text, re.S | re.M)
+    if not section:
+        sys.exit("README has no section \"In CI\"")
+    blocks = [yaml.safe_load(b) for b in re.findall(r"```yaml\n(.*?)```", section.group(1), re.S)]
+    gitlab = [b for b in blocks if "jobs" not in b]
+    github = [b for b in blocks if "jobs" in b]
+    if len(gitlab) != 1 or len(github) != 1:
+        sys.exit("the section \"In CI\" needs one GitLab and one GitHub job")
+    return gitlab[0], github[0]
+
+
+def workspace(examples):
+    """The folder a job starts in: the symbol files and the test program."""
+    work = tempfile.mkdtemp()
+    for name in ("stack_test.ots", "stack_classes.ots"):
+        shutil.copy(os.path.join(examples, name), work)
+    program = os.path.join(work, "stack_test")
+    with open(program, "w") as f:
+        f.write("#!/bin/sh\ncp '%s' stack_test.tdf\n" % os.path.join(examples, "stack_test.tdf"))
+    os.chmod(program, 0o755)
+    return work
+
+
+def run(script, work, env):
+    result = subprocess.run(["bash", "--noprofile", "--norc", "-eo", "pipefail", "-c", script],
+                            cwd=work, env=env, capture_output=True, text=True)
+    sys.stdout.write(result.stdout)
+    sys.stderr.write(result.stderr)
+    return result
+
+
+def check_outputs(work, kept, junit, problems, job):
+    for path in kept + [junit]:
+        if not os.path.isfile(os.path.join(work, path)):
+            problems.append("%s: %s was not written" % (job, path))
+    if problems:
+        return
+    junit_path = os.path.join(work, junit)
+    if subprocess.run(["xmllint", "--noout", "--schema", os.path.join(HERE, "junit.xsd"),
+                       junit_path]).returncode != 0:
+        problems.append("%s: %s does not match the schema" % (job, junit))
+    if subprocess.run(["/usr/bin/python3", os.path.join(HERE, "junit_readback.py"),
+                       os.path.join(work, "report.xrd"), junit_path]).returncode != 0:
+        problems.append("%s: %s does not read back" % (job, junit))
+
+
+def job_env(declared, prefix, **more):
+    env = dict(os.environ)
+    env.update({k: str(v) for k, v in (declared or {}).items()})
+    env["ORBEKDIR"] = prefix  # the installed tree stands in for /opt/veldora
+    env["LC_ALL"] = "C.UTF-8"
+    env.pop("NO_COLOR", None)
+    env.update(more)
+    return env
+
+
+def gitlab_job(job, prefix, examples, problems):
+    (name, definition), = job.items()
+    work = workspace(examples)
+    result = run("\n".join(definition["script"]), work, job_env(definition.get("variables"), prefix))
+    if result.returncode != 3:
+        problems.append("GitLab job %s ended with %d, not 3" % (name, result.returncode))
+    if "src/stack_test.cpp:30: error: check failed: size() == capacity()" not in result.stdout:
+        problems.append("GitLab job %s: the log lacks the failed check" % name)
+    artifacts = definition["artifacts"]
+    if artifacts.get("when") != "always":
+        problems.append("GitLab job %s keeps its artifacts only on success" % name)
+    check_outputs(work, artifacts["paths"], artifacts["reports"]["junit"], problems, "GitLab")
+    shutil.rmtree(work)
+
+
+def github_job(workflow, prefix, examples, problems):
+    (name, definition), = workflow["jobs"].items()
+    work = workspace(examples)
+    summary = os.path.join(work, "step_summary.md")
+    env = job_env(definition.get("env"), prefix, GITHUB_STEP_SUMMARY=summary)
+    failed = None
+    kept, junit = [], None
+    for step in definition["steps"]:
+        always = step.get("if") == "always()"
+        if "uses" in step:
+            action = step["uses"].split("@")[0]
+            if action == "actions/upload-artifact":
+                kept = step["with"]["path"].split()
+            elif action != "actions/checkout":
+                junit = step["with"]["files"]
+            if action != "actions/checkout" and not always:
+                problems.append("GitHub step %s does not run after a failure" % step["uses"])
+            continue
+        if failed is not None and not always:
+            continue
+        result = run(step["run"], work, env)
+        if result.returncode != 0 and failed is None:
+            failed = (step["run"], result)
+    if failed is None or failed[1].returncode != 3 or " summary " not in failed[0]:
+        problems.append("GitHub job %s did not fail with 3 at its summary step: %r" %
+                        (name, failed and (failed[0], failed[1].returncode)))
+    elif "::error file=src/stack_test.cpp,line=30," not in failed[1].stdout:
+        problems.append("GitHub job %s: no annotation for the failed check" % name)
+    if not os.path.isfile(summary) or "| 6 | 2 | 1 | 9 |" not in open(summary).read():
+        problems.append("GitHub job %s wrote no step summary with the totals" % name)
+    if not kept or not junit:
+        problems.append("GitHub job %s keeps no artifacts or publishes no JUnit file" % name)
+    else:
+        check_outputs(work, kept, junit, problems, "GitHub")
+    shutil.rmtree(work)
+
+
+def main():
+    readme, prefix, examples = sys.argv[1:4]
+    gitlab, github = ci_blocks(readme)
+    problems = []
+    gitlab_job(gitlab, prefix, examples, problems)
+    github_job(github, prefix, examples, problems)
+    for p in problems:
+        print(p)
+    return 1 if problems else 0
+
+
+if __name__ == "__main__":
+    sys.exit(main())
