@@ -111,3 +111,25 @@ bool parseReportAndOutput(int argc, char** argv, const char* command,
   }
   return true;
 }
+
+bool openReportAndOutput(const ReportAndOutput& args, ReportReader& reader, OutputFile& output) {
+  if (!reader.open(args.report.c_str())) {
+    printReportError(args.report, reader.error());
+    return false;
+  }
+  std::string reason;
+  if (!output.open(args.output, &reason)) {
+    printOutputError(args.output, reason);
+    return false;
+  }
+  return true;
+}
+
+int finishOutput(const ReportAndOutput& args, OutputFile& output, bool failedVerdict) {
+  std::string reason;
+  if (!output.commit(&reason)) {
+    printOutputError(args.output, reason);
+    return ExitBroken;
+  }
+  return failedVerdict ? ExitFailedVerdict : ExitPassed;
+}

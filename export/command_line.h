@@ -37,6 +37,14 @@ struct ReportAndOutput {
 bool parseReportAndOutput(int argc, char** argv, const char* command,
                           const char* defaultExtension, ReportAndOutput* out);
 
+class OutputFile;
+
+// Opens the report and the output of a REPORT [-o OUT] command. False,
+// after the error line, when either cannot be opened.
+bool openReportAndOutput(const ReportAndOutput& args, ReportReader& reader, OutputFile& output);
+// Puts the output in place; the exit status of the command that wrote it.
+int finishOutput(const ReportAndOutput& args, OutputFile& output, bool failedVerdict);
+
 // "veldora-export: " and the text, as one line on standard error.
 void printErrorLine(const std::string& text);
 // The error line of a report that cannot be read: "FILE:LINE:COLUMN: what".

@@ -491,26 +491,16 @@ int runJunitCommand(int argc, char** argv) {
   ReportAndOutput args;
   if (!parseReportAndOutput(argc, argv, "junit", ".junit.xml", &args)) return ExitBroken;
   ReportReader reader;
-  if (!reader.open(args.report.c_str())) {
-    printReportError(args.report, reader.error());
-    return ExitBroken;
-  }
   OutputFile output;
-  std::string reason;
-  if (!output.open(args.output, &reason)) {
-    printOutputError(args.output, reason);
-    return ExitBroken;
-  }
+  if (!openReportAndOutput(args, reader, output)) return ExitBroken;
   JunitResult result;
   if (!writeJunit(reader, output.stream(), hostName(), scratchFolder(), &result)) {
     if (result.error.empty()) printReportError(args.report, reader.error());
     else printErrorLine(result.error);
     return ExitBroken;
   }
-  if (!output.commit(&reason)) {
-    printOutputError(args.output, reason);
-    return ExitBroken;
-  }
-  if (!result.mismatch.empty()) printErrorLine(args.report + ": warning: " + result.mismatch);
-  return result.failedVerdict ? ExitFailedVerdict : ExitPassed;
+  int status = finishOutput(args, output, result.failedVerdict);
+  if (status != ExitBroken && !result.mismatch.empty())
+    printErrorLine(args.report + ": warning: " + result.mismatch);
+  return status;
 }

@@ -144,24 +144,12 @@ int runHtmlCommand(int argc, char** argv) {
   ReportAndOutput args;
   if (!parseReportAndOutput(argc, argv, "html", ".html", &args)) return ExitBroken;
   ReportReader reader;
-  if (!reader.open(args.report.c_str())) {
-    printReportError(args.report, reader.error());
-    return ExitBroken;
-  }
   OutputFile output;
-  std::string reason;
-  if (!output.open(args.output, &reason)) {
-    printOutputError(args.output, reason);
-    return ExitBroken;
-  }
+  if (!openReportAndOutput(args, reader, output)) return ExitBroken;
   bool failedVerdict = false;
   if (!writePage(reader, output.stream(), &failedVerdict)) {
     printReportError(args.report, reader.error());
     return ExitBroken;
   }
-  if (!output.commit(&reason)) {
-    printOutputError(args.output, reason);
-    return ExitBroken;
-  }
-  return failedVerdict ? ExitFailedVerdict : ExitPassed;
+  return finishOutput(args, output, failedVerdict);
 }

@@ -4,10 +4,11 @@
 // written in place.
 #include "run_program.h"
 
+#include "tests/file_size_limit.h"
+
 #include <gtest/gtest.h>
 #include <csignal>
 #include <dirent.h>
-#include <sys/resource.h>
 #include <sys/wait.h>
 #include <thread>
 
@@ -37,20 +38,11 @@ void writeSmallRun(const ScratchFolder& folder) {
   writeFile(folder.file("run.tdf"), "SF 1 11 22\nOT 2\n");
 }
 
-// Runs the program with a file size limit on everything it writes; the
-// limit's signal is ignored, so writes past it fail instead.
+// Runs the program with a file size limit on everything it writes.
 ProgramRun runWithFileSizeLimit(const ScratchFolder& folder, const std::vector<std::string>& arguments,
                                 rlim_t limit) {
-  struct rlimit saved;
-  getrlimit(RLIMIT_FSIZE, &saved);
-  void (*savedHandler)(int) = signal(SIGXFSZ, SIG_IGN);
-  struct rlimit limited = saved;
-  limited.rlim_cur = limit;
-  setrlimit(RLIMIT_FSIZE, &limited);
-  ProgramRun run = runProgram(folder, arguments);
-  setrlimit(RLIMIT_FSIZE, &saved);
-  signal(SIGXFSZ, savedHandler);
-  return run;
+  FileSizeLimit limited(limit);
+  return runProgram(folder, arguments);
 }
 
 TEST(ReportOutputTest, FailedWriteKeepsTheEarlierReport) {

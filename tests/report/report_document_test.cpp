@@ -1,16 +1,15 @@
 #include "report/report.h"
 
 #include "report/xml_writer.h"
+#include "tests/file_size_limit.h"
 #include "tests/model_fixture.h"
 #include "tests/report/writer_test_support.h"
 
 #include <QDir>
 #include <QRegularExpression>
 #include <QTemporaryDir>
-#include <csignal>
 #include <cstdlib>
 #include <gtest/gtest.h>
-#include <sys/resource.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -209,15 +208,11 @@ TEST_F(ReportDocumentTest, FailedWriteKeepsTheEarlierReport) {
   addTestCase(0, "a.ots", VerdictPassed);
   computeStatuses();
   writeFile(path("out.xrd"), "earlier report");
-  struct rlimit saved;
-  ASSERT_EQ(getrlimit(RLIMIT_FSIZE, &saved), 0);
-  void (*savedHandler)(int) = signal(SIGXFSZ, SIG_IGN);
-  struct rlimit limit = saved;
-  limit.rlim_cur = 100;
-  ASSERT_EQ(setrlimit(RLIMIT_FSIZE, &limit), 0);
-  int status = writeReport(path("out.xrd").c_str(), nullptr);
-  setrlimit(RLIMIT_FSIZE, &saved);
-  signal(SIGXFSZ, savedHandler);
+  int status;
+  {
+    FileSizeLimit limit(100);
+    status = writeReport(path("out.xrd").c_str(), nullptr);
+  }
   EXPECT_EQ(ReportWriteFailed, status);
   EXPECT_EQ("earlier report", readFile(path("out.xrd")));
   EXPECT_EQ(QStringList{QStringLiteral("out.xrd")}, folder());

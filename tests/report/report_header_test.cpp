@@ -1,12 +1,11 @@
 #include "report/report_header.h"
 
 #include "report/xml_writer.h"
+#include "tests/file_size_limit.h"
 #include "tests/model_fixture.h"
 #include "tests/report/report_test_support.h"
 
 #include <QRegularExpression>
-#include <csignal>
-#include <sys/resource.h>
 #include <QTemporaryDir>
 #include <cstdlib>
 #include <gtest/gtest.h>
@@ -234,17 +233,12 @@ TEST_F(ReportHeaderTest, UnreadableHeaderFileWritesNothing) {
 TEST_F(ReportHeaderTest, LostSummaryIsReported) {
   EXPECT_EQ(row("a", "b"), headerRows("a=b\n"));
   EXPECT_TRUE(summaryAppended);
-  // A file size limit that leaves no room for the summary, its signal
-  // ignored, so that the write fails instead.
-  struct rlimit saved;
-  ASSERT_EQ(getrlimit(RLIMIT_FSIZE, &saved), 0);
-  void (*savedHandler)(int) = signal(SIGXFSZ, SIG_IGN);
-  struct rlimit limit = saved;
-  limit.rlim_cur = 4;
-  ASSERT_EQ(setrlimit(RLIMIT_FSIZE, &limit), 0);
-  std::string rows = headerRows("a=b\n");
-  setrlimit(RLIMIT_FSIZE, &saved);
-  signal(SIGXFSZ, savedHandler);
+  // A file size limit that leaves no room for the summary.
+  std::string rows;
+  {
+    FileSizeLimit limit(4);
+    rows = headerRows("a=b\n");
+  }
   EXPECT_EQ(row("a", "b"), rows);
   EXPECT_FALSE(summaryAppended);
   EXPECT_EQ("a=b\n", readFile(path("header.txt")));
