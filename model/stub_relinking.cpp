@@ -133,8 +133,8 @@ TestNode* currentParent(RelinkPass& pass, const TestNode* node) {
 // from target stops at the first such ancestor. Climbs leave shortcuts to
 // the highest visited ancestor they reached, which stays an ancestor: only
 // the children of a node acting later can move.
-bool closesCycle(RelinkPass& pass, const TestNode* node, TestNode* target) {
-  const uint32_t now = modelNode(const_cast<TestNode*>(node))->relinkOrder;
+bool closesCycle(RelinkPass& pass, const ModelNode* node, TestNode* target) {
+  const uint32_t now = node->relinkOrder;
   if (target == node) return true;
   if (modelNode(target)->relinkOrder > now) return false;
   pass.climbed.clear();

@@ -15,10 +15,8 @@
 #include "model/model_memory.h"
 #include "model/model_report.h"
 #include "model/node_table.h"
-#include "support/runtime.h"
 
 #include <cstdlib>
-#include <cstring>
 
 namespace {
 
@@ -92,10 +90,7 @@ void appendChild(TestNode* parent, TestNode* child) {
 }
 
 void setOnce(char*& global, const char* text) {
-  if (global || !text) return;
-  size_t size = strlen(text) + 1;
-  global = static_cast<char*>(checkedMalloc(size));
-  memcpy(global, text, size);
+  if (!global && text) global = modelCopyText(text);
 }
 
 }  // namespace
@@ -191,8 +186,6 @@ void releaseModel() {
   linked = false;
   releaseNodeTable();
   releaseModelMemory();
-  free(compilerVersionText);
-  free(compilationTimeText);
   compilerVersionText = nullptr;
   compilationTimeText = nullptr;
 }

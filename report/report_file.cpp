@@ -56,14 +56,16 @@ void unwatchTemporary() {
   temporaryToRemove = nullptr;
 }
 
-// Where a path that names no existing file leads: through symbolic links to
-// the missing target, or the path itself when it is no link. viaDescriptor
+// The file a path names once the symbolic links of its last component are
+// followed (to a target that may not exist yet); the path itself when it is
+// no link. Links in the folders on the way need no following: the temporary
+// file made beside the target lands in the same folder. viaDescriptor
 // tells whether the way passes a descriptor of the process (/dev/stdout is
 // a link to /proc/self/fd/1), which is written in place whatever it names.
-std::string followLinks(const char* path, bool* viaDescriptor = nullptr) {
+std::string followLinks(const char* path, bool* viaDescriptor) {
   std::string current = path;
   for (int hops = 0; hops < 40; ++hops) {
-    if (viaDescriptor && (current.rfind("/proc/", 0) == 0 || current.rfind("/dev/fd/", 0) == 0))
+    if (current.rfind("/proc/", 0) == 0 || current.rfind("/dev/fd/", 0) == 0)
       *viaDescriptor = true;
     std::string target(PATH_MAX, '\0');
     ssize_t length = readlink(current.c_str(), &target[0], target.size());
@@ -107,47 +109,43 @@ bool ReportOutput::open(const char* path) {
   struct stat existing;
   const bool exists = stat(path, &existing) == 0;
   bool viaDescriptor = false;
-  followLinks(path, &viaDescriptor);
+  target_ = followLinks(path, &viaDescriptor);
   if (!viaDescriptor && (!exists || S_ISREG(existing.st_mode))) {
-    if (exists) {
-      char* resolved = realpath(path, nullptr);
-      target_ = resolved ? resolved : path;
-      free(resolved);
-    } else {
-      target_ = followLinks(path);
-    }
     // An existing report the user may not write stays refused, although
     // the folder would let it be replaced.
     if (exists && access(target_.c_str(), W_OK) != 0) return false;
-    std::string pattern = temporaryPattern(target_);
-    // The signals wait while the file is made and watched, so that none can
-    // end the run between the two.
-    sigset_t ending, previous;
-    sigemptyset(&ending);
-    for (int signal : kEndingSignals) sigaddset(&ending, signal);
-    sigprocmask(SIG_BLOCK, &ending, &previous);
-    int descriptor = mkstemp(&pattern[0]);
-    if (descriptor >= 0) {
-      temporary_ = pattern;
-      watchTemporary(temporary_);
-    }
-    sigprocmask(SIG_SETMASK, &previous, nullptr);
-    if (descriptor >= 0) {
-      fchmod(descriptor, exists ? existing.st_mode & 07777 : newFileMode());
-      file_ = fdopen(descriptor, "w");
-      if (!file_) {
-        close(descriptor);
-        discard();
-        return false;
-      }
-      useLargeBuffer(file_);
-      return true;
-    }
+    if (openTemporary(exists ? existing.st_mode & 07777 : newFileMode())) return true;
     // A folder without room for a temporary file: written in place, as a
     // device is.
   }
   file_ = fopen(path, "w");
   if (!file_) return false;
+  useLargeBuffer(file_);
+  return true;
+}
+
+bool ReportOutput::openTemporary(mode_t mode) {
+  std::string pattern = temporaryPattern(target_);
+  // The signals wait while the file is made and watched, so that none can
+  // end the run between the two.
+  sigset_t ending, previous;
+  sigemptyset(&ending);
+  for (int signal : kEndingSignals) sigaddset(&ending, signal);
+  sigprocmask(SIG_BLOCK, &ending, &previous);
+  int descriptor = mkstemp(&pattern[0]);
+  if (descriptor >= 0) {
+    temporary_ = pattern;
+    watchTemporary(temporary_);
+  }
+  sigprocmask(SIG_SETMASK, &previous, nullptr);
+  if (descriptor < 0) return false;
+  fchmod(descriptor, mode);
+  file_ = fdopen(descriptor, "w");
+  if (!file_) {
+    close(descriptor);
+    discard();
+    return false;
+  }
   useLargeBuffer(file_);
   return true;
 }

@@ -6,6 +6,7 @@
 
 #include <cstdio>
 #include <string>
+#include <sys/types.h>
 
 class ReportOutput {
  public:
@@ -23,6 +24,8 @@ class ReportOutput {
   bool commit();
 
  private:
+  // A temporary file beside the target; false when none can be made.
+  bool openTemporary(mode_t mode);
   void discard();
 
   FILE* file_ = nullptr;
