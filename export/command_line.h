@@ -6,7 +6,7 @@
 //   veldora-export: run/report.xrd:12:7: the end tag </ROW> does not match <TABLE>
 #pragma once
 
-#include "export/report_reader.h"
+#include "export/xrd/report_reader.h"
 
 #include <string>
 

@@ -1,9 +1,9 @@
 // veldora-export: turns a report file of veldora into other forms. Each
 // export is one row of the command table.
 #include "export/command_line.h"
-#include "export/junit_writer.h"
-#include "export/page_writer.h"
-#include "export/summary_writer.h"
+#include "export/ci/junit_writer.h"
+#include "export/page/page_writer.h"
+#include "export/ci/summary_writer.h"
 
 namespace {
 

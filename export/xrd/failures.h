@@ -13,7 +13,7 @@
 // Executed 1, Failed 1, Passed 0 (labelled by the table's header row).
 #pragma once
 
-#include "export/report_reader.h"
+#include "export/xrd/report_reader.h"
 
 #include <string>
 #include <utility>

@@ -1,9 +1,9 @@
 // The report reader: every element of a report as an item, the leniencies
 // for reports of an earlier generator, every kind of bad input, and a
 // million nested nodes.
-#include "export/report_reader.h"
+#include "export/xrd/report_reader.h"
 
-#include "tests/export/report_test_reports.h"
+#include "tests/export/xrd/report_test_reports.h"
 #include "tests/file_bytes.h"
 
 #include <algorithm>

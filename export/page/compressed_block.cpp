@@ -1,7 +1,7 @@
 // zlib's deflate over 256 KiB pieces of input; level 6, the default, costs
 // about a second for the data of a million-object report and halves what
 // level 1 leaves.
-#include "export/compressed_block.h"
+#include "export/page/compressed_block.h"
 
 #include <zlib.h>
 

@@ -1,8 +1,8 @@
 // Failure gathering: which nodes and rows become failures, with their path,
 // location and labelled counts.
-#include "export/failures.h"
+#include "export/xrd/failures.h"
 
-#include "tests/export/report_test_reports.h"
+#include "tests/export/xrd/report_test_reports.h"
 
 #include <gtest/gtest.h>
 #include <string>

@@ -3,7 +3,7 @@
 // out what the tokenizer reads on purpose otherwise (raw control characters,
 // the lenient DOCUMENT TITLE) or refuses on purpose (declarations other
 // than version 1.0 in UTF-8).
-#include "export/xml_tokenizer.h"
+#include "export/xml/xml_tokenizer.h"
 
 #include "tests/file_bytes.h"
 

@@ -4,7 +4,7 @@
 //   <ROW><CELL_TEXT STYLE="Array Title">Expression</CELL_TEXT>...</ROW>   header
 //   <ROW><CELL_TEXT STYLE="Array Failed">size() == capacity()</CELL_TEXT>
 //        <CELL_TEXT ...>Failed</CELL_TEXT><CELL_TEXT ...>1</CELL_TEXT>...</ROW>
-#include "export/failures.h"
+#include "export/xrd/failures.h"
 
 namespace {
 

@@ -27,7 +27,7 @@
 // node names, types and titles encoded as UTF-8 twice (decoded once).
 #pragma once
 
-#include "export/xml_tokenizer.h"
+#include "export/xml/xml_tokenizer.h"
 
 #include <cstdint>
 #include <string>

@@ -6,10 +6,10 @@
 //   src/stack.h:25: error: state chart violation: Open (1 multiple exits, 0 illegal exits) [Contracts > Door > State Chart Violations]
 //   and 3 more
 //   Passed 6, Inconclusive 2, Failed 1, Total 9
-#include "export/summary_writer.h"
+#include "export/ci/summary_writer.h"
 
 #include "export/command_line.h"
-#include "export/test_objects.h"
+#include "export/xrd/test_objects.h"
 
 #include <cerrno>
 #include <cstdio>

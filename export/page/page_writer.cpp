@@ -16,14 +16,14 @@
 // The policy allows nothing but the page's own style and script by their
 // hashes: no network load, and no markup that a report text might smuggle
 // in can run. The data blocks are base64 (which holds no "<"), not script.
-#include "export/page_writer.h"
+#include "export/page/page_writer.h"
 
 #include "export/command_line.h"
-#include "export/failures.h"
+#include "export/xrd/failures.h"
 #include "export/output_file.h"
 #include "export/page_assets.h"
-#include "export/page_data.h"
-#include "export/page_markup.h"
+#include "export/page/page_data.h"
+#include "export/page/page_markup.h"
 
 #include <QByteArray>
 #include <QCryptographicHash>

@@ -1,6 +1,6 @@
 // The XML tokenizer: the tokens of well-formed documents, an error with its
 // place for every kind of fault, and tokens that straddle the read blocks.
-#include "export/xml_tokenizer.h"
+#include "export/xml/xml_tokenizer.h"
 
 #include "tests/file_bytes.h"
 

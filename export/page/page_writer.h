@@ -1,7 +1,7 @@
 // veldora-export html: one self-contained HTML page from a report file.
 #pragma once
 
-#include "export/report_reader.h"
+#include "export/xrd/report_reader.h"
 
 #include <cstdio>
 #include <string>

@@ -13,7 +13,7 @@
 //       <testcase classname="stack_test.Stack" name="copy" ...><skipped message="not executed"/></testcase>
 #pragma once
 
-#include "export/report_reader.h"
+#include "export/xrd/report_reader.h"
 
 #include <cstdio>
 #include <string>

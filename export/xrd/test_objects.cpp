@@ -7,7 +7,7 @@
 //   <XROD:NODE name="push_pop" ... sum="1">                   depth 2 or more: an object
 //   <TABLE ...> check rows </TABLE><TABLE BORDER="1" WIDTH="55,45"> trace line </TABLE>
 //   <TABLE BORDER="0" WIDTH="5,95"> notes </TABLE> </XROD:NODE>
-#include "export/test_objects.h"
+#include "export/xrd/test_objects.h"
 
 const char kStateChartViolations[] = "State Chart Violations";
 

@@ -9,7 +9,7 @@
 // scan keeps state across refills. Positions: the line and column of the
 // next token are kept up to date as tokens are taken, counting only the bytes
 // of the token's last line, so long lines cost no more than short ones.
-#include "export/xml_tokenizer.h"
+#include "export/xml/xml_tokenizer.h"
 
 #include <algorithm>
 #include <cerrno>

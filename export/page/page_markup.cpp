@@ -6,7 +6,7 @@
 //   <section id="information"><table>...</table></section>
 //   <section id="failures"><h2>Failures <span class="count">1</span></h2>
 //   <ol><li><a href="#n4">stack_test › Stack › overflow</a> ... </li></ol></section>
-#include "export/page_markup.h"
+#include "export/page/page_markup.h"
 
 #include <cstdio>
 

@@ -23,8 +23,8 @@
 //            linked byte, then varint file string and varint line when 1.
 #pragma once
 
-#include "export/compressed_block.h"
-#include "export/report_reader.h"
+#include "export/page/compressed_block.h"
+#include "export/xrd/report_reader.h"
 
 #include <string>
 #include <unordered_map>

@@ -4,8 +4,8 @@
 // text from the report goes through escapeHtml.
 #pragma once
 
-#include "export/failures.h"
-#include "export/report_reader.h"
+#include "export/xrd/failures.h"
+#include "export/xrd/report_reader.h"
 
 #include <string>
 

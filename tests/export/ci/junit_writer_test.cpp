@@ -2,9 +2,9 @@
 // scratch file, expanded the same whatever the block size (a marker split
 // across two blocks included), and which kind name is that of stubs when
 // not executed objects look alike.
-#include "export/junit_writer.h"
+#include "export/ci/junit_writer.h"
 
-#include "tests/export/report_test_reports.h"
+#include "tests/export/xrd/report_test_reports.h"
 
 #include <gtest/gtest.h>
 #include <string>

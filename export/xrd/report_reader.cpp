@@ -18,7 +18,7 @@
 // Only the levels that can nest without bound (nodes, sections, tables) are
 // kept on a stack of one byte each; titles, rows and the summary table are
 // read whole by straight loops. Nothing recurses, so any depth reads.
-#include "export/report_reader.h"
+#include "export/xrd/report_reader.h"
 
 #include <cstring>
 

@@ -1,6 +1,6 @@
 // The page data, built as the report streams: node columns in memory (six
 // numbers a node), texts and details compressed as they come.
-#include "export/page_data.h"
+#include "export/page/page_data.h"
 
 namespace {
 

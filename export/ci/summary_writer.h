@@ -10,7 +10,7 @@
 //   ::error file=src/stack_test.cpp,line=30,title=stack_test > Stack > overflow::size() == capacity()
 #pragma once
 
-#include "export/report_reader.h"
+#include "export/xrd/report_reader.h"
 
 #include <string>
 

@@ -19,8 +19,8 @@
 // own, with the fixed name of the violation block and no checks.
 #pragma once
 
-#include "export/failures.h"
-#include "export/report_reader.h"
+#include "export/xrd/failures.h"
+#include "export/xrd/report_reader.h"
 
 #include <string>
 #include <vector>

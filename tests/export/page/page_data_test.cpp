@@ -1,10 +1,10 @@
 // The page's tree data: a small report in, the node table, strings, texts
 // and details out (decoded here as the page's script decodes them), and the
 // choice between compressed and raw blocks.
-#include "export/page_data.h"
+#include "export/page/page_data.h"
 
-#include "export/report_reader.h"
-#include "tests/export/report_test_reports.h"
+#include "export/xrd/report_reader.h"
+#include "tests/export/xrd/report_test_reports.h"
 
 #include <cstring>
 #include <gtest/gtest.h>

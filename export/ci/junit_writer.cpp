@@ -12,11 +12,11 @@
 // with a two-byte marker, \x01 or \x02 and the kind's number, which the copy
 // expands into nothing (a stub) or the skipped element. Marker bytes cannot
 // occur otherwise: the escaping writes every control character as U+FFFD.
-#include "export/junit_writer.h"
+#include "export/ci/junit_writer.h"
 
 #include "export/command_line.h"
 #include "export/output_file.h"
-#include "export/test_objects.h"
+#include "export/xrd/test_objects.h"
 
 #include <algorithm>
 #include <cerrno>

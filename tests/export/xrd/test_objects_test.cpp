@@ -2,9 +2,9 @@
 // kinds, locations, notes and failed checks of driver objects, class blocks
 // with their fallbacks to the class, the violation that no table shows, the
 // driver's stub count and the report information rows.
-#include "export/test_objects.h"
+#include "export/xrd/test_objects.h"
 
-#include "tests/export/report_test_reports.h"
+#include "tests/export/xrd/report_test_reports.h"
 
 #include <gtest/gtest.h>
 #include <string>
