@@ -37,6 +37,17 @@ bool isHelp(const char* arg) { return strcmp(arg, "--help") == 0 || strcmp(arg, 
 
 }  // namespace
 
+bool parseCountArgument(const char* text, int64_t* value) {
+  if (!*text) return false;
+  int64_t v = 0;
+  for (const char* p = text; *p; ++p) {
+    if (*p < '0' || *p > '9' || v > 100000000) return false;
+    v = v * 10 + (*p - '0');
+  }
+  *value = v;
+  return true;
+}
+
 void printErrorLine(const std::string& text) {
   fprintf(stderr, "veldora-export: %s\n", text.c_str());
 }

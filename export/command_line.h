@@ -45,6 +45,10 @@ bool openReportAndOutput(const ReportAndOutput& args, ReportReader& reader, Outp
 // Puts the output in place; the exit status of the command that wrote it.
 int finishOutput(const ReportAndOutput& args, OutputFile& output, bool failedVerdict);
 
+// A count given as an option's value: decimal digits, at most 10^9. False
+// for anything else.
+bool parseCountArgument(const char* text, int64_t* value);
+
 // "veldora-export: " and the text, as one line on standard error.
 void printErrorLine(const std::string& text);
 // The error line of a report that cannot be read: "FILE:LINE:COLUMN: what".

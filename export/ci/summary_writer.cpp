@@ -18,6 +18,8 @@
 #include <unistd.h>
 #include <vector>
 
+const char* const kSeverityWords[] = {"error", "warning", "note"};
+
 namespace {
 
 const char kBold[] = "\x1b[1m";
@@ -26,12 +28,11 @@ const char kGreen[] = "\x1b[32m";
 const char kYellow[] = "\x1b[33m";
 const char kReset[] = "\x1b[0m";
 
-struct FailureLine {
-  SourceLink location;
-  std::string what;    // "check failed", "state chart violation", "failed"
-  std::string detail;  // the expression, the state, the object
-  std::string path;    // "stack_test > Stack > overflow"
-};
+std::string paint(const std::string& text, const char* colour, bool on) {
+  return on ? colour + text + kReset : text;
+}
+
+}  // namespace
 
 std::string joinedPath(const std::vector<std::string>& path) {
   std::string text;
@@ -40,10 +41,6 @@ std::string joinedPath(const std::vector<std::string>& path) {
     text += name;
   }
   return text;
-}
-
-std::string paint(const std::string& text, const char* colour, bool on) {
-  return on ? colour + text + kReset : text;
 }
 
 // Workflow command escaping: data and, with properties, ":" and "," too.
@@ -79,6 +76,29 @@ std::string placeText(const SourceLink& link) {
   return prefix;
 }
 
+std::vector<FailureLine> failureLines(const TestObject& object) {
+  std::vector<FailureLine> lines;
+  const std::string path = singleLine(joinedPath(object.path));
+  auto add = [&](const SourceLink& location, const char* what, const std::string& detail) {
+    lines.push_back({location, what, singleLine(detail), path});
+  };
+  if (object.kind == ObjectHiddenStateChart) {
+    add(object.location, "state chart violation",
+        object.title + ": an observation state left by an illegal or a multiple exit");
+    return lines;
+  }
+  if (object.checks.empty()) add(object.location, "failed", object.title);
+  for (const FailedCheck& check : object.checks) {
+    if (object.kind == ObjectStateChart)
+      add(check.link, "state chart violation", check.expression + " " + checkCounts(check, object.kind));
+    else
+      add(check.link, "check failed", check.expression);
+  }
+  return lines;
+}
+
+namespace {
+
 // Keeps the first lines and counts the rest; what it gathered is read
 // directly once the report has been read.
 struct SummaryCollector : TestObjectVisitor {
@@ -89,8 +109,7 @@ struct SummaryCollector : TestObjectVisitor {
   void object(const TestObject& object) override;
   void finish();
 
-  void add(const SourceLink& location, const char* what, const std::string& detail,
-           const std::string& path);
+  void add(const FailureLine& line);
 
   int64_t keep;
   std::string title;
@@ -100,37 +119,26 @@ struct SummaryCollector : TestObjectVisitor {
   int64_t failedObjects = 0;
 };
 
-void SummaryCollector::add(const SourceLink& location, const char* what,
-                           const std::string& detail, const std::string& path) {
+void SummaryCollector::add(const FailureLine& line) {
   if (count++ >= keep) return;
-  lines.push_back({location, what, singleLine(detail), singleLine(path)});
+  lines.push_back(line);
 }
 
 // Failed verdicts that the report counts but lists in no table (as the
 // JUnit export's suite "unlisted" holds them).
 void SummaryCollector::finish() {
   for (int64_t i = failedObjects; i < totals.failed; ++i)
-    add(SourceLink(), "failed", "a verdict that the report counts but lists in no table",
-        "unlisted");
+    add({SourceLink(), "failed", "a verdict that the report counts but lists in no table",
+         "unlisted"});
 }
 
 void SummaryCollector::object(const TestObject& object) {
   if (object.state != StateFailed) return;
   ++failedObjects;
-  if (object.kind == ObjectHiddenStateChart) {
-    add(object.location, "state chart violation",
-        object.title + ": an observation state left by an illegal or a multiple exit", joinedPath(object.path));
-    return;
-  }
-  if (object.checks.empty()) add(object.location, "failed", object.title, joinedPath(object.path));
-  for (const FailedCheck& check : object.checks) {
-    if (object.kind == ObjectStateChart)
-      add(check.link, "state chart violation",
-          check.expression + " " + checkCounts(check, object.kind), joinedPath(object.path));
-    else
-      add(check.link, "check failed", check.expression, joinedPath(object.path));
-  }
+  for (const FailureLine& line : failureLines(object)) add(line);
 }
+
+}  // namespace
 
 std::string totalsLine(const ReportTotals& t, bool colour) {
   const std::string passed = "Passed " + std::to_string(t.passed);
@@ -144,13 +152,15 @@ std::string totalsLine(const ReportTotals& t, bool colour) {
 
 std::string plainLine(const FailureLine& line, bool colour) {
   const std::string place = placeText(line.location);
+  const char* const colours[] = {kRed, kYellow, kBold};
   return (place.empty() ? "" : paint(place + ":", kBold, colour) + " ") +
-         paint("error:", kRed, colour) + " " + line.what + ": " + line.detail + " [" + line.path +
-         "]\n";
+         paint(std::string(kSeverityWords[line.severity]) + ":", colours[line.severity], colour) +
+         " " + line.what + ": " + line.detail + " [" + line.path + "]\n";
 }
 
 std::string githubLine(const FailureLine& line) {
-  std::string text = "::error ";
+  static const char* const kCommands[] = {"::error ", "::warning ", "::notice "};
+  std::string text = kCommands[line.severity];
   const std::string place = placeText(line.location);
   if (!place.empty())
     text += "file=" + githubEscaped(line.location.file, true) +
@@ -160,6 +170,8 @@ std::string githubLine(const FailureLine& line) {
   return text + "title=" + githubEscaped(line.path, true) + "::" + githubEscaped(message, false) +
          "\n";
 }
+
+namespace {
 
 std::string markdownOf(const SummaryCollector& c) {
   const ReportTotals& t = c.totals;
@@ -178,17 +190,6 @@ std::string markdownOf(const SummaryCollector& c) {
   return md + "\n";
 }
 
-bool parseMax(const char* text, int64_t* value) {
-  if (!*text) return false;
-  int64_t v = 0;
-  for (const char* p = text; *p; ++p) {
-    if (*p < '0' || *p > '9' || v > 100000000) return false;
-    v = v * 10 + (*p - '0');
-  }
-  *value = v;
-  return true;
-}
-
 bool parseSummaryArguments(int argc, char** argv, std::string* report, SummaryOptions* options) {
   bool maxGiven = false;
   for (int i = 0; i < argc; ++i) {
@@ -200,7 +201,7 @@ bool parseSummaryArguments(int argc, char** argv, std::string* report, SummaryOp
       }
       const char* value = argv[++i];
       if (arg == "--max") {
-        if (!parseMax(value, &options->maxFailures)) {
+        if (!parseCountArgument(value, &options->maxFailures)) {
           printErrorLine(std::string("summary: --max needs a number, not ") + value);
           return false;
         }

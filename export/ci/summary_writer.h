@@ -10,9 +10,10 @@
 //   ::error file=src/stack_test.cpp,line=30,title=stack_test > Stack > overflow::size() == capacity()
 #pragma once
 
-#include "export/xrd/report_reader.h"
+#include "export/xrd/test_objects.h"
 
 #include <string>
+#include <vector>
 
 enum SummaryFormat { SummaryPlain, SummaryGithub };
 
@@ -30,6 +31,35 @@ struct SummaryOutput {
 
 // Reads the whole report. False when it is broken (reader.error()).
 bool writeSummary(ReportReader& reader, const SummaryOptions& options, SummaryOutput* output);
+
+// The summary's lines, shared with the history's diff:
+//
+//   FILE:LINE: SEVERITY: WHAT: DETAIL [PATH]                       plain
+//   ::error file=FILE,line=LINE,title=PATH::DETAIL                 github
+enum LineSeverity { SeverityError, SeverityWarning, SeverityNote };
+extern const char* const kSeverityWords[];  // "error", "warning", "note"
+
+struct FailureLine {
+  SourceLink location;
+  std::string what;    // "check failed", "state chart violation", "failed"
+  std::string detail;  // the expression, the state, the object
+  std::string path;    // "stack_test > Stack > overflow"
+  LineSeverity severity = SeverityError;
+};
+
+// One line per failed check of a failed object, or one for the object.
+std::vector<FailureLine> failureLines(const TestObject& object);
+std::string plainLine(const FailureLine& line, bool colour);
+std::string githubLine(const FailureLine& line);
+// "Passed 6, Inconclusive 2, Failed 1, Total 9" and a line feed.
+std::string totalsLine(const ReportTotals& totals, bool colour);
+// "FILE:LINE", "FILE", or empty.
+std::string placeText(const SourceLink& link);
+// "stack_test > Stack > overflow"
+std::string joinedPath(const std::vector<std::string>& path);
+// Markdown table cell text; workflow command data (property: also ":", ",").
+std::string markdownEscaped(const std::string& text);
+std::string githubEscaped(const std::string& text, bool property);
 
 // veldora-export summary REPORT [--format plain|github] [--max N]
 int runSummaryCommand(int argc, char** argv);
