@@ -9,6 +9,9 @@
 //   <TABLE BORDER="0" WIDTH="5,95"> notes </TABLE> </XROD:NODE>
 #include "export/xrd/test_objects.h"
 
+#include <algorithm>
+#include <cstring>
+
 const char kStateChartViolations[] = "State Chart Violations";
 
 namespace {
@@ -37,11 +40,15 @@ class TestObjectWalk {
   void overviewRow(const ReportRowInfo& row);
   void takeFailure();
   void finishPending();
+  void visitObject();
 
   TestObjectVisitor& visitor_;
   FailureCollector failures_;
   int nextId_ = 0;
-  std::vector<std::string> names_;  // of the open nodes from depth 1
+  // The open nodes from depth 1. A finished object borrows them as its path
+  // for the call, so that deep nesting costs no copies.
+  std::vector<std::string> names_;
+  std::vector<int> nodes_;
 
   bool inSuite_ = false;
   TestSuiteInfo suite_;
@@ -100,10 +107,19 @@ void TestObjectWalk::takeFailure() {
     if (!check.link.present) check.link = object_.location;
 }
 
+// The open nodes end with the object's own when it is finished.
 void TestObjectWalk::finishPending() {
   if (!pending_) return;
   pending_ = false;
+  visitObject();
+}
+
+void TestObjectWalk::visitObject() {
+  object_.path.swap(names_);
+  object_.nodes.swap(nodes_);
   visitor_.object(object_);
+  object_.path.swap(names_);
+  object_.nodes.swap(nodes_);
 }
 
 void TestObjectWalk::nodeStart(const ReportNodeInfo& node) {
@@ -113,6 +129,8 @@ void TestObjectWalk::nodeStart(const ReportNodeInfo& node) {
   finishPending();
   names_.resize(node.depth - 1);
   names_.push_back(node.name);
+  nodes_.resize(node.depth - 1);
+  nodes_.push_back(id);
   if (node.depth == 1) {
     inSuite_ = node.section == SectionDriver || node.section == SectionContracts;
     if (!inSuite_) return;
@@ -141,10 +159,11 @@ void TestObjectWalk::nodeStart(const ReportNodeInfo& node) {
   object_.kind = !block                               ? ObjectTest
                  : node.name == kStateChartViolations ? ObjectStateChart
                                                       : ObjectClassBlock;
-  object_.path = names_;
   object_.type = node.type;
   object_.title = node.title.text;
   object_.location = block && !node.title.link.present ? classLink_ : node.title.link;
+  object_.classLink = block ? classLink_ : SourceLink();
+  object_.columns = 0;
   object_.state = node.state;
   object_.checks.clear();
   object_.notes.clear();
@@ -159,15 +178,19 @@ void TestObjectWalk::nodeEnd(int depth) {
     inClass_ = false;
     if (classFailed_ && !classBlockFailed_) {
       object_.kind = ObjectHiddenStateChart;
-      object_.path = names_;
-      object_.path.push_back(kStateChartViolations);
       object_.type.clear();
       object_.title = classTitle_;
       object_.location = classLink_;
+      object_.classLink = classLink_;
+      object_.columns = 0;
       object_.state = StateFailed;
       object_.checks.clear();
       object_.notes.clear();
-      visitor_.object(object_);
+      names_.push_back(kStateChartViolations);
+      nodes_.push_back(-1);
+      visitObject();
+      names_.pop_back();
+      nodes_.pop_back();
     }
   }
   if (depth == 1 && inSuite_) {
@@ -175,6 +198,7 @@ void TestObjectWalk::nodeEnd(int depth) {
     visitor_.suiteEnd(suite_);
   }
   names_.pop_back();
+  nodes_.pop_back();
 }
 
 void TestObjectWalk::tableStart(int depth) {
@@ -193,7 +217,9 @@ void TestObjectWalk::row(const ReportRowInfo& row, int depth) {
     return;
   }
   if (!pending_ || depth != pendingDepth_) return;
-  if (row.role == RowTrace && row.cells.size() >= 2) {
+  if (row.role == RowHeader && object_.columns == 0) {
+    object_.columns = static_cast<int>(row.cells.size());
+  } else if (row.role == RowTrace && row.cells.size() >= 2) {
     object_.notes.emplace_back();
     TestNote& note = object_.notes.back();
     note.link = row.cells[0].link;
@@ -243,4 +269,60 @@ std::string singleLine(const std::string& text) {
     else line += c;
   }
   return line;
+}
+
+namespace {
+
+const char kEllipsis[] = "\xE2\x80\xA6";  // U+2026
+
+// Appends text, cut to at most limit bytes (at a character boundary, then
+// "…") when longer.
+void appendName(std::string* out, const std::string& text, char dotAs, size_t limit) {
+  size_t size = text.size();
+  const bool cut = size > limit;
+  if (cut) {
+    size = limit;
+    while (size > 0 && (static_cast<unsigned char>(text[size]) & 0xC0) == 0x80) --size;
+  }
+  const size_t start = out->size();
+  out->append(text, 0, size);
+  if (dotAs)
+    for (size_t i = start; i < out->size(); ++i)
+      if ((*out)[i] == '.') (*out)[i] = dotAs;
+  if (cut) out->append(kEllipsis);
+}
+
+}  // namespace
+
+std::string shortPath(const std::vector<std::string>& path, size_t first, size_t end,
+                      const char* separator, char dotAs, size_t budget) {
+  std::string text;
+  if (first >= end) return text;
+  appendName(&text, path[first], dotAs, budget / 2);
+  // The innermost names that fit, found from the inside, so that the walk
+  // stops at the budget whatever the depth.
+  const size_t gap = strlen(separator);
+  size_t used = text.size();
+  size_t from = end;
+  while (from > first + 1 && used + gap + path[from - 1].size() <= budget) {
+    --from;
+    used += gap + path[from].size();
+  }
+  if (from > first + 1) {
+    // Room for the mark of what is left out.
+    const size_t mark = gap + strlen(kEllipsis);
+    while (from < end && used + mark > budget) used -= gap + path[from++].size();
+    text += separator;
+    text += kEllipsis;
+    if (from == end) {  // not even the innermost name fits: it is cut
+      text += separator;
+      appendName(&text, path[end - 1], dotAs, budget - used - mark - gap - strlen(kEllipsis));
+      return text;
+    }
+  }
+  for (size_t i = from; i < end; ++i) {
+    text += separator;
+    appendName(&text, path[i], dotAs, path[i].size());
+  }
+  return text;
 }

@@ -43,11 +43,16 @@ struct TestNote {
 struct TestObject {
   TestObjectKind kind = ObjectTest;
   // Names from the suite (a test driver or the contracts node) down to the
-  // object itself.
+  // object itself, and the walk's numbers of their nodes (in report order;
+  // -1 for the violation that no table shows), which tell containers of
+  // equal names apart.
   std::vector<std::string> path;
+  std::vector<int> nodes;
   std::string type;   // the report's (translated) kind name, to tell stubs apart
   std::string title;  // "Test Case overflow"
   SourceLink location;  // the object's own, for class blocks the class's
+  SourceLink classLink;  // for the objects of a class, the class's
+  int columns = 0;       // the header cells of its first table, 0 without
   NodeState state = StateNotExecuted;
   std::vector<FailedCheck> checks;  // the failed rows, when the object failed
   std::vector<TestNote> notes;
@@ -92,6 +97,13 @@ std::string checkCounts(const FailedCheck& check, TestObjectKind kind);
 // form the symbol and trace files use for it (an expression with "a\nb"
 // in its source reads like that again).
 std::string singleLine(const std::string& text);
+
+// The names path[first] .. path[end - 1] joined with separator, each dot in
+// a name replaced by dotAs when that is not 0. Beyond budget bytes, path[first]
+// and the innermost names that fit, with "…" between them, and names cut, so
+// that the cost is at most the budget whatever the depth.
+std::string shortPath(const std::vector<std::string>& path, size_t first, size_t end,
+                      const char* separator, char dotAs, size_t budget);
 
 // The fixed, untranslated name of a class's violation block.
 extern const char kStateChartViolations[];
