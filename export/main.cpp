@@ -4,6 +4,8 @@
 #include "export/ci/junit_writer.h"
 #include "export/page/page_writer.h"
 #include "export/ci/summary_writer.h"
+#include "export/diff_command.h"
+#include "export/record_command.h"
 
 namespace {
 
@@ -15,6 +17,12 @@ const ExportCommand kCommands[] = {
     {"summary", "summary REPORT [options]",
      "the failures as FILE:LINE: lines, then the totals (--format plain|github, --max N)",
      runSummaryCommand},
+    {"record", "record REPORT --history FILE [options]",
+     "adds the report to the run history FILE (--label TEXT, --keep N)", runRecordCommand},
+    {"diff", "diff BASE REPORT [options]",
+     "what changed against BASE, a report or a history (--format plain|github|markdown, "
+     "--fail-on new|any|none, --run ID, --max N)",
+     runDiffCommand},
 };
 
 }  // namespace

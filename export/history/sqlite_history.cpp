@@ -13,6 +13,8 @@
 // application_id marks the file as a history, user_version its schema.
 #include "export/history/history_store.h"
 
+#include "export/xrd/object_identity.h"
+
 #include <sqlite3.h>
 #include <zlib.h>
 
@@ -20,10 +22,8 @@
 #include <cstdio>
 #include <cstring>
 #include <fcntl.h>
-#include <random>
 #include <sys/stat.h>
 #include <unistd.h>
-#include <unordered_map>
 
 namespace {
 
@@ -44,6 +44,11 @@ const char* const kMigrations[] = {
     "CREATE INDEX results_by_object ON results(object, run);",
 };
 const int kSchemaVersion = sizeof kMigrations / sizeof kMigrations[0];
+
+// WAL is kept in the file, so readers of a writer's file find it too. With
+// it, synchronous NORMAL makes a commit survive the process being killed;
+// only a power loss may take the last run back, and never damages the file.
+const char kWriting[] = "PRAGMA journal_mode = WAL; PRAGMA synchronous = NORMAL";
 
 // Owns a prepared statement; columns and binds by 0-based and 1-based index
 // as SQLite counts them.
@@ -76,31 +81,6 @@ class Statement {
  private:
   sqlite3_stmt* stmt_ = nullptr;
 };
-
-// A table from keys to object ids. Keys come from report texts, so the hash
-// is keyed with random bits: no input can make its keys share buckets.
-struct KeyHash {
-  uint64_t k0, k1;
-  KeyHash() {
-    std::random_device device;
-    k0 = uint64_t(device()) << 32 | device();
-    k1 = uint64_t(device()) << 32 | device() | 1;
-  }
-  static uint64_t fold(uint64_t a, uint64_t b) {
-    const unsigned __int128 product = static_cast<unsigned __int128>(a) * b;
-    return static_cast<uint64_t>(product) ^ static_cast<uint64_t>(product >> 64);
-  }
-  size_t operator()(const std::string& key) const {
-    uint64_t h = k0 ^ key.size();
-    for (size_t i = 0; i < key.size(); i += 8) {
-      uint64_t word = 0;
-      memcpy(&word, key.data() + i, std::min<size_t>(8, key.size() - i));
-      h = fold(h ^ word, k1);
-    }
-    return fold(h, k1 ^ k0);
-  }
-};
-using KeyIds = std::unordered_map<std::string, int64_t, KeyHash>;
 
 void appendVarint(std::string* out, uint64_t value) {
   while (value >= 0x80) {
@@ -215,7 +195,7 @@ bool SqliteHistory::prepare(bool writable) {
              "; this one knows up to " + std::to_string(kSchemaVersion) + ")";
     return false;
   }
-  if (version == kSchemaVersion) return !writable || exec("PRAGMA journal_mode = WAL");
+  if (version == kSchemaVersion) return exec(writable ? kWriting : "PRAGMA query_only = 1");
   if (!writable) {
     error_ = "an older history (schema " + std::to_string(version) +
              "): record a run into it once to bring it up to date";
@@ -230,8 +210,7 @@ bool SqliteHistory::prepare(bool writable) {
   const std::string marks = "PRAGMA application_id = " + std::to_string(kApplicationId) +
                             "; PRAGMA user_version = " + std::to_string(kSchemaVersion);
   if (!exec(marks.c_str()) || !exec("COMMIT")) return rollback();
-  // Persistent in the file: later writers find it set.
-  return exec("PRAGMA journal_mode = WAL");
+  return exec(kWriting);
 }
 
 bool SqliteHistory::members(int64_t runId, std::vector<int64_t>* ids) {
@@ -250,7 +229,7 @@ bool SqliteHistory::members(int64_t runId, std::vector<int64_t>* ids) {
 }
 
 bool SqliteHistory::insertRun(const NewRun& run, int64_t* runId) {
-  KeyIds ids;
+  std::unordered_map<std::string, int64_t, SeededHash> ids;
   int64_t maxId = 0;
   {
     Statement known(db_, "SELECT id, key FROM objects");
@@ -574,11 +553,18 @@ std::unique_ptr<HistoryStore> openHistory(const std::string& path, HistoryAccess
     }
     return history;
   }
-  std::unique_ptr<SqliteHistory> history = openSqlite(path, SQLITE_OPEN_READONLY, error);
+  // Opened for writing where we may, only so that closing removes the WAL
+  // files that reading makes (a read-only connection leaves them behind);
+  // query_only keeps it from writing anything.
+  const size_t slash = path.rfind('/');
+  const std::string folder = slash == std::string::npos ? "." : path.substr(0, slash + 1);
+  const bool writable = access(path.c_str(), W_OK) == 0 && access(folder.c_str(), W_OK) == 0;
+  std::unique_ptr<SqliteHistory> history =
+      openSqlite(path, writable ? SQLITE_OPEN_READWRITE : SQLITE_OPEN_READONLY, error);
   if (history && history->prepare(false)) return history;
-  // A WAL file that we may not write to: its shared-memory index cannot be
-  // made, so read it as a file that nobody changes meanwhile.
-  if (history && access(path.c_str(), W_OK) != 0) {
+  // A WAL file in a folder that we may not write to: its shared-memory
+  // index cannot be made, so read it as a file that nobody changes meanwhile.
+  if (history && !writable) {
     history = openSqlite(fileUri(path), SQLITE_OPEN_READONLY | SQLITE_OPEN_URI, error);
     if (history && history->prepare(false)) return history;
   }

@@ -1,0 +1,67 @@
+// Matching two runs by key: one keyed table of the base, one pass over the
+// new run, one over the base for what went away.
+#include "export/history/run_diff.h"
+
+#include "export/xrd/object_identity.h"
+
+#include <algorithm>
+
+RunDiff diffRuns(const std::vector<RunObject>& base, const std::vector<RunObject>& now) {
+  std::unordered_map<std::string, size_t, SeededHash> inBase;
+  inBase.reserve(base.size());
+  for (size_t i = 0; i < base.size(); ++i) inBase.emplace(base[i].key, i);
+  std::unordered_map<std::string, bool, SeededHash> inNew;
+  inNew.reserve(now.size());
+  RunDiff diff;
+  for (size_t i = 0; i < now.size(); ++i) {
+    if (!inNew.emplace(now[i].key, true).second) continue;
+    const auto found = inBase.find(now[i].key);
+    const bool failed = now[i].status == ResultFailed;
+    const bool wasFailed = found != inBase.end() && base[found->second].status == ResultFailed;
+    if (found == inBase.end()) diff.added.push_back(i);
+    if (failed && wasFailed) diff.stillFailing.push_back(i);
+    else if (failed) diff.newFailures.push_back(i);
+    else if (wasFailed) {
+      diff.fixed.push_back(i);
+      diff.fixedBefore.push_back(found->second);
+    }
+  }
+  for (size_t i = 0; i < base.size(); ++i)
+    if (!inNew.count(base[i].key) && inBase.find(base[i].key)->second == i) diff.removed.push_back(i);
+  diff.failingSince.assign(diff.stillFailing.size(), 0);
+  return diff;
+}
+
+bool findFailingSince(HistoryStore& store, const std::vector<RunInfo>& runs, int64_t baseRun,
+                      const std::vector<RunObject>& now, RunDiff* diff) {
+  std::vector<int64_t> ids;
+  for (const RunInfo& run : runs)
+    if (run.id <= baseRun) ids.push_back(run.id);
+  std::vector<std::string> keys;
+  for (const size_t i : diff->stillFailing) keys.push_back(now[i].key);
+  std::vector<ResultStatus> statuses;
+  if (!store.statuses(keys, ids, &statuses)) return false;
+  const size_t width = ids.size();
+  for (size_t k = 0; k < keys.size(); ++k) {
+    size_t r = width;
+    while (r > 0 && statuses[k * width + r - 1] == ResultFailed) --r;
+    diff->failingSince[k] = r < width ? ids[r] : baseRun;
+  }
+  return true;
+}
+
+const RunInfo* baseRun(const std::vector<RunInfo>& runs, const std::vector<std::string>& contents,
+                       const std::string& reportContent, int64_t wanted, std::string* error) {
+  for (size_t i = runs.size(); i-- > 0;) {
+    if (wanted > 0 ? runs[i].id == wanted : contents[i] != reportContent) return &runs[i];
+  }
+  *error = wanted > 0 ? "no run " + std::to_string(wanted)
+                      : runs.empty() ? "no run recorded yet" : "no run recorded before this report";
+  return nullptr;
+}
+
+const RunInfo* findRun(const std::vector<RunInfo>& runs, int64_t id) {
+  const auto found = std::lower_bound(runs.begin(), runs.end(), id,
+                                      [](const RunInfo& run, int64_t id) { return run.id < id; });
+  return found != runs.end() && found->id == id ? &*found : nullptr;
+}

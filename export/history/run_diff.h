@@ -1,0 +1,43 @@
+// What changed from one run to the next, object by object, matched by
+// identity key:
+//
+//   base: a passed, b failed, c failed, d passed     new: a failed, b passed, c failed, e passed
+//   -> new failures {a}, fixed {b}, still failing {c}, added {e}, removed {d}
+//
+// A failed object that the base did not hold is a new failure and added.
+// "Failing since" is the first run of the streak of failed runs that ends
+// with the base.
+#pragma once
+
+#include "export/history/history_store.h"
+
+#include <string>
+#include <vector>
+
+struct RunDiff {
+  // Indices into the new run's objects.
+  std::vector<size_t> newFailures, fixed, stillFailing, added;
+  // Indices into the base run's objects: what went, and beside fixed what
+  // failed before.
+  std::vector<size_t> removed, fixedBefore;
+  // Beside stillFailing: the run whose streak it continues (0 when the base
+  // is no recorded run).
+  std::vector<int64_t> failingSince;
+};
+
+RunDiff diffRuns(const std::vector<RunObject>& base, const std::vector<RunObject>& now);
+
+// Fills diff->failingSince from the history, whose runs up to and with
+// baseRun are given oldest first. False, with store.error(), when the
+// history cannot be read.
+bool findFailingSince(HistoryStore& store, const std::vector<RunInfo>& runs, int64_t baseRun,
+                      const std::vector<RunObject>& now, RunDiff* diff);
+
+// The run of that number among runs (ascending ids), or null.
+const RunInfo* findRun(const std::vector<RunInfo>& runs, int64_t id);
+
+// The run to compare a report with: the newest run that is not the report
+// itself (recording first and comparing after finds the run before), or
+// the given one. Null, with *error, when there is none.
+const RunInfo* baseRun(const std::vector<RunInfo>& runs, const std::vector<std::string>& contents,
+                       const std::string& reportContent, int64_t wanted, std::string* error);
