@@ -29,7 +29,8 @@ void printUsage(FILE* to, const ExportCommand* commands, int count) {
         "\n"
         "Exit status: 0 when no verdict failed, 3 when the report holds a failed\n"
         "verdict, 2 when the export failed (usage, an unreadable or broken\n"
-        "report, an output that could not be written).\n",
+        "report, an output that could not be written). record gives 0 once the\n"
+        "run is stored; diff gives 3 only for a new failure (see --fail-on).\n",
         to);
 }
 

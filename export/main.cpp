@@ -17,8 +17,8 @@ const ExportCommand kCommands[] = {
     {"summary", "summary REPORT [options]",
      "the failures as FILE:LINE: lines, then the totals (--format plain|github, --max N)",
      runSummaryCommand},
-    {"record", "record REPORT --history FILE [options]",
-     "adds the report to the run history FILE (--label TEXT, --keep N)", runRecordCommand},
+    {"record", "record REPORT --history FILE",
+     "adds the report to the run history FILE, once (--label TEXT, --keep N)", runRecordCommand},
     {"diff", "diff BASE REPORT [options]",
      "what changed against BASE, a report or a history (--format plain|github|markdown, "
      "--fail-on new|any|none, --run ID, --max N)",
