@@ -106,12 +106,6 @@ bool parseDiffArguments(int argc, char** argv, DiffArguments* args) {
   return true;
 }
 
-// "run 3 (3f2a9c1, 2026-12-07T09:30:12)"
-std::string runName(const RunInfo& run) {
-  return "run " + std::to_string(run.id) + " (" +
-         (run.label.empty() ? "" : singleLine(run.label) + ", ") + run.generated + ")";
-}
-
 const char* statusWord(ResultStatus status) {
   static const char* const kWords[] = {"passed", "not executed", "failed", "absent"};
   return kWords[status];
@@ -162,16 +156,9 @@ void addLine(Section* section, int64_t max, FailureLine line) {
   else ++section->more;
 }
 
-std::string totalsText(const RunDiff& diff) {
-  return "New " + std::to_string(diff.newFailures.size()) + ", Fixed " +
-         std::to_string(diff.fixed.size()) + ", Still failing " +
-         std::to_string(diff.stillFailing.size()) + ", Added " + std::to_string(diff.added.size()) +
-         ", Removed " + std::to_string(diff.removed.size()) + "\n";
-}
-
 std::string markdownOf(const std::vector<Section>& sections, const RunDiff& diff,
                        const std::string& against) {
-  std::string md = "### Changes against " + markdownEscaped(against) + "\n\n" + totalsText(diff);
+  std::string md = "### Changes against " + markdownEscaped(against) + "\n\n" + changesLine(diff);
   for (const Section& section : sections) {
     if (section.lines.empty()) continue;
     md += "\n#### " + std::string(section.title) + "\n\n| Change | Location | Test |\n|---|---|---|\n";
@@ -240,7 +227,7 @@ int runDiffCommand(int argc, char** argv) {
         text += args.format == DiffGithub ? githubLine(line) : plainLine(line, colour);
       if (section.more > 0) text += "and " + std::to_string(section.more) + " more\n";
     }
-    text += totalsText(diff);
+    text += changesLine(diff);
   }
   if (fwrite(text.data(), 1, text.size(), stdout) != text.size() || fflush(stdout) != 0) {
     printOutputError("standard output", strerror(errno));

@@ -9,6 +9,7 @@
 #include "export/ci/summary_writer.h"
 
 #include "export/command_line.h"
+#include "export/history/report_history.h"
 #include "export/xrd/test_objects.h"
 
 #include <cerrno>
@@ -102,7 +103,8 @@ namespace {
 // Keeps the first lines and counts the rest; what it gathered is read
 // directly once the report has been read.
 struct SummaryCollector : TestObjectVisitor {
-  explicit SummaryCollector(int64_t keep) : keep(keep) {}
+  SummaryCollector(int64_t keep, const std::vector<bool>& newFailures)
+      : keep(keep), newFailures(newFailures) {}
 
   void document(const ReportDocumentInfo& info) override { title = info.title; }
   void summary(const ReportTotals& report) override { totals = report; }
@@ -112,6 +114,7 @@ struct SummaryCollector : TestObjectVisitor {
   void add(const FailureLine& line);
 
   int64_t keep;
+  const std::vector<bool>& newFailures;
   std::string title;
   ReportTotals totals;
   std::vector<FailureLine> lines;
@@ -134,8 +137,13 @@ void SummaryCollector::finish() {
 
 void SummaryCollector::object(const TestObject& object) {
   if (object.state != StateFailed) return;
+  const bool fresh = static_cast<size_t>(failedObjects) < newFailures.size() &&
+                     newFailures[static_cast<size_t>(failedObjects)];
   ++failedObjects;
-  for (const FailureLine& line : failureLines(object)) add(line);
+  for (FailureLine& line : failureLines(object)) {
+    if (fresh) line.what = "new failure: " + line.what;
+    add(line);
+  }
 }
 
 }  // namespace
@@ -190,17 +198,20 @@ std::string markdownOf(const SummaryCollector& c) {
   return md + "\n";
 }
 
-bool parseSummaryArguments(int argc, char** argv, std::string* report, SummaryOptions* options) {
+bool parseSummaryArguments(int argc, char** argv, std::string* report, std::string* history,
+                           SummaryOptions* options) {
   bool maxGiven = false;
   for (int i = 0; i < argc; ++i) {
     const std::string arg = argv[i];
-    if (arg == "--format" || arg == "--max") {
+    if (arg == "--format" || arg == "--max" || arg == "--history") {
       if (i + 1 == argc) {
         printErrorLine("summary: " + arg + " needs a value (see --help)");
         return false;
       }
       const char* value = argv[++i];
-      if (arg == "--max") {
+      if (arg == "--history") {
+        *history = value;
+      } else if (arg == "--max") {
         if (!parseCountArgument(value, &options->maxFailures)) {
           printErrorLine(std::string("summary: --max needs a number, not ") + value);
           return false;
@@ -251,7 +262,7 @@ bool appendToFile(const char* path, const std::string& text, std::string* reason
 }  // namespace
 
 bool writeSummary(ReportReader& reader, const SummaryOptions& options, SummaryOutput* output) {
-  SummaryCollector collector(options.maxFailures);
+  SummaryCollector collector(options.maxFailures, options.newFailures);
   if (!readTestObjects(reader, collector)) return false;
   collector.finish();
   const bool colour = options.colour && options.format == SummaryPlain;
@@ -259,7 +270,7 @@ bool writeSummary(ReportReader& reader, const SummaryOptions& options, SummaryOu
     output->text += options.format == SummaryGithub ? githubLine(line) : plainLine(line, colour);
   const int64_t more = collector.count - static_cast<int64_t>(collector.lines.size());
   if (more > 0) output->text += "and " + std::to_string(more) + " more\n";
-  output->text += totalsLine(collector.totals, colour);
+  output->text += totalsLine(collector.totals, colour) + options.changes;
   if (options.format == SummaryGithub) output->markdown = markdownOf(collector);
   output->failedVerdict = collector.totals.failed > 0;
   return true;
@@ -267,8 +278,11 @@ bool writeSummary(ReportReader& reader, const SummaryOptions& options, SummaryOu
 
 int runSummaryCommand(int argc, char** argv) {
   std::string report;
+  std::string history;
   SummaryOptions options;
-  if (!parseSummaryArguments(argc, argv, &report, &options)) return ExitBroken;
+  if (!parseSummaryArguments(argc, argv, &report, &history, &options)) return ExitBroken;
+  if (!history.empty() && !readNewFailures(report, history, &options.newFailures, &options.changes))
+    return ExitBroken;
   options.colour = isatty(STDOUT_FILENO) && getenv("NO_COLOR") == nullptr;
   ReportReader reader;
   SummaryOutput output;

@@ -21,6 +21,10 @@ struct SummaryOptions {
   SummaryFormat format = SummaryPlain;
   int64_t maxFailures = 50;  // failure lines before "and K more"
   bool colour = false;       // plain format only
+  // With a history: per failed object, in report order, whether it is new
+  // (its lines say "new failure"), and the changes line after the totals.
+  std::vector<bool> newFailures;
+  std::string changes;
 };
 
 struct SummaryOutput {
@@ -61,5 +65,5 @@ std::string joinedPath(const std::vector<std::string>& path);
 std::string markdownEscaped(const std::string& text);
 std::string githubEscaped(const std::string& text, bool property);
 
-// veldora-export summary REPORT [--format plain|github] [--max N]
+// veldora-export summary REPORT [--format plain|github] [--max N] [--history FILE]
 int runSummaryCommand(int argc, char** argv);

@@ -3,6 +3,7 @@
 #include "export/history/run_diff.h"
 
 #include "export/xrd/object_identity.h"
+#include "export/xrd/test_objects.h"
 
 #include <algorithm>
 
@@ -58,6 +59,20 @@ const RunInfo* baseRun(const std::vector<RunInfo>& runs, const std::vector<std::
   *error = wanted > 0 ? "no run " + std::to_string(wanted)
                       : runs.empty() ? "no run recorded yet" : "no run recorded before this report";
   return nullptr;
+}
+
+std::string changesLine(const RunDiff& diff) {
+  return "New " + std::to_string(diff.newFailures.size()) + ", Fixed " +
+         std::to_string(diff.fixed.size()) + ", Still failing " +
+         std::to_string(diff.stillFailing.size()) + ", Added " + std::to_string(diff.added.size()) +
+         ", Removed " + std::to_string(diff.removed.size()) + "\n";
+}
+
+std::string runName(const RunInfo& run) {
+  std::string details = singleLine(run.label);
+  if (!details.empty() && !run.generated.empty()) details += ", ";
+  details += run.generated;
+  return "run " + std::to_string(run.id) + (details.empty() ? "" : " (" + details + ")");
 }
 
 const RunInfo* findRun(const std::vector<RunInfo>& runs, int64_t id) {

@@ -33,6 +33,13 @@ RunDiff diffRuns(const std::vector<RunObject>& base, const std::vector<RunObject
 bool findFailingSince(HistoryStore& store, const std::vector<RunInfo>& runs, int64_t baseRun,
                       const std::vector<RunObject>& now, RunDiff* diff);
 
+// "run 3 (3f2a9c1, 2026-12-07T09:30:12)"; without a label or a time,
+// without it: "run 3 (2026-12-07T09:30:12)", "run 3".
+std::string runName(const RunInfo& run);
+
+// "New 2, Fixed 1, Still failing 7, Added 3, Removed 0" and a line feed.
+std::string changesLine(const RunDiff& diff);
+
 // The run of that number among runs (ascending ids), or null.
 const RunInfo* findRun(const std::vector<RunInfo>& runs, int64_t id);
 

@@ -22,6 +22,7 @@
 #include "export/xrd/failures.h"
 #include "export/output_file.h"
 #include "export/page_assets.h"
+#include "export/page/history_markup.h"
 #include "export/page/page_data.h"
 #include "export/page/page_markup.h"
 
@@ -65,7 +66,7 @@ void writeBlock(FILE* out, const char* id, const CompressedBlock& block) {
 
 }  // namespace
 
-bool writePage(ReportReader& reader, FILE* out, bool* failedVerdict) {
+bool writePage(ReportReader& reader, FILE* out, bool* failedVerdict, const std::string& history) {
   PageMarkup markup;
   FailureCollector failures;
   PageData data;
@@ -128,7 +129,7 @@ bool writePage(ReportReader& reader, FILE* out, bool* failedVerdict) {
   put(out, "<title>" + markup.pageTitle() + "</title>\n<style>");
   put(out, kEmbedded_page_css);
   put(out, "</style>\n</head>\n<body>\n");
-  put(out, markup.body());
+  put(out, markup.body(history));
   put(out, kTreeSection);
   writeBlock(out, "data-nodes", data.nodes());
   writeBlock(out, "data-strings", data.strings());
@@ -141,13 +142,17 @@ bool writePage(ReportReader& reader, FILE* out, bool* failedVerdict) {
 }
 
 int runHtmlCommand(int argc, char** argv) {
+  PageHistoryOptions historyOptions;
+  if (!takePageHistoryOptions(&argc, argv, &historyOptions)) return ExitBroken;
   ReportAndOutput args;
   if (!parseReportAndOutput(argc, argv, "html", ".html", &args)) return ExitBroken;
+  std::string history;
+  if (!pageHistorySection(args.report, historyOptions, &history)) return ExitBroken;
   ReportReader reader;
   OutputFile output;
   if (!openReportAndOutput(args, reader, output)) return ExitBroken;
   bool failedVerdict = false;
-  if (!writePage(reader, output.stream(), &failedVerdict)) {
+  if (!writePage(reader, output.stream(), &failedVerdict, history)) {
     printReportError(args.report, reader.error());
     return ExitBroken;
   }

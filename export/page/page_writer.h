@@ -6,10 +6,12 @@
 #include <cstdio>
 #include <string>
 
-// "html REPORT [-o OUT]"; returns the exit status.
+// "html REPORT [-o OUT] [--history FILE | --header FILE]"; returns the exit status.
 int runHtmlCommand(int argc, char** argv);
 
-// Reads the whole report and writes the page to out. False when the report
+// Reads the whole report and writes the page to out, with the history
+// section (history_markup.h) ahead of the failures. False when the report
 // is broken (reader.error() tells why); *failedVerdict tells whether the
 // report holds a failed verdict.
-bool writePage(ReportReader& reader, FILE* out, bool* failedVerdict);
+bool writePage(ReportReader& reader, FILE* out, bool* failedVerdict,
+               const std::string& history = std::string());
