@@ -113,6 +113,7 @@ const char* statusWord(ResultStatus status) {
 
 // The base's objects: the run of a history, or those of another report.
 struct Base {
+  RunTotals totals;
   std::vector<RunObject> objects;
   std::vector<RunInfo> runs;  // of the history, oldest first; empty for a report
   const RunInfo* run = nullptr;
@@ -128,6 +129,7 @@ bool readBase(const DiffArguments& args, const std::string& reportContent, Base*
     RunCollector collector;
     if (!readReportRun(args.base, collector)) return false;
     base->objects = std::move(collector.run.objects);
+    base->totals = collector.run.info.totals;
     return true;
   }
   std::string error;
@@ -135,7 +137,10 @@ bool readBase(const DiffArguments& args, const std::string& reportContent, Base*
   std::vector<std::string> contents;
   if (base->history && base->history->runs(&base->runs, &contents)) {
     base->run = baseRun(base->runs, contents, reportContent, args.run, &error);
-    if (base->run && base->history->runObjects(base->run->id, &base->objects)) return true;
+    if (base->run && base->history->runObjects(base->run->id, &base->objects)) {
+      base->totals = base->run->totals;
+      return true;
+    }
     if (base->run) error = base->history->error();
   } else if (base->history) {
     error = base->history->error();
@@ -179,7 +184,7 @@ int runDiffCommand(int argc, char** argv) {
   if (!readReportRun(args.report, now)) return ExitBroken;
   Base base;
   if (!readBase(args, now.run.content, &base)) return ExitBroken;
-  RunDiff diff = diffRuns(base.objects, now.run.objects);
+  RunDiff diff = diffRuns(base.totals, base.objects, now.run.info.totals, now.run.objects);
   if (base.run && !findFailingSince(*base.history, base.runs, base.run->id, now.run.objects, &diff)) {
     printErrorLine(args.base + ": " + base.history->error());
     return ExitBroken;
@@ -192,6 +197,12 @@ int runDiffCommand(int argc, char** argv) {
       line.what = "new failure: " + line.what;
       addLine(&sections[0], args.max, std::move(line));
     }
+  if (diff.unlistedNew > 0)
+    addLine(&sections[0], args.max,
+            {SourceLink(), "new failure: failed",
+             std::to_string(diff.unlistedNew) +
+                 " more verdicts that the report counts but lists in no table",
+             "unlisted"});
   for (size_t k = 0; k < diff.stillFailing.size(); ++k) {
     const RunInfo* first = findRun(base.runs, diff.failingSince[k]);
     const std::string since = first ? "still failing since " + runName(*first) : "still failing";
@@ -234,7 +245,8 @@ int runDiffCommand(int argc, char** argv) {
     return ExitBroken;
   }
   switch (args.failOn) {
-    case FailOnNew: return diff.newFailures.empty() ? ExitPassed : ExitFailedVerdict;
+    case FailOnNew:
+      return diff.newFailures.empty() && diff.unlistedNew == 0 ? ExitPassed : ExitFailedVerdict;
     case FailOnAny:
       return now.run.info.totals.failed > 0 || !diff.newFailures.empty() || !diff.stillFailing.empty()
                  ? ExitFailedVerdict

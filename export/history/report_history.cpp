@@ -46,7 +46,8 @@ bool loadReportHistory(const std::string& path, const NewRun& report, ReportHist
     *error = store->error();
     return false;
   }
-  history->diff = diffRuns(baseObjects, report.objects);
+  history->diff = diffRuns(runs.empty() ? RunTotals() : runs.back().totals, baseObjects,
+                           report.info.totals, report.objects);
 
   const size_t from = runs.size() > kTrendRuns - 1 ? runs.size() - (kTrendRuns - 1) : 0;
   history->trend.assign(runs.begin() + static_cast<std::ptrdiff_t>(from), runs.end());

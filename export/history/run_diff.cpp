@@ -7,7 +7,18 @@
 
 #include <algorithm>
 
-RunDiff diffRuns(const std::vector<RunObject>& base, const std::vector<RunObject>& now) {
+namespace {
+
+int64_t unlisted(const RunTotals& totals, const std::vector<RunObject>& objects) {
+  int64_t failed = 0;
+  for (const RunObject& object : objects) failed += object.status == ResultFailed;
+  return totals.failed > failed ? totals.failed - failed : 0;
+}
+
+}  // namespace
+
+RunDiff diffRuns(const RunTotals& baseTotals, const std::vector<RunObject>& base,
+                 const RunTotals& nowTotals, const std::vector<RunObject>& now) {
   std::unordered_map<std::string, size_t, SeededHash> inBase;
   inBase.reserve(base.size());
   for (size_t i = 0; i < base.size(); ++i) inBase.emplace(base[i].key, i);
@@ -30,6 +41,7 @@ RunDiff diffRuns(const std::vector<RunObject>& base, const std::vector<RunObject
   for (size_t i = 0; i < base.size(); ++i)
     if (!inNew.count(base[i].key) && inBase.find(base[i].key)->second == i) diff.removed.push_back(i);
   diff.failingSince.assign(diff.stillFailing.size(), 0);
+  diff.unlistedNew = std::max<int64_t>(0, unlisted(nowTotals, now) - unlisted(baseTotals, base));
   return diff;
 }
 
@@ -62,7 +74,8 @@ const RunInfo* baseRun(const std::vector<RunInfo>& runs, const std::vector<std::
 }
 
 std::string changesLine(const RunDiff& diff) {
-  return "New " + std::to_string(diff.newFailures.size()) + ", Fixed " +
+  const int64_t fresh = static_cast<int64_t>(diff.newFailures.size()) + diff.unlistedNew;
+  return "New " + std::to_string(fresh) + ", Fixed " +
          std::to_string(diff.fixed.size()) + ", Still failing " +
          std::to_string(diff.stillFailing.size()) + ", Added " + std::to_string(diff.added.size()) +
          ", Removed " + std::to_string(diff.removed.size()) + "\n";

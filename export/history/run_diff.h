@@ -5,6 +5,8 @@
 //   -> new failures {a}, fixed {b}, still failing {c}, added {e}, removed {d}
 //
 // A failed object that the base did not hold is a new failure and added.
+// Failed verdicts that a report counts beyond its failed objects have no
+// identity: only a growth of their number is new.
 // "Failing since" is the first run of the streak of failed runs that ends
 // with the base.
 #pragma once
@@ -23,9 +25,13 @@ struct RunDiff {
   // Beside stillFailing: the run whose streak it continues (0 when the base
   // is no recorded run).
   std::vector<int64_t> failingSince;
+  // Failed verdicts that the new report counts but lists in no table,
+  // beyond those of the base: new failures without an object.
+  int64_t unlistedNew = 0;
 };
 
-RunDiff diffRuns(const std::vector<RunObject>& base, const std::vector<RunObject>& now);
+RunDiff diffRuns(const RunTotals& baseTotals, const std::vector<RunObject>& base,
+                 const RunTotals& nowTotals, const std::vector<RunObject>& now);
 
 // Fills diff->failingSince from the history, whose runs up to and with
 // baseRun are given oldest first. False, with store.error(), when the
