@@ -120,14 +120,18 @@ struct Base {
   std::unique_ptr<HistoryStore> history;
 };
 
-bool readBase(const DiffArguments& args, const std::string& reportContent, Base* base) {
+bool readBase(const DiffArguments& args, const RunInfo& report, Base* base) {
   if (!looksLikeHistory(args.base)) {
     if (args.run > 0) {
       printErrorLine(args.base + ": --run needs a history file as BASE, not a report");
       return false;
     }
     RunCollector collector;
-    if (!readReportRun(args.base, collector)) return false;
+    std::string error;
+    if (!readReportRun(args.base, collector, &error)) {
+      printErrorLine(error);
+      return false;
+    }
     base->objects = std::move(collector.run.objects);
     base->totals = collector.run.info.totals;
     return true;
@@ -135,8 +139,13 @@ bool readBase(const DiffArguments& args, const std::string& reportContent, Base*
   std::string error;
   base->history = openHistory(args.base, HistoryRead, &error);
   std::vector<std::string> contents;
+  int64_t own = -1;
   if (base->history && base->history->runs(&base->runs, &contents)) {
-    base->run = baseRun(base->runs, contents, reportContent, args.run, &error);
+    if (!findOwnRun(base->runs, contents, args.report, report, &own, &error)) {
+      printErrorLine(error);
+      return false;
+    }
+    base->run = baseRun(base->runs, own, args.run, &error);
     if (base->run && base->history->runObjects(base->run->id, &base->objects)) {
       base->totals = base->run->totals;
       return true;
@@ -181,9 +190,13 @@ int runDiffCommand(int argc, char** argv) {
   DiffArguments args;
   if (!parseDiffArguments(argc, argv, &args)) return ExitBroken;
   DiffCollector now;
-  if (!readReportRun(args.report, now)) return ExitBroken;
+  std::string error;
+  if (!readReportRun(args.report, now, &error)) {
+    printErrorLine(error);
+    return ExitBroken;
+  }
   Base base;
-  if (!readBase(args, now.run.content, &base)) return ExitBroken;
+  if (!readBase(args, now.run.info, &base)) return ExitBroken;
   RunDiff diff = diffRuns(base.totals, base.objects, now.run.info.totals, now.run.objects);
   if (base.run && !findFailingSince(*base.history, base.runs, base.run->id, now.run.objects, &diff)) {
     printErrorLine(args.base + ": " + base.history->error());

@@ -61,7 +61,7 @@ int runRecordCommand(int argc, char** argv) {
   RecordArguments args;
   if (!parseRecordArguments(argc, argv, &args)) return ExitBroken;
   RunCollector collector;
-  if (!readReportRun(args.report, collector)) return ExitBroken;
+  if (!readWholeRun(args.report, collector)) return ExitBroken;
   collector.run.info.label = runLabel(args.label);
   std::string error;
   std::unique_ptr<HistoryStore> history = openHistory(args.history, HistoryWrite, &error);

@@ -22,30 +22,28 @@ int changes(const std::vector<ResultStatus>& strip) {
 
 }  // namespace
 
-bool loadReportHistory(const std::string& path, const NewRun& report, ReportHistory* history,
-                       std::string* error) {
+bool loadReportHistory(const std::string& path, const std::string& reportPath,
+                       const NewRun& report, ReportHistory* history, std::string* error) {
   std::unique_ptr<HistoryStore> store = openHistory(path, HistoryRead, error);
   std::vector<RunInfo> runs;
   std::vector<std::string> contents;
-  if (!store) return false;
-  if (!store->runs(&runs, &contents)) {
-    *error = store->error();
+  auto fail = [&](const std::string& why) {
+    *error = path + ": " + why;
     return false;
-  }
+  };
+  if (!store) return fail(*error);
+  if (!store->runs(&runs, &contents)) return fail(store->error());
   // The runs before the report: all of them, or those before its own run.
+  int64_t own = -1;
+  if (!findOwnRun(runs, contents, reportPath, report.info, &own, error)) return false;
   RunInfo current = report.info;
   current.id = 0;
-  for (size_t i = 0; i < runs.size(); ++i) {
-    if (contents[i] != report.content) continue;
-    current = runs[i];
-    runs.resize(i);
-    break;
+  if (own >= 0) {
+    current = runs[own];
+    runs.resize(own);
   }
   std::vector<RunObject> baseObjects;
-  if (!runs.empty() && !store->runObjects(runs.back().id, &baseObjects)) {
-    *error = store->error();
-    return false;
-  }
+  if (!runs.empty() && !store->runObjects(runs.back().id, &baseObjects)) return fail(store->error());
   history->diff = diffRuns(runs.empty() ? RunTotals() : runs.back().totals, baseObjects,
                            report.info.totals, report.objects);
 
@@ -62,10 +60,7 @@ bool loadReportHistory(const std::string& path, const NewRun& report, ReportHist
     history->badges.push_back({i, BadgeNew, RunInfo(), {}});
   }
   std::vector<ResultStatus> statuses;
-  if (!store->statuses(keys, ids, &statuses)) {
-    *error = store->error();
-    return false;
-  }
+  if (!store->statuses(keys, ids, &statuses)) return fail(store->error());
   const size_t width = ids.size();
   for (size_t k = 0; k < keys.size(); ++k) {
     FailureBadge& badge = history->badges[k];
@@ -85,11 +80,11 @@ bool loadReportHistory(const std::string& path, const NewRun& report, ReportHist
 bool readNewFailures(const std::string& reportPath, const std::string& historyPath,
                      std::vector<bool>* isNew, std::string* changes) {
   RunCollector collector;
-  if (!readReportRun(reportPath, collector)) return false;
   ReportHistory history;
   std::string error;
-  if (!loadReportHistory(historyPath, collector.run, &history, &error)) {
-    printErrorLine(historyPath + ": " + error);
+  if (!readReportRun(reportPath, collector, &error) ||
+      !loadReportHistory(historyPath, reportPath, collector.run, &history, &error)) {
+    printErrorLine(error);
     return false;
   }
   const std::vector<RunObject>& objects = collector.run.objects;

@@ -34,10 +34,10 @@ struct ReportHistory {
   std::vector<FailureBadge> badges;  // one per failed object, in report order
 };
 
-// Reads what the history at path says about report. False, with *error,
-// when the history cannot be read.
-bool loadReportHistory(const std::string& path, const NewRun& report, ReportHistory* history,
-                       std::string* error);
+// Reads what the history at path says about report, read from reportPath.
+// False, with the error line's text, when the history cannot be read.
+bool loadReportHistory(const std::string& path, const std::string& reportPath,
+                       const NewRun& report, ReportHistory* history, std::string* error);
 
 // For summary --history: per failed object of the report, in report order,
 // whether it is new, and the changes line ("New 2, Fixed 1, ..."). False,

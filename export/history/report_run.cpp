@@ -3,6 +3,7 @@
 
 #include "export/ci/summary_writer.h"
 #include "export/command_line.h"
+#include "export/history/background_task.h"
 
 #include <QCryptographicHash>
 #include <QFile>
@@ -52,7 +53,7 @@ void RunCollector::object(const TestObject& object) {
   RunObject o;
   const std::string& key = identities_.identify(object).key;
   o.key = QCryptographicHash::hash(QByteArray::fromRawData(key.data(), static_cast<int>(key.size())),
-                                   QCryptographicHash::Sha256)
+                                   QCryptographicHash::Sha3_256)
               .left(16)
               .toStdString();
   o.path = singleLine(joinedPath(object.path));
@@ -63,21 +64,13 @@ void RunCollector::object(const TestObject& object) {
   run.objects.push_back(std::move(o));
 }
 
-bool readReportRun(const std::string& path, RunCollector& collector) {
+bool readReportRun(const std::string& path, RunCollector& collector, std::string* error) {
   ReportReader reader;
   if (!reader.open(path.c_str()) || !readTestObjects(reader, collector)) {
-    printReportError(path, reader.error());
+    const ReportErrorInfo& e = reader.error();
+    *error = path + ":" + std::to_string(e.line) + ":" + std::to_string(e.column) + ": " + e.message;
     return false;
   }
-  // The digest names the report's content: the same report recorded twice
-  // is one run. Read once more, in blocks, after the reader found it whole.
-  QFile file(QString::fromLocal8Bit(path.c_str()));
-  QCryptographicHash digest(QCryptographicHash::Sha256);
-  if (!file.open(QIODevice::ReadOnly) || !digest.addData(&file)) {
-    printErrorLine(path + ": cannot read: " + file.errorString().toStdString());
-    return false;
-  }
-  collector.run.content = digest.result().toStdString();
   if (collector.run.info.generated.empty()) {
     struct stat info;
     struct tm local;
@@ -87,6 +80,36 @@ bool readReportRun(const std::string& path, RunCollector& collector) {
                    local.tm_min, local.tm_sec});
     }
   }
+  return true;
+}
+
+bool reportDigest(const std::string& path, std::string* digest, std::string* error) {
+  QFile file(QString::fromLocal8Bit(path.c_str()));
+  QCryptographicHash hash(QCryptographicHash::Sha3_256);
+  if (!file.open(QIODevice::ReadOnly) || !hash.addData(&file)) {
+    *error = path + ": cannot read: " + file.errorString().toStdString();
+    return false;
+  }
+  *digest = hash.result().toStdString();
+  return true;
+}
+
+bool readWholeRun(const std::string& path, RunCollector& collector) {
+  std::string digest, digestError, error;
+  bool digested = false;
+  {
+    BackgroundTask task([&] { digested = reportDigest(path, &digest, &digestError); });
+    if (!readReportRun(path, collector, &error)) {
+      task.join();
+      printErrorLine(error);
+      return false;
+    }
+  }
+  if (!digested) {
+    printErrorLine(digestError);
+    return false;
+  }
+  collector.run.content = digest;
   return true;
 }
 

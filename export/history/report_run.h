@@ -30,10 +30,19 @@ class RunCollector : public TestObjectVisitor {
   ObjectIdentities identities_;
 };
 
-// Reads the report at path into collector, with the digest of its bytes as
-// the run's content. False, after the error line, when the report cannot be
+// Reads the report at path into collector (all but the run's content).
+// False, with the error line's text in *error, when the report cannot be
 // read or is broken.
-bool readReportRun(const std::string& path, RunCollector& collector);
+bool readReportRun(const std::string& path, RunCollector& collector, std::string* error);
+
+// The digest of the report's bytes, the run's content: the same report
+// recorded twice is one run. False, with the error line's text, when the
+// file cannot be read.
+bool reportDigest(const std::string& path, std::string* digest, std::string* error);
+
+// Reads the report and takes its digest at the same time, on two threads:
+// the run that record stores. False after the error line.
+bool readWholeRun(const std::string& path, RunCollector& collector);
 
 // The label of a run: the given one, else the commit of the CI job
 // (CI_COMMIT_SHA, GITHUB_SHA), else empty.

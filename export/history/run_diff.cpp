@@ -2,6 +2,7 @@
 // new run, one over the base for what went away.
 #include "export/history/run_diff.h"
 
+#include "export/history/report_run.h"
 #include "export/xrd/object_identity.h"
 #include "export/xrd/test_objects.h"
 
@@ -63,10 +64,26 @@ bool findFailingSince(HistoryStore& store, const std::vector<RunInfo>& runs, int
   return true;
 }
 
-const RunInfo* baseRun(const std::vector<RunInfo>& runs, const std::vector<std::string>& contents,
-                       const std::string& reportContent, int64_t wanted, std::string* error) {
+bool findOwnRun(const std::vector<RunInfo>& runs, const std::vector<std::string>& contents,
+                const std::string& path, const RunInfo& report, int64_t* own, std::string* error) {
+  *own = -1;
+  std::string digest;
+  for (size_t i = 0; i < runs.size(); ++i) {
+    const RunTotals& a = runs[i].totals;
+    const RunTotals& b = report.totals;
+    if (runs[i].generated != report.generated || a.passed != b.passed ||
+        a.inconclusive != b.inconclusive || a.failed != b.failed || a.total != b.total)
+      continue;
+    if (digest.empty() && !reportDigest(path, &digest, error)) return false;
+    if (contents[i] == digest) *own = static_cast<int64_t>(i);
+  }
+  return true;
+}
+
+const RunInfo* baseRun(const std::vector<RunInfo>& runs, int64_t own, int64_t wanted,
+                       std::string* error) {
   for (size_t i = runs.size(); i-- > 0;) {
-    if (wanted > 0 ? runs[i].id == wanted : contents[i] != reportContent) return &runs[i];
+    if (wanted > 0 ? runs[i].id == wanted : static_cast<int64_t>(i) != own) return &runs[i];
   }
   *error = wanted > 0 ? "no run " + std::to_string(wanted)
                       : runs.empty() ? "no run recorded yet" : "no run recorded before this report";

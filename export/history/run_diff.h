@@ -49,8 +49,15 @@ std::string changesLine(const RunDiff& diff);
 // The run of that number among runs (ascending ids), or null.
 const RunInfo* findRun(const std::vector<RunInfo>& runs, int64_t id);
 
+// The position among runs of the run recorded from the report at path, or
+// -1. Only a run of the report's time and totals can be it, so the report's
+// digest is taken only when there is such a run. False, with the error
+// line's text, when the report cannot be read for it.
+bool findOwnRun(const std::vector<RunInfo>& runs, const std::vector<std::string>& contents,
+                const std::string& path, const RunInfo& report, int64_t* own, std::string* error);
+
 // The run to compare a report with: the newest run that is not the report
-// itself (recording first and comparing after finds the run before), or
-// the given one. Null, with *error, when there is none.
-const RunInfo* baseRun(const std::vector<RunInfo>& runs, const std::vector<std::string>& contents,
-                       const std::string& reportContent, int64_t wanted, std::string* error);
+// itself (own, from findOwnRun: recording first and comparing after finds
+// the run before), or the given one. Null, with *error, when there is none.
+const RunInfo* baseRun(const std::vector<RunInfo>& runs, int64_t own, int64_t wanted,
+                       std::string* error);

@@ -253,12 +253,11 @@ struct LocatedRun : RunCollector {
 }  // namespace
 
 bool pageHistorySection(const std::string& report, const PageHistoryOptions& options,
-                        std::string* markup) {
-  std::string error;
+                        std::string* markup, std::string* error) {
   if (!options.header.empty()) {
     std::vector<RunInfo> runs;
-    if (!readHeaderTotals(options.header, &runs, &error)) {
-      printErrorLine(options.header + ": " + error);
+    if (!readHeaderTotals(options.header, &runs, error)) {
+      *error = options.header + ": " + *error;
       return false;
     }
     *markup = headerTrendMarkup(runs);
@@ -266,12 +265,10 @@ bool pageHistorySection(const std::string& report, const PageHistoryOptions& opt
   }
   if (options.history.empty()) return true;
   LocatedRun run;
-  if (!readReportRun(report, run)) return false;
   ReportHistory history;
-  if (!loadReportHistory(options.history, run.run, &history, &error)) {
-    printErrorLine(options.history + ": " + error);
+  if (!readReportRun(report, run, error) ||
+      !loadReportHistory(options.history, report, run.run, &history, error))
     return false;
-  }
   *markup = historyMarkup(history, run.run.objects, run.locations);
   return true;
 }

@@ -50,7 +50,9 @@ struct PageHistoryOptions {
 // others in order. False, after the error line, on a usage error.
 bool takePageHistoryOptions(int* argc, char** argv, PageHistoryOptions* options);
 
-// The section the options ask for (empty for none). False, after the error
-// line, when the report, the history or the header file cannot be read.
+// The section the options ask for (empty for none). False, with the error
+// line's text, when the report, the history or the header file cannot be
+// read. Reads its own copy of the report, so it may run beside the page's
+// reading on a thread of its own.
 bool pageHistorySection(const std::string& report, const PageHistoryOptions& options,
-                        std::string* markup);
+                        std::string* markup, std::string* error);

@@ -22,6 +22,7 @@
 #include "export/xrd/failures.h"
 #include "export/output_file.h"
 #include "export/page_assets.h"
+#include "export/history/background_task.h"
 #include "export/page/history_markup.h"
 #include "export/page/page_data.h"
 #include "export/page/page_markup.h"
@@ -66,7 +67,8 @@ void writeBlock(FILE* out, const char* id, const CompressedBlock& block) {
 
 }  // namespace
 
-bool writePage(ReportReader& reader, FILE* out, bool* failedVerdict, const std::string& history) {
+bool writePage(ReportReader& reader, FILE* out, bool* failedVerdict,
+               const std::function<std::string()>& history) {
   PageMarkup markup;
   FailureCollector failures;
   PageData data;
@@ -129,7 +131,7 @@ bool writePage(ReportReader& reader, FILE* out, bool* failedVerdict, const std::
   put(out, "<title>" + markup.pageTitle() + "</title>\n<style>");
   put(out, kEmbedded_page_css);
   put(out, "</style>\n</head>\n<body>\n");
-  put(out, markup.body(history));
+  put(out, markup.body(history ? history() : std::string()));
   put(out, kTreeSection);
   writeBlock(out, "data-nodes", data.nodes());
   writeBlock(out, "data-strings", data.strings());
@@ -146,14 +148,27 @@ int runHtmlCommand(int argc, char** argv) {
   if (!takePageHistoryOptions(&argc, argv, &historyOptions)) return ExitBroken;
   ReportAndOutput args;
   if (!parseReportAndOutput(argc, argv, "html", ".html", &args)) return ExitBroken;
-  std::string history;
-  if (!pageHistorySection(args.report, historyOptions, &history)) return ExitBroken;
+  // The history's part reads the report beside the page's reading.
+  std::string history, historyError;
+  bool historyRead = false;
+  BackgroundTask historyTask([&] {
+    historyRead = pageHistorySection(args.report, historyOptions, &history, &historyError);
+  });
   ReportReader reader;
   OutputFile output;
   if (!openReportAndOutput(args, reader, output)) return ExitBroken;
   bool failedVerdict = false;
-  if (!writePage(reader, output.stream(), &failedVerdict, history)) {
+  auto historyMarkup = [&] {
+    historyTask.join();
+    return history;
+  };
+  if (!writePage(reader, output.stream(), &failedVerdict, historyMarkup)) {
     printReportError(args.report, reader.error());
+    return ExitBroken;
+  }
+  historyTask.join();
+  if (!historyRead) {
+    printErrorLine(historyError);
     return ExitBroken;
   }
   return finishOutput(args, output, failedVerdict);
