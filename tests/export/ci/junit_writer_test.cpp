@@ -4,6 +4,8 @@
 // not executed objects look alike.
 #include "export/ci/junit_writer.h"
 
+#include "export/ci/junit_markers.h"
+
 #include "tests/export/xrd/report_test_reports.h"
 
 #include <gtest/gtest.h>
@@ -87,7 +89,10 @@ std::string junitOf(const std::string& report, JunitResult* result) {
   ReportReader reader;
   reader.openBytes(report);
   Capture out;
-  EXPECT_TRUE(writeJunit(reader, out.file(), "host", "/tmp", result));
+  JunitOptions options;
+  options.hostname = "host";
+  options.scratchDir = "/tmp";
+  EXPECT_TRUE(writeJunit(reader, out.file(), options, result));
   return out.text();
 }
 
