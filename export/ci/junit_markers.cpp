@@ -6,10 +6,10 @@
 #include <cstring>
 #include <vector>
 
-const char kSkippedElement[] = "      <skipped message=\"not executed\"/>\n";
+const char kSkippedElement[] = "<skipped message=\"not executed\"/>\n";
 
 bool copyTestCases(FILE* scratch, int64_t bytes, int stubKind, size_t blockSize, FILE* out) {
-  static const char kClosed[] = ">\n      <skipped message=\"not executed\"/>\n    </testcase>";
+  static const char kClosed[] = ">\n<skipped message=\"not executed\"/>\n</testcase>";
   std::vector<char> block(blockSize);
   bool markerPending = false;  // a marker byte ended the last block
   char marker = 0;

@@ -23,7 +23,7 @@ constexpr char kMarkerEmpty = '\x01';
 // Where the skipped element of a case with content would go.
 constexpr char kMarkerInner = '\x02';
 
-extern const char kSkippedElement[];  // "      <skipped message=\"not executed\"/>\n"
+extern const char kSkippedElement[];  // "<skipped message=\"not executed\"/>\n"
 
 // Copies bytes of test cases from the scratch file to out, reading blocks of
 // blockSize, and expands each marker: nothing more for the stub kind

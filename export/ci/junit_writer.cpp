@@ -5,7 +5,7 @@
 // (markers expanded, see junit_markers.h), then the suite "unlisted" for
 // verdicts that the report counts but lists nowhere.
 //
-//   <testcase classname="stack_test" name="fill" file="src/stack_test.cpp" line="50" time="0"/>
+//   <testcase classname="stack_test" name="fill" file="src/stack_test.cpp" line="50"/>
 #include "export/ci/junit_writer.h"
 
 #include "export/ci/junit_markers.h"
@@ -177,7 +177,7 @@ void JunitCollector::property(const std::string& name, const std::string& value)
              time.hour, time.minute, time.second);
     timestamp_ = text;
   }
-  properties_ += "      <property";
+  properties_ += "<property";
   appendAttribute(&properties_, "name", name);
   appendAttribute(&properties_, "value", value);
   properties_ += "/>\n";
@@ -208,7 +208,7 @@ void JunitCollector::appendFailure(const TestObject& object) {
     text += counts.empty() ? line : line + " " + counts;
   }
   const bool chart = object.kind == ObjectStateChart || object.kind == ObjectHiddenStateChart;
-  text_ += "      <failure";
+  text_ += "<failure";
   appendAttribute(&text_, "message", message);
   appendAttribute(&text_, "type", chart ? "state-chart" : "check");
   text_ += '>';
@@ -230,7 +230,7 @@ void JunitCollector::appendNotes(const TestObject& object) {
       }
     }
   }
-  text_ += "      <system-out>";
+  text_ += "<system-out>";
   appendXmlContent(&text_, text);
   text_ += "</system-out>\n";
 }
@@ -238,13 +238,12 @@ void JunitCollector::appendNotes(const TestObject& object) {
 // The start tag up to its last attribute, in text_.
 void JunitCollector::startCase(const TestObject& object) {
   const ObjectIdentity& identity = identities_.identify(object);
-  text_ = "    <testcase";
+  text_ = "<testcase";
   appendAttribute(&text_, "classname", identity.classname);
   appendAttribute(&text_, "name", identity.name);
   if (object.location.present && !object.location.file.empty())
     appendAttribute(&text_, "file", object.location.file);
   appendCount(&text_, "line", object.location.line);
-  text_ += " time=\"0\"";
 }
 
 void JunitCollector::object(const TestObject& object) {
@@ -282,7 +281,7 @@ void JunitCollector::object(const TestObject& object) {
   }
   if (notes) appendNotes(object);
   if (failed || notes || (object.state == StateNotExecuted && kind < 0))
-    text_ += "    </testcase>\n";
+    text_ += "</testcase>\n";
   fwrite(text_.data(), 1, text_.size(), scratch_);
   suite.bodyBytes += static_cast<int64_t>(text_.size());
 }
@@ -292,13 +291,13 @@ void JunitCollector::possibleViolation(const TestObject& object) {
   startCase(object);
   text_ += ">\n";
   appendFailure(object);
-  text_ += "    </testcase>\n";
+  text_ += "</testcase>\n";
   suite.possible += text_;
   ++suite.possibleCount;
 }
 
 std::string JunitCollector::suiteStartTag(const SuiteRecord& suite, const std::string& hostname) {
-  std::string tag = "  <testsuite";
+  std::string tag = "<testsuite";
   appendAttribute(&tag, "name", suite.name);
   appendCount(&tag, "tests", suite.tests);
   appendCount(&tag, "failures", suite.failures);
@@ -309,7 +308,7 @@ std::string JunitCollector::suiteStartTag(const SuiteRecord& suite, const std::s
   appendAttribute(&tag, "hostname", hostname);
   tag += ">\n";
   // Once in the document: every suite of it shares them.
-  if (!properties_.empty()) tag += "    <properties>\n" + properties_ + "    </properties>\n";
+  if (!properties_.empty()) tag += "<properties>\n" + properties_ + "</properties>\n";
   properties_.clear();
   return tag;
 }
@@ -319,10 +318,10 @@ std::string JunitCollector::suiteStartTag(const SuiteRecord& suite, const std::s
 // nodes and rows (see verdict_accounting.h).
 void putUnlistedCases(Sink& out, const char* outcome, int64_t count, const char* content) {
   for (int64_t i = 1; i <= count; ++i) {
-    std::string text = "    <testcase classname=\"unlisted\" name=\"";
+    std::string text = "<testcase classname=\"unlisted\" name=\"";
     text += outcome;
-    text += " verdict " + std::to_string(i) + "\" time=\"0\"";
-    text += *content ? ">\n" + std::string(content) + "    </testcase>\n" : "/>\n";
+    text += " verdict " + std::to_string(i) + "\"";
+    text += *content ? ">\n" + std::string(content) + "</testcase>\n" : "/>\n";
     out.put(text);
   }
 }
@@ -388,18 +387,18 @@ bool JunitCollector::write(Sink& out, const std::string& hostname, JunitResult* 
     const int64_t after = ftello(out.file);
     out.bytes += before >= 0 && after >= 0 ? after - before : suite.bodyBytes;
     if (attributed) out.put(suite.possible);
-    out.put("  </testsuite>\n");
+    out.put("</testsuite>\n");
   }
   if (rest.tests > 0) {
     static const char kUnlistedFailure[] =
-        "      <failure message=\"a failed verdict that the report counts but lists in no "
+        "<failure message=\"a failed verdict that the report counts but lists in no "
         "table\" type=\"check\">a failed verdict that the report counts but lists in no "
         "table</failure>\n";
     out.put(suiteStartTag(rest, hostname));
     putUnlistedCases(out, "failed", unlisted.failed, kUnlistedFailure);
     putUnlistedCases(out, "inconclusive", unlisted.inconclusive, kSkippedElement);
     putUnlistedCases(out, "passed", unlisted.passed, "");
-    out.put("  </testsuite>\n");
+    out.put("</testsuite>\n");
   }
   out.put("</testsuites>\n");
   return true;
