@@ -11,6 +11,7 @@
 #include "export/host_name.h"
 #include "export/output_file.h"
 
+#include <cstdio>
 #include <cstdlib>
 
 namespace {
@@ -32,20 +33,23 @@ std::string scratchFolder() {
   return dir && *dir ? dir : "/tmp";
 }
 
-void warnWhenLarge(const std::string& output, const JunitResult& result) {
-  const std::string name = output == "-" ? "standard output" : output;
-  if (result.bytes > kLargeFileBytes) {
-    char size[32];
-    snprintf(size, sizeof size, "%.1f MB", result.bytes / 1e6);
-    printErrorLine(name + ": warning: " + size +
-                   ", more than the 30 MB that CI servers read (--system-out none writes less)");
-  }
-  if (result.testCases > kManyTestCases)
-    printErrorLine(name + ": warning: " + std::to_string(result.testCases) +
-                   " test cases, more than the 500000 that CI servers read");
-}
-
 }  // namespace
+
+std::vector<std::string> largeFileWarnings(const std::string& output, int64_t bytes,
+                                           int64_t testCases) {
+  const std::string name = output == "-" ? "standard output" : output;
+  std::vector<std::string> warnings;
+  if (bytes > kLargeFileBytes) {
+    char size[32];
+    snprintf(size, sizeof size, "%.1f MB", bytes / 1e6);
+    warnings.push_back(name + ": warning: " + size +
+                       ", more than the 30 MB that CI servers read (--system-out none writes less)");
+  }
+  if (testCases > kManyTestCases)
+    warnings.push_back(name + ": warning: " + std::to_string(testCases) +
+                       " test cases, more than the 500000 that CI servers read");
+  return warnings;
+}
 
 int runJunitCommand(int argc, char** argv) {
   ReportAndOutput args;
@@ -72,6 +76,7 @@ int runJunitCommand(int argc, char** argv) {
   const int status = finishOutput(args, output, result.failedVerdict);
   if (status == ExitBroken) return status;
   if (!result.mismatch.empty()) printErrorLine(args.report + ": warning: " + result.mismatch);
-  warnWhenLarge(args.output, result);
+  for (const std::string& warning : largeFileWarnings(args.output, result.bytes, result.testCases))
+    printErrorLine(warning);
   return status;
 }

@@ -58,7 +58,7 @@ struct ObjectIdentity {
 
 // Longer classnames keep the suite and their innermost containers, so that
 // N nested test cases cost output linear in N.
-constexpr size_t kClassNameBudget = 512;
+constexpr size_t kClassNameBudget = 256;
 
 // A seeded hash for tables keyed by report text, so that crafted names
 // cannot pile up in one bucket.

@@ -5,6 +5,7 @@
 #include "export/ci/junit_writer.h"
 
 #include "export/ci/junit_markers.h"
+#include "export/junit_command.h"
 
 #include "tests/export/xrd/report_test_reports.h"
 
@@ -145,6 +146,25 @@ TEST(JunitStubs, TotalsBelowTheObjectsAreReported) {
             "the report's totals (Passed 1, Inconclusive 0, Failed 0) are below what its objects "
             "give");
   EXPECT_EQ(junit.find("unlisted"), std::string::npos);
+}
+
+TEST(JunitSize, FilesBeyondWhatCiServersReadAreWarnedOf) {
+  EXPECT_TRUE(largeFileWarnings("r.junit.xml", 30000000, 500000).empty());
+  EXPECT_EQ(largeFileWarnings("-", 30000001, 500001),
+            (std::vector<std::string>{
+                "standard output: warning: 30.0 MB, more than the 30 MB that CI servers read "
+                "(--system-out none writes less)",
+                "standard output: warning: 500001 test cases, more than the 500000 that CI "
+                "servers read"}));
+}
+
+TEST(JunitSize, TheDocumentsBytesAndTestCasesAreCounted) {
+  JunitResult result;
+  const std::string junit =
+      junitOf(reportAround(driver("a", 0, testNode("t", "Kind T", "ok") + testNode("u", "Kind T", "ok")), 2),
+              &result);
+  EXPECT_EQ(result.bytes, static_cast<int64_t>(junit.size()));
+  EXPECT_EQ(result.testCases, 2);
 }
 
 }  // namespace
