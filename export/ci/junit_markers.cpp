@@ -8,8 +8,13 @@
 
 const char kSkippedElement[] = "<skipped message=\"not executed\"/>\n";
 
-bool copyTestCases(FILE* scratch, int64_t bytes, int stubKind, size_t blockSize, FILE* out) {
+bool copyTestCases(FILE* scratch, int64_t bytes, int stubKind, size_t blockSize, FILE* out,
+                   int64_t* written) {
   static const char kClosed[] = ">\n<skipped message=\"not executed\"/>\n</testcase>";
+  const auto put = [out, written](const char* text, size_t size) {
+    fwrite(text, 1, size, out);
+    *written += static_cast<int64_t>(size);
+  };
   std::vector<char> block(blockSize);
   bool markerPending = false;  // a marker byte ended the last block
   char marker = 0;
@@ -22,7 +27,7 @@ bool copyTestCases(FILE* scratch, int64_t bytes, int stubKind, size_t blockSize,
     for (size_t i = 0; i < got; ++i) {
       if (!markerPending) {
         if (block[i] != kMarkerEmpty && block[i] != kMarkerInner) continue;
-        fwrite(block.data() + run, 1, i - run, out);
+        put(block.data() + run, i - run);
         marker = block[i];
         markerPending = true;
         run = i + 1;
@@ -31,10 +36,10 @@ bool copyTestCases(FILE* scratch, int64_t bytes, int stubKind, size_t blockSize,
       markerPending = false;
       run = i + 1;
       const bool stub = static_cast<unsigned char>(block[i]) == stubKind;
-      if (marker == kMarkerEmpty) fputs(stub ? "/>" : kClosed, out);
-      else if (!stub) fputs(kSkippedElement, out);
+      if (marker == kMarkerEmpty) put(stub ? "/>" : kClosed, stub ? 2 : strlen(kClosed));
+      else if (!stub) put(kSkippedElement, strlen(kSkippedElement));
     }
-    fwrite(block.data() + run, 1, got - run, out);
+    put(block.data() + run, got - run);
   }
   return !markerPending;
 }

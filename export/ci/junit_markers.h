@@ -27,6 +27,8 @@ extern const char kSkippedElement[];  // "<skipped message=\"not executed\"/>\n"
 
 // Copies bytes of test cases from the scratch file to out, reading blocks of
 // blockSize, and expands each marker: nothing more for the stub kind
-// (stubKind, -1 for none), the skipped element for any other. False when the
-// scratch file ends early or inside a marker.
-bool copyTestCases(FILE* scratch, int64_t bytes, int stubKind, size_t blockSize, FILE* out);
+// (stubKind, -1 for none), the skipped element for any other; *written
+// grows by the bytes written. False when the scratch file ends early or
+// inside a marker.
+bool copyTestCases(FILE* scratch, int64_t bytes, int stubKind, size_t blockSize, FILE* out,
+                   int64_t* written);

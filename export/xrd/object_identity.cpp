@@ -121,7 +121,9 @@ void ObjectIdentities::makeClassName(const TestObject& object) {
 // repeats K times costs K tries in all, and a try fails only on a name
 // taken by another object (at most once for each such name).
 void ObjectIdentities::makeUniqueName(const std::string& name) {
-  std::string taken = identity_.classname + '\n' + name;
+  // The classname by its length, so that no split of a text is ambiguous.
+  const std::string prefix = std::to_string(identity_.classname.size()) + ":" + identity_.classname;
+  std::string taken = prefix + name;
   auto found = names_.emplace(taken, 2);
   if (found.second) {
     identity_.name = name;
@@ -130,7 +132,7 @@ void ObjectIdentities::makeUniqueName(const std::string& name) {
   uint64_t& next = found.first->second;
   for (;;) {
     std::string candidate = name + " (" + std::to_string(next++) + ")";
-    taken.resize(identity_.classname.size() + 1);
+    taken.resize(prefix.size());
     taken += candidate;
     if (names_.emplace(taken, 2).second) {
       identity_.name = std::move(candidate);

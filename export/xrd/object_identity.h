@@ -89,7 +89,7 @@ class ObjectIdentities {
   bool contracts_ = false;
   std::vector<Container> containers_;  // the suite and the open containers
   std::unordered_map<std::string, uint32_t, SeededHash> ordinals_;
-  // Taken classname + "\n" + name, to the next suffix number to try.
+  // Taken classnames and names, to the next suffix number to try.
   std::unordered_map<std::string, uint64_t, SeededHash> names_;
   ObjectIdentity identity_;
 };

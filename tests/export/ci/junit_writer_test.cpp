@@ -37,9 +37,12 @@ std::string expanded(const std::string& scratch, int stubKind, size_t blockSize,
   Capture in, out;
   fwrite(scratch.data(), 1, scratch.size(), in.file());
   rewind(in.file());
+  int64_t written = 0;
   *ok = copyTestCases(in.file(), static_cast<int64_t>(scratch.size()), stubKind, blockSize,
-                      out.file());
-  return out.text();
+                      out.file(), &written);
+  const std::string text = out.text();
+  EXPECT_EQ(written, static_cast<int64_t>(text.size()));
+  return text;
 }
 
 TEST(JunitMarkers, ExpandTheSameForEveryBlockSize) {
@@ -63,9 +66,10 @@ TEST(JunitMarkers, ScratchEndingEarlyOrInsideAMarkerFails) {
   const std::string scratch = std::string("<a") + kMarkerEmpty;
   fwrite(scratch.data(), 1, scratch.size(), in.file());
   rewind(in.file());
-  EXPECT_FALSE(copyTestCases(in.file(), 3, -1, 16, out.file()));
+  int64_t written = 0;
+  EXPECT_FALSE(copyTestCases(in.file(), 3, -1, 16, out.file(), &written));
   rewind(in.file());
-  EXPECT_FALSE(copyTestCases(in.file(), 10, -1, 16, out.file()));
+  EXPECT_FALSE(copyTestCases(in.file(), 10, -1, 16, out.file(), &written));
 }
 
 std::string testNode(const char* name, const char* type, const char* state) {
