@@ -34,7 +34,8 @@
 // Costs: each container's digest is made once, when its first object comes;
 // a key holds one object's own name and file, so all keys together are
 // linear in the report. The tables are per suite (equal objects are always in
-// one suite), keyed on the full text with a seeded hash.
+// one suite), keyed on the full text (a long name by its digest, so that it
+// is held once) with a seeded hash.
 #pragma once
 
 #include "export/xrd/test_objects.h"
