@@ -34,6 +34,7 @@ struct DiffArguments {
   int64_t run = 0;  // 0: the newest run before the report
   int64_t max = 50;
   bool maxGiven = false;
+  std::string sourceRoot = defaultSourceRoot();
 };
 
 // Beside each object of the run: where it is and, when it failed, its lines.
@@ -67,14 +68,17 @@ bool parseDiffArguments(int argc, char** argv, DiffArguments* args) {
   std::vector<std::string> files;
   for (int i = 0; i < argc; ++i) {
     const std::string arg = argv[i];
-    if (arg == "--format" || arg == "--fail-on" || arg == "--run" || arg == "--max") {
+    if (arg == "--format" || arg == "--fail-on" || arg == "--run" || arg == "--max" ||
+        arg == "--source-root") {
       if (i + 1 == argc) {
         printErrorLine("diff: " + arg + " needs a value (see --help)");
         return false;
       }
       const char* value = argv[++i];
       int chosen = 0;
-      if (arg == "--format") {
+      if (arg == "--source-root") {
+        args->sourceRoot = value;
+      } else if (arg == "--format") {
         if (!choose("format", value, kFormats, 3, &chosen)) return false;
         args->format = static_cast<DiffFormat>(chosen);
       } else if (arg == "--fail-on") {
@@ -128,7 +132,7 @@ bool readBase(const DiffArguments& args, const RunInfo& report, Base* base) {
     }
     RunCollector collector;
     std::string error;
-    if (!readReportRun(args.base, collector, &error)) {
+    if (!readReportRun(args.base, args.sourceRoot, collector, &error)) {
       printErrorLine(error);
       return false;
     }
@@ -191,7 +195,7 @@ int runDiffCommand(int argc, char** argv) {
   if (!parseDiffArguments(argc, argv, &args)) return ExitBroken;
   DiffCollector now;
   std::string error;
-  if (!readReportRun(args.report, now, &error)) {
+  if (!readReportRun(args.report, args.sourceRoot, now, &error)) {
     printErrorLine(error);
     return ExitBroken;
   }

@@ -16,13 +16,14 @@ struct RecordArguments {
   std::string report;
   std::string history;
   const char* label = nullptr;
+  std::string sourceRoot = defaultSourceRoot();
   int64_t keep = 0;
 };
 
 bool parseRecordArguments(int argc, char** argv, RecordArguments* args) {
   for (int i = 0; i < argc; ++i) {
     const std::string arg = argv[i];
-    if (arg == "--history" || arg == "--label" || arg == "--keep") {
+    if (arg == "--history" || arg == "--label" || arg == "--keep" || arg == "--source-root") {
       if (i + 1 == argc) {
         printErrorLine("record: " + arg + " needs a value (see --help)");
         return false;
@@ -30,6 +31,8 @@ bool parseRecordArguments(int argc, char** argv, RecordArguments* args) {
       const char* value = argv[++i];
       if (arg == "--history") {
         args->history = value;
+      } else if (arg == "--source-root") {
+        args->sourceRoot = value;
       } else if (arg == "--label") {
         args->label = value;
       } else if (!parseCountArgument(value, &args->keep) || args->keep == 0) {
@@ -61,7 +64,7 @@ int runRecordCommand(int argc, char** argv) {
   RecordArguments args;
   if (!parseRecordArguments(argc, argv, &args)) return ExitBroken;
   RunCollector collector;
-  if (!readWholeRun(args.report, collector)) return ExitBroken;
+  if (!readWholeRun(args.report, args.sourceRoot, collector)) return ExitBroken;
   collector.run.info.label = runLabel(args.label);
   std::string error;
   std::unique_ptr<HistoryStore> history = openHistory(args.history, HistoryWrite, &error);

@@ -5,7 +5,7 @@
 //   Passed 6, Inconclusive 2, Failed 1, Total 9
 //
 // With --format github, workflow commands that GitHub shows as annotations,
-// and a Markdown table appended to the file GITHUB_STEP_SUMMARY names:
+// and a Markdown table for the step summary:
 //
 //   ::error file=src/stack_test.cpp,line=30,title=stack_test > Stack > overflow::size() == capacity()
 #pragma once
@@ -30,11 +30,13 @@ struct SummaryOptions {
 struct SummaryOutput {
   std::string text;      // for standard output
   std::string markdown;  // for the step summary (github format)
-  bool failedVerdict = false;
+  bool failedVerdict = false;  // the failed total is above 0, or a failure was listed
 };
 
-// Reads the whole report. False when it is broken (reader.error()).
-bool writeSummary(ReportReader& reader, const SummaryOptions& options, SummaryOutput* output);
+// Reads the whole report. False when it is broken or its totals are
+// refused; *error tells why and where.
+bool writeSummary(ReportReader& reader, const SummaryOptions& options, SummaryOutput* output,
+                  ReportErrorInfo* error);
 
 // The summary's lines, shared with the history's diff:
 //
@@ -59,11 +61,8 @@ std::string githubLine(const FailureLine& line);
 std::string totalsLine(const ReportTotals& totals, bool colour);
 // "FILE:LINE", "FILE", or empty.
 std::string placeText(const SourceLink& link);
-// "stack_test > Stack > overflow"
+// "stack_test > Stack > overflow", deep paths shortened in the middle.
 std::string joinedPath(const std::vector<std::string>& path);
 // Markdown table cell text; workflow command data (property: also ":", ",").
 std::string markdownEscaped(const std::string& text);
 std::string githubEscaped(const std::string& text, bool property);
-
-// veldora-export summary REPORT [--format plain|github] [--max N] [--history FILE]
-int runSummaryCommand(int argc, char** argv);

@@ -77,12 +77,13 @@ bool loadReportHistory(const std::string& path, const std::string& reportPath,
   return true;
 }
 
-bool readNewFailures(const std::string& reportPath, const std::string& historyPath,
+bool readNewFailures(const std::string& reportPath, const std::string& sourceRoot,
+                     const std::string& historyPath,
                      std::vector<bool>* isNew, std::string* changes) {
   RunCollector collector;
   ReportHistory history;
   std::string error;
-  if (!readReportRun(reportPath, collector, &error) ||
+  if (!readReportRun(reportPath, sourceRoot, collector, &error) ||
       !loadReportHistory(historyPath, reportPath, collector.run, &history, &error)) {
     printErrorLine(error);
     return false;

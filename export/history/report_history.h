@@ -42,5 +42,6 @@ bool loadReportHistory(const std::string& path, const std::string& reportPath,
 // For summary --history: per failed object of the report, in report order,
 // whether it is new, and the changes line ("New 2, Fixed 1, ..."). False,
 // after the error line, when the report or the history cannot be read.
-bool readNewFailures(const std::string& reportPath, const std::string& historyPath,
+bool readNewFailures(const std::string& reportPath, const std::string& sourceRoot,
+                     const std::string& historyPath,
                      std::vector<bool>* isNew, std::string* changes);

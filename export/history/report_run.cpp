@@ -64,8 +64,10 @@ void RunCollector::object(const TestObject& object) {
   run.objects.push_back(std::move(o));
 }
 
-bool readReportRun(const std::string& path, RunCollector& collector, std::string* error) {
+bool readReportRun(const std::string& path, const std::string& sourceRoot, RunCollector& collector,
+                   std::string* error) {
   ReportReader reader;
+  reader.setSourceRoot(sourceRoot);
   if (!reader.open(path.c_str()) || !readTestObjects(reader, collector)) {
     const ReportErrorInfo& e = reader.error();
     *error = path + ":" + std::to_string(e.line) + ":" + std::to_string(e.column) + ": " + e.message;
@@ -94,12 +96,12 @@ bool reportDigest(const std::string& path, std::string* digest, std::string* err
   return true;
 }
 
-bool readWholeRun(const std::string& path, RunCollector& collector) {
+bool readWholeRun(const std::string& path, const std::string& sourceRoot, RunCollector& collector) {
   std::string digest, digestError, error;
   bool digested = false;
   {
     BackgroundTask task([&] { digested = reportDigest(path, &digest, &digestError); });
-    if (!readReportRun(path, collector, &error)) {
+    if (!readReportRun(path, sourceRoot, collector, &error)) {
       task.join();
       printErrorLine(error);
       return false;

@@ -30,10 +30,12 @@ class RunCollector : public TestObjectVisitor {
   ObjectIdentities identities_;
 };
 
-// Reads the report at path into collector (all but the run's content).
+// Reads the report at path into collector (all but the run's content),
+// files under sourceRoot relative to it as every export writes them.
 // False, with the error line's text in *error, when the report cannot be
 // read or is broken.
-bool readReportRun(const std::string& path, RunCollector& collector, std::string* error);
+bool readReportRun(const std::string& path, const std::string& sourceRoot, RunCollector& collector,
+                   std::string* error);
 
 // The digest of the report's bytes, the run's content: the same report
 // recorded twice is one run. False, with the error line's text, when the
@@ -42,7 +44,7 @@ bool reportDigest(const std::string& path, std::string* digest, std::string* err
 
 // Reads the report and takes its digest at the same time, on two threads:
 // the run that record stores. False after the error line.
-bool readWholeRun(const std::string& path, RunCollector& collector);
+bool readWholeRun(const std::string& path, const std::string& sourceRoot, RunCollector& collector);
 
 // The label of a run: the given one, else the commit of the CI job
 // (CI_COMMIT_SHA, GITHUB_SHA), else empty.

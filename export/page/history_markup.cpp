@@ -252,8 +252,8 @@ struct LocatedRun : RunCollector {
 
 }  // namespace
 
-bool pageHistorySection(const std::string& report, const PageHistoryOptions& options,
-                        std::string* markup, std::string* error) {
+bool pageHistorySection(const std::string& report, const std::string& sourceRoot,
+                        const PageHistoryOptions& options, std::string* markup, std::string* error) {
   if (!options.header.empty()) {
     std::vector<RunInfo> runs;
     if (!readHeaderTotals(options.header, &runs, error)) {
@@ -266,7 +266,7 @@ bool pageHistorySection(const std::string& report, const PageHistoryOptions& opt
   if (options.history.empty()) return true;
   LocatedRun run;
   ReportHistory history;
-  if (!readReportRun(report, run, error) ||
+  if (!readReportRun(report, sourceRoot, run, error) ||
       !loadReportHistory(options.history, report, run.run, &history, error))
     return false;
   *markup = historyMarkup(history, run.run.objects, run.locations);

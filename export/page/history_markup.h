@@ -54,5 +54,5 @@ bool takePageHistoryOptions(int* argc, char** argv, PageHistoryOptions* options)
 // line's text, when the report, the history or the header file cannot be
 // read. Reads its own copy of the report, so it may run beside the page's
 // reading on a thread of its own.
-bool pageHistorySection(const std::string& report, const PageHistoryOptions& options,
-                        std::string* markup, std::string* error);
+bool pageHistorySection(const std::string& report, const std::string& sourceRoot,
+                        const PageHistoryOptions& options, std::string* markup, std::string* error);

@@ -152,7 +152,7 @@ int runHtmlCommand(int argc, char** argv) {
   std::string history, historyError;
   bool historyRead = false;
   BackgroundTask historyTask([&] {
-    historyRead = pageHistorySection(args.report, historyOptions, &history, &historyError);
+    historyRead = pageHistorySection(args.report, args.sourceRoot, historyOptions, &history, &historyError);
   });
   ReportReader reader;
   OutputFile output;

@@ -30,6 +30,18 @@ std::string hexOf(const std::string& bytes) {
   return hex;
 }
 
+// A text as the tables hold it: itself when short, else its digest, so
+// that a long name is held once (in its key), not once per table. The
+// first byte tells the two forms apart.
+std::string tableText(const std::string& text) {
+  constexpr size_t kShort = 64;
+  if (text.size() <= kShort) return 'r' + text;
+  const QByteArray digest = QCryptographicHash::hash(
+      QByteArray::fromRawData(text.data(), static_cast<int>(text.size())),
+      QCryptographicHash::Sha256);
+  return 'd' + digest.toStdString();
+}
+
 // The part of a key after the container's digest, without its ordinal.
 void appendKind(std::string* out, const TestObject& object) {
   if (object.kind == ObjectTest) {
@@ -121,8 +133,9 @@ void ObjectIdentities::makeClassName(const TestObject& object) {
 // repeats K times costs K tries in all, and a try fails only on a name
 // taken by another object (at most once for each such name).
 void ObjectIdentities::makeUniqueName(const std::string& name) {
-  std::string taken = identity_.classname + '\n' + name;
-  auto found = names_.emplace(taken, 2);
+  // The classname by its length, so that no split of a text is ambiguous.
+  const std::string prefix = std::to_string(identity_.classname.size()) + ":" + identity_.classname;
+  auto found = names_.emplace(prefix + tableText(name), 2);
   if (found.second) {
     identity_.name = name;
     return;
@@ -130,9 +143,7 @@ void ObjectIdentities::makeUniqueName(const std::string& name) {
   uint64_t& next = found.first->second;
   for (;;) {
     std::string candidate = name + " (" + std::to_string(next++) + ")";
-    taken.resize(identity_.classname.size() + 1);
-    taken += candidate;
-    if (names_.emplace(taken, 2).second) {
+    if (names_.emplace(prefix + tableText(candidate), 2).second) {
       identity_.name = std::move(candidate);
       return;
     }
@@ -148,8 +159,8 @@ const ObjectIdentity& ObjectIdentities::identify(const TestObject& object) {
 
   std::string kind;
   appendKind(&kind, object);
-  std::string equal = parent + kind + ":" + std::to_string(name.size()) + ":" + name + ":" + file;
-  const uint32_t ordinal = ++ordinals_[equal];
+  const uint32_t ordinal = ++ordinals_[parent + kind + ":" + std::to_string(name.size()) + ":" +
+                                       tableText(name) + tableText(file)];
 
   identity_.parentKey = hexOf(parent);
   identity_.key = identity_.parentKey + kind + "." + std::to_string(ordinal) + ":" +

@@ -34,7 +34,8 @@
 // Costs: each container's digest is made once, when its first object comes;
 // a key holds one object's own name and file, so all keys together are
 // linear in the report. The tables are per suite (equal objects are always in
-// one suite), keyed on the full text with a seeded hash.
+// one suite), keyed on the full text (a long name by its digest, so that it
+// is held once) with a seeded hash.
 #pragma once
 
 #include "export/xrd/test_objects.h"
@@ -58,7 +59,7 @@ struct ObjectIdentity {
 
 // Longer classnames keep the suite and their innermost containers, so that
 // N nested test cases cost output linear in N.
-constexpr size_t kClassNameBudget = 512;
+constexpr size_t kClassNameBudget = 256;
 
 // A seeded hash for tables keyed by report text, so that crafted names
 // cannot pile up in one bucket.
@@ -89,7 +90,7 @@ class ObjectIdentities {
   bool contracts_ = false;
   std::vector<Container> containers_;  // the suite and the open containers
   std::unordered_map<std::string, uint32_t, SeededHash> ordinals_;
-  // Taken classname + "\n" + name, to the next suffix number to try.
+  // Taken classnames and names, to the next suffix number to try.
   std::unordered_map<std::string, uint64_t, SeededHash> names_;
   ObjectIdentity identity_;
 };

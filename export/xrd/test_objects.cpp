@@ -13,6 +13,7 @@
 #include <cstring>
 
 const char kStateChartViolations[] = "State Chart Violations";
+const char kReplacementCharacter[] = "\xEF\xBF\xBD";
 
 namespace {
 
@@ -40,11 +41,12 @@ class TestObjectWalk {
   void overviewRow(const ReportRowInfo& row);
   void takeFailure();
   void finishPending();
-  void visitObject();
+  void visitObject(bool possibleViolation = false);
 
   TestObjectVisitor& visitor_;
   FailureCollector failures_;
   int nextId_ = 0;
+  int64_t nodesAndRows_ = 0;
   // The open nodes from depth 1. A finished object borrows them as its path
   // for the call, so that deep nesting costs no copies.
   std::vector<std::string> names_;
@@ -65,6 +67,7 @@ class TestObjectWalk {
   std::string classTitle_;
   bool classFailed_ = false;
   bool classBlockFailed_ = false;
+  bool classViolationShown_ = false;
 
   std::string tableTitle_;  // of the overview's current table
 };
@@ -73,7 +76,10 @@ bool TestObjectWalk::run(ReportReader& reader) {
   for (;;) {
     const ReportItemKind kind = reader.next();
     if (kind == ReportFailed) return false;
-    if (kind == ReportEnd) return true;
+    if (kind == ReportEnd) {
+      visitor_.finish(nodesAndRows_);
+      return true;
+    }
     const int depth = reader.depth();
     switch (kind) {
       case ReportDocument: visitor_.document(reader.document()); break;
@@ -82,12 +88,14 @@ bool TestObjectWalk::run(ReportReader& reader) {
         if (depth == 0) tableTitle_ = reader.title().text;
         break;
       case ReportNodeStart:
+        if (depth > 0) ++nodesAndRows_;
         if (depth > 0) nodeStart(reader.node());
         break;
       case ReportTableStart:
         if (depth > 0) tableStart(depth);
         break;
       case ReportRow:
+        ++nodesAndRows_;
         if (depth == 0) overviewRow(reader.row());
         else row(reader.row(), depth);
         break;
@@ -114,10 +122,11 @@ void TestObjectWalk::finishPending() {
   visitObject();
 }
 
-void TestObjectWalk::visitObject() {
+void TestObjectWalk::visitObject(bool possibleViolation) {
   object_.path.swap(names_);
   object_.nodes.swap(nodes_);
-  visitor_.object(object_);
+  if (possibleViolation) visitor_.possibleViolation(object_);
+  else visitor_.object(object_);
   object_.path.swap(names_);
   object_.nodes.swap(nodes_);
 }
@@ -149,6 +158,7 @@ void TestObjectWalk::nodeStart(const ReportNodeInfo& node) {
     classTitle_ = node.title.text;
     classFailed_ = node.state == StateFailed;
     classBlockFailed_ = false;
+    classViolationShown_ = false;
     return;
   }
   const bool block = suite_.contracts && node.depth == 3 && inClass_;
@@ -168,6 +178,7 @@ void TestObjectWalk::nodeStart(const ReportNodeInfo& node) {
   object_.checks.clear();
   object_.notes.clear();
   if (block && node.state == StateFailed) classBlockFailed_ = true;
+  if (object_.kind == ObjectStateChart) classViolationShown_ = true;
 }
 
 void TestObjectWalk::nodeEnd(int depth) {
@@ -176,7 +187,7 @@ void TestObjectWalk::nodeEnd(int depth) {
   finishPending();
   if (inSuite_ && suite_.contracts && depth == 2 && inClass_) {
     inClass_ = false;
-    if (classFailed_ && !classBlockFailed_) {
+    if (classFailed_ && !classViolationShown_) {
       object_.kind = ObjectHiddenStateChart;
       object_.type.clear();
       object_.title = classTitle_;
@@ -188,7 +199,7 @@ void TestObjectWalk::nodeEnd(int depth) {
       object_.notes.clear();
       names_.push_back(kStateChartViolations);
       nodes_.push_back(-1);
-      visitObject();
+      visitObject(classBlockFailed_);
       names_.pop_back();
       nodes_.pop_back();
     }
@@ -262,11 +273,17 @@ std::string checkCounts(const FailedCheck& check, TestObjectKind kind) {
   return std::string();
 }
 
-std::string singleLine(const std::string& text) {
+std::string singleLine(std::string_view text) {
   std::string line;
-  for (const char c : text) {
+  for (size_t i = 0; i < text.size(); ++i) {
+    const unsigned char c = static_cast<unsigned char>(text[i]);
     if (c == '\n') line += "\\n";
-    else line += c;
+    else if (c == '\r') line += "\\r";
+    else if (c == '\t') line += "\\t";
+    else if (c < 0x20 || c == 0x7F) line += kReplacementCharacter;
+    else if (c == 0xC2 && i + 1 < text.size() && (text[i + 1] & 0xE0) == 0x80)
+      line += kReplacementCharacter, ++i;  // U+0080 to U+009F
+    else line += static_cast<char>(c);
   }
   return line;
 }

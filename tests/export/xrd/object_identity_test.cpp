@@ -174,6 +174,19 @@ TEST(ObjectIdentity, OnlyEqualObjectsGetOrdinalsAndSuffixes) {
   EXPECT_EQ(objects[3].identity.key, parent + "t.1:1:x:src/other.cpp");
 }
 
+TEST(ObjectIdentity, NameAndFileAreNeverTakenForEachOther) {
+  const std::string longName(100, 'a');
+  const std::vector<Identified> objects = identify(
+      driver("d", testCase("a", "rb") + testCase("ar", "b") + testCase(longName, "f") +
+                      testCase(longName, "f")));
+  ASSERT_EQ(objects.size(), 4u);
+  const std::string& parent = objects[0].identity.parentKey;
+  EXPECT_EQ(objects[0].identity.key, parent + "t.1:1:a:rb");
+  EXPECT_EQ(objects[1].identity.key, parent + "t.1:2:ar:b");
+  EXPECT_EQ(objects[3].identity.key, parent + "t.2:100:" + longName + ":f");
+  EXPECT_EQ(objects[3].identity.name, longName + " (2)");
+}
+
 TEST(ObjectIdentity, SameNamedSiblingContainersShareTheirKeyAndCountTheirObjects) {
   const std::vector<Identified> objects =
       identify(driver("d", container("S", testCase("a")) + container("S", testCase("a"))));
