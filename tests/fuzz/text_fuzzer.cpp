@@ -47,10 +47,8 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
 
   // The trace reader hands over only texts that begin with a double quote.
   std::string quoted = text[0] == '"' ? text : "\"" + text;
-  if (char* note = decodeNoteText(quoted.c_str())) {
-    checkEscaped(QString::fromLocal8Bit(note));
-    free(note);
-  }
+  if (std::optional<std::string> note = decodeNoteText(quoted.c_str()))
+    checkEscaped(QString::fromLocal8Bit(note->data(), static_cast<int>(note->size())));
 
   checkEscaped(QString::fromUtf8(bytes));
   std::vector<char16_t> units(size / 2);
