@@ -7,8 +7,6 @@
 #include "readers/byte_reader.h"
 
 #include <cstdint>
-#include <optional>
-#include <string>
 
 int readSymbolFile(Model& model, const char* path, int32_t fileIndex);
 // The tree is named after path, as readSymbolFile names it.
@@ -16,9 +14,3 @@ void readSymbols(Model& model, ByteReader& in, const char* path, int32_t fileInd
 
 int readTraceFile(Model& model, const char* path);
 void readTrace(Model& model, ByteReader& in);
-
-// Decodes the text of a NO record (beginning with a double quote): codec form
-// or UTF-8, outer quotes dropped, escapes resolved. Returns the text in the
-// local 8-bit encoding (an escaped byte 0 included), or nothing when the
-// decoded text is empty.
-std::optional<std::string> decodeNoteText(const char* text);

@@ -161,11 +161,6 @@ std::optional<std::string> decodeNote(const char* text, CodecCache& codecs) {
 
 }  // namespace
 
-std::optional<std::string> decodeNoteText(const char* text) {
-  CodecCache codecs;
-  return decodeNote(text, codecs);
-}
-
 int readTraceFile(Model& model, const char* path) {
   ByteReader in(path);
   if (!in.isOpen()) return -1;

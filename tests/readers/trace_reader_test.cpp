@@ -28,8 +28,16 @@ class TraceReaderTest : public ModelTest {
   using Notes = std::vector<std::string>;
 };
 
+// The note that a NO record with this text gives the test case reached
+// after it; "(none)" when it gives none.
 std::string decoded(const char* text) {
-  return decodeNoteText(text).value_or("(none)");
+  Model model;
+  readSymbolText(model, "CK 1 2\nTC 2 \"case\" line=1 parent=1;\n", 0);
+  const std::string trace = std::string("SF 1 1 2\nNO ") + text + "\nOT 2\n";
+  ByteReader in(trace.data(), trace.size());
+  readTrace(model, in);
+  const NoteText* note = findNode(model, 0, 2)->firstNote;
+  return note ? std::string(note->text, note->length) : "(none)";
 }
 
 TEST_F(TraceReaderTest, NumbersInRecords) {
