@@ -1,8 +1,8 @@
 // Note decoding and escapeText over any bytes. A NO record gives a note or
 // none, and the note escapes to well-formed content; an escaped text is fit
-// for element content and attribute values whatever it held (UTF-8, lone UTF-16 surrogates, control
-// characters); and the ASCII fast path of writeEscapedLocal writes exactly
-// what the QString path writes.
+// for element content and attribute values whatever it held (UTF-8, lone
+// UTF-16 surrogates, control characters); and the ASCII fast path of
+// writeEscapedLocal writes exactly what the QString path writes.
 #include "fuzz_support.h"
 
 #include "readers/readers.h"
