@@ -198,8 +198,8 @@ TEST_F(TestNodeSection, TraceLinesInterruptTheCheckTable) {
   settle(add(KindCheckExpression, 3, "a > 0", 2, 41), Executed);
   TestNode* print = add(KindPrint, 4, "Result", 2, 42);
   settle(print, Passed, 1);
-  appendNote(model, 0, 4, strdup("first  note"));
-  appendNote(model, 0, 4, strdup("a<b \\n c"));
+  appendNote(model, 0, 4, std::string("first  note"));
+  appendNote(model, 0, 4, std::string("a<b \\n c"));
   settle(add(KindComment, 5, "done", 2, 43), Passed, 3);
   add(KindPrologue, 6, "setup", 2, 44);
   settle(add(KindCheckMethod, 7, "pop()", 2, 45), Failed, 2, 1, 1);
@@ -265,7 +265,7 @@ TEST_F(TestNodeSection, NonAsciiNamesAndTranslatedWordsAreEncodedOnce) {
   settle(add(KindCheckExpression, 3, "gr\xC3\xB6\xC3\x9F" "e \xE2\x89\xA5 0", 2, 8), Passed, 1, 0,
          1);
   settle(add(KindComment, 4, "sch\xC3\xB6n", 2, 9), Passed, 1);
-  appendNote(model, 0, 4, strdup("d\xC3\xA9j\xC3\xA0 vu"));
+  appendNote(model, 0, 4, std::string("d\xC3\xA9j\xC3\xA0 vu"));
   settle(testCase, Passed);
   report.tagCounter = 5;
   const std::string out = section(testCase, "src/\xC3\xA4", 1);
