@@ -57,8 +57,9 @@ void writeHeaderRow(FILE* file, const QString& first, const QString& second,
 }
 
 // The rows of one member kind, then the end of its table and block.
-void writeMemberRows(FILE* file, TestNode* classNode, int32_t kind) {
-  ClassRowContext context = {file, kind};
+void writeMemberRows(const ReportContext& report, TestNode* classNode, int32_t kind) {
+  FILE* file = report.file;
+  ClassRowContext context = {&report, kind};
   forEachChild(classNode, writeClassItemRow, &context);
   writeTag(file, "TABLE", true);
   writeTag(file, "XROD:NODE", true);
@@ -71,7 +72,7 @@ void writeCheckBlock(ReportContext& report, TestNode* classNode, int32_t kind, i
   openBlock(report, kind, status);
   writeTag(file, tableTag, false);
   writeCheckHeaderRow(file, StyleTitle, withMethod);
-  writeMemberRows(file, classNode, kind);
+  writeMemberRows(report, classNode, kind);
 }
 
 // States and transitions: a name, a status word and how often it was reached.
@@ -82,7 +83,7 @@ void writeReachBlock(ReportContext& report, TestNode* classNode, int32_t kind, i
   writeTag(file, kThreeColumnTable, false);
   writeHeaderRow(file, nameHeader, QCoreApplication::translate("VELDORA class report", "Status"),
                  countHeader);
-  writeMemberRows(file, classNode, kind);
+  writeMemberRows(report, classNode, kind);
 }
 
 // The states and observation states that left by an illegal or a multiple
@@ -103,7 +104,7 @@ void writeViolationBlock(ReportContext& report, TestNode* classNode, int status)
     if (!counts || (counts->multipleExits <= 0 && counts->illegalExits <= 0)) continue;
     writeTag(file, "ROW", false);
     if (state->kind == KindState) {
-      char* path = driverPath(state->fileIndex);
+      char* path = driverPath(report.model, state->fileIndex);
       writeLinkCell(file, state->name, StyleFailed, path, state->line);
       free(path);
     } else {
@@ -125,7 +126,7 @@ void writeClass(ReportContext& report, TestNode* classNode) {
                 carriesSum(classNode->kind) ? 1 : 0, kindIcon(classNode->kind));
   QString title = kindName + QLatin1Char(' ') + name;
   int style = cellStyleOf(classNode->status);
-  if (char* path = driverPath(classNode->fileIndex)) {
+  if (char* path = driverPath(report.model, classNode->fileIndex)) {
     writeLinkedTitle(file, title, 1, style, nextTag(report), path, classNode->line);
     free(path);
   } else {
@@ -156,13 +157,15 @@ void writeClass(ReportContext& report, TestNode* classNode) {
 
 }  // namespace
 
-void writeContractsSection(ReportContext& report, int treeCount) {
+void writeContractsSection(ReportContext& report) {
+  const Model& model = report.model;
+  const int treeCount = fileTreeCount(model);
   FILE* file = report.file;
   // Sized by the driver counts; the collector never fills more slots than
   // that, even when stub relinking moved classes between trees.
   int64_t total = 0;
   for (int i = 0; i < treeCount; ++i) {
-    const TestNode* root = fileTreeAt(i);
+    const TestNode* root = fileTreeAt(model, i);
     if (const DriverCounts* counts = root ? driverCountsOf(root) : nullptr) total += counts->classes;
   }
   if (total <= 0) return;
@@ -171,7 +174,7 @@ void writeContractsSection(ReportContext& report, int treeCount) {
   std::vector<TestNode> copies(static_cast<size_t>(total));  // zeroed: every kind 0, free
   ClassNodeList list = {copies.data(), static_cast<int32_t>(total), 0};
   for (int i = 0; i < treeCount; ++i) {
-    if (TestNode* root = fileTreeAt(i)) walkTree(root, collectClassNodes, &list);
+    if (TestNode* root = fileTreeAt(model, i)) walkTree(root, collectClassNodes, &list);
   }
   auto end = copies.begin() + std::min<int64_t>(std::max(list.used, 0), total);
   std::sort(copies.begin(), end, nameBefore);

@@ -41,10 +41,10 @@ struct VerdictTotals {
   int32_t notExecuted = 0;
 };
 
-VerdictTotals countAllVerdicts(int treeCount) {
+VerdictTotals countAllVerdicts(const Model& model) {
   VerdictTotals totals;
-  for (int i = 0; i < treeCount; ++i) {
-    const TestNode* root = fileTreeAt(i);
+  for (int i = 0; i < fileTreeCount(model); ++i) {
+    const TestNode* root = fileTreeAt(model, i);
     const DriverCounts* c = root ? driverCountsOf(root) : nullptr;
     if (!c) continue;
     // Prologues and epilogues alone carry no verdict.
@@ -114,7 +114,7 @@ void writeCountsTable(FILE* file, const DriverCounts& c) {
 // the contracts section.
 void writeDriverSection(ReportContext& report, int treeIndex) {
   FILE* file = report.file;
-  TestNode* root = fileTreeAt(treeIndex);
+  TestNode* root = fileTreeAt(report.model, treeIndex);
   const DriverCounts* c = root ? driverCountsOf(root) : nullptr;
   if (!c || !(c->testClasses || c->testSuites || c->testCases || c->procedures || c->stubs))
     return;
@@ -128,7 +128,7 @@ void writeDriverSection(ReportContext& report, int treeIndex) {
              nextTag(report));
   writeCountsTable(file, *c);  // every root is a Test Driver
 
-  char* path = driverPathAt(treeIndex);
+  char* path = driverPathAt(report.model, treeIndex);
   TestNodeContext context = {&report, path, 1};
   forEachChild(root, writeTestNode, &context);
   free(path);
@@ -136,10 +136,9 @@ void writeDriverSection(ReportContext& report, int treeIndex) {
   writeTag(file, "XROD:NODE", true);
 }
 
-// Returns false when the test summary could not be appended to the header
-// text file.
-bool writeDocument(ReportContext& report, const char* headerPath, const char* reportPath,
-                   const VerdictTotals& totals) {
+// Returns the test summary due to the header text file.
+HeaderSummary writeDocument(ReportContext& report, const char* headerPath, const char* reportPath,
+                            const VerdictTotals& totals) {
   FILE* file = report.file;
   // Without a "$NAME" line the project information names nothing.
   const char* nodeName =
@@ -170,36 +169,37 @@ bool writeDocument(ReportContext& report, const char* headerPath, const char* re
   writeTitle(file, QCoreApplication::translate("VELDORA global information", "Report Information"),
              1, StylePlain, nextTag(report));
   writeTag(file, "TABLE BORDER=\"1\"", false);
-  bool summaryAppended = writeReportInformation(report, headerPath, reportPath, totals.passed,
-                                                totals.failed, totals.notExecuted);
+  HeaderSummary summary = writeReportInformation(report, headerPath, reportPath);
   writeTag(file, "TABLE", true);
   writeTag(file, "SECTION", true);
   releaseProjectInfo(report);
 
-  int treeCount = fileTreeCount();
+  int treeCount = fileTreeCount(report.model);
   for (int i = 0; i < treeCount; ++i) writeDriverSection(report, i);
-  if (treeCount > 0) writeContractsSection(report, treeCount);
+  if (treeCount > 0) writeContractsSection(report);
 
   writeTag(file, "XROD:NODE", true);
   writeTag(file, "DOCUMENT", true);
   writeTag(file, "APIDOC", true);
   writeTag(file, "XROD", true);
-  return summaryAppended;
+  return summary;
 }
 
 }  // namespace
 
-int writeReport(const char* reportPath, const char* headerPath) {
+int writeReport(const Model& model, const char* reportPath, const char* headerPath) {
   ReportOutput output;
   if (!output.open(reportPath)) return ReportCannotCreate;
-  ReportContext report;
-  report.file = output.file();
+  ReportContext report(model, output.file());
   // The project information file is read only once the report can be
-  // created, and the summary goes to the header text file as its rows are
-  // written: a run without a report neither reads nor changes either file.
+  // created, and the summary goes to the header text file only once the
+  // report is complete and in place: a run without a report neither reads
+  // the one nor changes the other.
   loadProjectInfo(report);
-  VerdictTotals totals = countAllVerdicts(fileTreeCount());
-  bool summaryAppended = writeDocument(report, headerPath, reportPath, totals);
+  VerdictTotals totals = countAllVerdicts(model);
+  HeaderSummary summary = writeDocument(report, headerPath, reportPath, totals);
   if (!output.commit()) return ReportWriteFailed;
-  return summaryAppended ? totals.failed : ReportSummaryLost;
+  if (!appendTestSummary(headerPath, summary, totals.passed, totals.failed, totals.notExecuted))
+    return ReportSummaryLost;
+  return totals.failed;
 }

@@ -19,7 +19,6 @@
 //   $WORKSPACE_NAME=Main
 #include "report/report_header.h"
 
-#include "model/model_report.h"
 #include "report/xml_writer.h"
 #include "support/runtime.h"
 
@@ -102,7 +101,7 @@ void writeHeaderLines(ReportContext& report, FILE* header) {
       writeTitle(file, QString::fromLocal8Bit(line + 1), 2, StylePlain, nextTag(report));
       writeTag(file, "TABLE BORDER=\"1\"", false);
     } else if (line[0] == '$') {
-      if (strcmp(line, "$PREPROCESS") == 0) writeGlobalInformation(file);
+      if (strcmp(line, "$PREPROCESS") == 0) writeGlobalInformation(report);
     } else {
       writeTitleRow(file, line);
     }
@@ -116,23 +115,22 @@ bool endsWithLineFeed(FILE* header) {
   return getc(header) == '\n';
 }
 
-// False when a write of the summary fails (a full file system, a file size
-// limit), so that it did not reach the file whole. A file that cannot be
-// opened for appending (a folder, a file without write permission) gets no
-// summary, as one that cannot be read gets no rows.
-bool appendTestSummary(const char* headerPath, bool needsLineFeed, int32_t passed,
+}  // namespace
+
+// A file that cannot be opened for appending (a folder, a file without write
+// permission) gets no summary, as one that cannot be read gets no rows.
+bool appendTestSummary(const char* headerPath, const HeaderSummary& summary, int32_t passed,
                        int32_t failed, int32_t notExecuted) {
+  if (!summary.due) return true;
   FILE* header = fopen(headerPath, "a");
   if (!header) return true;
   bool written =
       fprintf(header, "%s-Test summary\nPassed=%d\nInconclusive=%d\nFailed=%d\nTotal=%d\n",
-              needsLineFeed ? "\n" : "", passed, notExecuted, failed,
+              summary.needsLineFeed ? "\n" : "", passed, notExecuted, failed,
               passed + failed + notExecuted) > 0 &&
       fflush(header) == 0 && !ferror(header);
   return fclose(header) == 0 && written;
 }
-
-}  // namespace
 
 bool loadProjectInfo(ReportContext& report) {
   ProjectInfo& project = report.project;
@@ -214,12 +212,13 @@ void writeTitleRow(FILE* file, const char* text) {
   fputs("</CELL_TEXT></ROW>", file);
 }
 
-void writeGlobalInformation(FILE* file) {
-  if (const char* version = compilerVersion())
+void writeGlobalInformation(const ReportContext& report) {
+  FILE* file = report.file;
+  if (const char* version = report.model.compilerVersion)
     writeInformationRow(
         file, QCoreApplication::translate("VELDORA global information", "Test compiler version"),
         version);
-  if (const char* compiled = compilationTime()) {
+  if (const char* compiled = report.model.compilationTime) {
     writeInformationRow(
         file, QCoreApplication::translate("VELDORA global information", "Test compilation time"),
         compiled);
@@ -230,21 +229,20 @@ void writeGlobalInformation(FILE* file) {
   }
 }
 
-bool writeReportInformation(ReportContext& report, const char* headerPath, const char* reportPath,
-                            int32_t passed, int32_t failed, int32_t notExecuted) {
+HeaderSummary writeReportInformation(ReportContext& report, const char* headerPath,
+                                     const char* reportPath) {
   FILE* file = report.file;
   if (headerPath) {
-    bool needsLineFeed;
-    {
-      // A header text file that cannot be read gives no rows and no summary.
-      FileHandle header(fopen(headerPath, "r"));
-      if (!header) return true;
-      writeHeaderLines(report, header.get());
-      needsLineFeed = !endsWithLineFeed(header.get());
-    }
-    return appendTestSummary(headerPath, needsLineFeed, passed, failed, notExecuted);
+    // A header text file that cannot be read gives no rows and no summary.
+    FileHandle header(fopen(headerPath, "r"));
+    if (!header) return HeaderSummary();
+    writeHeaderLines(report, header.get());
+    HeaderSummary summary;
+    summary.due = true;
+    summary.needsLineFeed = !endsWithLineFeed(header.get());
+    return summary;
   }
-  if (!report.hasProject) return true;
+  if (!report.hasProject) return HeaderSummary();
   const ProjectInfo& project = report.project;
   writeInformationRow(file, QCoreApplication::translate("VELDORA global information", "Project"),
                       valueOf(project.projectName));
@@ -262,6 +260,6 @@ bool writeReportInformation(ReportContext& report, const char* headerPath, const
       valueOf(project.testNodeName));
   writeInformationRow(
       file, QCoreApplication::translate("VELDORA global information", "Report File"), reportPath);
-  writeGlobalInformation(file);
-  return true;
+  writeGlobalInformation(report);
+  return HeaderSummary();
 }

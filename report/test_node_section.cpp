@@ -39,6 +39,7 @@
 #include <array>
 #include <charconv>
 #include <cstdlib>
+#include <cstring>
 #include <vector>
 
 namespace {
@@ -88,12 +89,22 @@ void writeSummaryRow(FILE* file, const TestNode* node) {
 
 // A Print or Comment interrupts the check table: its linked trace line and
 // notes get tables of their own, then a check table without header goes on.
-void writeTraceLine(FILE* file, const TestNode* trace) {
+// A note may hold byte 0, which becomes U+FFFD like other characters that
+// XML cannot hold.
+void writeNoteText(FILE* file, const NoteText* note) {
+  if (strlen(note->text) == note->length)
+    writeEscapedLocal(file, note->text);
+  else
+    writeEscaped(file, QString::fromLocal8Bit(note->text, static_cast<int>(note->length)));
+}
+
+void writeTraceLine(const ReportContext& report, const TestNode* trace) {
+  FILE* file = report.file;
   writeTag(file, "TABLE", true);
   writeTag(file, kTraceLineTable, false);
   writeTag(file, "ROW", false);
   fputs("<CELL STYLE=\"Array\">\n<IMAGE NAME=\"arrow10.xpm\"/>", file);
-  char* path = driverPath(trace->fileIndex);
+  char* path = driverPath(report.model, trace->fileIndex);
   writeLinkStart(file, path, trace->line);
   free(path);
   fputs("\n<TEXT>", file);
@@ -113,7 +124,7 @@ void writeTraceLine(FILE* file, const TestNode* trace) {
     for (const NoteText* note = trace->firstNote; note; note = note->next) {
       writeTag(file, "ROW", false);
       fputs("<CELL STYLE=\"Array\">\n</CELL>\n<CELL STYLE=\"Array\">\n<TEXT>", file);
-      writeEscapedLocal(file, note->text);
+      writeNoteText(file, note);
       fputs("</TEXT>\n</CELL>\n", file);
       writeTag(file, "ROW", true);
     }
@@ -122,7 +133,8 @@ void writeTraceLine(FILE* file, const TestNode* trace) {
   writeTag(file, kCheckTable, false);
 }
 
-void writeCheckTable(FILE* file, const TestNode* node) {
+void writeCheckTable(const ReportContext& report, const TestNode* node) {
+  FILE* file = report.file;
   writeTag(file, kCheckTable, false);
   writeCheckHeaderRow(file, StyleTitle, false);
   bool wroteCheck = false;
@@ -131,7 +143,7 @@ void writeCheckTable(FILE* file, const TestNode* node) {
       continue;
     wroteCheck = true;
     if (child->kind == KindPrint || child->kind == KindComment)
-      writeTraceLine(file, child);
+      writeTraceLine(report, child);
     else
       writeCheckRow(file, child);
   }
@@ -152,7 +164,7 @@ void writeContainerStart(ReportContext& report, const TestNode* node, const char
   writeLinkedTitle(file, kindName + QLatin1Char(' ') + name, level, cellStyleOf(node->status),
                    nextTag(report), linkFile, node->line);
   if (hasCheckTable(node->kind))
-    writeCheckTable(file, node);
+    writeCheckTable(report, node);
 }
 
 }  // namespace
@@ -189,8 +201,8 @@ void writeClassItemRow(TestNode* node, void* user) {
   const ClassRowContext& context = *static_cast<const ClassRowContext*>(user);
   if (node->kind != context.kind)
     return;
-  FILE* file = context.file;
-  char* path = driverPath(node->fileIndex);
+  FILE* file = context.report->file;
+  char* path = driverPath(context.report->model, node->fileIndex);
   const int style = cellStyleOf(node->status);
   switch (node->kind) {
     case KindMethodContract:

@@ -79,8 +79,8 @@ std::vector<std::string_view> splitParts(const uint8_t* data, size_t size) {
   }
 }
 
-void checkModel(bool namesAsRead) {
-  for (SymbolFileRecord* record = symbolFileList(); record; record = record->next) {
+void checkModel(const Model& model, bool namesAsRead) {
+  for (SymbolFileRecord* record = model.files.list; record; record = record->next) {
     if (!record->root) continue;
     if (record->root->parent) fail("model", "root with a parent");
     walkTree(record->root, checkNode, nullptr);
