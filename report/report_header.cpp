@@ -31,6 +31,8 @@
 #include <memory>
 #include <string>
 
+namespace format = report_format;
+
 namespace {
 
 struct FileCloser {
@@ -70,10 +72,10 @@ std::string composeProjectFile(const std::string& path, const std::string& name)
 
 // A label or key cell and a value cell; a null value gives an empty cell.
 void writeInformationRow(FILE* file, const QString& label, const char* value) {
-  writeTag(file, "ROW", false);
+  writeTag(file, format::kRow, false);
   writeTextCell(file, label, StylePlain);
   writeTextCell(file, value, StylePlain);
-  writeTag(file, "ROW", true);
+  writeTag(file, format::kRow, true);
 }
 
 // The 24-character layout of asctime ("Sun Dec  6 18:05:11 2026") with
@@ -98,7 +100,7 @@ void writeHeaderLines(ReportContext& report, FILE* header) {
     if (const char* equals = strchr(line, '=')) {
       writeInformationRow(file, QString::fromLocal8Bit(line, int(equals - line)), equals + 1);
     } else if (line[0] == '#') {
-      writeTag(file, "TABLE", true);
+      writeTag(file, format::kTable, true);
       writeTitle(file, QString::fromLocal8Bit(line + 1), 2, StylePlain, nextTag(report));
       writeTag(file, "TABLE BORDER=\"1\"", false);
     } else if (line[0] == '$') {

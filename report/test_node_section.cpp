@@ -41,6 +41,8 @@
 #include <cstdlib>
 #include <vector>
 
+namespace format = report_format;
+
 namespace {
 
 const char kCheckTable[] = "TABLE BORDER=\"1\" WIDTH=\"40,15,15,15,15\"";
@@ -67,31 +69,31 @@ void writeCountCells(FILE* file, const TestNode* node, int style) {
 
 void writeCheckRow(FILE* file, const TestNode* check) {
   const int style = cellStyleOf(check->status);
-  writeTag(file, "ROW", false);
+  writeTag(file, format::kRow, false);
   writeTextCell(file, check->name, style);
   writeTextCell(file, statusWord(check->status), style);
   writeCountCells(file, check, style);
-  writeTag(file, "ROW", true);
+  writeTag(file, format::kRow, true);
 }
 
 // The row of a check table that holds no check: only the node's status.
 void writeSummaryRow(FILE* file, const TestNode* node) {
   const int style = cellStyleOf(node->status);
-  writeTag(file, "ROW", false);
+  writeTag(file, format::kRow, false);
   writeTextCell(file, " ", style);
   writeTextCell(file, statusWord(node->status), style);
   writeTextCell(file, " ", style);
   writeTextCell(file, " ", style);
   writeTextCell(file, " ", style);
-  writeTag(file, "ROW", true);
+  writeTag(file, format::kRow, true);
 }
 
 // A Print or Comment interrupts the check table: its linked trace line and
 // notes get tables of their own, then a check table without header goes on.
 void writeTraceLine(FILE* file, const TestNode* trace) {
-  writeTag(file, "TABLE", true);
+  writeTag(file, format::kTable, true);
   writeTag(file, kTraceLineTable, false);
-  writeTag(file, "ROW", false);
+  writeTag(file, format::kRow, false);
   fputs("<CELL STYLE=\"Array\">\n<IMAGE NAME=\"arrow10.xpm\"/>", file);
   char* path = driverPath(trace->fileIndex);
   writeLinkStart(file, path, trace->line);
@@ -106,18 +108,18 @@ void writeTraceLine(FILE* file, const TestNode* trace) {
   const CheckCounts* counts = checkCountsOf(trace);
   fprintf(file, "<CELL STYLE=\"Array\">\n<TEXT>(x%d)</TEXT>\n</CELL>\n",
           counts ? counts->executions : 0);
-  writeTag(file, "ROW", true);
-  writeTag(file, "TABLE", true);
+  writeTag(file, format::kRow, true);
+  writeTag(file, format::kTable, true);
   if (trace->firstNote) {
     writeTag(file, kNoteTable, false);
     for (const NoteText* note = trace->firstNote; note; note = note->next) {
-      writeTag(file, "ROW", false);
+      writeTag(file, format::kRow, false);
       fputs("<CELL STYLE=\"Array\">\n</CELL>\n<CELL STYLE=\"Array\">\n<TEXT>", file);
       writeEscapedLocal(file, note->text);
       fputs("</TEXT>\n</CELL>\n", file);
-      writeTag(file, "ROW", true);
+      writeTag(file, format::kRow, true);
     }
-    writeTag(file, "TABLE", true);
+    writeTag(file, format::kTable, true);
   }
   writeTag(file, kCheckTable, false);
 }
@@ -137,7 +139,7 @@ void writeCheckTable(FILE* file, const TestNode* node) {
   }
   if (!wroteCheck)
     writeSummaryRow(file, node);
-  writeTag(file, "TABLE", true);
+  writeTag(file, format::kTable, true);
 }
 
 // Everything of a container before its nested children: node start, linked
@@ -174,7 +176,7 @@ void writeTestNode(TestNode* node, void* user) {
     while (child && !isTestContainer(child->kind))
       child = child->nextSibling;
     if (!child) {
-      writeTag(report.file, "XROD:NODE", true);
+      writeTag(report.file, format::kNode, true);
       pending.pop_back();
       continue;
     }
@@ -196,7 +198,7 @@ void writeClassItemRow(TestNode* node, void* user) {
     case KindMethodContract:
       for (const TestNode* child = node->firstChild; child; child = child->nextSibling) {
         const int rowStyle = cellStyleOf(child->status);
-        writeTag(file, "ROW", false);
+        writeTag(file, format::kRow, false);
         if (child == node->firstChild)
           writeLinkCell(file, node->name, rowStyle, path, node->line);
         else
@@ -205,19 +207,19 @@ void writeClassItemRow(TestNode* node, void* user) {
           writeTextCell(file, child->name, rowStyle);
         writeTextCell(file, statusWord(child->status), rowStyle);
         writeCountCells(file, child, rowStyle);
-        writeTag(file, "ROW", true);
+        writeTag(file, format::kRow, true);
       }
       break;
     case KindInvariant:
-      writeTag(file, "ROW", false);
+      writeTag(file, format::kRow, false);
       writeLinkCell(file, node->name, style, path, node->line);
       writeTextCell(file, statusWord(node->status), style);
       writeCountCells(file, node, style);
-      writeTag(file, "ROW", true);
+      writeTag(file, format::kRow, true);
       break;
     case KindState:
     case KindTransition: {
-      writeTag(file, "ROW", false);
+      writeTag(file, format::kRow, false);
       writeLinkCell(file, node->name, style, path, node->line);
       writeTextCell(file,
                     node->kind == KindState ? stateStatusWord(node->status)
@@ -225,7 +227,7 @@ void writeClassItemRow(TestNode* node, void* user) {
                     style);
       const CheckCounts* counts = checkCountsOf(node);
       writeNumberCell(file, counts ? counts->executions : 0, style);
-      writeTag(file, "ROW", true);
+      writeTag(file, format::kRow, true);
       break;
     }
     default:

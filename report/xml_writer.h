@@ -4,17 +4,10 @@
 #pragma once
 
 #include "model/kinds.h"
+#include "support/report_format.h"
 
 #include <QString>
 #include <cstdio>
-
-enum CellStyle {
-  StyleTitle = 0,   // "Array Title"
-  StylePlain = 1,   // "Array"
-  StyleFailed = 2,  // "Array Failed"
-  StylePassed = 3,  // "Array Passed"
-};
-// Title styles use the same numbers: 2 adds " Failed", 3 adds " Passed".
 
 QString escapeText(const QString& text);
 // For attribute values written whole (the DOCUMENT tag): the markup

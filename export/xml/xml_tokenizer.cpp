@@ -11,6 +11,8 @@
 // of the token's last line, so long lines cost no more than short ones.
 #include "export/xml/xml_tokenizer.h"
 
+#include "support/utf8.h"
+
 #include <algorithm>
 #include <cerrno>
 #include <cstring>
@@ -78,56 +80,6 @@ bool isNameChar(uint32_t c) {
 bool isXmlChar(uint32_t c) {
   return c == 0x9 || c == 0xA || c == 0xD || (c >= 0x20 && c <= 0xD7FF) ||
          (c >= 0xE000 && c <= 0xFFFD) || (c >= 0x10000 && c <= 0x10FFFF);
-}
-
-// The UTF-8 sequence at p of a character above U+007F: its length, 0 when
-// the buffer ends inside it, -1 when it is not valid UTF-8.
-int decodeUtf8(const char* p, const char* end, uint32_t* cp) {
-  const unsigned char c = static_cast<unsigned char>(*p);
-  int length;
-  uint32_t value;
-  if (c >= 0xC2 && c <= 0xDF) {
-    length = 2;
-    value = c & 0x1F;
-  } else if (c >= 0xE0 && c <= 0xEF) {
-    length = 3;
-    value = c & 0x0F;
-  } else if (c >= 0xF0 && c <= 0xF4) {
-    length = 4;
-    value = c & 0x07;
-  } else {
-    return -1;
-  }
-  for (int i = 1; i < length; ++i) {
-    if (p + i >= end) return 0;
-    const unsigned char d = static_cast<unsigned char>(p[i]);
-    if ((d & 0xC0) != 0x80) return -1;
-    value = (value << 6) | (d & 0x3F);
-  }
-  // Overlong forms, surrogates and values past U+10FFFF.
-  if ((length == 3 && value < 0x800) || (length == 4 && (value < 0x10000 || value > 0x10FFFF)) ||
-      (value >= 0xD800 && value <= 0xDFFF))
-    return -1;
-  *cp = value;
-  return length;
-}
-
-void appendUtf8(std::string* out, uint32_t c) {
-  if (c < 0x80) {
-    out->push_back(static_cast<char>(c));
-  } else if (c < 0x800) {
-    out->push_back(static_cast<char>(0xC0 | (c >> 6)));
-    out->push_back(static_cast<char>(0x80 | (c & 0x3F)));
-  } else if (c < 0x10000) {
-    out->push_back(static_cast<char>(0xE0 | (c >> 12)));
-    out->push_back(static_cast<char>(0x80 | ((c >> 6) & 0x3F)));
-    out->push_back(static_cast<char>(0x80 | (c & 0x3F)));
-  } else {
-    out->push_back(static_cast<char>(0xF0 | (c >> 18)));
-    out->push_back(static_cast<char>(0x80 | ((c >> 12) & 0x3F)));
-    out->push_back(static_cast<char>(0x80 | ((c >> 6) & 0x3F)));
-    out->push_back(static_cast<char>(0x80 | (c & 0x3F)));
-  }
 }
 
 // Characters between two points of valid UTF-8: the bytes that are not
