@@ -484,32 +484,11 @@ XmlTokenizer::Step XmlTokenizer::scanReference(const char*& p, std::string* out,
 }
 
 XmlTokenizer::Step XmlTokenizer::scanText(const char* p) {
-  const char* end = buf_.get() + end_;
-  if (state_ != InRoot) {
-    for (;;) {
-      if (p == end) {
-        if (!eof_) return StepMore;
-        break;
-      }
-      if (*p == ' ' || *p == '\t') {
-        ++p;
-      } else if (*p == '\n' || *p == '\r') {
-        const Step s = lineEnd(p);
-        if (s != StepDone) return s;
-      } else if (*p == '<') {
-        break;
-      } else {
-        return fail(p, state_ == AfterRoot ? "text after the root element"
-                       : seenMarkup_      ? "text before the root element"
-                                          : "not an XML document");
-      }
-    }
-    commit(p);
-    return StepDone;
-  }
+  if (state_ != InRoot) return skipSpaceOutsideRoot(p);
   textScratch_.clear();
   bool nonSpace = false;
-  const char* run = p;
+  const char* run = p;  // the bytes from here on are not in textScratch_ yet
+  const char* end = buf_.get() + end_;
   for (;;) {
     if (p == end) {
       if (!eof_) return StepMore;
@@ -517,46 +496,86 @@ XmlTokenizer::Step XmlTokenizer::scanText(const char* p) {
     }
     const unsigned char c = static_cast<unsigned char>(*p);
     const ByteClass kind = kClasses.of[c];
-    if (kind == Plain) {
-      nonSpace = true;
+    if (kind == Plain || kind == Space) {
+      nonSpace = nonSpace || kind == Plain;
       ++p;
-      continue;
-    }
-    if (kind == Space) {
-      ++p;
-      continue;
-    }
-    if (kind != Special) {
-      const Step s = passCharacter(p, &textScratch_, run);
-      if (s != StepDone) return s;
-      nonSpace = true;
       continue;
     }
     if (c == '<') break;
-    if (c == '\n') {
+    const Step s = kind == Special ? scanTextSpecial(p, run, &nonSpace)
+                                   : passCharacter(p, &textScratch_, run);
+    if (s != StepDone) return s;
+    nonSpace = nonSpace || kind != Special;
+  }
+  produceText(p, run, nonSpace);
+  return StepDone;
+}
+
+// Outside the root element only white space may stand between markup.
+XmlTokenizer::Step XmlTokenizer::skipSpaceOutsideRoot(const char* p) {
+  const char* end = buf_.get() + end_;
+  for (;;) {
+    if (p == end) {
+      if (!eof_) return StepMore;
+      break;
+    }
+    if (*p == ' ' || *p == '\t') {
+      ++p;
+    } else if (*p == '\n' || *p == '\r') {
+      const Step s = lineEnd(p);
+      if (s != StepDone) return s;
+    } else if (*p == '<') {
+      break;
+    } else {
+      return fail(p, state_ == AfterRoot ? "text after the root element"
+                     : seenMarkup_      ? "text before the root element"
+                                        : "not an XML document");
+    }
+  }
+  commit(p);
+  return StepDone;
+}
+
+// A line end, "]" or "&" in character data. A carriage return becomes a
+// line feed (with the one that may follow it), so the text is copied up to
+// it; so is the text before a reference, which is replaced.
+XmlTokenizer::Step XmlTokenizer::scanTextSpecial(const char*& p, const char*& run,
+                                                 bool* nonSpace) {
+  const char* end = buf_.get() + end_;
+  switch (*p) {
+    case '\n':
       ++p;
       newline(p);
-    } else if (c == '\r') {
+      return StepDone;
+    case '\r': {
       textScratch_.append(run, p);
       textScratch_ += '\n';
       const Step s = lineEnd(p);
-      if (s != StepDone) return s;
       run = p;
-    } else if (c == ']') {
+      return s;
+    }
+    case ']':
       if (end - p < 3 && !eof_) return StepMore;
       if (startsWith(p, end, "]]>")) return fail(p, "']]>' in text");
-      nonSpace = true;
+      *nonSpace = true;
       ++p;
-    } else {  // '&'
+      return StepDone;
+    default: {  // '&'
       textScratch_.append(run, p);
       bool valid;
       const Step s = scanReference(p, &textScratch_, &valid);
       if (s != StepDone) return s;
       if (!valid) return failText(p, message_);
-      nonSpace = true;
+      *nonSpace = true;
       run = p;
+      return StepDone;
     }
   }
+}
+
+// The Text token of the bytes from the token's start to p: a view of the
+// buffer when nothing had to be replaced, else textScratch_.
+void XmlTokenizer::produceText(const char* p, const char* run, bool nonSpace) {
   token_.kind = XmlText;
   token_.name = {};
   token_.attributes.clear();
@@ -571,7 +590,6 @@ XmlTokenizer::Step XmlTokenizer::scanText(const char* p) {
   token_.column = column_;
   commit(p);
   produced_ = true;
-  return StepDone;
 }
 
 XmlTokenizer::Step XmlTokenizer::scanAttributeValue(const char*& p, std::string* scratch,
