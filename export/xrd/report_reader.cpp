@@ -409,6 +409,7 @@ ReportItemKind ReportReader::startNode(const XmlToken& token) {
   return ReportNodeStart;
 }
 
+// Each helper below takes one token; true when it gave an item (*item).
 ReportItemKind ReportReader::next() {
   if (ended_) return last_;
   for (;;) {
@@ -418,89 +419,121 @@ ReportItemKind ReportReader::next() {
       ended_ = true;
       return last_ = ReportEnd;
     }
-    if (nodePending_) {
-      // The node's first TITLE belongs to it, also when its SECTION comes first.
-      if (t.kind == XmlText && t.whiteSpace) continue;
-      if (t.kind == XmlStartTag && t.name == format::kSection && contexts_.back() == InNode) {
-        node_.sectionTag.assign(attributeOf(t, format::kTag));
-        node_.section = sectionOf(node_.sectionTag);
-        if (node_.section == SectionOverview) overviewLevel_ = contexts_.size() + 1;
-        contexts_.push_back(InSection);
-        continue;
-      }
-      nodePending_ = false;
-      itemDepth_ = node_.depth;
-      if (t.kind == XmlStartTag && t.name == format::kTitle) {
-        if (!readTitle(t, &node_.title)) return ReportFailed;
-      } else {
-        pushedBack_ = true;
-      }
-      return last_ = ReportNodeStart;
-    }
-    if (t.kind == XmlText) {
-      if (t.whiteSpace) continue;
-      return unexpected(t, contexts_.empty() ? format::kXrod : contextName(contexts_.back()));
-    }
-    if (t.kind == XmlEndTag) {
-      // The tokenizer has matched the names; only the levels are left.
-      const Context closing = contexts_.back();
-      if (contexts_.size() == overviewLevel_) overviewLevel_ = 0;
-      contexts_.pop_back();
-      switch (closing) {
-        case InNode:
-          itemDepth_ = depth_--;
-          if (itemDepth_ == 0 && !summarySeen_)
-            return failAt(t, "not a report: the report's first XROD:NODE holds no summary table");
-          return last_ = ReportNodeEnd;
-        case InTable:
-          itemDepth_ = depth_;
-          return last_ = ReportTableEnd;
-        case InDocument:
-          if (!globalSeen_) return failAt(t, "not a report: <DOCUMENT> holds no <XROD:NODE>");
-          continue;
-        default:
-          continue;
-      }
-    }
-    if (contexts_.empty()) {
-      if (t.name != format::kXrod)
-        return failAt(t, "not a report: the root element is <" + std::string(t.name) +
-                             ">, not <XROD>");
-      contexts_.push_back(InXrod);
-      continue;
-    }
-    const Context context = contexts_.back();
-    itemDepth_ = depth_;
-    if (context == InXrod && t.name == format::kApidoc) {
-      contexts_.push_back(InApidoc);
-    } else if (context == InApidoc && t.name == format::kDocument) {
-      document_.title.assign(attributeOf(t, format::kDocumentTitle));
-      document_.tag.assign(attributeOf(t, format::kTag));
-      contexts_.push_back(InDocument);
-      return last_ = ReportDocument;
-    } else if (context == InDocument && t.name == format::kNode) {
-      if (globalSeen_) return failAt(t, "not a report: a second <XROD:NODE> in <DOCUMENT>");
-      globalSeen_ = true;
-      if (startNode(t) == ReportFailed) return ReportFailed;
-    } else if ((context == InNode || context == InSection) && t.name == format::kNode) {
-      if (startNode(t) == ReportFailed) return ReportFailed;
-    } else if ((context == InNode || context == InSection) && t.name == format::kTitle) {
-      if (!readTitle(t, &title_)) return ReportFailed;
-      return last_ = ReportTitle;
-    } else if ((context == InNode || context == InSection) && t.name == format::kTable) {
-      if (overviewLevel_ == contexts_.size() && !summarySeen_) {
-        if (!readSummary(t)) return ReportFailed;
-        return last_ = ReportSummary;
-      }
-      contexts_.push_back(InTable);
-      return last_ = ReportTableStart;
-    } else if (context == InTable && t.name == format::kRow) {
-      if (!readRow(t)) return ReportFailed;
-      return last_ = ReportRow;
-    } else {
-      return unexpected(t, contextName(context));
-    }
+    ReportItemKind item;
+    const bool given = nodePending_          ? finishNodeStart(t, &item)
+                       : t.kind == XmlText   ? textBetweenElements(t, &item)
+                       : t.kind == XmlEndTag ? endElement(t, &item)
+                                             : startElement(t, &item);
+    if (given) return item;
   }
+}
+
+// The node's first TITLE belongs to it, also when its SECTION comes first.
+bool ReportReader::finishNodeStart(const XmlToken& t, ReportItemKind* item) {
+  if (t.kind == XmlText && t.whiteSpace) return false;
+  if (t.kind == XmlStartTag && t.name == format::kSection && contexts_.back() == InNode) {
+    node_.sectionTag.assign(attributeOf(t, format::kTag));
+    node_.section = sectionOf(node_.sectionTag);
+    if (node_.section == SectionOverview) overviewLevel_ = contexts_.size() + 1;
+    contexts_.push_back(InSection);
+    return false;
+  }
+  nodePending_ = false;
+  itemDepth_ = node_.depth;
+  if (t.kind == XmlStartTag && t.name == format::kTitle) {
+    if (!readTitle(t, &node_.title)) return *item = ReportFailed, true;
+  } else {
+    pushedBack_ = true;
+  }
+  *item = last_ = ReportNodeStart;
+  return true;
+}
+
+bool ReportReader::textBetweenElements(const XmlToken& t, ReportItemKind* item) {
+  if (t.whiteSpace) return false;
+  *item = unexpected(t, contexts_.empty() ? format::kXrod : contextName(contexts_.back()));
+  return true;
+}
+
+// The tokenizer has matched the names; only the levels are left.
+bool ReportReader::endElement(const XmlToken& t, ReportItemKind* item) {
+  const Context closing = contexts_.back();
+  if (contexts_.size() == overviewLevel_) overviewLevel_ = 0;
+  contexts_.pop_back();
+  switch (closing) {
+    case InNode:
+      itemDepth_ = depth_--;
+      if (itemDepth_ == 0 && !summarySeen_)
+        *item = failAt(t, "not a report: the report's first XROD:NODE holds no summary table");
+      else
+        *item = last_ = ReportNodeEnd;
+      return true;
+    case InTable:
+      itemDepth_ = depth_;
+      *item = last_ = ReportTableEnd;
+      return true;
+    case InDocument:
+      if (globalSeen_) return false;
+      *item = failAt(t, "not a report: <DOCUMENT> holds no <XROD:NODE>");
+      return true;
+    default:
+      return false;
+  }
+}
+
+// The frame (XROD, APIDOC, DOCUMENT, the node of the whole run), then by
+// the open element: nodes, titles and tables in nodes and sections, rows in
+// tables.
+bool ReportReader::startElement(const XmlToken& t, ReportItemKind* item) {
+  if (contexts_.empty()) {
+    if (t.name == format::kXrod) {
+      contexts_.push_back(InXrod);
+      return false;
+    }
+    *item = failAt(t, "not a report: the root element is <" + std::string(t.name) + ">, not <XROD>");
+    return true;
+  }
+  const Context context = contexts_.back();
+  itemDepth_ = depth_;
+  if (context == InNode || context == InSection) return startInNode(t, item);
+  if (context == InXrod && t.name == format::kApidoc) {
+    contexts_.push_back(InApidoc);
+    return false;
+  }
+  if (context == InApidoc && t.name == format::kDocument) {
+    document_.title.assign(attributeOf(t, format::kDocumentTitle));
+    document_.tag.assign(attributeOf(t, format::kTag));
+    contexts_.push_back(InDocument);
+    *item = last_ = ReportDocument;
+    return true;
+  }
+  if (context == InDocument && t.name == format::kNode && !globalSeen_) {
+    globalSeen_ = true;
+    return startNode(t) == ReportFailed ? (*item = ReportFailed, true) : false;
+  }
+  if (context == InDocument && t.name == format::kNode)
+    *item = failAt(t, "not a report: a second <XROD:NODE> in <DOCUMENT>");
+  else if (context == InTable && t.name == format::kRow)
+    *item = readRow(t) ? (last_ = ReportRow) : ReportFailed;
+  else
+    *item = unexpected(t, contextName(context));
+  return true;
+}
+
+bool ReportReader::startInNode(const XmlToken& t, ReportItemKind* item) {
+  if (t.name == format::kNode)
+    return startNode(t) == ReportFailed ? (*item = ReportFailed, true) : false;
+  if (t.name == format::kTitle) {
+    *item = readTitle(t, &title_) ? (last_ = ReportTitle) : ReportFailed;
+  } else if (t.name == format::kTable && overviewLevel_ == contexts_.size() && !summarySeen_) {
+    *item = readSummary(t) ? (last_ = ReportSummary) : ReportFailed;
+  } else if (t.name == format::kTable) {
+    contexts_.push_back(InTable);
+    *item = last_ = ReportTableStart;
+  } else {
+    *item = unexpected(t, contextName(contexts_.back()));
+  }
+  return true;
 }
 
 const char* ReportReader::contextName(Context context) {

@@ -170,6 +170,11 @@ class ReportReader {
   ReportItemKind failAt(const XmlToken& at, std::string message);
   ReportItemKind unexpected(const XmlToken& token, const char* inside);
   ReportItemKind startNode(const XmlToken& token);
+  bool finishNodeStart(const XmlToken& token, ReportItemKind* item);
+  bool textBetweenElements(const XmlToken& token, ReportItemKind* item);
+  bool endElement(const XmlToken& token, ReportItemKind* item);
+  bool startElement(const XmlToken& token, ReportItemKind* item);
+  bool startInNode(const XmlToken& token, ReportItemKind* item);
   bool readTitle(const XmlToken& start, ReportTitleInfo* title);
   bool readText(const char* inside, std::string* text);
   bool readLink(const XmlToken& start, SourceLink* link, std::string* text);
