@@ -152,9 +152,11 @@ bool writeDocument(ReportContext& report, const char* headerPath, const char* re
   writeTag(file, format::kApidoc, false);
   QString prefix =
       nodeName ? escapeAttribute(QString::fromLocal8Bit(nodeName)) : QStringLiteral("Test");
-  const QString document = QLatin1String("DOCUMENT TITLE=\"") +
+  const QString document = QLatin1String(format::kDocument) + QLatin1Char(' ') +
+                           QLatin1String(format::kDocumentTitle) + QLatin1String("=\"") +
                            escapeAttribute(QString::fromLocal8Bit(reportPath)) +
-                           QLatin1String("\" TAG=\"") + prefix + QLatin1Char('x') +
+                           QLatin1String("\" ") + QLatin1String(format::kTag) +
+                           QLatin1String("=\"") + prefix + QLatin1Char('x') +
                            QString::number(nextTag(report)) + QLatin1Char('"');
   writeTag(file, document.toUtf8().constData(), false);
 

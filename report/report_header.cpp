@@ -211,7 +211,8 @@ char* extractKeyValue(const char* line, const char* key) {
 }
 
 void writeTitleRow(FILE* file, const char* text) {
-  fputs("<ROW STYLE=\"Array Title\"><CELL_TEXT COLSPAN=\"1\" ROWSPAN=\"0\">", file);
+  writeCellStart(file, format::kRow, StyleTitle);
+  fputs("<CELL_TEXT COLSPAN=\"1\" ROWSPAN=\"0\">", file);
   writeEscapedLocal(file, text);
   fputs("</CELL_TEXT></ROW>", file);
 }

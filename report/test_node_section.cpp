@@ -94,7 +94,8 @@ void writeTraceLine(FILE* file, const TestNode* trace) {
   writeTag(file, format::kTable, true);
   writeTag(file, kTraceLineTable, false);
   writeTag(file, format::kRow, false);
-  fputs("<CELL STYLE=\"Array\">\n<IMAGE NAME=\"arrow10.xpm\"/>", file);
+  writeCellStart(file, format::kCell, StylePlain);
+  fputs("\n<IMAGE NAME=\"arrow10.xpm\"/>", file);
   char* path = driverPath(trace->fileIndex);
   writeLinkStart(file, path, trace->line);
   free(path);
@@ -106,15 +107,18 @@ void writeTraceLine(FILE* file, const TestNode* trace) {
   writeEscaped(file, text);
   fputs("</TEXT>\n</LINK>\n</CELL>\n", file);
   const CheckCounts* counts = checkCountsOf(trace);
-  fprintf(file, "<CELL STYLE=\"Array\">\n<TEXT>(x%d)</TEXT>\n</CELL>\n",
-          counts ? counts->executions : 0);
+  writeCellStart(file, format::kCell, StylePlain);
+  fprintf(file, "\n<TEXT>(x%d)</TEXT>\n</CELL>\n", counts ? counts->executions : 0);
   writeTag(file, format::kRow, true);
   writeTag(file, format::kTable, true);
   if (trace->firstNote) {
     writeTag(file, kNoteTable, false);
     for (const NoteText* note = trace->firstNote; note; note = note->next) {
       writeTag(file, format::kRow, false);
-      fputs("<CELL STYLE=\"Array\">\n</CELL>\n<CELL STYLE=\"Array\">\n<TEXT>", file);
+      writeCellStart(file, format::kCell, StylePlain);
+      fputs("\n</CELL>\n", file);
+      writeCellStart(file, format::kCell, StylePlain);
+      fputs("\n<TEXT>", file);
       writeEscapedLocal(file, note->text);
       fputs("</TEXT>\n</CELL>\n", file);
       writeTag(file, format::kRow, true);

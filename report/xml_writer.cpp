@@ -36,14 +36,6 @@ void writeAttributeStart(FILE* file, const char* name) {
   fputs("=\"", file);
 }
 
-// "<CELL STYLE=\"Array\">" and the like; no line feed.
-void writeCellStart(FILE* file, const char* element, int style) {
-  putc('<', file);
-  fputs(element, file);
-  writeAttributeStart(file, format::kStyle);
-  fputs(cellStyleName(style), file);
-  fputs("\">", file);
-}
 
 // A decimal number without the format parsing of fprintf.
 void writeDecimal(FILE* file, int value) {
@@ -230,6 +222,14 @@ QString escapeAttribute(const QString& text) {
     }
   }
   return out;
+}
+
+void writeCellStart(FILE* file, const char* element, int style) {
+  putc('<', file);
+  fputs(element, file);
+  writeAttributeStart(file, format::kStyle);
+  fputs(cellStyleName(style), file);
+  fputs("\">", file);
 }
 
 void writeTag(FILE* file, const char* name, bool closing) {

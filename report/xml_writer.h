@@ -28,6 +28,9 @@ void writeTextCell(FILE* file, const char* text, int style);
 void writeTextCell(FILE* file, const QString& text, int style);
 void writeLinkCell(FILE* file, const char* text, int style, const char* linkFile, int line);
 void writeLinkStart(FILE* file, const char* linkFile, int line);
+// "<CELL STYLE=\"Array\">", "<ROW STYLE=\"Array Title\">" and the like: an
+// element with the STYLE of a cell style; no line feed.
+void writeCellStart(FILE* file, const char* element, int style);
 // "<SECTION TAG=\"" prefix, tag number "\">" and a line feed.
 void writeSectionStart(FILE* file, const char* tagPrefix, int tagNumber);
 void writeCheckHeaderRow(FILE* file, int style, bool withMethod);

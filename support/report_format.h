@@ -54,8 +54,6 @@ inline constexpr char kPassed[] = "ok";
 inline constexpr char kFailed[] = "ko";
 inline constexpr char kNotExecuted[] = "NE";
 
-// The title row of an information table: ROW STYLE="Array Title".
-inline constexpr char kTitleRowStyle[] = "Array Title";
 // A TITLE's STYLE is "Title" and a number, then one of these suffixes for
 // a failed or a passed node.
 inline constexpr char kTitleStyle[] = "Title";

@@ -309,7 +309,7 @@ bool ReportReader::readRow(const XmlToken& start) {
   row_.line = start.line;
   row_.column = start.column;
   row_.cells.clear();
-  const bool titleRow = attributeOf(start, format::kStyle) == format::kTitleRowStyle;
+  const bool titleRow = cellStyleFromName(attributeOf(start, format::kStyle)) == StyleTitle;
   for (;;) {
     const XmlToken& t = take();
     if (t.kind == XmlEndTag) break;
