@@ -30,6 +30,8 @@
 #include <cstring>
 #include <vector>
 
+namespace format = report_format;
+
 namespace {
 
 bool nameBefore(const TestNode& a, const TestNode& b) {
@@ -49,11 +51,11 @@ void openBlock(ReportContext& report, int32_t kind, int status) {
 
 void writeHeaderRow(FILE* file, const QString& first, const QString& second,
                     const QString& third) {
-  writeTag(file, "ROW", false);
+  writeTag(file, format::kRow, false);
   writeTextCell(file, first, StyleTitle);
   writeTextCell(file, second, StyleTitle);
   writeTextCell(file, third, StyleTitle);
-  writeTag(file, "ROW", true);
+  writeTag(file, format::kRow, true);
 }
 
 // The rows of one member kind, then the end of its table and block.
@@ -61,8 +63,8 @@ void writeMemberRows(const ReportContext& report, TestNode* classNode, int32_t k
   FILE* file = report.file;
   ClassRowContext context = {&report, kind};
   forEachChild(classNode, writeClassItemRow, &context);
-  writeTag(file, "TABLE", true);
-  writeTag(file, "XROD:NODE", true);
+  writeTag(file, format::kTable, true);
+  writeTag(file, format::kNode, true);
 }
 
 // Method contracts and invariants: a check table with the usual header row.
@@ -91,7 +93,7 @@ void writeReachBlock(ReportContext& report, TestNode* classNode, int32_t kind, i
 void writeViolationBlock(ReportContext& report, TestNode* classNode, int status) {
   FILE* file = report.file;
   const QString title = QStringLiteral("State Chart Violations");
-  writeNodeOpen(file, title, kindDisplayName(KindState), "ko", carriesSum(KindState) ? 1 : 0,
+  writeNodeOpen(file, title, kindDisplayName(KindState), format::kFailed, carriesSum(KindState) ? 1 : 0,
                 kindIcon(KindState));
   writeTitle(file, title, 2, cellStyleOf(status), nextTag(report));
   writeTag(file, kThreeColumnTable, false);
@@ -102,7 +104,7 @@ void writeViolationBlock(ReportContext& report, TestNode* classNode, int status)
     if (state->kind != KindState && state->kind != KindObservationState) continue;
     const CheckCounts* counts = checkCountsOf(state);
     if (!counts || (counts->multipleExits <= 0 && counts->illegalExits <= 0)) continue;
-    writeTag(file, "ROW", false);
+    writeTag(file, format::kRow, false);
     if (state->kind == KindState) {
       char* path = driverPath(report.model, state->fileIndex);
       writeLinkCell(file, state->name, StyleFailed, path, state->line);
@@ -112,10 +114,10 @@ void writeViolationBlock(ReportContext& report, TestNode* classNode, int status)
     }
     writeTextCell(file, QString::number(counts->multipleExits), StyleFailed);
     writeTextCell(file, QString::number(counts->illegalExits), StyleFailed);
-    writeTag(file, "ROW", true);
+    writeTag(file, format::kRow, true);
   }
-  writeTag(file, "TABLE", true);
-  writeTag(file, "XROD:NODE", true);
+  writeTag(file, format::kTable, true);
+  writeTag(file, format::kNode, true);
 }
 
 void writeClass(ReportContext& report, TestNode* classNode) {
@@ -152,7 +154,7 @@ void writeClass(ReportContext& report, TestNode* classNode) {
                       QCoreApplication::translate("VELDORA class report", "Transition Name"),
                       QCoreApplication::translate("VELDORA class report", "Fired"));
   }
-  writeTag(file, "XROD:NODE", true);
+  writeTag(file, format::kNode, true);
 }
 
 }  // namespace
@@ -184,10 +186,10 @@ void writeContractsSection(ReportContext& report) {
 
   const QString contracts = QCoreApplication::translate("VELDORA global information", "Contracts");
   writeNodeOpen(file, contracts, contracts, nodeStateCode(combined), 0, IconTestScript);
-  writeSectionStart(file, "classx", nextTag(report));
+  writeSectionStart(file, format::kContractsTag, nextTag(report));
   writeTitle(file, QCoreApplication::translate("VELDORA global information", "Tested Contracts"), 0,
              cellStyleOf(combined), nextTag(report));
   for (auto it = copies.begin(); it != end; ++it) writeClass(report, &*it);
-  writeTag(file, "SECTION", true);
-  writeTag(file, "XROD:NODE", true);
+  writeTag(file, format::kSection, true);
+  writeTag(file, format::kNode, true);
 }

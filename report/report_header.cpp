@@ -30,6 +30,8 @@
 #include <memory>
 #include <string>
 
+namespace format = report_format;
+
 namespace {
 
 struct FileCloser {
@@ -69,10 +71,10 @@ std::string composeProjectFile(const std::string& path, const std::string& name)
 
 // A label or key cell and a value cell; a null value gives an empty cell.
 void writeInformationRow(FILE* file, const QString& label, const char* value) {
-  writeTag(file, "ROW", false);
+  writeTag(file, format::kRow, false);
   writeTextCell(file, label, StylePlain);
   writeTextCell(file, value, StylePlain);
-  writeTag(file, "ROW", true);
+  writeTag(file, format::kRow, true);
 }
 
 // The 24-character layout of asctime ("Sun Dec  6 18:05:11 2026") with
@@ -97,7 +99,7 @@ void writeHeaderLines(ReportContext& report, FILE* header) {
     if (const char* equals = strchr(line, '=')) {
       writeInformationRow(file, QString::fromLocal8Bit(line, int(equals - line)), equals + 1);
     } else if (line[0] == '#') {
-      writeTag(file, "TABLE", true);
+      writeTag(file, format::kTable, true);
       writeTitle(file, QString::fromLocal8Bit(line + 1), 2, StylePlain, nextTag(report));
       writeTag(file, "TABLE BORDER=\"1\"", false);
     } else if (line[0] == '$') {
@@ -207,7 +209,8 @@ char* extractKeyValue(const char* line, const char* key) {
 }
 
 void writeTitleRow(FILE* file, const char* text) {
-  fputs("<ROW STYLE=\"Array Title\"><CELL_TEXT COLSPAN=\"1\" ROWSPAN=\"0\">", file);
+  writeCellStart(file, format::kRow, StyleTitle);
+  fputs("<CELL_TEXT COLSPAN=\"1\" ROWSPAN=\"0\">", file);
   writeEscapedLocal(file, text);
   fputs("</CELL_TEXT></ROW>", file);
 }

@@ -42,6 +42,8 @@
 #include <cstring>
 #include <vector>
 
+namespace format = report_format;
+
 namespace {
 
 const char kCheckTable[] = "TABLE BORDER=\"1\" WIDTH=\"40,15,15,15,15\"";
@@ -68,23 +70,23 @@ void writeCountCells(FILE* file, const TestNode* node, int style) {
 
 void writeCheckRow(FILE* file, const TestNode* check) {
   const int style = cellStyleOf(check->status);
-  writeTag(file, "ROW", false);
+  writeTag(file, format::kRow, false);
   writeTextCell(file, check->name, style);
   writeTextCell(file, statusWord(check->status), style);
   writeCountCells(file, check, style);
-  writeTag(file, "ROW", true);
+  writeTag(file, format::kRow, true);
 }
 
 // The row of a check table that holds no check: only the node's status.
 void writeSummaryRow(FILE* file, const TestNode* node) {
   const int style = cellStyleOf(node->status);
-  writeTag(file, "ROW", false);
+  writeTag(file, format::kRow, false);
   writeTextCell(file, " ", style);
   writeTextCell(file, statusWord(node->status), style);
   writeTextCell(file, " ", style);
   writeTextCell(file, " ", style);
   writeTextCell(file, " ", style);
-  writeTag(file, "ROW", true);
+  writeTag(file, format::kRow, true);
 }
 
 // A Print or Comment interrupts the check table: its linked trace line and
@@ -100,10 +102,11 @@ void writeNoteText(FILE* file, const NoteText* note) {
 
 void writeTraceLine(const ReportContext& report, const TestNode* trace) {
   FILE* file = report.file;
-  writeTag(file, "TABLE", true);
+  writeTag(file, format::kTable, true);
   writeTag(file, kTraceLineTable, false);
-  writeTag(file, "ROW", false);
-  fputs("<CELL STYLE=\"Array\">\n<IMAGE NAME=\"arrow10.xpm\"/>", file);
+  writeTag(file, format::kRow, false);
+  writeCellStart(file, format::kCell, StylePlain);
+  fputs("\n<IMAGE NAME=\"arrow10.xpm\"/>", file);
   char* path = driverPath(report.model, trace->fileIndex);
   writeLinkStart(file, path, trace->line);
   free(path);
@@ -115,20 +118,23 @@ void writeTraceLine(const ReportContext& report, const TestNode* trace) {
   writeEscaped(file, text);
   fputs("</TEXT>\n</LINK>\n</CELL>\n", file);
   const CheckCounts* counts = checkCountsOf(trace);
-  fprintf(file, "<CELL STYLE=\"Array\">\n<TEXT>(x%d)</TEXT>\n</CELL>\n",
-          counts ? counts->executions : 0);
-  writeTag(file, "ROW", true);
-  writeTag(file, "TABLE", true);
+  writeCellStart(file, format::kCell, StylePlain);
+  fprintf(file, "\n<TEXT>(x%d)</TEXT>\n</CELL>\n", counts ? counts->executions : 0);
+  writeTag(file, format::kRow, true);
+  writeTag(file, format::kTable, true);
   if (trace->firstNote) {
     writeTag(file, kNoteTable, false);
     for (const NoteText* note = trace->firstNote; note; note = note->next) {
-      writeTag(file, "ROW", false);
-      fputs("<CELL STYLE=\"Array\">\n</CELL>\n<CELL STYLE=\"Array\">\n<TEXT>", file);
+      writeTag(file, format::kRow, false);
+      writeCellStart(file, format::kCell, StylePlain);
+      fputs("\n</CELL>\n", file);
+      writeCellStart(file, format::kCell, StylePlain);
+      fputs("\n<TEXT>", file);
       writeNoteText(file, note);
       fputs("</TEXT>\n</CELL>\n", file);
-      writeTag(file, "ROW", true);
+      writeTag(file, format::kRow, true);
     }
-    writeTag(file, "TABLE", true);
+    writeTag(file, format::kTable, true);
   }
   writeTag(file, kCheckTable, false);
 }
@@ -149,7 +155,7 @@ void writeCheckTable(const ReportContext& report, const TestNode* node) {
   }
   if (!wroteCheck)
     writeSummaryRow(file, node);
-  writeTag(file, "TABLE", true);
+  writeTag(file, format::kTable, true);
 }
 
 // Everything of a container before its nested children: node start, linked
@@ -186,7 +192,7 @@ void writeTestNode(TestNode* node, void* user) {
     while (child && !isTestContainer(child->kind))
       child = child->nextSibling;
     if (!child) {
-      writeTag(report.file, "XROD:NODE", true);
+      writeTag(report.file, format::kNode, true);
       pending.pop_back();
       continue;
     }
@@ -208,7 +214,7 @@ void writeClassItemRow(TestNode* node, void* user) {
     case KindMethodContract:
       for (const TestNode* child = node->firstChild; child; child = child->nextSibling) {
         const int rowStyle = cellStyleOf(child->status);
-        writeTag(file, "ROW", false);
+        writeTag(file, format::kRow, false);
         if (child == node->firstChild)
           writeLinkCell(file, node->name, rowStyle, path, node->line);
         else
@@ -217,19 +223,19 @@ void writeClassItemRow(TestNode* node, void* user) {
           writeTextCell(file, child->name, rowStyle);
         writeTextCell(file, statusWord(child->status), rowStyle);
         writeCountCells(file, child, rowStyle);
-        writeTag(file, "ROW", true);
+        writeTag(file, format::kRow, true);
       }
       break;
     case KindInvariant:
-      writeTag(file, "ROW", false);
+      writeTag(file, format::kRow, false);
       writeLinkCell(file, node->name, style, path, node->line);
       writeTextCell(file, statusWord(node->status), style);
       writeCountCells(file, node, style);
-      writeTag(file, "ROW", true);
+      writeTag(file, format::kRow, true);
       break;
     case KindState:
     case KindTransition: {
-      writeTag(file, "ROW", false);
+      writeTag(file, format::kRow, false);
       writeLinkCell(file, node->name, style, path, node->line);
       writeTextCell(file,
                     node->kind == KindState ? stateStatusWord(node->status)
@@ -237,7 +243,7 @@ void writeClassItemRow(TestNode* node, void* user) {
                     style);
       const CheckCounts* counts = checkCountsOf(node);
       writeNumberCell(file, counts ? counts->executions : 0, style);
-      writeTag(file, "ROW", true);
+      writeTag(file, format::kRow, true);
       break;
     }
     default:

@@ -20,7 +20,7 @@
 
 #include "export/command_line.h"
 #include "export/xrd/failures.h"
-#include "export/output_file.h"
+#include "support/output_file.h"
 #include "export/page_assets.h"
 #include "export/page/page_data.h"
 #include "export/page/page_markup.h"
@@ -39,7 +39,6 @@ std::string hashSource(const char* text) {
   return "'sha256-" + digest.toBase64().toStdString() + "'";
 }
 
-void put(FILE* out, std::string_view text) { fwrite(text.data(), 1, text.size(), out); }
 
 const char kTreeSection[] =
     "<section id=\"objects\" aria-label=\"Test objects\">\n<h2>Test objects</h2>\n"
@@ -147,7 +146,7 @@ int runHtmlCommand(int argc, char** argv) {
   OutputFile output;
   if (!openReportAndOutput(args, reader, output)) return ExitBroken;
   bool failedVerdict = false;
-  if (!writePage(reader, output.stream(), &failedVerdict)) {
+  if (!writePage(reader, output.file(), &failedVerdict)) {
     printReportError(args.report, reader.error());
     return ExitBroken;
   }

@@ -1,7 +1,7 @@
 #include "fuzz_support.h"
 
 #include "model/model_internal.h"
-#include "tests/hostile/well_formed.h"
+#include "tests/xml_fault.h"
 
 #include <QCoreApplication>
 #include <cstdio>
@@ -89,6 +89,6 @@ void checkModel(const Model& model, bool namesAsRead) {
 }
 
 void checkWellFormed(std::string_view document, const char* what) {
-  std::string error = wellFormedError(document);
+  std::string error = xmlFault(document);
   if (!error.empty()) fail(what, error);
 }
