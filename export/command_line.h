@@ -78,6 +78,9 @@ int finishOutput(const ReportAndOutput& args, OutputFile& output, bool failedVer
 // for anything else.
 bool parseCountArgument(const char* text, int64_t* value);
 
+// True when both names exist and are the same file.
+bool sameFile(const std::string& a, const std::string& b);
+
 // "veldora-export: " and the text, as one line on standard error.
 void printErrorLine(const std::string& text);
 // The error line of a report that cannot be read: "FILE:LINE:COLUMN: what".

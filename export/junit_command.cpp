@@ -9,7 +9,7 @@
 #include "export/ci/junit_writer.h"
 #include "export/command_line.h"
 #include "export/host_name.h"
-#include "export/output_file.h"
+#include "support/output_file.h"
 
 #include <cstdio>
 #include <cstdlib>
@@ -68,7 +68,7 @@ int runJunitCommand(int argc, char** argv) {
   OutputFile output;
   if (!openReportAndOutput(args, reader, output)) return ExitBroken;
   JunitResult result;
-  if (!writeJunit(reader, output.stream(), options, &result)) {
+  if (!writeJunit(reader, output.file(), options, &result)) {
     if (result.error.empty()) printReportError(args.report, result.reportError);
     else printErrorLine(result.error);
     return ExitBroken;

@@ -8,7 +8,7 @@
 #include "export/ci/summary_writer.h"
 #include "export/command_line.h"
 #include "export/history/report_history.h"
-#include "export/output_file.h"
+#include "support/output_file.h"
 
 #include <cerrno>
 #include <cstdio>

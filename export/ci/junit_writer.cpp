@@ -13,6 +13,8 @@
 #include "export/ci/verdict_accounting.h"
 #include "export/xrd/object_identity.h"
 #include "export/xrd/test_objects.h"
+#include "support/output_file.h"
+#include "support/xml_escape.h"
 
 #include <cerrno>
 #include <cstdlib>
@@ -70,7 +72,7 @@ void appendAttribute(std::string* out, const char* name, std::string_view value)
   out->push_back(' ');
   out->append(name);
   out->append("=\"");
-  appendXml(out, value);
+  appendEscapedXml(out, value, XmlAttribute);
   out->push_back('"');
 }
 
@@ -97,7 +99,7 @@ class ScratchFile {
   }
   bool open(const std::string& dir, std::string* error) {
     std::string pattern = dir + "/veldora-export-junit.XXXXXX";
-    const int fd = mkstemp(&pattern[0]);
+    const int fd = createTemporaryFile(&pattern);
     if (fd < 0) {
       *error = dir + ": cannot create a scratch file: " + strerror(errno);
       return false;
@@ -212,7 +214,7 @@ void JunitCollector::appendFailure(const TestObject& object) {
   appendAttribute(&text_, "message", message);
   appendAttribute(&text_, "type", chart ? "state-chart" : "check");
   text_ += '>';
-  appendXmlContent(&text_, text);
+  appendEscapedXml(&text_, text, XmlContent);
   text_ += "</failure>\n";
 }
 

@@ -10,6 +10,7 @@
 
 #include "export/ci/verdict_accounting.h"
 #include "export/xrd/test_objects.h"
+#include "support/decimal.h"
 
 #include <algorithm>
 #include <cstring>
@@ -213,7 +214,8 @@ std::string githubLine(const FailureLine& line) {
   const std::string place = placeText(line.location);
   if (!place.empty())
     text += "file=" + githubEscaped(singleLine(line.location.file), true) +
-            ",line=" + std::to_string(line.location.line) + ",";
+            (line.location.line == 0 ? std::string() : ",line=" + std::to_string(line.location.line)) +
+            ",";
   const std::string message =
       line.what == std::string("check failed") ? line.detail : line.what + ": " + line.detail;
   return text + "title=" + githubEscaped(line.path, true) + "::" + githubEscaped(message, false) +

@@ -121,7 +121,7 @@ std::string historyMarkup(const ReportHistory& history, const std::vector<RunObj
     s += "<ul class=\"new-failures\">\n";
     for (const size_t i : history.diff.newFailures) {
       s += "<li>" + escaped(objects[i].path);
-      const std::string place = linkText(locations[i]);
+      const std::string place = locationText(locations[i]);
       if (!place.empty()) s += " <span class=\"location\">" + escaped(place) + "</span>";
       s += " <span class=\"type\">" + escaped(firstLine(objects[i].checks)) + "</span></li>\n";
     }

@@ -6,14 +6,14 @@
 
 #include "export/xrd/failures.h"
 #include "export/xrd/report_reader.h"
+#include "support/xml_escape.h"
 
 #include <string>
 
 // Appends text with &, <, >, " and ' as character references.
-void appendEscapedHtml(std::string* out, std::string_view text);
-
-// "file:line" of a link ("file" alone for line 0), or empty.
-std::string linkText(const SourceLink& link);
+inline void appendEscapedHtml(std::string* out, std::string_view text) {
+  appendEscapedXml(out, text, HtmlText);
+}
 
 class PageMarkup {
  public:

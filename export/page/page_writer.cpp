@@ -20,7 +20,7 @@
 
 #include "export/command_line.h"
 #include "export/xrd/failures.h"
-#include "export/output_file.h"
+#include "support/output_file.h"
 #include "export/page_assets.h"
 #include "export/history/background_task.h"
 #include "export/page/history_markup.h"
@@ -41,7 +41,6 @@ std::string hashSource(const char* text) {
   return "'sha256-" + digest.toBase64().toStdString() + "'";
 }
 
-void put(FILE* out, std::string_view text) { fwrite(text.data(), 1, text.size(), out); }
 
 const char kTreeSection[] =
     "<section id=\"objects\" aria-label=\"Test objects\">\n<h2>Test objects</h2>\n"
@@ -162,7 +161,7 @@ int runHtmlCommand(int argc, char** argv) {
     historyTask.join();
     return history;
   };
-  if (!writePage(reader, output.stream(), &failedVerdict, historyMarkup)) {
+  if (!writePage(reader, output.file(), &failedVerdict, historyMarkup)) {
     printReportError(args.report, reader.error());
     return ExitBroken;
   }
