@@ -72,17 +72,6 @@ bool sameFile(const std::string& a, const std::string& b) {
          first.st_dev == second.st_dev && first.st_ino == second.st_ino;
 }
 
-bool parseCountArgument(const char* text, int64_t* value) {
-  if (!*text) return false;
-  int64_t v = 0;
-  for (const char* p = text; *p; ++p) {
-    if (*p < '0' || *p > '9' || v > 100000000) return false;
-    v = v * 10 + (*p - '0');
-  }
-  *value = v;
-  return true;
-}
-
 // Quoted report text stays on the line: controls are escaped or replaced.
 void printErrorLine(const std::string& text) {
   fprintf(stderr, "veldora-export: %s\n", singleLine(text).c_str());

@@ -74,10 +74,6 @@ bool openReportAndOutput(const ReportAndOutput& args, ReportReader& reader, Outp
 // Puts the output in place; the exit status of the command that wrote it.
 int finishOutput(const ReportAndOutput& args, OutputFile& output, bool failedVerdict);
 
-// A count given as an option's value: decimal digits, at most 10^9. False
-// for anything else.
-bool parseCountArgument(const char* text, int64_t* value);
-
 // True when both names exist and are the same file.
 bool sameFile(const std::string& a, const std::string& b);
 

@@ -12,6 +12,7 @@
 
 #include "export/ci/summary_writer.h"
 #include "export/command_line.h"
+#include "support/decimal.h"
 #include "export/history/report_run.h"
 #include "export/history/run_diff.h"
 
@@ -84,8 +85,8 @@ bool parseDiffArguments(int argc, char** argv, DiffArguments* args) {
       } else if (arg == "--fail-on") {
         if (!choose("--fail-on value", value, kFailOn, 3, &chosen)) return false;
         args->failOn = static_cast<FailOn>(chosen);
-      } else if (!parseCountArgument(value, arg == "--run" ? &args->run : &args->max) ||
-                 (arg == "--run" && args->run == 0)) {
+      } else if (!parseDecimal(value, arg == "--run" ? 1 : 0, 1000000000,
+                              arg == "--run" ? &args->run : &args->max)) {
         printErrorLine("diff: " + arg + " needs a number" + (arg == "--run" ? " above 0" : "") +
                        ", not " + value);
         return false;

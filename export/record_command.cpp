@@ -5,6 +5,7 @@
 #include "export/record_command.h"
 
 #include "export/command_line.h"
+#include "support/decimal.h"
 #include "export/history/report_run.h"
 
 #include <cstdio>
@@ -35,7 +36,7 @@ bool parseRecordArguments(int argc, char** argv, RecordArguments* args) {
         args->sourceRoot = value;
       } else if (arg == "--label") {
         args->label = value;
-      } else if (!parseCountArgument(value, &args->keep) || args->keep == 0) {
+      } else if (!parseDecimal(value, 1, 1000000000, &args->keep)) {
         printErrorLine(std::string("record: --keep needs a number above 0, not ") + value);
         return false;
       }

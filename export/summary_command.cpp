@@ -7,6 +7,7 @@
 
 #include "export/ci/summary_writer.h"
 #include "export/command_line.h"
+#include "support/decimal.h"
 #include "export/history/report_history.h"
 #include "support/output_file.h"
 
@@ -25,7 +26,7 @@ bool parseOptions(const ReportAndOutput& args, SummaryOptions* options, std::str
     if (option.first == "--history") {
       *history = value;
     } else if (option.first == "--max") {
-      if (!parseCountArgument(value.c_str(), &options->maxFailures)) {
+      if (!parseDecimal(value, 0, 1000000000, &options->maxFailures)) {
         printErrorLine("summary: --max needs a number, not " + value);
         return false;
       }
