@@ -5,7 +5,8 @@
 #   ./setup.sh [--tests] [--fuzz] [--browser] [release] [asan]
 #
 # Packages come in tiers, so that each command installs only what it uses:
-#   build    always: compiler, CMake, Ninja, Qt Core and its translation tools, zlib
+#   build    always: compiler, CMake, Ninja, Qt Core and its translation tools, zlib,
+#            SQLite (the run history of veldora-export)
 #   tests    --tests (implied by asan): GoogleTest, xmllint, time, Google Benchmark,
 #            locales (with de_DE.ISO-8859-1 generated), junitparser and YAML for
 #            Python (the CI export tests)
@@ -17,7 +18,7 @@
 set -euo pipefail
 cd "$(dirname "$0")"
 
-tier_build="g++ cmake ninja-build qtbase5-dev qttools5-dev-tools zlib1g-dev"
+tier_build="g++ cmake ninja-build qtbase5-dev qttools5-dev-tools zlib1g-dev libsqlite3-dev"
 tier_tests="libgtest-dev libxml2-utils time libbenchmark-dev locales python3-junitparser python3-yaml"
 tier_fuzz="clang libclang-rt-dev libxml2-dev"
 tier_browser="chromium"

@@ -8,9 +8,12 @@
 # report's size, and the page's size and share of the report; with
 # --browser, the page in headless Chromium: seconds until the summary and
 # failures show and until the tree is ready, the slowest expansion of a
-# node and the browser's peak memory.
+# node and the browser's peak memory. With --history N, the run history of
+# the largest size: N runs recorded, each with other failures, then record,
+# diff and html --history timed against their counterparts without history,
+# and the history's growth per run.
 #
-#   bench/run_bench.sh [--quick] [--micro] [--browser] [--repeat N] [--binary FILE] [--build DIR] [--seed N]
+#   bench/run_bench.sh [--quick] [--micro] [--browser] [--history N] [--repeat N] [--binary FILE] [--build DIR] [--seed N]
 #
 #   --quick     small sizes only (1 and 10 thousand objects)
 #   --sizes L   these numbers of objects instead, e.g. "10000 1000000"
@@ -21,6 +24,7 @@
 #   --build D   use the programs of this already built build folder instead
 #               of building the release configuration
 #   --seed N    seed of the generated inputs (default 1)
+#   --history N also record N runs of the largest size and time the history
 #
 # Sizes are objects with ten times as many trace records, over one symbol
 # file per 5000 objects (at least two). Inputs and reports stay in
@@ -30,6 +34,7 @@ cd "$(dirname "$0")/.."
 
 sizes="10000 100000 1000000"
 micro=0
+history=0
 browser=0
 repeat=1
 binary=""
@@ -40,12 +45,13 @@ while [ $# -gt 0 ]; do
     --quick) sizes="1000 10000" ;;
     --sizes) sizes=$2; shift ;;
     --micro) micro=1 ;;
+    --history) history=$2; shift ;;
     --browser) browser=1 ;;
     --repeat) repeat=$2; shift ;;
     --binary) binary=$2; shift ;;
     --build) build=$2; shift ;;
     --seed) seed=$2; shift ;;
-    *) sed -n '13,24p' "$0" >&2; exit 2 ;;
+    *) sed -n '17,29p' "$0" >&2; exit 2 ;;
   esac
   shift
 done
@@ -175,4 +181,60 @@ if [ "$micro" -eq 1 ]; then
   else
     echo "run_bench: no micro-benchmarks (Google Benchmark was not found at build time)" >&2
   fi
+fi
+
+# The run history on the largest size: each run's trace fails other checks
+# (every 997th passed verdict from a place of its own, every 13th failed one
+# passes), so runs differ as CI runs do. Times are wall seconds; "x" is the
+# ratio against the same work without history.
+if [ "$history" -gt 0 ]; then
+  objects=${sizes##* }
+  dir=build/bench/$objects
+  runs=$dir/history-runs
+  rm -rf "$runs" "$dir/history.sqlite"
+  mkdir -p "$runs"
+  ots=()
+  for f in "$dir"/driver*.ots; do ots+=("$f"); done
+  timed() {  # timed NAME COMMAND...: wall seconds into $runs/NAME.time
+    local status=0
+    /usr/bin/time -f '%e' -o "$runs/$1.time" "${@:2}" >/dev/null 2>"$runs/$1.stderr" || status=$?
+    if [ "$status" -ne 0 ] && [ "$status" -ne 3 ]; then
+      echo "run_bench: $1 ended with status $status, see $runs/$1.stderr" >&2
+      exit 1
+    fi
+    tail -n 1 "$runs/$1.time"
+  }
+  previous=0
+  growth=()
+  for ((k = 1; k <= history; k++)); do
+    awk -v k="$k" '$1 == "OT" && NF == 3 && $3 == 1 && NR % 997 == k % 997 { $3 = 0 }
+                   $1 == "OT" && NF == 3 && $3 == 0 && NR % 13 == k % 13 { $3 = 1 } { print }' \
+      "$dir/run.tdf" >"$runs/run.tdf"
+    env LC_ALL=C.UTF-8 ORBEKDIR="$prefix" "$binary" -ots "${ots[@]}" -tdf "$runs/run.tdf" \
+      -xrd "$runs/report.xrd" 2>/dev/null || true
+    if [ "$k" -eq "$history" ]; then
+      html_s=$(timed html "$exporter" html "$runs/report.xrd" -o "$runs/report.html")
+      diff_report_s=$(timed diff_report "$exporter" diff "$runs/previous.xrd" "$runs/report.xrd")
+      diff_history_s=$(timed diff_history "$exporter" diff "$dir/history.sqlite" "$runs/report.xrd")
+      html_history_s=$(timed html_history "$exporter" html "$runs/report.xrd" \
+        --history "$dir/history.sqlite" -o "$runs/history.html")
+      record_s=$(timed record "$exporter" record "$runs/report.xrd" --history "$dir/history.sqlite")
+    else
+      "$exporter" record "$runs/report.xrd" --history "$dir/history.sqlite" >/dev/null
+      cp "$runs/report.xrd" "$runs/previous.xrd"
+    fi
+    size=$(wc -c <"$dir/history.sqlite")
+    [ "$k" -eq 1 ] || growth+=($((size - previous)))
+    previous=$size
+  done
+  echo
+  printf '%9s %5s %8s %8s %8s %8s %9s %9s %8s %8s\n' objects runs record_s html_s \
+    diff_s diff_h_s x_diff html_h_s x_html hist_MB
+  awk -v o="$objects" -v n="$history" -v r="$record_s" -v h="$html_s" -v d="$diff_report_s" \
+    -v dh="$diff_history_s" -v hh="$html_history_s" -v size="$previous" 'BEGIN {
+      printf "%9d %5d %8.2f %8.2f %8.2f %8.2f %9.2f %9.2f %8.2f %8.1f\n", o, n, r, h, d, dh,
+        dh / d, hh, hh / h, size / 1e6 }'
+  printf '%s\n' "${growth[@]}" | sort -n | awk '{ v[NR] = $1 } END {
+    if (NR) printf "history growth per run after the first: median %.2f MB, largest %.2f MB\n",
+      v[int((NR + 1) / 2)] / 1e6, v[NR] / 1e6 }'
 fi

@@ -4,9 +4,12 @@
 //   veldora-export COMMAND REPORT [options]
 #include "export/command_line.h"
 
+#include "export/xrd/test_objects.h"
 #include "support/output_file.h"
 
+#include <algorithm>
 #include <cstdio>
+#include <cstdlib>
 #include <cstring>
 #include <sys/stat.h>
 
@@ -26,15 +29,29 @@ void printUsage(FILE* to, const ExportCommand* commands, int count) {
     fprintf(to, "  %-36s %s\n", commands[i].synopsis, commands[i].summary);
   fputs("\n"
         "OUT \"-\" writes to standard output; any other OUT appears only once it\n"
-        "is complete.\n"
+        "is complete. Every command takes --source-root DIR: paths under DIR are\n"
+        "written relative to it (default: GITHUB_WORKSPACE or CI_PROJECT_DIR).\n"
         "\n"
         "Exit status: 0 when no verdict failed, 3 when the report holds a failed\n"
         "verdict, 2 when the export failed (usage, an unreadable or broken\n"
-        "report, an output that could not be written).\n",
+        "report, an output that could not be written). record gives 0 once the\n"
+        "run is stored; diff gives 3 only for a new failure (see --fail-on).\n",
         to);
 }
 
 bool isHelp(const char* arg) { return strcmp(arg, "--help") == 0 || strcmp(arg, "-h") == 0; }
+
+// Options that take the next argument as their value, whatever it looks
+// like: "-o -h" names a file "-h".
+const char* const kValueOptions[] = {"-o",        "--source-root", "--format", "--max",
+                                     "--system-out", "--history",   "--header", "--label",
+                                     "--keep",       "--fail-on",   "--run"};
+
+bool takesValue(const char* arg) {
+  for (const char* option : kValueOptions)
+    if (strcmp(arg, option) == 0) return true;
+  return false;
+}
 
 // The report's name with its extension (the part of the last path component
 // from its last dot, unless that dot begins the component) replaced by the
@@ -47,17 +64,17 @@ std::string replaceExtension(const std::string& path, const char* extension) {
   return path + extension;
 }
 
-// True when both names exist and are the same file.
+}  // namespace
+
 bool sameFile(const std::string& a, const std::string& b) {
   struct stat first, second;
   return stat(a.c_str(), &first) == 0 && stat(b.c_str(), &second) == 0 &&
          first.st_dev == second.st_dev && first.st_ino == second.st_ino;
 }
 
-}  // namespace
-
+// Quoted report text stays on the line: controls are escaped or replaced.
 void printErrorLine(const std::string& text) {
-  fprintf(stderr, "veldora-export: %s\n", text.c_str());
+  fprintf(stderr, "veldora-export: %s\n", singleLine(text).c_str());
 }
 
 void printReportError(const std::string& path, const ReportErrorInfo& error) {
@@ -85,7 +102,9 @@ int runExport(int argc, char** argv, const ExportCommand* commands, int count) {
   for (int i = 0; i < count; ++i) {
     if (strcmp(argv[1], commands[i].name) != 0) continue;
     for (int a = 2; a < argc; ++a) {
-      if (isHelp(argv[a])) {
+      if (takesValue(argv[a])) {
+        ++a;
+      } else if (isHelp(argv[a])) {
         printUsage(stdout, commands, count);
         return ExitPassed;
       }
@@ -96,34 +115,52 @@ int runExport(int argc, char** argv, const ExportCommand* commands, int count) {
   return ExitBroken;
 }
 
-bool parseReportAndOutput(int argc, char** argv, const char* command,
-                          const char* defaultExtension, ReportAndOutput* out) {
+std::string defaultSourceRoot() {
+  for (const char* name : {"GITHUB_WORKSPACE", "CI_PROJECT_DIR"}) {
+    const char* value = getenv(name);
+    if (value && *value) return value;
+  }
+  return std::string();
+}
+
+bool parseArguments(int argc, char** argv, const ArgumentForms& forms, ReportAndOutput* out) {
+  const std::string command = forms.command;
   bool haveReport = false;
   bool haveOutput = false;
+  bool haveRoot = false;
   for (int i = 0; i < argc; ++i) {
-    if (strcmp(argv[i], "-o") == 0) {
-      if (i + 1 == argc || haveOutput) {
-        printErrorLine(std::string(command) + ": -o needs one file name (see --help)");
+    const std::string arg = argv[i];
+    const bool own = std::find(forms.options.begin(), forms.options.end(), arg) != forms.options.end();
+    const bool output = arg == "-o" && forms.defaultExtension;
+    if (output || arg == "--source-root" || own) {
+      bool twice = output ? haveOutput : !own && haveRoot;
+      for (const auto& option : out->options) twice = twice || option.first == arg;
+      if (i + 1 == argc || twice) {
+        printErrorLine(command + ": " + arg + " needs one value (see --help)");
         return false;
       }
-      out->output = argv[++i];
-      haveOutput = true;
-    } else if (argv[i][0] == '-' && argv[i][1] != '\0') {
-      printErrorLine(std::string(command) + ": unknown option " + argv[i] + " (see --help)");
+      const std::string value = argv[++i];
+      if (output) out->output = value, haveOutput = true;
+      else if (!own) out->sourceRoot = value, haveRoot = true;
+      else out->options.emplace_back(arg, value);
+    } else if (arg.size() > 1 && arg[0] == '-') {
+      printErrorLine(command + ": unknown option " + arg + " (see --help)");
       return false;
     } else if (haveReport) {
-      printErrorLine(std::string(command) + ": one report file only (see --help)");
+      printErrorLine(command + ": one report file only (see --help)");
       return false;
     } else {
-      out->report = argv[i];
+      out->report = arg;
       haveReport = true;
     }
   }
   if (!haveReport) {
-    printErrorLine(std::string(command) + ": no report file named (see --help)");
+    printErrorLine(command + ": no report file named (see --help)");
     return false;
   }
-  if (!haveOutput) out->output = replaceExtension(out->report, defaultExtension);
+  if (!haveRoot) out->sourceRoot = defaultSourceRoot();
+  if (!forms.defaultExtension) return true;
+  if (!haveOutput) out->output = replaceExtension(out->report, forms.defaultExtension);
   if (out->output != "-" && sameFile(out->output, out->report)) {
     printErrorLine(out->output + ": the output would replace the report");
     return false;
@@ -131,11 +168,20 @@ bool parseReportAndOutput(int argc, char** argv, const char* command,
   return true;
 }
 
+bool parseReportAndOutput(int argc, char** argv, const char* command,
+                          const char* defaultExtension, ReportAndOutput* out) {
+  return parseArguments(argc, argv, {command, defaultExtension, {}}, out);
+}
+
+bool openReport(const ReportAndOutput& args, ReportReader& reader) {
+  reader.setSourceRoot(args.sourceRoot);
+  if (reader.open(args.report.c_str())) return true;
+  printReportError(args.report, reader.error());
+  return false;
+}
+
 bool openReportAndOutput(const ReportAndOutput& args, ReportReader& reader, OutputFile& output) {
-  if (!reader.open(args.report.c_str())) {
-    printReportError(args.report, reader.error());
-    return false;
-  }
+  if (!openReport(args, reader)) return false;
   if (args.output == "-") {
     output.openStandardOutput();
   } else if (!output.open(args.output.c_str())) {

@@ -9,6 +9,8 @@
 #include "export/xrd/report_reader.h"
 
 #include <string>
+#include <utility>
+#include <vector>
 
 // Exit statuses: like veldora, 0 when no verdict failed and 3 when one did;
 // 2 when the export itself failed (usage, an unreadable or broken report,
@@ -26,16 +28,43 @@ struct ExportCommand {
 // The whole program: dispatches argv[1] over the commands.
 int runExport(int argc, char** argv, const ExportCommand* commands, int count);
 
+// The arguments every command shares, parsed in one place:
+//   REPORT          the report file
+//   -o OUT          the output (commands that write a file); OUT is taken as
+//                   a name whatever it looks like, "-" is standard output
+//   --source-root DIR  files under DIR are written relative to it; by
+//                   default GITHUB_WORKSPACE or CI_PROJECT_DIR when set
+// and the options of the command's own that take a value.
 struct ReportAndOutput {
   std::string report;
   std::string output;  // "-" for standard output
+  std::string sourceRoot;
+  // The command's own options as given, in order: {"--max", "20"}.
+  std::vector<std::pair<std::string, std::string>> options;
 };
 
-// Parses "REPORT [-o OUT]"; OUT defaults to REPORT with its extension
-// replaced by defaultExtension. False, after the error line, on a usage
-// error or when OUT would replace the report itself.
+struct ArgumentForms {
+  const char* command;           // "junit"
+  const char* defaultExtension;  // OUT is REPORT with this one; nullptr: no -o
+  std::vector<std::string> options;  // its own options that take a value
+};
+
+// The source root when none is given: GITHUB_WORKSPACE, else CI_PROJECT_DIR,
+// else none.
+std::string defaultSourceRoot();
+
+// Parses the arguments after the command's name. False, after the error
+// line, on a usage error or when OUT would replace the report itself.
+bool parseArguments(int argc, char** argv, const ArgumentForms& forms, ReportAndOutput* out);
+
+// "REPORT [-o OUT] [--source-root DIR]"; OUT defaults to REPORT with its
+// extension replaced by defaultExtension.
 bool parseReportAndOutput(int argc, char** argv, const char* command,
                           const char* defaultExtension, ReportAndOutput* out);
+
+// Opens the report with the source root applied. False, after the error
+// line, when it cannot be opened.
+bool openReport(const ReportAndOutput& args, ReportReader& reader);
 
 class OutputFile;
 
@@ -44,6 +73,9 @@ class OutputFile;
 bool openReportAndOutput(const ReportAndOutput& args, ReportReader& reader, OutputFile& output);
 // Puts the output in place; the exit status of the command that wrote it.
 int finishOutput(const ReportAndOutput& args, OutputFile& output, bool failedVerdict);
+
+// True when both names exist and are the same file.
+bool sameFile(const std::string& a, const std::string& b);
 
 // "veldora-export: " and the text, as one line on standard error.
 void printErrorLine(const std::string& text);

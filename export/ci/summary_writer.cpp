@@ -8,16 +8,15 @@
 //   Passed 6, Inconclusive 2, Failed 1, Total 9
 #include "export/ci/summary_writer.h"
 
-#include "export/command_line.h"
+#include "export/ci/verdict_accounting.h"
 #include "export/xrd/test_objects.h"
 #include "support/decimal.h"
 
-#include <cerrno>
-#include <cstdio>
-#include <cstdlib>
+#include <algorithm>
 #include <cstring>
-#include <unistd.h>
 #include <vector>
+
+const char* const kSeverityWords[] = {"error", "warning", "note"};
 
 namespace {
 
@@ -27,33 +26,27 @@ const char kGreen[] = "\x1b[32m";
 const char kYellow[] = "\x1b[33m";
 const char kReset[] = "\x1b[0m";
 
-struct FailureLine {
-  SourceLink location;
-  std::string what;    // "check failed", "state chart violation", "failed"
-  std::string detail;  // the expression, the state, the object
-  std::string path;    // "stack_test > Stack > overflow"
-};
-
-std::string joinedPath(const std::vector<std::string>& path) {
-  std::string text;
-  for (const std::string& name : path) {
-    if (!text.empty()) text += " > ";
-    text += name;
-  }
-  return text;
-}
+// Paths of deep nesting keep their outer and inner names.
+constexpr size_t kPathBudget = 512;
 
 std::string paint(const std::string& text, const char* colour, bool on) {
   return on ? colour + text + kReset : text;
 }
 
-// Workflow command escaping: data and, with properties, ":" and "," too.
+const char kHiddenViolation[] = ": an observation state left by an illegal or a multiple exit";
+
+}  // namespace
+
+std::string joinedPath(const std::vector<std::string>& path) {
+  return shortPath(path, 0, path.size(), " > ", 0, kPathBudget);
+}
+
+// Workflow command escaping of a text already made one line: data and,
+// with properties, ":" and "," too.
 std::string githubEscaped(const std::string& text, bool property) {
   std::string out;
   for (const char c : text) {
     if (c == '%') out += "%25";
-    else if (c == '\r') out += "%0D";
-    else if (c == '\n') out += "%0A";
     else if (property && c == ':') out += "%3A";
     else if (property && c == ',') out += "%2C";
     else out += c;
@@ -62,72 +55,140 @@ std::string githubEscaped(const std::string& text, bool property) {
 }
 
 // Markdown table cell text: the characters that start emphasis, code,
-// links, HTML, entities, math or a new column are escaped; line feeds
-// become spaces.
+// links, HTML, entities, math or a new column are escaped; bare URLs and
+// @mentions get a zero width space, so that they link nothing and notify
+// nobody.
 std::string markdownEscaped(const std::string& text) {
+  static const char kZeroWidthSpace[] = "\xE2\x80\x8B";
   std::string out;
-  for (const char c : text) {
-    if (c == '\n' || c == '\r') out += ' ';
-    else if (c != '\0' && strchr("\\`*_~[]<>|&$", c)) out += {'\\', c};
-    else out += c;
+  for (size_t i = 0; i < text.size(); ++i) {
+    const char c = text[i];
+    if (c != '\0' && strchr("\\`*_~[]<>|&$", c)) {
+      out += {'\\', c};
+    } else {
+      out += c;
+      if (c == '@' || (c == ':' && text.compare(i + 1, 2, "//") == 0) ||
+          (c == '.' && i >= 3 && text.compare(i - 3, 3, "www") == 0))
+        out += kZeroWidthSpace;
+    }
   }
   return out;
 }
 
-std::string placeText(const SourceLink& link) { return singleLine(locationText(link)); }
+std::string placeText(const SourceLink& link) {
+  std::string prefix = locationPrefix(link);
+  if (!prefix.empty()) prefix.resize(prefix.size() - 2);  // without ": "
+  // A plain line never begins with report text that a CI log reads as a
+  // command ("::error"): such a relative name gets "./".
+  if (!prefix.empty() && (prefix[0] == ':' || prefix[0] == ' ')) prefix.insert(0, "./");
+  return prefix;
+}
+
+std::vector<FailureLine> failureLines(const TestObject& object) {
+  std::vector<FailureLine> lines;
+  const std::string path = singleLine(joinedPath(object.path));
+  auto add = [&](const SourceLink& location, const char* what, const std::string& detail) {
+    lines.push_back({location, what, singleLine(detail), path});
+  };
+  if (object.kind == ObjectHiddenStateChart) {
+    add(object.location, "state chart violation", object.title + kHiddenViolation);
+    return lines;
+  }
+  if (object.checks.empty()) add(object.location, "failed", object.title);
+  for (const FailedCheck& check : object.checks) {
+    if (object.kind == ObjectStateChart)
+      add(check.link, "state chart violation", check.expression + " " + checkCounts(check, object.kind));
+    else
+      add(check.link, "check failed", check.expression);
+  }
+  return lines;
+}
+
+namespace {
 
 // Keeps the first lines and counts the rest; what it gathered is read
 // directly once the report has been read.
 struct SummaryCollector : TestObjectVisitor {
-  explicit SummaryCollector(int64_t keep) : keep(keep) {}
+  SummaryCollector(int64_t keep, const std::vector<bool>& newFailures)
+      : keep(keep), newFailures(newFailures) {}
 
   void document(const ReportDocumentInfo& info) override { title = info.title; }
   void summary(const ReportTotals& report) override { totals = report; }
   void object(const TestObject& object) override;
-  void finish();
+  void possibleViolation(const TestObject& object) override;
+  void finish(int64_t nodesAndRows) override { capacity = nodesAndRows; }
+  bool account(ReportErrorInfo* error);
 
-  void add(const SourceLink& location, const char* what, const std::string& detail,
-           const std::string& path);
+  void add(FailureLine line);
 
   int64_t keep;
+  const std::vector<bool>& newFailures;
+  int64_t capacity = 0;
   std::string title;
   ReportTotals totals;
   std::vector<FailureLine> lines;
   int64_t count = 0;  // all failure lines, kept or not
   int64_t failedObjects = 0;
+  int64_t otherObjects = 0;  // passed or not executed
+  std::vector<FailureLine> possible;  // the first of the possible violations
+  int64_t possibleCount = 0;
 };
 
-void SummaryCollector::add(const SourceLink& location, const char* what,
-                           const std::string& detail, const std::string& path) {
+void SummaryCollector::add(FailureLine line) {
   if (count++ >= keep) return;
-  lines.push_back({location, what, singleLine(detail), singleLine(path)});
+  lines.push_back(std::move(line));
 }
 
-// Failed verdicts that the report counts but lists in no table (as the
-// JUnit export's suite "unlisted" holds them).
-void SummaryCollector::finish() {
-  for (int64_t i = failedObjects; i < totals.failed; ++i)
-    add(SourceLink(), "failed", "a verdict that the report counts but lists in no table",
-        "unlisted");
+void SummaryCollector::possibleViolation(const TestObject& object) {
+  if (possibleCount++ < keep)
+    possible.push_back({object.location, "state chart violation",
+                        singleLine(object.title + kHiddenViolation),
+                        singleLine(joinedPath(object.path)), SeverityError});
+}
+
+// Failed verdicts that the report counts but lists in no table: the
+// classes that may hold one when their number matches, else lines of the
+// suite "unlisted" (as the JUnit export writes them), each kept line one
+// of at most the report's nodes and rows.
+bool SummaryCollector::account(ReportErrorInfo* error) {
+  VerdictCounts objects;
+  objects.failed = failedObjects;
+  // Stubs never called pass, other objects not executed are inconclusive:
+  // only their sum is certain here.
+  objects.passed = std::min(otherObjects, std::max<int64_t>(totals.passed, 0));
+  objects.inconclusive = otherObjects - objects.passed;
+  VerdictAccount result;
+  if (!accountVerdicts(totals, objects, capacity, &result, error)) return false;
+  const int64_t unlisted = result.unlisted.failed;
+  if (unlisted > 0 && unlisted == possibleCount) {
+    for (FailureLine& line : possible)
+      if (count++ < keep) lines.push_back(std::move(line));
+    count += possibleCount - static_cast<int64_t>(possible.size());
+    return true;
+  }
+  const int64_t shown = std::max<int64_t>(0, std::min(unlisted, keep - count));
+  for (int64_t i = 0; i < shown; ++i)
+    lines.push_back({SourceLink(), "failed", "a verdict that the report counts but lists in no table",
+                     "unlisted", SeverityError});
+  count += unlisted;
+  return true;
 }
 
 void SummaryCollector::object(const TestObject& object) {
-  if (object.state != StateFailed) return;
-  ++failedObjects;
-  if (object.kind == ObjectHiddenStateChart) {
-    add(object.location, "state chart violation",
-        object.title + ": an observation state left by an illegal or a multiple exit", joinedPath(object.path));
+  if (object.state != StateFailed) {
+    ++otherObjects;
     return;
   }
-  if (object.checks.empty()) add(object.location, "failed", object.title, joinedPath(object.path));
-  for (const FailedCheck& check : object.checks) {
-    if (object.kind == ObjectStateChart)
-      add(check.link, "state chart violation",
-          check.expression + " " + checkCounts(check, object.kind), joinedPath(object.path));
-    else
-      add(check.link, "check failed", check.expression, joinedPath(object.path));
+  const bool fresh = static_cast<size_t>(failedObjects) < newFailures.size() &&
+                     newFailures[static_cast<size_t>(failedObjects)];
+  ++failedObjects;
+  for (FailureLine& line : failureLines(object)) {
+    if (fresh) line.what = "new failure: " + line.what;
+    add(std::move(line));
   }
 }
+
+}  // namespace
 
 std::string totalsLine(const ReportTotals& t, bool colour) {
   const std::string passed = "Passed " + std::to_string(t.passed);
@@ -141,16 +202,18 @@ std::string totalsLine(const ReportTotals& t, bool colour) {
 
 std::string plainLine(const FailureLine& line, bool colour) {
   const std::string place = placeText(line.location);
+  const char* const colours[] = {kRed, kYellow, kBold};
   return (place.empty() ? "" : paint(place + ":", kBold, colour) + " ") +
-         paint("error:", kRed, colour) + " " + line.what + ": " + line.detail + " [" + line.path +
-         "]\n";
+         paint(std::string(kSeverityWords[line.severity]) + ":", colours[line.severity], colour) +
+         " " + line.what + ": " + line.detail + " [" + line.path + "]\n";
 }
 
 std::string githubLine(const FailureLine& line) {
-  std::string text = "::error ";
+  static const char* const kCommands[] = {"::error ", "::warning ", "::notice "};
+  std::string text = kCommands[line.severity];
   const std::string place = placeText(line.location);
   if (!place.empty())
-    text += "file=" + githubEscaped(line.location.file, true) +
+    text += "file=" + githubEscaped(singleLine(line.location.file), true) +
             (line.location.line == 0 ? std::string() : ",line=" + std::to_string(line.location.line)) +
             ",";
   const std::string message =
@@ -159,9 +222,11 @@ std::string githubLine(const FailureLine& line) {
          "\n";
 }
 
+namespace {
+
 std::string markdownOf(const SummaryCollector& c) {
   const ReportTotals& t = c.totals;
-  std::string md = "### " + markdownEscaped(c.title) + "\n\n";
+  std::string md = "### " + markdownEscaped(singleLine(c.title)) + "\n\n";
   md += "| Passed | Inconclusive | Failed | Total |\n|---:|---:|---:|---:|\n";
   md += "| " + std::to_string(t.passed) + " | " + std::to_string(t.inconclusive) + " | " +
         std::to_string(t.failed) + " | " + std::to_string(t.total) + " |\n";
@@ -176,105 +241,23 @@ std::string markdownOf(const SummaryCollector& c) {
   return md + "\n";
 }
 
-bool parseMax(const char* text, int64_t* value) { return parseDecimal(text, 0, 1000000000, value); }
-
-bool parseSummaryArguments(int argc, char** argv, std::string* report, SummaryOptions* options) {
-  bool maxGiven = false;
-  for (int i = 0; i < argc; ++i) {
-    const std::string arg = argv[i];
-    if (arg == "--format" || arg == "--max") {
-      if (i + 1 == argc) {
-        printErrorLine("summary: " + arg + " needs a value (see --help)");
-        return false;
-      }
-      const char* value = argv[++i];
-      if (arg == "--max") {
-        if (!parseMax(value, &options->maxFailures)) {
-          printErrorLine(std::string("summary: --max needs a number, not ") + value);
-          return false;
-        }
-        maxGiven = true;
-      } else if (strcmp(value, "plain") == 0) {
-        options->format = SummaryPlain;
-      } else if (strcmp(value, "github") == 0) {
-        options->format = SummaryGithub;
-      } else {
-        printErrorLine(std::string("summary: unknown format ") + value + " (plain or github)");
-        return false;
-      }
-    } else if (arg.size() > 1 && arg[0] == '-') {
-      printErrorLine("summary: unknown option " + arg + " (see --help)");
-      return false;
-    } else if (!report->empty()) {
-      printErrorLine("summary: one report file only (see --help)");
-      return false;
-    } else {
-      *report = arg;
-    }
-  }
-  if (report->empty()) {
-    printErrorLine("summary: no report file named (see --help)");
-    return false;
-  }
-  // GitHub keeps 10 annotations of each kind per step.
-  if (!maxGiven && options->format == SummaryGithub) options->maxFailures = 10;
-  return true;
-}
-
-bool appendToFile(const char* path, const std::string& text, std::string* reason) {
-  FILE* file = fopen(path, "ab");
-  if (!file) {
-    *reason = strerror(errno);
-    return false;
-  }
-  const bool written = fwrite(text.data(), 1, text.size(), file) == text.size();
-  const int writeErrno = errno;
-  if (fclose(file) != 0 || !written) {
-    *reason = strerror(written ? errno : writeErrno);
-    return false;
-  }
-  return true;
-}
-
 }  // namespace
 
-bool writeSummary(ReportReader& reader, const SummaryOptions& options, SummaryOutput* output) {
-  SummaryCollector collector(options.maxFailures);
-  if (!readTestObjects(reader, collector)) return false;
-  collector.finish();
+bool writeSummary(ReportReader& reader, const SummaryOptions& options, SummaryOutput* output,
+                  ReportErrorInfo* error) {
+  SummaryCollector collector(options.maxFailures, options.newFailures);
+  if (!readTestObjects(reader, collector)) {
+    *error = reader.error();
+    return false;
+  }
+  if (!collector.account(error)) return false;
   const bool colour = options.colour && options.format == SummaryPlain;
   for (const FailureLine& line : collector.lines)
     output->text += options.format == SummaryGithub ? githubLine(line) : plainLine(line, colour);
   const int64_t more = collector.count - static_cast<int64_t>(collector.lines.size());
   if (more > 0) output->text += "and " + std::to_string(more) + " more\n";
-  output->text += totalsLine(collector.totals, colour);
+  output->text += totalsLine(collector.totals, colour) + options.changes;
   if (options.format == SummaryGithub) output->markdown = markdownOf(collector);
-  output->failedVerdict = collector.totals.failed > 0;
+  output->failedVerdict = collector.totals.failed > 0 || collector.count > 0;
   return true;
-}
-
-int runSummaryCommand(int argc, char** argv) {
-  std::string report;
-  SummaryOptions options;
-  if (!parseSummaryArguments(argc, argv, &report, &options)) return ExitBroken;
-  options.colour = isatty(STDOUT_FILENO) && getenv("NO_COLOR") == nullptr;
-  ReportReader reader;
-  SummaryOutput output;
-  if (!reader.open(report.c_str()) || !writeSummary(reader, options, &output)) {
-    printReportError(report, reader.error());
-    return ExitBroken;
-  }
-  const char* stepSummary = getenv("GITHUB_STEP_SUMMARY");
-  std::string reason;
-  if (options.format == SummaryGithub && stepSummary && *stepSummary &&
-      !appendToFile(stepSummary, output.markdown, &reason)) {
-    printOutputError(stepSummary, reason);
-    return ExitBroken;
-  }
-  if (fwrite(output.text.data(), 1, output.text.size(), stdout) != output.text.size() ||
-      fflush(stdout) != 0) {
-    printOutputError("standard output", strerror(errno));
-    return ExitBroken;
-  }
-  return output.failedVerdict ? ExitFailedVerdict : ExitPassed;
 }

@@ -189,7 +189,7 @@ std::string PageMarkup::pageTitle() const {
   return escaped(title);
 }
 
-std::string PageMarkup::body() const {
+std::string PageMarkup::body(const std::string& beforeFailures) const {
   std::string s = "<header>\n<h1>";
   appendEscapedHtml(&s, reportTitle_);
   s += "</h1>\n<p class=\"meta\">";
@@ -206,6 +206,7 @@ std::string PageMarkup::body() const {
   if (!information_.empty())
     s += "<section id=\"information\" aria-label=\"Report information\">\n" + information_ +
          "</section>\n";
+  s += beforeFailures;
   s += "<section id=\"failures\" aria-label=\"Failures\">\n<h2>Failures <span class=\"count\">" +
        std::to_string(failureCount_) + "</span></h2>\n";
   if (failureCount_ == 0)

@@ -29,8 +29,9 @@ class PageMarkup {
 
   // The page's <title> text.
   std::string pageTitle() const;
-  // Everything above the tree, in page order.
-  std::string body() const;
+  // Everything above the tree, in page order, with beforeFailures (the
+  // history section) ahead of the failures.
+  std::string body(const std::string& beforeFailures = std::string()) const;
   int failureCount() const { return failureCount_; }
 
  private:

@@ -22,6 +22,8 @@
 #include "export/xrd/failures.h"
 #include "support/output_file.h"
 #include "export/page_assets.h"
+#include "export/history/background_task.h"
+#include "export/page/history_markup.h"
 #include "export/page/page_data.h"
 #include "export/page/page_markup.h"
 
@@ -64,7 +66,8 @@ void writeBlock(FILE* out, const char* id, const CompressedBlock& block) {
 
 }  // namespace
 
-bool writePage(ReportReader& reader, FILE* out, bool* failedVerdict) {
+bool writePage(ReportReader& reader, FILE* out, bool* failedVerdict,
+               const std::function<std::string()>& history) {
   PageMarkup markup;
   FailureCollector failures;
   PageData data;
@@ -127,7 +130,7 @@ bool writePage(ReportReader& reader, FILE* out, bool* failedVerdict) {
   put(out, "<title>" + markup.pageTitle() + "</title>\n<style>");
   put(out, kEmbedded_page_css);
   put(out, "</style>\n</head>\n<body>\n");
-  put(out, markup.body());
+  put(out, markup.body(history ? history() : std::string()));
   put(out, kTreeSection);
   writeBlock(out, "data-nodes", data.nodes());
   writeBlock(out, "data-strings", data.strings());
@@ -140,14 +143,31 @@ bool writePage(ReportReader& reader, FILE* out, bool* failedVerdict) {
 }
 
 int runHtmlCommand(int argc, char** argv) {
+  PageHistoryOptions historyOptions;
+  if (!takePageHistoryOptions(&argc, argv, &historyOptions)) return ExitBroken;
   ReportAndOutput args;
   if (!parseReportAndOutput(argc, argv, "html", ".html", &args)) return ExitBroken;
+  // The history's part reads the report beside the page's reading.
+  std::string history, historyError;
+  bool historyRead = false;
+  BackgroundTask historyTask([&] {
+    historyRead = pageHistorySection(args.report, args.sourceRoot, historyOptions, &history, &historyError);
+  });
   ReportReader reader;
   OutputFile output;
   if (!openReportAndOutput(args, reader, output)) return ExitBroken;
   bool failedVerdict = false;
-  if (!writePage(reader, output.file(), &failedVerdict)) {
+  auto historyMarkup = [&] {
+    historyTask.join();
+    return history;
+  };
+  if (!writePage(reader, output.file(), &failedVerdict, historyMarkup)) {
     printReportError(args.report, reader.error());
+    return ExitBroken;
+  }
+  historyTask.join();
+  if (!historyRead) {
+    printErrorLine(historyError);
     return ExitBroken;
   }
   return finishOutput(args, output, failedVerdict);

@@ -129,6 +129,26 @@ SourceLink parseLinkTarget(std::string_view target) {
   return link;
 }
 
+std::string relativeToRoot(std::string file, std::string_view root) {
+  while (root.size() > 1 && root.back() == '/') root.remove_suffix(1);
+  if (root.empty()) return file;
+  if (root == "/") return file.size() > 1 && file[0] == '/' ? file.substr(1) : file;
+  if (file.size() > root.size() + 1 && file.compare(0, root.size(), root) == 0 &&
+      file[root.size()] == '/')
+    file.erase(0, root.size() + 1);
+  return file;
+}
+
+namespace {
+
+int daysInMonth(int month, int64_t year) {
+  static const int kDays[12] = {31, 28, 31, 30, 31, 30, 31, 31, 30, 31, 30, 31};
+  const bool leap = (year % 4 == 0 && year % 100 != 0) || year % 400 == 0;
+  return month == 2 && leap ? 29 : kDays[month - 1];
+}
+
+}  // namespace
+
 bool parseReportTime(std::string_view text, ReportTime* time) {
   static const char* const kDays[] = {"Sun", "Mon", "Tue", "Wed", "Thu", "Fri", "Sat"};
   static const char* const kMonths[] = {"Jan", "Feb", "Mar", "Apr", "May", "Jun",
@@ -158,7 +178,8 @@ bool parseReportTime(std::string_view text, ReportTime* time) {
       !parseInteger(fields[4], &year) || clock.size() != 8 || clock[2] != ':' ||
       clock[5] != ':' || !parseInteger(clock.substr(0, 2), &hour) ||
       !parseInteger(clock.substr(3, 2), &minute) || !parseInteger(clock.substr(6, 2), &second) ||
-      hour > 23 || minute > 59 || second > 60 || hour < 0 || minute < 0 || second < 0)
+      hour > 23 || minute > 59 || second > 59 || hour < 0 || minute < 0 || second < 0 ||
+      fields[4][0] == '-' || year < 1 || dayOfMonth > daysInMonth(month, year))
     return false;
   *time = {static_cast<int>(year), month, static_cast<int>(dayOfMonth), static_cast<int>(hour),
            static_cast<int>(minute), static_cast<int>(second)};
@@ -236,6 +257,7 @@ bool ReportReader::readLink(const XmlToken& start, SourceLink* link, std::string
     return false;
   }
   *link = parseLinkTarget(target);
+  link->file = relativeToRoot(std::move(link->file), sourceRoot_);
   for (;;) {
     const XmlToken& t = take();
     if (t.kind == XmlEndTag) return true;
@@ -369,6 +391,8 @@ bool ReportReader::readSummary(const XmlToken& start) {
     last_ = ReportFailed;
     return false;
   }
+  summary_.line = line;
+  summary_.column = column;
   summarySeen_ = true;
   return true;
 }

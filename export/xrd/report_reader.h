@@ -127,6 +127,8 @@ struct ReportTotals {
   std::string labels[4];
   ReportStyle styles[4] = {};
   std::string productLine;  // the table's title row
+  int64_t line = 0;  // where the summary table starts
+  int64_t column = 0;
 };
 
 struct ReportDocumentInfo {
@@ -146,6 +148,8 @@ class ReportReader {
   // permission); error() then holds the reason at line 0, column 0.
   bool open(const char* path);
   void openBytes(std::string_view bytes);
+  // Files of links under root are read relative to it ("" for none).
+  void setSourceRoot(std::string root) { sourceRoot_ = std::move(root); }
 
   // The next item. After ReportEnd or ReportFailed it returns the same again.
   ReportItemKind next();
@@ -184,6 +188,7 @@ class ReportReader {
   bool skipEmpty(const char* inside);
 
   XmlTokenizer tokenizer_;
+  std::string sourceRoot_;
   const XmlToken* lastToken_ = nullptr;
   bool pushedBack_ = false;   // take() returns the last token again
   bool nodePending_ = false;  // an XROD:NODE waits for its title
@@ -212,8 +217,13 @@ bool repairDoubleEncoding(std::string* text);
 // Splits "FILE line N".
 SourceLink parseLinkTarget(std::string_view target);
 
+// The file relative to root when it lies under root (a folder; "" for
+// none): "/ci/src/a.cpp" under "/ci/" is "src/a.cpp".
+std::string relativeToRoot(std::string file, std::string_view root);
+
 // The time layout of the report's time rows, "Sun Dec  6 18:05:11 2026" (the
-// day may be padded or not): false for any other text.
+// day may be padded or not): false for any other text and for a date or
+// time that does not exist ("Mon Feb 31 09:30:60 -999").
 struct ReportTime {
   int year, month, day, hour, minute, second;  // month 1 to 12
 };

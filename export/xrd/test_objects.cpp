@@ -9,9 +9,12 @@
 //   <TABLE BORDER="0" WIDTH="5,95"> notes </TABLE> </XROD:NODE>
 #include "export/xrd/test_objects.h"
 
+#include <algorithm>
+#include <cstring>
 #include "support/decimal.h"
 
 const char kStateChartViolations[] = "State Chart Violations";
+const char kReplacementCharacter[] = "\xEF\xBF\xBD";
 
 namespace {
 
@@ -28,11 +31,16 @@ class TestObjectWalk {
   void overviewRow(const ReportRowInfo& row);
   void takeFailure();
   void finishPending();
+  void visitObject(bool possibleViolation = false);
 
   TestObjectVisitor& visitor_;
   FailureCollector failures_;
   int nextId_ = 0;
-  std::vector<std::string> names_;  // of the open nodes from depth 1
+  int64_t nodesAndRows_ = 0;
+  // The open nodes from depth 1. A finished object borrows them as its path
+  // for the call, so that deep nesting costs no copies.
+  std::vector<std::string> names_;
+  std::vector<int> nodes_;
 
   bool inSuite_ = false;
   TestSuiteInfo suite_;
@@ -49,6 +57,7 @@ class TestObjectWalk {
   std::string classTitle_;
   bool classFailed_ = false;
   bool classBlockFailed_ = false;
+  bool classViolationShown_ = false;
 
   std::string tableTitle_;  // of the overview's current table
 };
@@ -57,7 +66,10 @@ bool TestObjectWalk::run(ReportReader& reader) {
   for (;;) {
     const ReportItemKind kind = reader.next();
     if (kind == ReportFailed) return false;
-    if (kind == ReportEnd) return true;
+    if (kind == ReportEnd) {
+      visitor_.finish(nodesAndRows_);
+      return true;
+    }
     const int depth = reader.depth();
     switch (kind) {
       case ReportDocument: visitor_.document(reader.document()); break;
@@ -66,12 +78,14 @@ bool TestObjectWalk::run(ReportReader& reader) {
         if (depth == 0) tableTitle_ = reader.title().text;
         break;
       case ReportNodeStart:
+        if (depth > 0) ++nodesAndRows_;
         if (depth > 0) nodeStart(reader.node());
         break;
       case ReportTableStart:
         if (depth > 0) tableStart(depth);
         break;
       case ReportRow:
+        ++nodesAndRows_;
         if (depth == 0) overviewRow(reader.row());
         else row(reader.row(), depth);
         break;
@@ -91,10 +105,20 @@ void TestObjectWalk::takeFailure() {
     if (!check.link.present) check.link = object_.location;
 }
 
+// The open nodes end with the object's own when it is finished.
 void TestObjectWalk::finishPending() {
   if (!pending_) return;
   pending_ = false;
-  visitor_.object(object_);
+  visitObject();
+}
+
+void TestObjectWalk::visitObject(bool possibleViolation) {
+  object_.path.swap(names_);
+  object_.nodes.swap(nodes_);
+  if (possibleViolation) visitor_.possibleViolation(object_);
+  else visitor_.object(object_);
+  object_.path.swap(names_);
+  object_.nodes.swap(nodes_);
 }
 
 void TestObjectWalk::nodeStart(const ReportNodeInfo& node) {
@@ -104,6 +128,8 @@ void TestObjectWalk::nodeStart(const ReportNodeInfo& node) {
   finishPending();
   names_.resize(node.depth - 1);
   names_.push_back(node.name);
+  nodes_.resize(node.depth - 1);
+  nodes_.push_back(id);
   if (node.depth == 1) {
     inSuite_ = node.section == SectionDriver || node.section == SectionContracts;
     if (!inSuite_) return;
@@ -122,6 +148,7 @@ void TestObjectWalk::nodeStart(const ReportNodeInfo& node) {
     classTitle_ = node.title.text;
     classFailed_ = node.state == StateFailed;
     classBlockFailed_ = false;
+    classViolationShown_ = false;
     return;
   }
   const bool block = suite_.contracts && node.depth == 3 && inClass_;
@@ -132,14 +159,16 @@ void TestObjectWalk::nodeStart(const ReportNodeInfo& node) {
   object_.kind = !block                               ? ObjectTest
                  : node.name == kStateChartViolations ? ObjectStateChart
                                                       : ObjectClassBlock;
-  object_.path = names_;
   object_.type = node.type;
   object_.title = node.title.text;
   object_.location = block && !node.title.link.present ? classLink_ : node.title.link;
+  object_.classLink = block ? classLink_ : SourceLink();
+  object_.columns = 0;
   object_.state = node.state;
   object_.checks.clear();
   object_.notes.clear();
   if (block && node.state == StateFailed) classBlockFailed_ = true;
+  if (object_.kind == ObjectStateChart) classViolationShown_ = true;
 }
 
 void TestObjectWalk::nodeEnd(int depth) {
@@ -148,17 +177,21 @@ void TestObjectWalk::nodeEnd(int depth) {
   finishPending();
   if (inSuite_ && suite_.contracts && depth == 2 && inClass_) {
     inClass_ = false;
-    if (classFailed_ && !classBlockFailed_) {
+    if (classFailed_ && !classViolationShown_) {
       object_.kind = ObjectHiddenStateChart;
-      object_.path = names_;
-      object_.path.push_back(kStateChartViolations);
       object_.type.clear();
       object_.title = classTitle_;
       object_.location = classLink_;
+      object_.classLink = classLink_;
+      object_.columns = 0;
       object_.state = StateFailed;
       object_.checks.clear();
       object_.notes.clear();
-      visitor_.object(object_);
+      names_.push_back(kStateChartViolations);
+      nodes_.push_back(-1);
+      visitObject(classBlockFailed_);
+      names_.pop_back();
+      nodes_.pop_back();
     }
   }
   if (depth == 1 && inSuite_) {
@@ -166,6 +199,7 @@ void TestObjectWalk::nodeEnd(int depth) {
     visitor_.suiteEnd(suite_);
   }
   names_.pop_back();
+  nodes_.pop_back();
 }
 
 void TestObjectWalk::tableStart(int depth) {
@@ -184,7 +218,9 @@ void TestObjectWalk::row(const ReportRowInfo& row, int depth) {
     return;
   }
   if (!pending_ || depth != pendingDepth_) return;
-  if (row.role == RowTrace && row.cells.size() >= 2) {
+  if (row.role == RowHeader && object_.columns == 0) {
+    object_.columns = static_cast<int>(row.cells.size());
+  } else if (row.role == RowTrace && row.cells.size() >= 2) {
     object_.notes.emplace_back();
     TestNote& note = object_.notes.back();
     note.link = row.cells[0].link;
@@ -227,11 +263,73 @@ std::string checkCounts(const FailedCheck& check, TestObjectKind kind) {
   return std::string();
 }
 
-std::string singleLine(const std::string& text) {
+std::string singleLine(std::string_view text) {
   std::string line;
-  for (const char c : text) {
+  for (size_t i = 0; i < text.size(); ++i) {
+    const unsigned char c = static_cast<unsigned char>(text[i]);
     if (c == '\n') line += "\\n";
-    else line += c;
+    else if (c == '\r') line += "\\r";
+    else if (c == '\t') line += "\\t";
+    else if (c < 0x20 || c == 0x7F) line += kReplacementCharacter;
+    else if (c == 0xC2 && i + 1 < text.size() && (text[i + 1] & 0xE0) == 0x80)
+      line += kReplacementCharacter, ++i;  // U+0080 to U+009F
+    else line += static_cast<char>(c);
   }
   return line;
+}
+
+namespace {
+
+const char kEllipsis[] = "\xE2\x80\xA6";  // U+2026
+
+// Appends text, cut to at most limit bytes (at a character boundary, then
+// "…") when longer.
+void appendName(std::string* out, const std::string& text, char dotAs, size_t limit) {
+  size_t size = text.size();
+  const bool cut = size > limit;
+  if (cut) {
+    size = limit;
+    while (size > 0 && (static_cast<unsigned char>(text[size]) & 0xC0) == 0x80) --size;
+  }
+  const size_t start = out->size();
+  out->append(text, 0, size);
+  if (dotAs)
+    for (size_t i = start; i < out->size(); ++i)
+      if ((*out)[i] == '.') (*out)[i] = dotAs;
+  if (cut) out->append(kEllipsis);
+}
+
+}  // namespace
+
+std::string shortPath(const std::vector<std::string>& path, size_t first, size_t end,
+                      const char* separator, char dotAs, size_t budget) {
+  std::string text;
+  if (first >= end) return text;
+  appendName(&text, path[first], dotAs, budget / 2);
+  // The innermost names that fit, found from the inside, so that the walk
+  // stops at the budget whatever the depth.
+  const size_t gap = strlen(separator);
+  size_t used = text.size();
+  size_t from = end;
+  while (from > first + 1 && used + gap + path[from - 1].size() <= budget) {
+    --from;
+    used += gap + path[from].size();
+  }
+  if (from > first + 1) {
+    // Room for the mark of what is left out.
+    const size_t mark = gap + strlen(kEllipsis);
+    while (from < end && used + mark > budget) used -= gap + path[from++].size();
+    text += separator;
+    text += kEllipsis;
+    if (from == end) {  // not even the innermost name fits: it is cut
+      text += separator;
+      appendName(&text, path[end - 1], dotAs, budget - used - mark - gap - strlen(kEllipsis));
+      return text;
+    }
+  }
+  for (size_t i = from; i < end; ++i) {
+    text += separator;
+    appendName(&text, path[i], dotAs, path[i].size());
+  }
+  return text;
 }

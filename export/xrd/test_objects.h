@@ -23,6 +23,7 @@
 #include "export/xrd/report_reader.h"
 
 #include <string>
+#include <string_view>
 #include <vector>
 
 enum TestObjectKind {
@@ -43,11 +44,16 @@ struct TestNote {
 struct TestObject {
   TestObjectKind kind = ObjectTest;
   // Names from the suite (a test driver or the contracts node) down to the
-  // object itself.
+  // object itself, and the walk's numbers of their nodes (in report order;
+  // -1 for the violation that no table shows), which tell containers of
+  // equal names apart.
   std::vector<std::string> path;
+  std::vector<int> nodes;
   std::string type;   // the report's (translated) kind name, to tell stubs apart
   std::string title;  // "Test Case overflow"
   SourceLink location;  // the object's own, for class blocks the class's
+  SourceLink classLink;  // for the objects of a class, the class's
+  int columns = 0;       // the header cells of its first table, 0 without
   NodeState state = StateNotExecuted;
   std::vector<FailedCheck> checks;  // the failed rows, when the object failed
   std::vector<TestNote> notes;
@@ -73,7 +79,14 @@ class TestObjectVisitor {
   virtual void property(const std::string& /*name*/, const std::string& /*value*/) {}
   virtual void suiteStart(const TestSuiteInfo&) {}
   virtual void object(const TestObject&) = 0;
+  // A class that failed, with a failed block, but shows no state chart
+  // violations: it may hold one that no table shows, which the totals count
+  // but no object gives. As a "State Chart Violations" object.
+  virtual void possibleViolation(const TestObject&) {}
   virtual void suiteEnd(const TestSuiteInfo&) {}
+  // Once, at the end: the report's nodes below the node of the run and its
+  // table rows, the most verdicts that it can hold besides its objects.
+  virtual void finish(int64_t /*nodesAndRows*/) {}
 };
 
 // Reads the whole report into the visitor. False when the report is broken;
@@ -88,10 +101,21 @@ std::string locationPrefix(const SourceLink& link);
 // 0 illegal exits)" for a state chart violation; "" without counts.
 std::string checkCounts(const FailedCheck& check, TestObjectKind kind);
 
-// A text for one line of output: a line feed becomes backslash and n, the
-// form the symbol and trace files use for it (an expression with "a\nb"
-// in its source reads like that again).
-std::string singleLine(const std::string& text);
+// A text for one line of output, never terminal control: a line feed
+// becomes backslash and n, the form the symbol and trace files use for it
+// (an expression with "a\nb" in its source reads like that again), a
+// carriage return \r, a tab \t; other C0 and C1 controls and DEL become
+// U+FFFD.
+std::string singleLine(std::string_view text);
+
+extern const char kReplacementCharacter[];  // U+FFFD in UTF-8
+
+// The names path[first] .. path[end - 1] joined with separator, each dot in
+// a name replaced by dotAs when that is not 0. Beyond budget bytes, path[first]
+// and the innermost names that fit, with "…" between them, and names cut, so
+// that the cost is at most the budget whatever the depth.
+std::string shortPath(const std::vector<std::string>& path, size_t first, size_t end,
+                      const char* separator, char dotAs, size_t budget);
 
 // The fixed, untranslated name of a class's violation block.
 extern const char kStateChartViolations[];

@@ -29,7 +29,7 @@ cd "$work"
 args=()
 while IFS= read -r line || [ -n "$line" ]; do args+=("$line"); done < args
 before=$(find . -mindepth 1 | sort)
-"$program" "${args[@]}" > ../stdout.$$ 2> ../stderr.$$
+env -u GITHUB_WORKSPACE -u CI_PROJECT_DIR "$program" "${args[@]}" > ../stdout.$$ 2> ../stderr.$$
 status=$?
 mv ../stdout.$$ "$work.stdout"
 mv ../stderr.$$ "$work.stderr"
@@ -62,8 +62,8 @@ if [ "$created" != "$wanted" ]; then
   echo "files created: [$created], expected: [$wanted]"; fail=1
 fi
 for name in $wanted; do
-  if [ -f "expected.$name" ] && ! cmp -s <(normalise "$name") "expected.$name"; then
-    echo "$name differs:"; diff "expected.$name" <(normalise "$name") | head -40; fail=1
+  if [ -f "expected.$name" ] && ! cmp -s <(normalise "./$name") "expected.$name"; then
+    echo "$name differs:"; diff "expected.$name" <(normalise "./$name") | head -40; fail=1
   fi
 done
 # Inputs stay as they were.

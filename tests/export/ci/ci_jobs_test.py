@@ -1,6 +1,6 @@
 #!/usr/bin/python3
-"""Runs the CI jobs of the README's section "In CI" on the bundled example,
-so that the README shows jobs that work.
+"""Runs the CI jobs of the README's sections "In CI" and "History and merge
+gating" on the bundled example, so that the README shows jobs that work.
 
     ci_jobs_test.py README PREFIX EXAMPLES_DIR
 
@@ -12,11 +12,16 @@ exist. The programs are those of PREFIX; the test program is a stand-in
 that writes the example's trace. Both jobs must fail with status 3 at their
 summary step (one check of the example fails) after writing the report,
 the page and the JUnit file, which must pass the schema and the junitparser
-read-back.
+read-back. The history jobs run three times, their history file kept
+from run to run as their cache would keep it: without a history (they
+pass), with a new failure (they fail with 3 at the gate, and still record
+the run and keep the history), and with that failure again in a new build
+(they pass again).
 """
 import os
 import re
 import shutil
+import sqlite3
 import subprocess
 import sys
 import tempfile
@@ -26,28 +31,37 @@ import yaml
 HERE = os.path.dirname(os.path.abspath(__file__))
 
 
-def ci_blocks(readme):
+def ci_blocks(readme, title="In CI"):
     with open(readme, encoding="utf-8") as f:
         text = f.read()
-    section = re.search(r"^## In CI\n(.*?)(?=^## |\Z)", text, re.S | re.M)
+    section = re.search(r"^## %s\n(.*?)(?=^## |\Z)" % re.escape(title), text, re.S | re.M)
     if not section:
-        sys.exit("README has no section \"In CI\"")
+        sys.exit("README has no section \"%s\"" % title)
     blocks = [yaml.safe_load(b) for b in re.findall(r"```yaml\n(.*?)```", section.group(1), re.S)]
     gitlab = [b for b in blocks if "jobs" not in b]
     github = [b for b in blocks if "jobs" in b]
     if len(gitlab) != 1 or len(github) != 1:
-        sys.exit("the section \"In CI\" needs one GitLab and one GitHub job")
+        sys.exit("the section \"%s\" needs one GitLab and one GitHub job" % title)
     return gitlab[0], github[0]
 
 
-def workspace(examples):
-    """The folder a job starts in: the symbol files and the test program."""
+def workspace(examples, build=0):
+    """The folder a job starts in: the symbol files and the test program.
+    From build 1 on, the procedure fill fails a check (a new failure); each
+    build's trace has a note of its own, so that each report is another."""
     work = tempfile.mkdtemp()
     for name in ("stack_test.ots", "stack_classes.ots"):
         shutil.copy(os.path.join(examples, name), work)
+    with open(os.path.join(examples, "stack_test.tdf")) as f:
+        trace = f.read()
+    if build > 0:
+        trace = trace.replace("OT e 1\n", "OT e 0\n", 1)
+        trace = trace.replace('NO "size 3"', 'NO "size 3 in build %d"' % build)
+    with open(os.path.join(work, "trace.tdf"), "w") as f:
+        f.write(trace)
     program = os.path.join(work, "stack_test")
     with open(program, "w") as f:
-        f.write("#!/bin/sh\ncp '%s' stack_test.tdf\n" % os.path.join(examples, "stack_test.tdf"))
+        f.write("#!/bin/sh\ncp trace.tdf stack_test.tdf\n")
     os.chmod(program, 0o755)
     return work
 
@@ -137,12 +151,93 @@ def github_job(workflow, prefix, examples, problems):
     shutil.rmtree(work)
 
 
+def history_runs(history):
+    """The runs of a history file, by a reader of its own."""
+    db = sqlite3.connect("file:%s?mode=ro" % history, uri=True)
+    try:
+        return db.execute("SELECT count(*) FROM runs").fetchone()[0]
+    finally:
+        db.close()
+
+
+def history_builds(name, run_build, kept_file, problems):
+    """Three builds of one job with its history kept between them: each
+    build's status and the runs the history holds after it must match."""
+    history = None
+    for build, (status, runs) in enumerate([(0, 1), (3, 2), (0, 3)]):
+        work, result = run_build(build, history)
+        if result != status:
+            problems.append("%s, build %d: ended with %d, not %d" % (name, build, result, status))
+        kept = os.path.join(work, kept_file)
+        if not os.path.isfile(kept) or history_runs(kept) != runs:
+            problems.append("%s, build %d: the history does not hold %d runs" % (name, build, runs))
+            shutil.rmtree(work)
+            return
+        saved = tempfile.mkdtemp()
+        history = shutil.copy(kept, saved)
+        if build == 1 and "id=\"history\"" not in open(os.path.join(work, "report.html")).read():
+            problems.append("%s: the page has no history section" % name)
+        shutil.rmtree(work)
+    shutil.rmtree(os.path.dirname(history))
+
+
+def gitlab_history_job(job, prefix, examples, problems):
+    (name, definition), = job.items()
+    kept = definition["cache"]["paths"]
+    if definition["cache"].get("when") != "always" or len(kept) != 1:
+        problems.append("GitLab job %s keeps no history also when it fails" % name)
+        return
+
+    def build(number, history):
+        work = workspace(examples, number)
+        if history:
+            shutil.copy(history, os.path.join(work, kept[0]))
+        result = run("\n".join(definition["script"]), work,
+                     job_env(definition.get("variables"), prefix, CI_COMMIT_BRANCH="main",
+                             CI_DEFAULT_BRANCH="main"))
+        return work, result.returncode
+
+    history_builds("GitLab job " + name, build, kept[0], problems)
+
+
+def github_history_job(workflow, prefix, examples, problems):
+    (name, definition), = workflow["jobs"].items()
+    actions = {s["uses"].split("@")[0]: s for s in definition["steps"] if "uses" in s}
+    restore, save = actions.get("actions/cache/restore"), actions.get("actions/cache/save")
+    if not restore or not save or "always()" not in save.get("if", "") or \
+            restore["with"]["path"] != save["with"]["path"]:
+        problems.append("GitHub job %s does not restore and always keep its history" % name)
+        return
+    kept = save["with"]["path"]
+
+    def build(number, history):
+        work = workspace(examples, number)
+        if history:
+            shutil.copy(history, os.path.join(work, kept))
+        env = job_env(definition.get("env"), prefix, GITHUB_REF="refs/heads/main")
+        failed = 0
+        for step in definition["steps"]:
+            if "uses" in step or (failed and step.get("if") != "always()"):
+                continue
+            result = run(step["run"], work, env)
+            if result.returncode != 0 and not failed:
+                failed = result.returncode
+                if " diff " not in step["run"]:
+                    problems.append("GitHub job %s failed outside its gate: %s" % (name, step["run"]))
+        return work, failed
+
+    history_builds("GitHub job " + name, build, kept, problems)
+
+
 def main():
     readme, prefix, examples = sys.argv[1:4]
     gitlab, github = ci_blocks(readme)
     problems = []
     gitlab_job(gitlab, prefix, examples, problems)
     github_job(github, prefix, examples, problems)
+    gitlab, github = ci_blocks(readme, "History and merge gating")
+    gitlab_history_job(gitlab, prefix, examples, problems)
+    github_history_job(github, prefix, examples, problems)
     for p in problems:
         print(p)
     return 1 if problems else 0

@@ -4,6 +4,9 @@
 // not executed objects look alike.
 #include "export/ci/junit_writer.h"
 
+#include "export/ci/junit_markers.h"
+#include "export/junit_command.h"
+
 #include "tests/export/xrd/report_test_reports.h"
 
 #include <gtest/gtest.h>
@@ -34,23 +37,26 @@ std::string expanded(const std::string& scratch, int stubKind, size_t blockSize,
   Capture in, out;
   fwrite(scratch.data(), 1, scratch.size(), in.file());
   rewind(in.file());
+  int64_t written = 0;
   *ok = copyTestCases(in.file(), static_cast<int64_t>(scratch.size()), stubKind, blockSize,
-                      out.file());
-  return out.text();
+                      out.file(), &written);
+  const std::string text = out.text();
+  EXPECT_EQ(written, static_cast<int64_t>(text.size()));
+  return text;
 }
 
 TEST(JunitMarkers, ExpandTheSameForEveryBlockSize) {
   const std::string scratch = std::string("<a") + kMarkerEmpty + '\x01' + "\n<b>\n" + kMarkerInner +
                               '\x02' + "<c/>\n<d" + kMarkerEmpty + '\x02' + "\n";
-  const std::string skipped = "      <skipped message=\"not executed\"/>\n";
+  const std::string skipped = "<skipped message=\"not executed\"/>\n";
   const std::string stubIsOne = "<a/>\n<b>\n" + skipped + "<c/>\n<d>\n" + skipped +
-                                "    </testcase>\n";
-  const std::string stubIsTwo = "<a>\n" + skipped + "    </testcase>\n<b>\n<c/>\n<d/>\n";
+                                "</testcase>\n";
+  const std::string stubIsTwo = "<a>\n" + skipped + "</testcase>\n<b>\n<c/>\n<d/>\n";
   for (size_t block = 1; block <= scratch.size() + 1; ++block) {
     bool ok;
-    EXPECT_EQ(expanded(scratch, 1, block, &ok), stubIsOne) << "block " << block;
+    EXPECT_EQ(expanded(scratch, 1, block, &ok), stubIsOne) << "block "<< block;
     EXPECT_TRUE(ok);
-    EXPECT_EQ(expanded(scratch, 2, block, &ok), stubIsTwo) << "block " << block;
+    EXPECT_EQ(expanded(scratch, 2, block, &ok), stubIsTwo) << "block "<< block;
     EXPECT_TRUE(ok);
   }
 }
@@ -60,9 +66,10 @@ TEST(JunitMarkers, ScratchEndingEarlyOrInsideAMarkerFails) {
   const std::string scratch = std::string("<a") + kMarkerEmpty;
   fwrite(scratch.data(), 1, scratch.size(), in.file());
   rewind(in.file());
-  EXPECT_FALSE(copyTestCases(in.file(), 3, -1, 16, out.file()));
+  int64_t written = 0;
+  EXPECT_FALSE(copyTestCases(in.file(), 3, -1, 16, out.file(), &written));
   rewind(in.file());
-  EXPECT_FALSE(copyTestCases(in.file(), 10, -1, 16, out.file()));
+  EXPECT_FALSE(copyTestCases(in.file(), 10, -1, 16, out.file(), &written));
 }
 
 std::string testNode(const char* name, const char* type, const char* state) {
@@ -87,7 +94,10 @@ std::string junitOf(const std::string& report, JunitResult* result) {
   ReportReader reader;
   reader.openBytes(report);
   Capture out;
-  EXPECT_TRUE(writeJunit(reader, out.file(), "host", "/tmp", result));
+  JunitOptions options;
+  options.hostname = "host";
+  options.scratchDir = "/tmp";
+  EXPECT_TRUE(writeJunit(reader, out.file(), options, result));
   return out.text();
 }
 
@@ -108,9 +118,9 @@ TEST(JunitStubs, DriverCountsPickTheStubKindWhenNotExecutedNumbersTie) {
   JunitResult result;
   const std::string junit = junitOf(report, &result);
   EXPECT_EQ(result.mismatch, "");
-  EXPECT_NE(junit.find("name=\"t\" file=\"src/t.cpp\" line=\"3\" time=\"0\">\n      <skipped"),
+  EXPECT_NE(junit.find("name=\"t\" file=\"src/t.cpp\" line=\"3\">\n<skipped"),
             std::string::npos);
-  EXPECT_NE(junit.find("name=\"s\" file=\"src/t.cpp\" line=\"3\" time=\"0\"/>\n"),
+  EXPECT_NE(junit.find("name=\"s\" file=\"src/t.cpp\" line=\"3\"/>\n"),
             std::string::npos);
   EXPECT_NE(junit.find("tests=\"3\" failures=\"0\" errors=\"0\" skipped=\"1\""), std::string::npos);
 }
@@ -128,7 +138,7 @@ TEST(JunitStubs, TheInconclusiveTotalPicksTheStubKindWhenDriverCountsTie) {
   const std::string junit = junitOf(report, &result);
   EXPECT_EQ(result.mismatch, "");
   EXPECT_EQ(count(junit, "<skipped"), 1);
-  EXPECT_NE(junit.find("name=\"t1\" file=\"src/t.cpp\" line=\"3\" time=\"0\">\n      <skipped"),
+  EXPECT_NE(junit.find("name=\"t1\" file=\"src/t.cpp\" line=\"3\">\n<skipped"),
             std::string::npos);
 }
 
@@ -140,6 +150,25 @@ TEST(JunitStubs, TotalsBelowTheObjectsAreReported) {
             "the report's totals (Passed 1, Inconclusive 0, Failed 0) are below what its objects "
             "give");
   EXPECT_EQ(junit.find("unlisted"), std::string::npos);
+}
+
+TEST(JunitSize, FilesBeyondWhatCiServersReadAreWarnedOf) {
+  EXPECT_TRUE(largeFileWarnings("r.junit.xml", 30000000, 500000).empty());
+  EXPECT_EQ(largeFileWarnings("-", 30000001, 500001),
+            (std::vector<std::string>{
+                "standard output: warning: 30.0 MB, more than the 30 MB that CI servers read "
+                "(--system-out none writes less)",
+                "standard output: warning: 500001 test cases, more than the 500000 that CI "
+                "servers read"}));
+}
+
+TEST(JunitSize, TheDocumentsBytesAndTestCasesAreCounted) {
+  JunitResult result;
+  const std::string junit =
+      junitOf(reportAround(driver("a", 0, testNode("t", "Kind T", "ok") + testNode("u", "Kind T", "ok")), 2),
+              &result);
+  EXPECT_EQ(result.bytes, static_cast<int64_t>(junit.size()));
+  EXPECT_EQ(result.testCases, 2);
 }
 
 }  // namespace

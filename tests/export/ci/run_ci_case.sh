@@ -16,6 +16,8 @@
 #   args             the veldora-export arguments, one per line
 #   env              optional VAR=value lines added to the environment
 #   tty              optional: standard output is a terminal
+#   no_readback      optional: the report's totals disagree with its objects
+#                    on purpose; JUnit output is only validated
 #   expected.status  the exit status
 #   expected.stdout  optional: standard output, byte for byte (else empty)
 #   expected.stderr  standard error, byte for byte
@@ -35,11 +37,11 @@ gen=$(mktemp -d)
 out=$(mktemp -d)
 trap 'rm -rf "$work" "$gen" "$out"' EXIT
 export LC_ALL=C.UTF-8 ORBEKDIR=$prefix
-unset VOSK_STUDIO_HEADER_FILE NO_COLOR GITHUB_STEP_SUMMARY
+unset VOSK_STUDIO_HEADER_FILE NO_COLOR GITHUB_STEP_SUMMARY GITHUB_WORKSPACE CI_PROJECT_DIR
 
 for f in "$case_dir"/*; do
   case $(basename "$f") in
-    report|args|env|tty|expected|expected.*|inputs) ;;
+    README|report|args|env|tty|no_readback|expected|expected.*|inputs) ;;
     *) cp -r "$f" "$work"/ ;;
   esac
 done
@@ -102,8 +104,8 @@ if [ "$changed" != "$wanted" ]; then
   echo "files new or changed: [$changed], expected: [$wanted]"; fail=1
 fi
 for name in $wanted; do
-  if ! cmp -s "$name" <(resolve "$case_dir/expected/$name"); then
-    echo "$name differs:"; diff <(resolve "$case_dir/expected/$name") "$name" | head -40; fail=1
+  if ! cmp -s "./$name" <(resolve "$case_dir/expected/$name"); then
+    echo "$name differs:"; diff <(resolve "$case_dir/expected/$name") "./$name" | head -40; fail=1
   fi
 done
 
@@ -112,7 +114,7 @@ check_junit() {
   if ! xmllint --noout --schema "$here/junit.xsd" "$1" 2> "$out/xmllint"; then
     echo "$2 does not match junit.xsd:"; head "$out/xmllint"; fail=1
   fi
-  if ! /usr/bin/python3 "$here/junit_readback.py" "$3" "$1"; then
+  if [ ! -f "$case_dir/no_readback" ] && ! /usr/bin/python3 "$here/junit_readback.py" "$3" "$1"; then
     echo "$2 read back with junitparser differs from $3"; fail=1
   fi
 }

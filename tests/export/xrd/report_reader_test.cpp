@@ -286,6 +286,31 @@ TEST(ReportReader, LinkTargetsAndTimes) {
   EXPECT_FALSE(parseReportTime("Mon Dec 7 09:30 2026", &time));
   EXPECT_FALSE(parseReportTime("Mon Dec 7 09:30:12 2026 extra", &time));
   EXPECT_FALSE(parseReportTime("1.4.2", &time));
+  // Only dates and times that exist.
+  EXPECT_FALSE(parseReportTime("Mon Feb 31 09:30:12 2026", &time));
+  EXPECT_FALSE(parseReportTime("Mon Feb 3 09:30:60 2026", &time));
+  EXPECT_FALSE(parseReportTime("Mon Feb 3 09:30:12 -999", &time));
+  EXPECT_FALSE(parseReportTime("Mon Feb 29 09:30:12 2100", &time));
+  EXPECT_TRUE(parseReportTime("Thu Feb 29 09:30:12 2024", &time));
+}
+
+TEST(ReportReader, FilesUnderTheSourceRootBecomeRelative) {
+  EXPECT_EQ(relativeToRoot("/ci/src/a.cpp", "/ci"), "src/a.cpp");
+  EXPECT_EQ(relativeToRoot("/ci/src/a.cpp", "/ci//"), "src/a.cpp");
+  EXPECT_EQ(relativeToRoot("/cia/b.cpp", "/ci"), "/cia/b.cpp");
+  EXPECT_EQ(relativeToRoot("/ci", "/ci"), "/ci");
+  EXPECT_EQ(relativeToRoot("/a.cpp", "/"), "a.cpp");
+  EXPECT_EQ(relativeToRoot("src/a.cpp", ""), "src/a.cpp");
+  ReportReader reader;
+  reader.setSourceRoot("/work");
+  reader.openBytes(reportAround(driverAround(
+      "<XROD:NODE name=\"t\" type=\"Test Case\" state=\"ok\" sum=\"1\" icone=\"method.xpm\">"
+      "<TITLE LEVEL=\"1\" TAG=\"nodex9\" STYLE=\"Title2\"><LINK TARGET=\"/work/src/t.cpp line 4\">"
+      "<TEXT>t</TEXT></LINK></TITLE></XROD:NODE>\n")));
+  std::string file;
+  for (ReportItemKind kind; (kind = reader.next()) != ReportEnd && kind != ReportFailed;)
+    if (kind == ReportNodeStart && reader.node().name == "t") file = reader.node().title.link.file;
+  EXPECT_EQ(file, "src/t.cpp");
 }
 
 // Files that are no report: each gives one error with its place.

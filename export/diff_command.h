@@ -1,0 +1,5 @@
+// veldora-export diff BASE REPORT [--format plain|github|markdown]
+//   [--fail-on new|any|none] [--run ID] [--max N]
+#pragma once
+
+int runDiffCommand(int argc, char** argv);

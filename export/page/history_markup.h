@@ -1,0 +1,58 @@
+// The page's history section, ahead of its failures: a trend of the last
+// runs' totals as stacked columns, and with a run history the report's new
+// failures and every failed object with its badge and its last statuses.
+//
+//   <section id="history"><h2>History</h2>
+//   <svg class="bar trend" viewBox="0 0 500 120"><g><title>run 3 (3f2a9c1, 2026-12-07T09:30:12):
+//   Passed 6, Inconclusive 2, Failed 1, Total 9</title><rect class="passed" .../>...</g>...</svg>
+//   <h3>New failures <span>1</span></h3><ul><li>stack_test › Stack › overflow ...</li></ul>
+//   <table class="history"><tr><td>stack_test › Stack › pop</td><td>failing since run 2 (...)</td>
+//   <td><svg class="bar strip">ten squares</svg></td></tr></table></section>
+//
+// The drawing takes its colours from the page's style (the summary bar's
+// classes), so it needs no style of its own under the page's policy. Only
+// the section is built here; the page writer places it.
+#pragma once
+
+#include "export/history/report_history.h"
+#include "export/xrd/report_reader.h"
+
+#include <string>
+#include <vector>
+
+// The section for html REPORT --history FILE.
+std::string historyMarkup(const ReportHistory& history, const std::vector<RunObject>& objects,
+                          const std::vector<SourceLink>& locations);
+
+// The section for html REPORT --header FILE: the totals of the test
+// summaries that veldora appends to the header text file after each run.
+std::string headerTrendMarkup(const std::vector<RunInfo>& runs);
+
+// The test summaries of a header text file, oldest first, numbered from 1:
+//
+//   -Test summary
+//   Passed=6
+//   Inconclusive=2
+//   Failed=1
+//   Total=9
+//
+// The last kTrendRuns are kept. False, with *error, when the file cannot be
+// read.
+bool readHeaderTotals(const std::string& path, std::vector<RunInfo>* runs, std::string* error);
+
+// The options of the html command for its history section.
+struct PageHistoryOptions {
+  std::string history;  // --history FILE
+  std::string header;   // --header FILE
+};
+
+// Takes --history FILE and --header FILE out of the arguments, leaving the
+// others in order. False, after the error line, on a usage error.
+bool takePageHistoryOptions(int* argc, char** argv, PageHistoryOptions* options);
+
+// The section the options ask for (empty for none). False, with the error
+// line's text, when the report, the history or the header file cannot be
+// read. Reads its own copy of the report, so it may run beside the page's
+// reading on a thread of its own.
+bool pageHistorySection(const std::string& report, const std::string& sourceRoot,
+                        const PageHistoryOptions& options, std::string* markup, std::string* error);

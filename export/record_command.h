@@ -1,0 +1,4 @@
+// veldora-export record REPORT --history FILE [--label TEXT] [--keep N]
+#pragma once
+
+int runRecordCommand(int argc, char** argv);

@@ -1,0 +1,101 @@
+// The summary command: its options parsed once, the report read, the lines
+// written to standard output and, with --format github, the Markdown
+// appended to the file GITHUB_STEP_SUMMARY names (never the report itself).
+//
+//   veldora-export summary report.xrd --format github --max 20
+#include "export/summary_command.h"
+
+#include "export/ci/summary_writer.h"
+#include "export/command_line.h"
+#include "support/decimal.h"
+#include "export/history/report_history.h"
+#include "support/output_file.h"
+
+#include <cerrno>
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+#include <unistd.h>
+
+namespace {
+
+bool parseOptions(const ReportAndOutput& args, SummaryOptions* options, std::string* history) {
+  bool maxGiven = false;
+  for (const auto& option : args.options) {
+    const std::string& value = option.second;
+    if (option.first == "--history") {
+      *history = value;
+    } else if (option.first == "--max") {
+      if (!parseDecimal(value, 0, 1000000000, &options->maxFailures)) {
+        printErrorLine("summary: --max needs a number, not " + value);
+        return false;
+      }
+      maxGiven = true;
+    } else if (value == "plain") {
+      options->format = SummaryPlain;
+    } else if (value == "github") {
+      options->format = SummaryGithub;
+    } else {
+      printErrorLine("summary: unknown format " + value + " (plain or github)");
+      return false;
+    }
+  }
+  // GitHub keeps 10 annotations of each kind per step.
+  if (!maxGiven && options->format == SummaryGithub) options->maxFailures = 10;
+  options->colour = isatty(STDOUT_FILENO) && getenv("NO_COLOR") == nullptr;
+  return true;
+}
+
+bool appendToFile(const char* path, const std::string& text, std::string* reason) {
+  FILE* file = fopen(path, "ab");
+  if (!file) {
+    *reason = strerror(errno);
+    return false;
+  }
+  const bool written = fwrite(text.data(), 1, text.size(), file) == text.size();
+  const int writeErrno = errno;
+  if (fclose(file) != 0 || !written) {
+    *reason = strerror(written ? errno : writeErrno);
+    return false;
+  }
+  return true;
+}
+
+}  // namespace
+
+int runSummaryCommand(int argc, char** argv) {
+  ReportAndOutput args;
+  SummaryOptions options;
+  std::string history;
+  if (!parseArguments(argc, argv, {"summary", nullptr, {"--format", "--max", "--history"}}, &args) ||
+      !parseOptions(args, &options, &history))
+    return ExitBroken;
+  const char* stepSummary = options.format == SummaryGithub ? getenv("GITHUB_STEP_SUMMARY") : nullptr;
+  if (stepSummary && !*stepSummary) stepSummary = nullptr;
+  if (stepSummary && sameFile(stepSummary, args.report)) {
+    printErrorLine(std::string(stepSummary) + ": the step summary would be appended to the report");
+    return ExitBroken;
+  }
+  if (!history.empty() &&
+      !readNewFailures(args.report, args.sourceRoot, history, &options.newFailures, &options.changes))
+    return ExitBroken;
+  ReportReader reader;
+  if (!openReport(args, reader)) return ExitBroken;
+  SummaryOutput output;
+  ReportErrorInfo error;
+  if (!writeSummary(reader, options, &output, &error)) {
+    printReportError(args.report, error);
+    return ExitBroken;
+  }
+  std::string reason;
+  if (stepSummary && !appendToFile(stepSummary, output.markdown, &reason)) {
+    printOutputError(stepSummary, reason);
+    return ExitBroken;
+  }
+  if (fwrite(output.text.data(), 1, output.text.size(), stdout) != output.text.size() ||
+      fflush(stdout) != 0) {
+    printOutputError("standard output", strerror(errno));
+    return ExitBroken;
+  }
+  return output.failedVerdict ? ExitFailedVerdict : ExitPassed;
+}
