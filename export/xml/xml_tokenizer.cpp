@@ -5,8 +5,9 @@
 //                                 StartTag CELL_TEXT, Text "a & b", EndTag
 //
 // A token that runs past the buffer's end is scanned again from its start
-// once more bytes are in (the buffer doubles when one token fills it), so no
-// scan keeps state across refills. Positions: the line and column of the
+// once the buffer is full again (it doubles when one token fills it), so no
+// scan keeps state across refills and a token costs at most about twice its
+// length, from a file or from a pipe. Positions: the line and column of the
 // next token are kept up to date as tokens are taken, counting only the bytes
 // of the token's last line, so long lines cost no more than short ones.
 #include "export/xml/xml_tokenizer.h"
@@ -213,17 +214,23 @@ bool XmlTokenizer::refill() {
     buf_ = std::move(bigger);
     capacity_ *= 2;
   }
-  for (;;) {
+  // The buffer is filled before the token is scanned again: a pipe hands
+  // over a few KiB per read, and a long token rescanned after each of them
+  // would cost the square of its length. Filled, each rescan follows a
+  // doubling of the buffer.
+  const size_t before = end_;
+  while (end_ < capacity_) {
     const ssize_t n = read(fd_, buf_.get() + end_, capacity_ - end_);
     if (n > 0) {
       end_ += static_cast<size_t>(n);
-      return true;
+      continue;
     }
     if (n < 0 && errno == EINTR) continue;
     if (n < 0) readError_ = std::string("cannot read the file: ") + strerror(errno);
     eof_ = true;
-    return false;
+    break;
   }
+  return end_ > before;
 }
 
 void XmlTokenizer::newline(const char* afterLineFeed) {
@@ -699,6 +706,25 @@ XmlTokenizer::Step XmlTokenizer::scanAttributeValue(const char*& p, std::string*
   return StepDone;
 }
 
+// Whether the tag being scanned has the attribute already: a look through
+// the few that tags have, and beyond them an ordered set of the names, so
+// that a tag of many attributes costs a logarithm per attribute, not the
+// number of those before it.
+bool XmlTokenizer::repeatedAttribute(std::string_view name) {
+  constexpr size_t kLookedThrough = 16;
+  const std::vector<XmlAttribute>& seen = token_.attributes;
+  if (seen.size() < kLookedThrough) {
+    for (const XmlAttribute& a : seen)
+      if (a.name == name) return true;
+    return false;
+  }
+  if (seen.size() == kLookedThrough) {
+    attributeNames_.clear();
+    for (const XmlAttribute& a : seen) attributeNames_.insert(a.name);
+  }
+  return !attributeNames_.insert(name).second;
+}
+
 XmlTokenizer::Step XmlTokenizer::scanStartTag(const char* p) {
   const char* end = buf_.get() + end_;
   const char* q = p + 1;
@@ -729,10 +755,9 @@ XmlTokenizer::Step XmlTokenizer::scanStartTag(const char* p) {
     std::string_view attribute;
     s = scanName(q, &attribute);
     if (s != StepDone) return s;
-    for (const XmlAttribute& seen : token_.attributes)
-      if (seen.name == attribute)
-        return failText(attributeStart,
-                        "the attribute " + std::string(attribute) + " is given twice");
+    if (repeatedAttribute(attribute))
+      return failText(attributeStart,
+                      "the attribute " + std::string(attribute) + " is given twice");
     s = scanEq(q);
     if (s != StepDone) return s;
     const size_t index = token_.attributes.size();
@@ -748,7 +773,7 @@ XmlTokenizer::Step XmlTokenizer::scanStartTag(const char* p) {
   token_.text = {};
   token_.line = line_;
   token_.column = column_;
-  openStarts_.push_back(static_cast<uint32_t>(openNames_.size()));
+  openStarts_.push_back(openNames_.size());
   openNames_.append(name);
   state_ = InRoot;
   pendingEnd_ = selfClosing;
@@ -833,6 +858,10 @@ XmlTokenizer::Step XmlTokenizer::scanProcessingInstruction(const char* p) {
   Step s = scanName(q, &target);
   if (s != StepDone) return s;
   if (equalsIgnoringAsciiCase(target, "xml")) {
+    // Every case of "xml" is reserved; only the lower case one declares.
+    if (target != "xml")
+      return failText(p, "the instruction target " + std::string(target) +
+                             " is reserved (the XML declaration is written <?xml)");
     if (consumed_ + static_cast<uint64_t>(p - buf_.get()) != bomLength_)
       return fail(p, "an XML declaration that is not at the start of the file");
     return scanDeclaration(q);

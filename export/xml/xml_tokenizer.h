@@ -20,6 +20,7 @@
 #include <cstdint>
 #include <deque>
 #include <memory>
+#include <set>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -79,6 +80,7 @@ class XmlTokenizer {
   Step scanMarkupDeclaration(const char* p);
   Step lineEnd(const char*& p);
   Step scanName(const char*& p, std::string_view* name);
+  bool repeatedAttribute(std::string_view name);
   Step scanAttributeValue(const char*& p, std::string* scratch, std::string_view* value,
                           bool lenient);
   Step scanReference(const char*& p, std::string* out, bool* valid);
@@ -121,7 +123,7 @@ class XmlTokenizer {
   bool produced_ = false;    // the scan made a token (white space outside the root makes none)
   size_t bomLength_ = 0;
   std::string openNames_;             // names of the open elements, back to back
-  std::vector<uint32_t> openStarts_;  // where each begins in openNames_
+  std::vector<size_t> openStarts_;  // where each begins in openNames_
   std::string lenientElement_;
   std::string lenientAttribute_;
 
@@ -131,6 +133,7 @@ class XmlTokenizer {
   // One decoded value per attribute; a deque, so growing it moves none of
   // the values that earlier attributes of the same tag point into.
   std::deque<std::string> attributeScratch_;
+  std::set<std::string_view> attributeNames_;  // of a tag with many attributes
   std::string message_;
   std::string readError_;
 };
