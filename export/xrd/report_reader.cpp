@@ -126,9 +126,14 @@ size_t utf8Length(const unsigned char* p, size_t n) {
 }  // namespace
 
 bool repairDoubleEncoding(std::string* text) {
+  // A text without a byte above 0x7F, the usual one, is left without a copy.
+  size_t i = 0;
+  while (i < text->size() && static_cast<unsigned char>((*text)[i]) < 0x80) ++i;
+  if (i == text->size()) return false;
   std::string bytes;
-  bool high = false;
-  for (size_t i = 0; i < text->size(); ++i) {
+  bytes.reserve(text->size());
+  bytes.assign(*text, 0, i);
+  for (; i < text->size(); ++i) {
     const unsigned char c = static_cast<unsigned char>((*text)[i]);
     if (c < 0x80) {
       bytes += static_cast<char>(c);
@@ -139,14 +144,12 @@ bool repairDoubleEncoding(std::string* text) {
     const unsigned char d = static_cast<unsigned char>((*text)[++i]);
     if ((d & 0xC0) != 0x80) return false;
     bytes += static_cast<char>(((c & 0x03) << 6) | (d & 0x3F));
-    high = true;
   }
-  if (!high) return false;
   const unsigned char* p = reinterpret_cast<const unsigned char*>(bytes.data());
-  for (size_t i = 0; i < bytes.size();) {
-    const size_t n = utf8Length(p + i, bytes.size() - i);
+  for (size_t j = 0; j < bytes.size();) {
+    const size_t n = utf8Length(p + j, bytes.size() - j);
     if (n == 0) return false;
-    i += n;
+    j += n;
   }
   *text = std::move(bytes);
   return true;
@@ -225,6 +228,12 @@ const XmlToken& ReportReader::take() {
   }
   lastToken_ = &tokenizer_.next();
   return *lastToken_;
+}
+
+void ReportReader::reject(ReportErrorInfo error) {
+  error_ = std::move(error);
+  ended_ = true;
+  last_ = ReportFailed;
 }
 
 ReportItemKind ReportReader::failAt(const XmlToken& at, std::string message) {
@@ -407,6 +416,23 @@ bool ReportReader::readSummary(const XmlToken& start) {
     last_ = ReportFailed;
     return false;
   }
+  // The report's counters are 32-bit and its total is the sum of the three
+  // others; held to that, no sum of totals can overflow further on.
+  const char* fault = nullptr;
+  for (int i = 0; i < 4 && !fault; ++i)
+    if (*values[i] < 0 || (i < 3 && *values[i] > kMaxVerdictCount))
+      fault = "not a report: a total is not a count from 0 to 2147483647";
+  if (!fault &&
+      summary_.total != summary_.passed + summary_.inconclusive + summary_.failed)
+    fault = "not a report: the last total is not the sum of the three before it";
+  if (fault) {
+    error_ = {fault, line, column};
+    ended_ = true;
+    last_ = ReportFailed;
+    return false;
+  }
+  summary_.line = line;
+  summary_.column = column;
   summarySeen_ = true;
   return true;
 }
@@ -500,6 +526,12 @@ ReportItemKind ReportReader::next() {
         case InDocument:
           if (!globalSeen_) return failAt(t, "not a report: <DOCUMENT> holds no <XROD:NODE>");
           continue;
+        case InApidoc:
+          if (!globalSeen_) return failAt(t, "not a report: <APIDOC> holds no <DOCUMENT>");
+          continue;
+        case InXrod:
+          if (!globalSeen_) return failAt(t, "not a report: <XROD> holds no <APIDOC>");
+          continue;
         default:
           continue;
       }
@@ -516,6 +548,7 @@ ReportItemKind ReportReader::next() {
     if (context == InXrod && t.name == "APIDOC") {
       contexts_.push_back(InApidoc);
     } else if (context == InApidoc && t.name == "DOCUMENT") {
+      if (globalSeen_) return failAt(t, "not a report: a second <DOCUMENT>");
       document_.title.assign(attributeOf(t, "TITLE"));
       document_.tag.assign(attributeOf(t, "TAG"));
       contexts_.push_back(InDocument);

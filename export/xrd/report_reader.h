@@ -117,6 +117,12 @@ struct ReportRowInfo {
   int64_t column = 0;
 };
 
+// The largest count of verdicts of one kind a report can hold: the
+// report's counters are 32-bit.
+constexpr int64_t kMaxVerdictCount = 2147483647;
+
+// The summary table's totals, each checked against that bound and the last
+// against the sum of the three others.
 struct ReportTotals {
   int64_t passed = 0;
   int64_t inconclusive = 0;
@@ -127,6 +133,8 @@ struct ReportTotals {
   std::string labels[4];
   ReportStyle styles[4] = {};
   std::string productLine;  // the table's title row
+  int64_t line = 0;  // where the summary table begins
+  int64_t column = 0;
 };
 
 struct ReportDocumentInfo {
@@ -149,6 +157,10 @@ class ReportReader {
 
   // The next item. After ReportEnd or ReportFailed it returns the same again.
   ReportItemKind next();
+  // Ends the reading with a fault that a reader of the items found (totals
+  // that the objects do not account for): next() gives ReportFailed, error()
+  // this error.
+  void reject(ReportErrorInfo error);
 
   // What the last item carried; each stays valid until the next call that
   // yields an item of its kind. The summary stays valid once read.
