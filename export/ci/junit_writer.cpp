@@ -91,7 +91,7 @@ void put(FILE* out, std::string_view text) { fwrite(text.data(), 1, text.size(),
 
 // Classname components: a dot inside a name would make consumers that split
 // at the last dot take part of a name for the class.
-std::string classNameOf(const std::vector<std::string>& path) {
+std::string classNameOf(const std::vector<std::string_view>& path) {
   std::string name;
   for (size_t i = 0; i + 1 < path.size(); ++i) {
     if (i > 0) name.push_back('.');
@@ -308,7 +308,7 @@ void JunitCollector::object(const TestObject& object) {
   const std::string className = classNameOf(object.path);
   text_ = "    <testcase";
   appendAttribute(&text_, "classname", className);
-  appendAttribute(&text_, "name", uniqueName(className, object.path.back()));
+  appendAttribute(&text_, "name", uniqueName(className, std::string(object.path.back())));
   if (object.location.present && !object.location.file.empty())
     appendAttribute(&text_, "file", object.location.file);
   appendCount(&text_, "line", object.location.line);
@@ -415,6 +415,8 @@ bool JunitCollector::write(FILE* out, const std::string& hostname, JunitResult* 
     all.failures += suite.failures;
     all.skipped += suite.skipped;
   }
+  // checkTotals held the totals to what the objects give, so the
+  // differences below are small and no sum overflows.
   SuiteRecord unlisted;
   unlisted.name = "unlisted";
   const int64_t passed = totals_.passed - (all.tests - all.failures - all.skipped);

@@ -33,9 +33,9 @@ struct FailureLine {
   std::string path;    // "stack_test > Stack > overflow"
 };
 
-std::string joinedPath(const std::vector<std::string>& path) {
+std::string joinedPath(const std::vector<std::string_view>& path) {
   std::string text;
-  for (const std::string& name : path) {
+  for (const std::string_view name : path) {
     if (!text.empty()) text += " > ";
     text += name;
   }

@@ -36,12 +36,13 @@ class TestObjectWalk {
   void row(const ReportRowInfo& row, int depth);
   void overviewRow(const ReportRowInfo& row);
   void takeFailure();
+  void emit();
   void finishPending();
 
   TestObjectVisitor& visitor_;
-  FailureCollector failures_;
+  ObjectTally tally_;
+  FailureCollector failures_;  // also holds the names of the open nodes
   int nextId_ = 0;
-  std::vector<std::string> names_;  // of the open nodes from depth 1
 
   bool inSuite_ = false;
   TestSuiteInfo suite_;
@@ -66,7 +67,12 @@ bool TestObjectWalk::run(ReportReader& reader) {
   for (;;) {
     const ReportItemKind kind = reader.next();
     if (kind == ReportFailed) return false;
-    if (kind == ReportEnd) return true;
+    if (kind == ReportEnd) {
+      ReportErrorInfo error = checkTotals(reader.summary(), tally_);
+      if (error.message.empty()) return true;
+      reader.reject(std::move(error));
+      return false;
+    }
     const int depth = reader.depth();
     switch (kind) {
       case ReportDocument: visitor_.document(reader.document()); break;
@@ -100,10 +106,16 @@ void TestObjectWalk::takeFailure() {
     if (!check.link.present) check.link = object_.location;
 }
 
+void TestObjectWalk::emit() {
+  ++tally_.objects;
+  if (object_.state == StateFailed) ++tally_.failed;
+  visitor_.object(object_);
+}
+
 void TestObjectWalk::finishPending() {
   if (!pending_) return;
   pending_ = false;
-  visitor_.object(object_);
+  emit();
 }
 
 void TestObjectWalk::nodeStart(const ReportNodeInfo& node) {
@@ -111,8 +123,6 @@ void TestObjectWalk::nodeStart(const ReportNodeInfo& node) {
   failures_.nodeStart(id, node);
   takeFailure();
   finishPending();
-  names_.resize(node.depth - 1);
-  names_.push_back(node.name);
   if (node.depth == 1) {
     inSuite_ = node.section == SectionDriver || node.section == SectionContracts;
     if (!inSuite_) return;
@@ -141,7 +151,7 @@ void TestObjectWalk::nodeStart(const ReportNodeInfo& node) {
   object_.kind = !block                               ? ObjectTest
                  : node.name == kStateChartViolations ? ObjectStateChart
                                                       : ObjectClassBlock;
-  object_.path = names_;
+  boundedPath(failures_.openNames(), &object_.path);
   object_.type = node.type;
   object_.title = node.title.text;
   object_.location = block && !node.title.link.present ? classLink_ : node.title.link;
@@ -157,9 +167,10 @@ void TestObjectWalk::nodeEnd(int depth) {
   finishPending();
   if (inSuite_ && suite_.contracts && depth == 2 && inClass_) {
     inClass_ = false;
+    if (classFailed_) ++tally_.failedClasses;
     if (classFailed_ && !classBlockFailed_) {
       object_.kind = ObjectHiddenStateChart;
-      object_.path = names_;
+      boundedPath(failures_.openNames(), &object_.path);
       object_.path.push_back(kStateChartViolations);
       object_.type.clear();
       object_.title = classTitle_;
@@ -167,14 +178,13 @@ void TestObjectWalk::nodeEnd(int depth) {
       object_.state = StateFailed;
       object_.checks.clear();
       object_.notes.clear();
-      visitor_.object(object_);
+      emit();
     }
   }
   if (depth == 1 && inSuite_) {
     inSuite_ = false;
     visitor_.suiteEnd(suite_);
   }
-  names_.pop_back();
 }
 
 void TestObjectWalk::tableStart(int depth) {
@@ -213,6 +223,20 @@ void TestObjectWalk::overviewRow(const ReportRowInfo& row) {
 }
 
 }  // namespace
+
+ReportErrorInfo checkTotals(const ReportTotals& totals, const ObjectTally& tally) {
+  // The reader bounds every total, so these sums cannot overflow.
+  const int64_t listed = tally.objects + tally.failedClasses;
+  const int64_t failed = tally.failed + tally.failedClasses;
+  std::string message;
+  if (totals.total > listed)
+    message = "not a report: its totals count " + std::to_string(totals.total) +
+              " verdicts, but it lists " + std::to_string(tally.objects) + " objects";
+  else if (totals.failed > failed)
+    message = "not a report: its totals count " + std::to_string(totals.failed) +
+              " failed verdicts, but it lists " + std::to_string(tally.failed) + " failed objects";
+  return {message, message.empty() ? 0 : totals.line, message.empty() ? 0 : totals.column};
+}
 
 bool readTestObjects(ReportReader& reader, TestObjectVisitor& visitor) {
   TestObjectWalk walk(visitor);

@@ -43,8 +43,8 @@ struct TestNote {
 struct TestObject {
   TestObjectKind kind = ObjectTest;
   // Names from the suite (a test driver or the contracts node) down to the
-  // object itself.
-  std::vector<std::string> path;
+  // object itself (see boundedPath).
+  std::vector<std::string_view> path;
   std::string type;   // the report's (translated) kind name, to tell stubs apart
   std::string title;  // "Test Case overflow"
   SourceLink location;  // the object's own, for class blocks the class's
@@ -76,8 +76,24 @@ class TestObjectVisitor {
   virtual void suiteEnd(const TestSuiteInfo&) {}
 };
 
-// Reads the whole report into the visitor. False when the report is broken;
-// reader.error() tells why.
+// What the objects of a report account for, counted as they stream past.
+// A failed class may count one failed verdict more than its blocks list:
+// an observation state left by an illegal or a multiple exit in a class
+// without states.
+struct ObjectTally {
+  int64_t objects = 0;
+  int64_t failed = 0;
+  int64_t failedClasses = 0;
+};
+
+// A located error ("not a report: ...", at the summary table) when the
+// totals claim verdicts that the objects cannot account for; an empty
+// message when they can. Every export that makes an item per verdict needs
+// this, or a few bytes claiming 10^12 verdicts would make 10^12 items.
+ReportErrorInfo checkTotals(const ReportTotals& totals, const ObjectTally& tally);
+
+// Reads the whole report into the visitor. False when the report is broken
+// or its totals fail checkTotals; reader.error() tells why.
 bool readTestObjects(ReportReader& reader, TestObjectVisitor& visitor);
 
 // "FILE:LINE: " of a source location, "" without a file.

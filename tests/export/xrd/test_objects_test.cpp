@@ -31,7 +31,7 @@ struct Recorder : TestObjectVisitor {
   }
   void object(const TestObject& o) override {
     std::string path;
-    for (const std::string& name : o.path) path += "/" + name;
+    for (const std::string_view name : o.path) (path += "/") += name;
     std::string line = std::string(kKinds[o.kind]) + " " + path + " " + kStates[o.state] + " @" +
                        linkOf(o.location) + " '" + o.type + "'";
     for (const FailedCheck& c : o.checks)
@@ -161,8 +161,50 @@ TEST(TestObjects, ClassBlocksFallBackToTheClassAndHiddenViolationsBecomeObjects)
                    "end Contracts stubs -1"}));
 }
 
+// Each object's path keeps its two ends past twelve names, so an object
+// costs the same at any depth.
+TEST(TestObjects, DeepPathsKeepTheirEnds) {
+  std::string nodes;
+  const int depth = 20;
+  for (int i = 1; i <= depth; ++i) {
+    const std::string name = "n" + std::to_string(i);
+    nodes += "<XROD:NODE name=\"" + name + "\" type=\"Test Case\" state=\"ko\" sum=\"1\">";
+  }
+  for (int i = 0; i < depth; ++i) nodes += "</XROD:NODE>";
+  const Lines lines = walk(reportAround(driverAround(nodes, "ko"), 0, 0, depth));
+  ASSERT_EQ(lines.size(), depth + 2u);
+  EXPECT_EQ(lines[11], "test /stack/n1/n2/n3/n4/n5/n6/n7/n8/n9/n10/n11 ko @- 'Test Case'");
+  EXPECT_EQ(lines[12], "test /stack/n1/n2/n3/…/n9/n10/n11/n12 ko @- 'Test Case'");
+  EXPECT_EQ(lines[depth], "test /stack/n1/n2/n3/…/n17/n18/n19/n20 ko @- 'Test Case'");
+}
+
+// Totals above what the objects give are refused at the summary table; a
+// failed class may count one failed verdict that it does not list.
+TEST(TestObjects, TotalsThatTheObjectsCannotAccountFor) {
+  const std::string oneCase = driverAround(node("c", "Test Case", "ko", 1, 5, ""), "ko");
+  const auto refusal = [](const std::string& report) {
+    ReportReader reader;
+    reader.openBytes(report);
+    Recorder recorder;
+    EXPECT_FALSE(readTestObjects(reader, recorder));
+    const ReportErrorInfo& e = reader.error();
+    return std::to_string(e.line) + ":" + std::to_string(e.column) + " " + e.message;
+  };
+  EXPECT_EQ(refusal(reportAround(oneCase, 1000000000, 0, 1)),
+            "12:1 not a report: its totals count 1000000001 verdicts, but it lists 1 objects");
+  EXPECT_EQ(refusal(reportAround(oneCase + oneCase, 0, 0, 3)),
+            "12:1 not a report: its totals count 3 verdicts, but it lists 2 objects");
+  EXPECT_EQ(refusal(reportAround(driverAround(node("c", "Test Case", "ok", 1, 5, "")), 0, 0, 1)),
+            "12:1 not a report: its totals count 1 failed verdicts, but it lists 0 failed objects");
+  // The class's one more failed verdict, and totals below the objects.
+  const std::string failedClass =
+      contracts(node("Door", "Class", "ko", 0, 5, block("State", "ko", "")));
+  EXPECT_EQ(walk(reportAround(failedClass, 0, 0, 2)).size(), 3u);
+  EXPECT_EQ(walk(reportAround(oneCase + oneCase, 0, 0, 1)).size(), 6u);
+}
+
 TEST(TestObjects, InformationRowsAreProperties) {
-  const std::string report = reportAround("");
+  const std::string report = reportAround("", 0);
   const std::string information =
       "<TABLE BORDER=\"1\">\n<ROW STYLE=\"Array Title\"><CELL_TEXT COLSPAN=\"1\" ROWSPAN=\"0\">"
       "Nightly</CELL_TEXT></ROW><ROW>\n<CELL_TEXT STYLE=\"Array\">Version</CELL_TEXT>\n"
