@@ -14,6 +14,7 @@
 
 #include <algorithm>
 #include <cerrno>
+#include <cstdlib>
 #include <cstring>
 #include <fcntl.h>
 #include <sys/stat.h>
@@ -183,13 +184,18 @@ bool XmlTokenizer::openFile(const char* path, std::string* error) {
     return false;
   }
   capacity_ = kBlockSize;
-  buf_.reset(new char[capacity_]);
+  buf_.reset(static_cast<char*>(malloc(capacity_)));
+  if (!buf_) {
+    *error = strerror(ENOMEM);
+    return false;
+  }
   return true;
 }
 
 void XmlTokenizer::openBytes(std::string_view bytes) {
   capacity_ = bytes.size() + 1;
-  buf_.reset(new char[capacity_]);
+  buf_.reset(static_cast<char*>(malloc(capacity_)));
+  if (!buf_) abort();
   memcpy(buf_.get(), bytes.data(), bytes.size());
   end_ = bytes.size();
   eof_ = true;
@@ -209,9 +215,16 @@ bool XmlTokenizer::refill() {
     pos_ = 0;
   }
   if (end_ == capacity_) {
-    std::unique_ptr<char[]> bigger(new char[capacity_ * 2]);
-    memcpy(bigger.get(), buf_.get(), end_);
-    buf_ = std::move(bigger);
+    // realloc moves the pages of a large block rather than copying them, so
+    // a long token is not held twice while the buffer grows.
+    char* bigger = static_cast<char*>(realloc(buf_.get(), capacity_ * 2));
+    if (!bigger) {
+      readError_ = "cannot read the file: a token too long for the memory";
+      eof_ = true;
+      return false;
+    }
+    static_cast<void>(buf_.release());
+    buf_.reset(bigger);
     capacity_ *= 2;
   }
   // The buffer is filled before the token is scanned again: a pipe hands

@@ -18,6 +18,7 @@
 #pragma once
 
 #include <cstdint>
+#include <cstdlib>
 #include <deque>
 #include <memory>
 #include <set>
@@ -102,7 +103,10 @@ class XmlTokenizer {
 
   int fd_ = -1;
   bool eof_ = false;
-  std::unique_ptr<char[]> buf_;
+  struct FreeBytes {
+    void operator()(char* p) const { free(p); }
+  };
+  std::unique_ptr<char, FreeBytes> buf_;  // malloc'd, to grow by realloc
   size_t capacity_ = 0;
   size_t pos_ = 0;  // first byte not yet tokenized
   size_t end_ = 0;  // bytes in buf_

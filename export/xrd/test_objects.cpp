@@ -261,7 +261,12 @@ std::string checkCounts(const FailedCheck& check, TestObjectKind kind) {
 }
 
 std::string singleLine(const std::string& text) {
+  // Sized once: a long name grown a byte at a time would take twice its
+  // length.
+  size_t lineFeeds = 0;
+  for (const char c : text) lineFeeds += c == '\n';
   std::string line;
+  line.reserve(text.size() + lineFeeds);
   for (const char c : text) {
     if (c == '\n') line += "\\n";
     else line += c;
