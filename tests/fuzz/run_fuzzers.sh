@@ -19,7 +19,7 @@ root=$(cd "$(dirname "$0")/../.." && pwd)
 mode=${1:?usage: run_fuzzers.sh --replay|--merge|SECONDS [HARNESS...]}
 shift
 harnesses=("$@")
-[ ${#harnesses[@]} -gt 0 ] || harnesses=(symbol_reader trace_reader header text pipeline)
+[ ${#harnesses[@]} -gt 0 ] || harnesses=(symbol_reader trace_reader header text pipeline export)
 build=$root/build/fuzz
 committed=$root/tests/fuzz/corpus
 
@@ -40,7 +40,7 @@ fi
 make_seeds() {
   local seeds=$build/seeds n=0
   rm -rf "$seeds"
-  mkdir -p "$seeds"/{symbol_reader,trace_reader,header,text,pipeline}
+  mkdir -p "$seeds"/{symbol_reader,trace_reader,header,text,pipeline,export}
   for f in "$root"/tests/golden/*/*.ots "$root"/tests/readers/*.ots; do
     cp "$f" "$seeds/symbol_reader/$((n += 1))"
   done
@@ -50,6 +50,10 @@ make_seeds() {
       printf '%s' "${note#NO }" > "$seeds/text/$((n += 1))"
     done < <(grep -a '^NO ' "$f" || true)
   done
+  # The reports of the golden cases and of the export cases.
+  while IFS= read -r -d '' f; do
+    cp "$f" "$seeds/export/$((n += 1))"
+  done < <(find "$root"/tests/golden "$root"/tests/export -name '*.xrd' -size -16k -print0)
   for case_dir in "$root"/tests/golden/*/; do
     header=$(ls "$case_dir"header.txt "$case_dir"head.txt 2>/dev/null | head -1 || true)
     project=$case_dir/project.txt
