@@ -252,7 +252,21 @@ void XmlTokenizer::newline(const char* afterLineFeed) {
 }
 
 void XmlTokenizer::position(const char* at, int64_t* line, int64_t* column) const {
-  if (scanLines_) {
+  if (scanLines_ && at < scanLineStart_) {
+    // A fault reported before the token's last line end (an end tag that
+    // matches none, found past "</A\n"): its line ends are counted again,
+    // once per document.
+    const char* end = buf_.get() + end_;
+    const char* lineStart = nullptr;
+    *line = line_;
+    for (const char* q = tokenStart_; q < at; ++q) {
+      if (*q == '\n' || (*q == '\r' && (q + 1 == end || q[1] != '\n'))) {
+        ++*line;
+        lineStart = q + 1;
+      }
+    }
+    *column = lineStart ? 1 + countChars(lineStart, at) : column_ + countChars(tokenStart_, at);
+  } else if (scanLines_) {
     *line = line_ + scanLines_;
     *column = 1 + countChars(scanLineStart_, at);
   } else {

@@ -53,7 +53,7 @@ make_seeds() {
   # The reports of the golden cases and of the export cases.
   while IFS= read -r -d '' f; do
     cp "$f" "$seeds/export/$((n += 1))"
-  done < <(find "$root"/tests/golden "$root"/tests/export -name '*.xrd' -size -16k -print0)
+  done < <(find "$root"/tests/golden "$root"/tests/export -type f -name '*.xrd' -size -16k -print0)
   for case_dir in "$root"/tests/golden/*/; do
     header=$(ls "$case_dir"header.txt "$case_dir"head.txt 2>/dev/null | head -1 || true)
     project=$case_dir/project.txt

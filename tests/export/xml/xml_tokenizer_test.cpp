@@ -150,6 +150,8 @@ TEST(XmlTokenizer, FaultsOfMarkup) {
       {"<A>< B/></A>", "ERROR 1:5 expected a name"},
       {"<A></A >x", "ERROR 1:9 text after the root element"},
       {"<A></A x>", "ERROR 1:8 expected '>' to end the end tag"},
+      {"<A>\n</B\r\n>", "ERROR 2:1 the end tag </B> does not match <A>"},
+      {"<A>\n </B\r>", "ERROR 2:2 the end tag </B> does not match <A>"},
       {"<A>a ]]> b</A>", "ERROR 1:6 ']]>' in text"},
       {"<A><!-- a -- b --></A>", "ERROR 1:11 a '--' inside a comment"},
       {"<A><!-- a ---></A>", "ERROR 1:11 a '--' inside a comment"},
