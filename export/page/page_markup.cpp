@@ -26,8 +26,9 @@ std::string escaped(std::string_view text) {
   return out;
 }
 
-// A percentage with one decimal, for the bar's rectangles.
-std::string share(int64_t part, int64_t whole) {
+// A percentage with one decimal, for the bar's rectangles; in floating
+// point, so that no sum of totals can overflow.
+std::string share(double part, double whole) {
   char text[32];
   snprintf(text, sizeof text, "%.1f%%", whole > 0 ? 100.0 * part / whole : 0.0);
   return text;
@@ -56,7 +57,7 @@ void PageMarkup::summary(const ReportTotals& totals) {
   s += "</dl>\n";
   // One bar: passed, inconclusive and failed side by side, out of the sum
   // of the three (the report's total is that sum).
-  const int64_t sum = totals.passed + totals.inconclusive + totals.failed;
+  const double sum = double(totals.passed) + double(totals.inconclusive) + double(totals.failed);
   const std::string passed = share(totals.passed, sum);
   const std::string inconclusive = share(totals.inconclusive, sum);
   const std::string failed = share(totals.failed, sum);
@@ -66,7 +67,7 @@ void PageMarkup::summary(const ReportTotals& totals) {
   s += "<rect class=\"passed\" x=\"0\" y=\"0\" height=\"14\" width=\"" + passed + "\"/>";
   s += "<rect class=\"inconclusive\" x=\"" + passed + "\" y=\"0\" height=\"14\" width=\"" +
        inconclusive + "\"/>";
-  s += "<rect class=\"failed\" x=\"" + share(totals.passed + totals.inconclusive, sum) +
+  s += "<rect class=\"failed\" x=\"" + share(double(totals.passed) + double(totals.inconclusive), sum) +
        "\" y=\"0\" height=\"14\" width=\"" + failed + "\"/></svg>\n";
   if (!totals.productLine.empty()) {
     s += "<p class=\"product\">";

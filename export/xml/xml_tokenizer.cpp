@@ -5,8 +5,9 @@
 //                                 StartTag CELL_TEXT, Text "a & b", EndTag
 //
 // A token that runs past the buffer's end is scanned again from its start
-// once more bytes are in (the buffer doubles when one token fills it), so no
-// scan keeps state across refills. Positions: the line and column of the
+// once the buffer is full again (it doubles when one token fills it), so no
+// scan keeps state across refills and a token costs at most about twice its
+// length, from a file or from a pipe. Positions: the line and column of the
 // next token are kept up to date as tokens are taken, counting only the bytes
 // of the token's last line, so long lines cost no more than short ones.
 #include "export/xml/xml_tokenizer.h"
@@ -15,6 +16,7 @@
 
 #include <algorithm>
 #include <cerrno>
+#include <cstdlib>
 #include <cstring>
 #include <fcntl.h>
 #include <sys/stat.h>
@@ -134,13 +136,18 @@ bool XmlTokenizer::openFile(const char* path, std::string* error) {
     return false;
   }
   capacity_ = kBlockSize;
-  buf_.reset(new char[capacity_]);
+  buf_.reset(static_cast<char*>(malloc(capacity_)));
+  if (!buf_) {
+    *error = strerror(ENOMEM);
+    return false;
+  }
   return true;
 }
 
 void XmlTokenizer::openBytes(std::string_view bytes) {
   capacity_ = bytes.size() + 1;
-  buf_.reset(new char[capacity_]);
+  buf_.reset(static_cast<char*>(malloc(capacity_)));
+  if (!buf_) abort();
   memcpy(buf_.get(), bytes.data(), bytes.size());
   end_ = bytes.size();
   eof_ = true;
@@ -160,22 +167,37 @@ bool XmlTokenizer::refill() {
     pos_ = 0;
   }
   if (end_ == capacity_) {
-    std::unique_ptr<char[]> bigger(new char[capacity_ * 2]);
-    memcpy(bigger.get(), buf_.get(), end_);
-    buf_ = std::move(bigger);
+    // realloc moves the pages of a large block rather than copying them, so
+    // a long token is not held twice while the buffer grows.
+    char* bigger = static_cast<char*>(realloc(buf_.get(), capacity_ * 2));
+    if (!bigger) {
+      readError_ = "cannot read the file: a token too long for the memory";
+      eof_ = true;
+      return false;
+    }
+    static_cast<void>(buf_.release());
+    buf_.reset(bigger);
     capacity_ *= 2;
   }
-  for (;;) {
+  // The unfinished token is scanned again only once at least as many bytes
+  // have come as it holds: a pipe hands over a few KiB per read, and a long
+  // token rescanned after each of them would cost the square of its length.
+  // So each rescan follows a doubling, and a short token is handed on after
+  // the first read that completes it, without waiting for a full buffer.
+  const size_t before = end_;
+  const size_t wanted = std::min(capacity_, before + std::max<size_t>(before, 1));
+  while (end_ < wanted) {
     const ssize_t n = read(fd_, buf_.get() + end_, capacity_ - end_);
     if (n > 0) {
       end_ += static_cast<size_t>(n);
-      return true;
+      continue;
     }
     if (n < 0 && errno == EINTR) continue;
     if (n < 0) readError_ = std::string("cannot read the file: ") + strerror(errno);
     eof_ = true;
-    return false;
+    break;
   }
+  return end_ > before;
 }
 
 void XmlTokenizer::newline(const char* afterLineFeed) {
@@ -184,7 +206,21 @@ void XmlTokenizer::newline(const char* afterLineFeed) {
 }
 
 void XmlTokenizer::position(const char* at, int64_t* line, int64_t* column) const {
-  if (scanLines_) {
+  if (scanLines_ && at < scanLineStart_) {
+    // A fault reported before the token's last line end (an end tag that
+    // matches none, found past "</A\n"): its line ends are counted again,
+    // once per document.
+    const char* end = buf_.get() + end_;
+    const char* lineStart = nullptr;
+    *line = line_;
+    for (const char* q = tokenStart_; q < at; ++q) {
+      if (*q == '\n' || (*q == '\r' && (q + 1 == end || q[1] != '\n'))) {
+        ++*line;
+        lineStart = q + 1;
+      }
+    }
+    *column = lineStart ? 1 + countChars(lineStart, at) : column_ + countChars(tokenStart_, at);
+  } else if (scanLines_) {
     *line = line_ + scanLines_;
     *column = 1 + countChars(scanLineStart_, at);
   } else {
@@ -669,6 +705,25 @@ XmlTokenizer::Step XmlTokenizer::scanAttributeValue(const char*& p, std::string*
   return StepDone;
 }
 
+// Whether the tag being scanned has the attribute already: a look through
+// the few that tags have, and beyond them an ordered set of the names, so
+// that a tag of many attributes costs a logarithm per attribute, not the
+// number of those before it.
+bool XmlTokenizer::repeatedAttribute(std::string_view name) {
+  constexpr size_t kLookedThrough = 16;
+  const std::vector<XmlAttribute>& seen = token_.attributes;
+  if (seen.size() < kLookedThrough) {
+    for (const XmlAttribute& a : seen)
+      if (a.name == name) return true;
+    return false;
+  }
+  if (seen.size() == kLookedThrough) {
+    attributeNames_.clear();
+    for (const XmlAttribute& a : seen) attributeNames_.insert(a.name);
+  }
+  return !attributeNames_.insert(name).second;
+}
+
 XmlTokenizer::Step XmlTokenizer::scanStartTag(const char* p) {
   const char* end = buf_.get() + end_;
   const char* q = p + 1;
@@ -699,10 +754,9 @@ XmlTokenizer::Step XmlTokenizer::scanStartTag(const char* p) {
     std::string_view attribute;
     s = scanName(q, &attribute);
     if (s != StepDone) return s;
-    for (const XmlAttribute& seen : token_.attributes)
-      if (seen.name == attribute)
-        return failText(attributeStart,
-                        "the attribute " + std::string(attribute) + " is given twice");
+    if (repeatedAttribute(attribute))
+      return failText(attributeStart,
+                      "the attribute " + std::string(attribute) + " is given twice");
     s = scanEq(q);
     if (s != StepDone) return s;
     const size_t index = token_.attributes.size();
@@ -718,7 +772,7 @@ XmlTokenizer::Step XmlTokenizer::scanStartTag(const char* p) {
   token_.text = {};
   token_.line = line_;
   token_.column = column_;
-  openStarts_.push_back(static_cast<uint32_t>(openNames_.size()));
+  openStarts_.push_back(openNames_.size());
   openNames_.append(name);
   state_ = InRoot;
   pendingEnd_ = selfClosing;
@@ -803,6 +857,10 @@ XmlTokenizer::Step XmlTokenizer::scanProcessingInstruction(const char* p) {
   Step s = scanName(q, &target);
   if (s != StepDone) return s;
   if (equalsIgnoringAsciiCase(target, "xml")) {
+    // Every case of "xml" is reserved; only the lower case one declares.
+    if (target != "xml")
+      return failText(p, "the instruction target " + std::string(target) +
+                             " is reserved (the XML declaration is written <?xml)");
     if (consumed_ + static_cast<uint64_t>(p - buf_.get()) != bomLength_)
       return fail(p, "an XML declaration that is not at the start of the file");
     return scanDeclaration(q);

@@ -18,8 +18,10 @@
 #pragma once
 
 #include <cstdint>
+#include <cstdlib>
 #include <deque>
 #include <memory>
+#include <set>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -82,6 +84,7 @@ class XmlTokenizer {
   Step scanMarkupDeclaration(const char* p);
   Step lineEnd(const char*& p);
   Step scanName(const char*& p, std::string_view* name);
+  bool repeatedAttribute(std::string_view name);
   Step scanAttributeValue(const char*& p, std::string* scratch, std::string_view* value,
                           bool lenient);
   Step scanReference(const char*& p, std::string* out, bool* valid);
@@ -103,7 +106,10 @@ class XmlTokenizer {
 
   int fd_ = -1;
   bool eof_ = false;
-  std::unique_ptr<char[]> buf_;
+  struct FreeBytes {
+    void operator()(char* p) const { free(p); }
+  };
+  std::unique_ptr<char, FreeBytes> buf_;  // malloc'd, to grow by realloc
   size_t capacity_ = 0;
   size_t pos_ = 0;  // first byte not yet tokenized
   size_t end_ = 0;  // bytes in buf_
@@ -124,7 +130,7 @@ class XmlTokenizer {
   bool produced_ = false;    // the scan made a token (white space outside the root makes none)
   size_t bomLength_ = 0;
   std::string openNames_;             // names of the open elements, back to back
-  std::vector<uint32_t> openStarts_;  // where each begins in openNames_
+  std::vector<size_t> openStarts_;  // where each begins in openNames_
   std::string lenientElement_;
   std::string lenientAttribute_;
 
@@ -134,6 +140,7 @@ class XmlTokenizer {
   // One decoded value per attribute; a deque, so growing it moves none of
   // the values that earlier attributes of the same tag point into.
   std::deque<std::string> attributeScratch_;
+  std::set<std::string_view> attributeNames_;  // of a tag with many attributes
   std::string message_;
   std::string readError_;
 };

@@ -23,16 +23,38 @@ DataRowParts splitDataRow(const ReportRowInfo& row) {
   return parts;
 }
 
+void boundedPath(const OpenNames& names, std::vector<std::string_view>* path) {
+  path->clear();
+  const size_t n = names.size();
+  for (size_t i = 0; i < n; ++i) {
+    if (n > kPathNames && i == kPathEnd) {
+      path->push_back("…");
+      i = n - kPathEnd;
+    }
+    path->push_back(names[i]);
+  }
+}
+
+// The failure is complete while its node is still the innermost one, so
+// its path is taken then, and only for a failure that is emitted.
 void FailureCollector::finishPending() {
   ready_ = false;
   if (!pendingFailed_) return;
   pendingFailed_ = false;
   if (!pendingCarries_ && pending_.checks.empty()) return;
   std::swap(done_, pending_);
+  boundedPath(names_, &done_.path);
   ready_ = true;
 }
 
+void FailureCollector::dropEnded() {
+  if (!ended_) return;
+  ended_ = false;
+  names_.pop_back();
+}
+
 void FailureCollector::nodeStart(int nodeId, const ReportNodeInfo& node) {
+  dropEnded();
   finishPending();
   names_.push_back(node.name);
   header_.clear();
@@ -40,15 +62,18 @@ void FailureCollector::nodeStart(int nodeId, const ReportNodeInfo& node) {
   pendingFailed_ = true;
   pendingCarries_ = node.sum > 0;
   pending_.nodeId = nodeId;
-  pending_.path = names_;
   pending_.type = node.type;
   pending_.link = node.title.link;
   pending_.checks.clear();
 }
 
-void FailureCollector::tableStart() { ready_ = false; }
+void FailureCollector::tableStart() {
+  dropEnded();
+  ready_ = false;
+}
 
 void FailureCollector::row(const ReportRowInfo& row) {
+  dropEnded();
   ready_ = false;
   if (row.role == RowHeader) {
     header_.clear();
@@ -78,7 +103,8 @@ void FailureCollector::row(const ReportRowInfo& row) {
 }
 
 void FailureCollector::nodeEnd() {
+  dropEnded();
   finishPending();
-  names_.pop_back();
+  ended_ = true;
   header_.clear();
 }

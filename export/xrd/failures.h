@@ -15,9 +15,24 @@
 
 #include "export/xrd/report_reader.h"
 
+#include <deque>
 #include <string>
+#include <string_view>
 #include <utility>
 #include <vector>
+
+// The names of the open nodes below the node of the whole run, outermost
+// first. A deque, so that a name stays where it is while its node is open
+// and the items of the nodes inside can point at it.
+using OpenNames = std::deque<std::string>;
+
+// The path an item carries: the names from the top down, at most
+// kPathNames of them; a deeper path keeps its first and last kPathEnd names
+// with "…" between. So an item costs the same at any depth, and nothing is
+// copied: the names stay in the OpenNames they come from.
+constexpr size_t kPathNames = 12;
+constexpr size_t kPathEnd = 4;
+void boundedPath(const OpenNames& names, std::vector<std::string_view>* path);
 
 struct FailedCheck {
   // The row's text cells before its status and counts, joined by spaces:
@@ -32,8 +47,8 @@ struct FailedCheck {
 struct Failure {
   int nodeId = 0;  // the number given to nodeStart
   // Names from the top (a test driver or the contracts node) down to the
-  // failed node itself.
-  std::vector<std::string> path;
+  // failed node itself (see boundedPath); valid until the next call.
+  std::vector<std::string_view> path;
   std::string type;
   SourceLink link;  // of the node's title
   std::vector<FailedCheck> checks;  // may be empty: the object itself failed
@@ -65,11 +80,16 @@ class FailureCollector {
 
   bool ready() const { return ready_; }
   const Failure& failure() const { return done_; }
+  // The names of the open nodes, the one that just ended included until
+  // the next call.
+  const OpenNames& openNames() const { return names_; }
 
  private:
   void finishPending();
+  void dropEnded();
 
-  std::vector<std::string> names_;  // of the open nodes
+  OpenNames names_;                 // of the open nodes
+  bool ended_ = false;              // names_.back() is of a node that ended
   bool pendingFailed_ = false;      // the innermost open node's rows are still coming
   bool pendingCarries_ = false;
   bool ready_ = false;

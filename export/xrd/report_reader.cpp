@@ -93,9 +93,14 @@ RowRole roleOf(const ReportRowInfo& row, bool titleRow) {
 }  // namespace
 
 bool repairDoubleEncoding(std::string* text) {
+  // A text without a byte above 0x7F, the usual one, is left without a copy.
+  size_t i = 0;
+  while (i < text->size() && static_cast<unsigned char>((*text)[i]) < 0x80) ++i;
+  if (i == text->size()) return false;
   std::string bytes;
-  bool high = false;
-  for (size_t i = 0; i < text->size(); ++i) {
+  bytes.reserve(text->size());
+  bytes.assign(*text, 0, i);
+  for (; i < text->size(); ++i) {
     const unsigned char c = static_cast<unsigned char>((*text)[i]);
     if (c < 0x80) {
       bytes += static_cast<char>(c);
@@ -106,9 +111,8 @@ bool repairDoubleEncoding(std::string* text) {
     const unsigned char d = static_cast<unsigned char>((*text)[++i]);
     if ((d & 0xC0) != 0x80) return false;
     bytes += static_cast<char>(((c & 0x03) << 6) | (d & 0x3F));
-    high = true;
   }
-  if (!high || !isValidUtf8(bytes)) return false;
+  if (!isValidUtf8(bytes)) return false;
   *text = std::move(bytes);
   return true;
 }
@@ -391,6 +395,21 @@ bool ReportReader::readSummary(const XmlToken& start) {
     last_ = ReportFailed;
     return false;
   }
+  // The report's counters are 32-bit and its total is the sum of the three
+  // others; held to that, no sum of totals can overflow further on.
+  const char* fault = nullptr;
+  for (int i = 0; i < 4 && !fault; ++i)
+    if (*values[i] < 0 || (i < 3 && *values[i] > kMaxVerdictCount))
+      fault = "not a report: a total is not a count from 0 to 2147483647";
+  if (!fault &&
+      summary_.total != summary_.passed + summary_.inconclusive + summary_.failed)
+    fault = "not a report: the last total is not the sum of the three before it";
+  if (fault) {
+    error_ = {fault, line, column};
+    ended_ = true;
+    last_ = ReportFailed;
+    return false;
+  }
   summary_.line = line;
   summary_.column = column;
   summarySeen_ = true;
@@ -500,6 +519,14 @@ bool ReportReader::endElement(const XmlToken& t, ReportItemKind* item) {
       if (globalSeen_) return false;
       *item = failAt(t, "not a report: <DOCUMENT> holds no <XROD:NODE>");
       return true;
+    case InApidoc:
+      if (globalSeen_) return false;
+      *item = failAt(t, "not a report: <APIDOC> holds no <DOCUMENT>");
+      return true;
+    case InXrod:
+      if (globalSeen_) return false;
+      *item = failAt(t, "not a report: <XROD> holds no <APIDOC>");
+      return true;
     default:
       return false;
   }
@@ -525,6 +552,10 @@ bool ReportReader::startElement(const XmlToken& t, ReportItemKind* item) {
     return false;
   }
   if (context == InApidoc && t.name == format::kDocument) {
+    if (globalSeen_) {
+      *item = failAt(t, "not a report: a second <DOCUMENT>");
+      return true;
+    }
     document_.title.assign(attributeOf(t, format::kDocumentTitle));
     document_.tag.assign(attributeOf(t, format::kTag));
     contexts_.push_back(InDocument);

@@ -117,6 +117,12 @@ struct ReportRowInfo {
   int64_t column = 0;
 };
 
+// The largest count of verdicts of one kind a report can hold: the
+// report's counters are 32-bit.
+constexpr int64_t kMaxVerdictCount = 2147483647;
+
+// The summary table's totals, each checked against that bound and the last
+// against the sum of the three others.
 struct ReportTotals {
   int64_t passed = 0;
   int64_t inconclusive = 0;

@@ -19,7 +19,7 @@ root=$(cd "$(dirname "$0")/../.." && pwd)
 mode=${1:?usage: run_fuzzers.sh --replay|--merge|SECONDS [HARNESS...]}
 shift
 harnesses=("$@")
-[ ${#harnesses[@]} -gt 0 ] || harnesses=(symbol_reader trace_reader header text pipeline)
+[ ${#harnesses[@]} -gt 0 ] || harnesses=(symbol_reader trace_reader header text pipeline export)
 build=$root/build/fuzz
 committed=$root/tests/fuzz/corpus
 
@@ -40,7 +40,7 @@ fi
 make_seeds() {
   local seeds=$build/seeds n=0
   rm -rf "$seeds"
-  mkdir -p "$seeds"/{symbol_reader,trace_reader,header,text,pipeline}
+  mkdir -p "$seeds"/{symbol_reader,trace_reader,header,text,pipeline,export}
   for f in "$root"/tests/golden/*/*.ots "$root"/tests/readers/*.ots; do
     cp "$f" "$seeds/symbol_reader/$((n += 1))"
   done
@@ -50,6 +50,10 @@ make_seeds() {
       printf '%s' "${note#NO }" > "$seeds/text/$((n += 1))"
     done < <(grep -a '^NO ' "$f" || true)
   done
+  # The reports of the golden cases and of the export cases.
+  while IFS= read -r -d '' f; do
+    cp "$f" "$seeds/export/$((n += 1))"
+  done < <(find "$root"/tests/golden "$root"/tests/export -type f -name '*.xrd' -size -16k -print0)
   for case_dir in "$root"/tests/golden/*/; do
     header=$(ls "$case_dir"header.txt "$case_dir"head.txt 2>/dev/null | head -1 || true)
     project=$case_dir/project.txt
@@ -98,7 +102,11 @@ case "$mode" in
       merged=$build/merged/$harness
       rm -rf "$merged"
       mkdir -p "$merged" "$build/corpus/$harness" "$committed/$harness"
-      "$build/${harness}_fuzzer" -merge=1 -max_len=16384 -close_fd_mask=3 "$merged" \
+      # Reports are verbose: the export corpus keeps inputs of up to 1.5 KiB,
+      # so that it stays a few hundred KiB.
+      max_len=16384
+      [ "$harness" != export ] || max_len=1536
+      "$build/${harness}_fuzzer" -merge=1 -max_len=$max_len -close_fd_mask=3 "$merged" \
         "$committed/$harness" "$build/corpus/$harness" "$build/seeds/$harness" \
         > "$build/logs/$harness.merge.log" 2>&1
       rm -f "$committed/$harness"/*

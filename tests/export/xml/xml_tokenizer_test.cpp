@@ -5,8 +5,9 @@
 #include "tests/file_bytes.h"
 
 #include <gtest/gtest.h>
-#include <unistd.h>
 #include <string>
+#include <thread>
+#include <unistd.h>
 #include <vector>
 
 namespace {
@@ -55,6 +56,14 @@ std::string outcomeOf(std::string_view bytes) { return tokensOf(bytes).back(); }
 
 using Lines = std::vector<std::string>;
 
+void writeAll(int fd, std::string_view bytes) {
+  while (!bytes.empty()) {
+    const ssize_t n = write(fd, bytes.data(), bytes.size());
+    if (n <= 0) return;
+    bytes.remove_prefix(static_cast<size_t>(n));
+  }
+}
+
 TEST(XmlTokenizer, TokensOfAWellFormedDocument) {
   EXPECT_EQ(tokensOf("<?xml version=\"1.0\" encoding=\"UTF-8\"?>\n"
                      "<!-- a comment --><?pi data?>\n"
@@ -84,6 +93,18 @@ TEST(XmlTokenizer, ManyDecodedAttributes) {
     expected += " a" + std::to_string(i) + "=" + std::to_string(i) + "&";
   }
   EXPECT_EQ(tokensOf(tag + "/>"), (Lines{expected + ">", "</A>", "END"}));
+}
+
+// Past the few attributes looked through one by one, repeats are still
+// found, at the repeat.
+TEST(XmlTokenizer, RepeatedAttributeAmongMany) {
+  std::string tag = "<A";
+  for (int i = 0; i < 40; ++i) tag += " a" + std::to_string(i) + "=\"\"";
+  EXPECT_EQ(outcomeOf(tag + "/>"), "END");
+  EXPECT_EQ(outcomeOf(tag + " a16=\"\"/>"),
+            "ERROR 1:" + std::to_string(tag.size() + 2) + " the attribute a16 is given twice");
+  EXPECT_EQ(outcomeOf(tag + " a3=\"\"/>"),
+            "ERROR 1:" + std::to_string(tag.size() + 2) + " the attribute a3 is given twice");
 }
 
 TEST(XmlTokenizer, NamesWithColonsAndUnicode) {
@@ -135,6 +156,8 @@ TEST(XmlTokenizer, FaultsOfMarkup) {
       {"<A>< B/></A>", "ERROR 1:5 expected a name"},
       {"<A></A >x", "ERROR 1:9 text after the root element"},
       {"<A></A x>", "ERROR 1:8 expected '>' to end the end tag"},
+      {"<A>\n</B\r\n>", "ERROR 2:1 the end tag </B> does not match <A>"},
+      {"<A>\n </B\r>", "ERROR 2:2 the end tag </B> does not match <A>"},
       {"<A>a ]]> b</A>", "ERROR 1:6 ']]>' in text"},
       {"<A><!-- a -- b --></A>", "ERROR 1:11 a '--' inside a comment"},
       {"<A><!-- a ---></A>", "ERROR 1:11 a '--' inside a comment"},
@@ -154,6 +177,11 @@ TEST(XmlTokenizer, FaultsOfMarkup) {
        "ERROR 1:39 standalone must be yes or no"},
       {"<?xml version=\"1.0\"><A/>", "ERROR 1:20 expected '?>' to end the XML declaration"},
       {"<?xml encoding=\"UTF-8\"?><A/>", "ERROR 1:7 expected the version in the XML declaration"},
+      // Every case of "xml" is reserved; only "<?xml" declares.
+      {"<?XML version=\"1.0\"?><A/>",
+       "ERROR 1:1 the instruction target XML is reserved (the XML declaration is written <?xml)"},
+      {"<A><?Xml version=\"1.0\"?></A>",
+       "ERROR 1:4 the instruction target Xml is reserved (the XML declaration is written <?xml)"},
   };
   for (const auto& [input, error] : cases) EXPECT_EQ(outcomeOf(input), error) << input;
 }
@@ -263,6 +291,26 @@ TEST(XmlTokenizer, CarriageReturnAtTheEndOfARead) {
   // In an attribute value, a CR LF becomes one space.
   EXPECT_EQ(tokensReadInTwo("<R><A b=\"x\r", "\ny\"/></R>"),
             (Lines{"<R>", "<A b=x y>", "</A> 1:4", "</R> 2:5", "END"}));
+}
+
+// A pipe hands over a few KiB per read: the tokens are those of the file.
+TEST(XmlTokenizer, PipeGivesTheSameTokens) {
+  std::string document = "<R><BIG a=\"" + std::string(3u * 1024 * 1024, 'v') + "\">";
+  document += std::string(3u * 1024 * 1024, 'x') + "</BIG><S>&amp;</S></R>\n";
+  int fds[2];
+  ASSERT_EQ(pipe(fds), 0);
+  std::thread writer([&document, fds] {
+    writeAll(fds[1], document);
+    close(fds[1]);
+  });
+  XmlTokenizer fromPipe;
+  std::string error;
+  const std::string path = "/dev/fd/" + std::to_string(fds[0]);
+  ASSERT_TRUE(fromPipe.openFile(path.c_str(), &error)) << error;
+  const Lines tokens = tokensOf(fromPipe);
+  writer.join();
+  close(fds[0]);
+  EXPECT_EQ(tokens, tokensOf(document));
 }
 
 TEST(XmlTokenizer, FilesThatCannotBeRead) {

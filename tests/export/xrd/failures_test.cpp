@@ -33,7 +33,7 @@ Lines failuresOf(const std::string& report) {
     if (!collector.ready()) continue;
     const Failure& f = collector.failure();
     std::string line = "#" + std::to_string(f.nodeId) + " " + f.type + " ";
-    for (size_t i = 0; i < f.path.size(); ++i) line += (i ? " > " : "") + f.path[i];
+    for (size_t i = 0; i < f.path.size(); ++i) (line += i ? " > " : "") += f.path[i];
     line += " @" + linkOf(f.link);
     for (const FailedCheck& c : f.checks) {
       line += " | " + c.expression + " @" + linkOf(c.link);

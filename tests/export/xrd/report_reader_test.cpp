@@ -350,6 +350,20 @@ TEST(ReportReader, BadInputs) {
        "error 82:1 not a report: a second <XROD:NODE> in <DOCUMENT>"},
       {with("<XROD:NODE name=\"stack\"", "<SECTION/><XROD:NODE name=\"stack\""),
        "error 36:1 unexpected <SECTION> inside <XROD:NODE>"},
+      // Well-formed, but no report.
+      {"<XROD/>", "error 1:1 not a report: <XROD> holds no <APIDOC>"},
+      {"<XROD><APIDOC/></XROD>", "error 1:7 not a report: <APIDOC> holds no <DOCUMENT>"},
+      {with("</APIDOC>", "</APIDOC><APIDOC><DOCUMENT/></APIDOC>"),
+       "error 83:18 not a report: a second <DOCUMENT>"},
+      // Totals: 32-bit counts, the last the sum of the others.
+      {with(">1</CELL_TEXT>", ">-1</CELL_TEXT>"),
+       "error 12:1 not a report: a total is not a count from 0 to 2147483647"},
+      {with(">1</CELL_TEXT>", ">9223372036854775807</CELL_TEXT>"),
+       "error 12:1 not a report: a total is not a count from 0 to 2147483647"},
+      {with(">0</CELL_TEXT>", ">2147483648</CELL_TEXT>"),
+       "error 12:1 not a report: a total is not a count from 0 to 2147483647"},
+      {with("Total</CELL_TEXT>\n<CELL_TEXT STYLE=\"Array\">1", "Total</CELL_TEXT>\n<CELL_TEXT STYLE=\"Array\">2"),
+       "error 12:1 not a report: the last total is not the sum of the three before it"},
   };
   for (const auto& [input, error] : cases) EXPECT_EQ(outcomeOf(input), error) << input;
 

@@ -31,7 +31,7 @@ struct Recorder : TestObjectVisitor {
   }
   void object(const TestObject& o) override {
     std::string path;
-    for (const std::string& name : o.path) path += "/" + name;
+    for (const std::string_view name : o.path) (path += "/") += name;
     std::string line = std::string(kKinds[o.kind]) + " " + path + " " + kStates[o.state] + " @" +
                        linkOf(o.location) + " '" + o.type + "'";
     for (const FailedCheck& c : o.checks)
@@ -162,7 +162,7 @@ TEST(TestObjects, ClassBlocksFallBackToTheClassAndHiddenViolationsBecomeObjects)
 }
 
 TEST(TestObjects, InformationRowsAreProperties) {
-  const std::string report = reportAround("");
+  const std::string report = reportAround("", 0);
   const std::string information =
       "<TABLE BORDER=\"1\">\n<ROW STYLE=\"Array Title\"><CELL_TEXT COLSPAN=\"1\" ROWSPAN=\"0\">"
       "Nightly</CELL_TEXT></ROW><ROW>\n<CELL_TEXT STYLE=\"Array\">Version</CELL_TEXT>\n"
