@@ -2,7 +2,7 @@
 // export is one row of the command table.
 #include "export/command_line.h"
 #include "export/ci/junit_writer.h"
-#include "export/page/page_writer.h"
+#include "export/html_command.h"
 #include "export/ci/summary_writer.h"
 
 namespace {

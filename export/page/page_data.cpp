@@ -2,6 +2,8 @@
 // numbers a node), texts and details compressed as they come.
 #include "export/page/page_data.h"
 
+#include "export/page/page_markup.h"
+
 namespace {
 
 // Cell texts go into the string table up to this many entries, and only
@@ -80,6 +82,10 @@ int PageData::nodeStart(const ReportNodeInfo& node) {
     texts_.appendByte(2);
     texts_.append(node.title.text);
   }
+  if (linked) {
+    texts_.appendByte(4);
+    texts_.append(linkText(node.title.link));
+  }
   return static_cast<int>(id);
 }
 
@@ -101,8 +107,9 @@ void PageData::title(const ReportTitleInfo& title) {
 void PageData::row(const ReportRowInfo& row) {
   const std::vector<ReportCell>& cells = row.cells;
   const size_t n = cells.size();
-  // Searchable: the text cells of a data row before its status and counts.
-  size_t searchable = 0;
+  // Searchable: the text cells of a data row before its status and
+  // counts, and every cell of a trace line or a note.
+  size_t searchable = row.role == RowTrace || row.role == RowNote ? n : 0;
   if (row.role == RowData) {
     size_t numbers = 0;
     while (numbers + 1 < n && isNumber(cells[n - 1 - numbers].text)) ++numbers;
@@ -122,6 +129,10 @@ void PageData::row(const ReportRowInfo& row) {
       flags |= 0x40;
       texts_.appendByte(3);
       texts_.append(cell.text);
+      if (cell.link.present) {
+        texts_.appendByte(5);
+        texts_.append(linkText(cell.link));
+      }
     } else {
       appendCellText(cell.text, &flags, &scratch_);
     }
@@ -134,7 +145,7 @@ void PageData::row(const ReportRowInfo& row) {
 
 void PageData::finish() {
   const uint32_t count = static_cast<uint32_t>(types_.size());
-  const uint32_t header[] = {1, count};
+  const uint32_t header[] = {2, count};
   nodes_.append(header, sizeof header);
   for (const std::vector<uint32_t>* column :
        {&parentDistance_, &flags_, &types_, &files_, &lines_, &detailOffsets_})

@@ -1,11 +1,14 @@
 // The markup parts of the page:
 //
+//   <a class="skip" href="#tree-items">Skip to the test objects</a>
 //   <header><h1>Component testing C++ report</h1>
 //   <p class="meta">build/example/report.xrd · Test compilation time Mon Dec 7 ...</p></header>
 //   <section id="summary">... <svg class="bar">three rects</svg></section>
 //   <section id="information"><table>...</table></section>
 //   <section id="failures"><h2>Failures <span class="count">1</span></h2>
-//   <ol><li><a href="#n4">stack_test › Stack › overflow</a> ... </li></ol></section>
+//   <div class="group"><h3>stack_test <span class="count">1 failed</span></h3>
+//   <ol><li><a href="#n4">✗ stack_test › Stack › overflow</a> ... </li></ol>
+//   <details class="more"><summary>Show 20 more</summary><ol>...</ol></details></div></section>
 #include "export/page/page_markup.h"
 
 #include <cstdio>
@@ -19,6 +22,11 @@ const char* styleClass(ReportStyle style) {
     default: return "plain";
   }
 }
+
+// Failures shown at once, over all groups; the rest wait behind a
+// disclosure, so that a long list neither delays the page nor buries the
+// tree under its tab stops.
+constexpr int64_t kFailuresShown = 100;
 
 std::string escaped(std::string_view text) {
   std::string out;
@@ -63,8 +71,9 @@ std::string linkText(const SourceLink& link) {
 void PageMarkup::summary(const ReportTotals& totals) {
   static const char* const kClasses[] = {"passed", "inconclusive", "failed", "total"};
   const int64_t values[] = {totals.passed, totals.inconclusive, totals.failed, totals.total};
+  totalFailed_ = totals.failed;
   std::string& s = summary_;
-  s += "<section id=\"summary\" aria-label=\"Summary\">\n";
+  s += "<section id=\"summary\" aria-label=\"" + escaped(labels_.summary) + "\">\n";
   if (!summaryTitle_.empty()) {
     s += "<h2>";
     appendEscapedHtml(&s, summaryTitle_);
@@ -85,9 +94,9 @@ void PageMarkup::summary(const ReportTotals& totals) {
   const std::string passed = share(totals.passed, sum);
   const std::string inconclusive = share(totals.inconclusive, sum);
   const std::string failed = share(totals.failed, sum);
-  s += "<svg class=\"bar\" role=\"img\" aria-label=\"" + std::to_string(totals.passed) +
-       " passed, " + std::to_string(totals.inconclusive) + " inconclusive, " +
-       std::to_string(totals.failed) + " failed\" width=\"100%\" height=\"14\">";
+  s += "<svg class=\"bar\" role=\"img\" aria-label=\"" +
+       escaped(fill(labels_.bar, totals.passed, totals.inconclusive, totals.failed)) +
+       "\" width=\"100%\" height=\"14\">";
   s += "<rect class=\"passed\" x=\"0\" y=\"0\" height=\"14\" width=\"" + passed + "\"/>";
   s += "<rect class=\"inconclusive\" x=\"" + passed + "\" y=\"0\" height=\"14\" width=\"" +
        inconclusive + "\"/>";
@@ -107,9 +116,14 @@ void PageMarkup::informationTitle(const ReportTitleInfo& title) {
     summaryTitle_ = title.text;
     return;
   }
-  information_ += title.level <= 1 ? "<h2>" : "<h3>";
-  appendEscapedHtml(&information_, title.text);
-  information_ += title.level <= 1 ? "</h2>\n" : "</h3>\n";
+  // A title waits for a table with rows; a title of its level or above
+  // ends the wait of the earlier ones, which then head nothing.
+  const int level = title.level;
+  while (!pendingTitles_.empty() && pendingTitles_.back().first >= level) pendingTitles_.pop_back();
+  std::string heading = level <= 1 ? "<h2>" : "<h3>";
+  appendEscapedHtml(&heading, title.text);
+  heading += level <= 1 ? "</h2>\n" : "</h3>\n";
+  pendingTitles_.emplace_back(level, std::move(heading));
 }
 
 void PageMarkup::informationTableStart() {
@@ -121,8 +135,15 @@ void PageMarkup::informationTableStart() {
 
 void PageMarkup::informationRow(const ReportRowInfo& row) {
   if (!tableOpen_) return;
-  tableHasRows_ = true;
   std::string& s = information_;
+  if (!tableHasRows_) {
+    // The first row: the titles it waited for go before the table.
+    std::string titles;
+    for (const auto& title : pendingTitles_) titles += title.second;
+    pendingTitles_.clear();
+    s.insert(tableStart_, titles);
+  }
+  tableHasRows_ = true;
   if (row.role == RowTitle || row.cells.size() == 1) {
     s += "<tr class=\"title\"><th colspan=\"2\">";
     appendEscapedHtml(&s, row.cells.empty() ? std::string_view() : row.cells[0].text);
@@ -155,13 +176,21 @@ void PageMarkup::informationTableEnd() {
   information_ += "</table>\n";
 }
 
-void PageMarkup::failure(const Failure& failure) {
-  ++failureCount_;
-  std::string& s = failures_;
-  const std::string anchor = "#n" + std::to_string(failure.nodeId);
-  s += "<li><a class=\"path\" href=\"" + anchor + "\">";
+void PageMarkup::failure(const TestObject& object, int group) {
+  if (groups_.empty() || groups_.back().node != group) {
+    groups_.emplace_back();
+    groups_.back().node = group;
+    groups_.back().name = object.path.empty() ? std::string() : object.path[0];
+  }
+  FailureGroup& g = groups_.back();
+  ++g.count;
+  const bool shown = failureCount_++ < kFailuresShown;
+  if (shown) ++g.shownCount;
+  std::string& s = shown ? g.shown : g.more;
+  const std::string anchor = "#n" + std::to_string(object.nodeId);
+  s += "<li><a class=\"path\" href=\"" + anchor + "\"><span class=\"glyph\" aria-hidden=\"true\">✗</span> ";
   // Very deep paths keep their two ends.
-  const size_t n = failure.path.size();
+  const size_t n = object.path.size();
   for (size_t i = 0; i < n; ++i) {
     if (n > 12 && i == 4) {
       s += " › …";
@@ -169,19 +198,19 @@ void PageMarkup::failure(const Failure& failure) {
       continue;
     }
     if (i) s += " › ";
-    appendEscapedHtml(&s, failure.path[i]);
+    appendEscapedHtml(&s, object.path[i]);
   }
   s += "</a> <span class=\"type\">";
-  appendEscapedHtml(&s, failure.type);
-  const std::string where = linkText(failure.link);
+  appendEscapedHtml(&s, object.type);
+  const std::string where = linkText(object.location);
   if (!where.empty()) {
-    s += " · ";
+    if (!object.type.empty()) s += " · ";
     appendEscapedHtml(&s, where);
   }
   s += "</span>";
-  if (!failure.checks.empty()) {
+  if (!object.checks.empty()) {
     s += "\n<ul>";
-    for (const FailedCheck& check : failure.checks) {
+    for (const FailedCheck& check : object.checks) {
       s += "<li><code>";
       appendEscapedHtml(&s, check.expression);
       s += "</code>";
@@ -208,15 +237,20 @@ void PageMarkup::failure(const Failure& failure) {
   s += "</li>\n";
 }
 
+int64_t PageMarkup::unlisted() const {
+  return totalFailed_ > failureCount_ ? totalFailed_ - failureCount_ : 0;
+}
+
 std::string PageMarkup::pageTitle() const {
-  std::string title = reportTitle_.empty() ? std::string("Report") : reportTitle_;
+  std::string title = reportTitle_.empty() ? labels_.report : reportTitle_;
   if (!document_.title.empty()) title += " – " + document_.title;
   return escaped(title);
 }
 
 std::string PageMarkup::body() const {
-  std::string s = "<header>\n<h1>";
-  appendEscapedHtml(&s, reportTitle_);
+  std::string s = "<a class=\"skip\" href=\"#tree-items\">" + escaped(labels_.skipToTree) + "</a>\n";
+  s += "<header>\n<h1>";
+  appendEscapedHtml(&s, reportTitle_.empty() ? labels_.report : reportTitle_);
   s += "</h1>\n<p class=\"meta\">";
   appendEscapedHtml(&s, document_.title);
   if (!timeValue_.empty()) {
@@ -229,14 +263,46 @@ std::string PageMarkup::body() const {
   s += "</p>\n</header>\n";
   s += summary_;
   if (!information_.empty())
-    s += "<section id=\"information\" aria-label=\"Report information\">\n" + information_ +
-         "</section>\n";
-  s += "<section id=\"failures\" aria-label=\"Failures\">\n<h2>Failures <span class=\"count\">" +
-       std::to_string(failureCount_) + "</span></h2>\n";
-  if (failureCount_ == 0)
-    s += "<p class=\"none\">No failed check and no failed object.</p>\n";
-  else
-    s += "<ol class=\"failures\">\n" + failures_ + "</ol>\n";
+    s += "<section id=\"information\" aria-label=\"" + escaped(labels_.information) + "\">\n" +
+         information_ + "</section>\n";
+  s += "<section id=\"failures\" aria-labelledby=\"failures-heading\">\n<h2 id=\"failures-heading\">" +
+       escaped(labels_.failures) + " <span class=\"count\">" + std::to_string(failureCount()) +
+       "</span></h2>\n";
+  if (failureCount() == 0) s += "<p class=\"none\">" + escaped(labels_.noFailures) + "</p>\n";
+  for (const FailureGroup& g : groups_) {
+    s += "<div class=\"group\">\n<h3>";
+    appendEscapedHtml(&s, g.name);
+    s += " <span class=\"count\">" + escaped(fill(labels_.failedCount, g.count)) + "</span></h3>\n";
+    if (!g.shown.empty()) s += "<ol class=\"failures\">\n" + g.shown + "</ol>\n";
+    if (!g.more.empty())
+      s += "<details class=\"more\"><summary>" +
+           escaped(fill(labels_.showMore, g.count - g.shownCount)) + "</summary>\n<ol class=\"failures\">\n" +
+           g.more + "</ol>\n</details>\n";
+    s += "</div>\n";
+  }
+  if (unlisted() > 0)
+    s += "<p class=\"unlisted\"><span class=\"glyph\" aria-hidden=\"true\">✗</span> " +
+         escaped(fill(labels_.unlisted, unlisted())) + "</p>\n";
   s += "</section>\n";
   return s;
+}
+
+std::string PageMarkup::treeSection() const {
+  const PageLabels& l = labels_;
+  return "<section id=\"objects\" aria-labelledby=\"objects-heading\">\n<h2 id=\"objects-heading\">" +
+         escaped(l.testObjects) + "</h2>\n" +
+         "<div class=\"controls\" role=\"toolbar\" aria-label=\"" + escaped(l.controls) + "\">" +
+         "<input type=\"search\" id=\"search\" placeholder=\"" + escaped(l.search) +
+         "\" aria-label=\"" + escaped(l.search) + "\" autocomplete=\"off\">" +
+         "<label><input type=\"checkbox\" id=\"failures-only\"> " + escaped(l.failuresOnly) +
+         "</label><label><input type=\"checkbox\" id=\"not-executed-only\"> " +
+         escaped(l.notExecutedOnly) + "</label>" +
+         "<button type=\"button\" id=\"expand-all\">" + escaped(l.expandAll) + "</button>" +
+         "<button type=\"button\" id=\"collapse-all\">" + escaped(l.collapseAll) + "</button>" +
+         "<span class=\"status\" id=\"status\" role=\"status\"></span></div>\n" +
+         "<div id=\"tree\"><div class=\"spacer\" aria-hidden=\"true\"></div>" +
+         "<div id=\"tree-items\" role=\"tree\" tabindex=\"0\" aria-labelledby=\"objects-heading\">" +
+         "</div></div>\n" +
+         "<noscript><p class=\"noscript\">" + escaped(l.noScript) + "</p></noscript>\n" +
+         "<div id=\"print\"></div>\n</section>\n";
 }

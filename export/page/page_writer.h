@@ -1,13 +1,10 @@
-// veldora-export html: one self-contained HTML page from a report file.
+// The page writer: one self-contained HTML page from a report.
 #pragma once
 
 #include "export/xrd/report_reader.h"
 
 #include <cstdio>
 #include <string>
-
-// "html REPORT [-o OUT]"; returns the exit status.
-int runHtmlCommand(int argc, char** argv);
 
 // Reads the whole report and writes the page to out. False when the report
 // is broken (reader.error() tells why); *failedVerdict tells whether the

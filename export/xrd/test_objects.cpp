@@ -24,10 +24,12 @@ bool parseCount(const std::string& text, int64_t* value) {
   return true;
 }
 
+}  // namespace
+
 class TestObjectWalk {
  public:
   explicit TestObjectWalk(TestObjectVisitor& visitor) : visitor_(visitor) {}
-  bool run(ReportReader& reader);
+  void item(const ReportReader& reader, ReportItemKind kind);
 
  private:
   void nodeStart(const ReportNodeInfo& node);
@@ -54,6 +56,7 @@ class TestObjectWalk {
   TestObject object_;
 
   bool inClass_ = false;
+  int classId_ = 0;
   SourceLink classLink_;
   std::string classTitle_;
   bool classFailed_ = false;
@@ -62,33 +65,28 @@ class TestObjectWalk {
   std::string tableTitle_;  // of the overview's current table
 };
 
-bool TestObjectWalk::run(ReportReader& reader) {
-  for (;;) {
-    const ReportItemKind kind = reader.next();
-    if (kind == ReportFailed) return false;
-    if (kind == ReportEnd) return true;
-    const int depth = reader.depth();
-    switch (kind) {
-      case ReportDocument: visitor_.document(reader.document()); break;
-      case ReportSummary: visitor_.summary(reader.summary()); break;
-      case ReportTitle:
-        if (depth == 0) tableTitle_ = reader.title().text;
-        break;
-      case ReportNodeStart:
-        if (depth > 0) nodeStart(reader.node());
-        break;
-      case ReportTableStart:
-        if (depth > 0) tableStart(depth);
-        break;
-      case ReportRow:
-        if (depth == 0) overviewRow(reader.row());
-        else row(reader.row(), depth);
-        break;
-      case ReportNodeEnd:
-        if (depth > 0) nodeEnd(depth);
-        break;
-      default: break;
-    }
+void TestObjectWalk::item(const ReportReader& reader, ReportItemKind kind) {
+  const int depth = reader.depth();
+  switch (kind) {
+    case ReportDocument: visitor_.document(reader.document()); break;
+    case ReportSummary: visitor_.summary(reader.summary()); break;
+    case ReportTitle:
+      if (depth == 0) tableTitle_ = reader.title().text;
+      break;
+    case ReportNodeStart:
+      if (depth > 0) nodeStart(reader.node());
+      break;
+    case ReportTableStart:
+      if (depth > 0) tableStart(depth);
+      break;
+    case ReportRow:
+      if (depth == 0) overviewRow(reader.row());
+      else row(reader.row(), depth);
+      break;
+    case ReportNodeEnd:
+      if (depth > 0) nodeEnd(depth);
+      break;
+    default: break;
   }
 }
 
@@ -127,6 +125,7 @@ void TestObjectWalk::nodeStart(const ReportNodeInfo& node) {
   if (!inSuite_) return;
   if (suite_.contracts && node.depth == 2) {
     inClass_ = true;
+    classId_ = id;
     classLink_ = node.title.link;
     classTitle_ = node.title.text;
     classFailed_ = node.state == StateFailed;
@@ -141,6 +140,7 @@ void TestObjectWalk::nodeStart(const ReportNodeInfo& node) {
   object_.kind = !block                               ? ObjectTest
                  : node.name == kStateChartViolations ? ObjectStateChart
                                                       : ObjectClassBlock;
+  object_.nodeId = id;
   object_.path = names_;
   object_.type = node.type;
   object_.title = node.title.text;
@@ -159,6 +159,7 @@ void TestObjectWalk::nodeEnd(int depth) {
     inClass_ = false;
     if (classFailed_ && !classBlockFailed_) {
       object_.kind = ObjectHiddenStateChart;
+      object_.nodeId = classId_;
       object_.path = names_;
       object_.path.push_back(kStateChartViolations);
       object_.type.clear();
@@ -212,11 +213,22 @@ void TestObjectWalk::overviewRow(const ReportRowInfo& row) {
   }
 }
 
-}  // namespace
+TestObjectStream::TestObjectStream(TestObjectVisitor& visitor)
+    : walk_(std::make_unique<TestObjectWalk>(visitor)) {}
+TestObjectStream::~TestObjectStream() = default;
+
+void TestObjectStream::item(const ReportReader& reader, ReportItemKind kind) {
+  walk_->item(reader, kind);
+}
 
 bool readTestObjects(ReportReader& reader, TestObjectVisitor& visitor) {
-  TestObjectWalk walk(visitor);
-  return walk.run(reader);
+  TestObjectStream stream(visitor);
+  for (;;) {
+    const ReportItemKind kind = reader.next();
+    if (kind == ReportFailed) return false;
+    if (kind == ReportEnd) return true;
+    stream.item(reader, kind);
+  }
 }
 
 std::string locationPrefix(const SourceLink& link) {

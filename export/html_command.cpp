@@ -1,0 +1,22 @@
+// veldora-export html REPORT [-o OUT]: parses the arguments, opens the
+// report and the output, has the page writer write, and puts the page in
+// place.
+#include "export/html_command.h"
+
+#include "export/command_line.h"
+#include "export/output_file.h"
+#include "export/page/page_writer.h"
+
+int runHtmlCommand(int argc, char** argv) {
+  ReportAndOutput args;
+  if (!parseReportAndOutput(argc, argv, "html", ".html", &args)) return ExitBroken;
+  ReportReader reader;
+  OutputFile output;
+  if (!openReportAndOutput(args, reader, output)) return ExitBroken;
+  bool failedVerdict = false;
+  if (!writePage(reader, output.stream(), &failedVerdict)) {
+    printReportError(args.report, reader.error());
+    return ExitBroken;
+  }
+  return finishOutput(args, output, failedVerdict);
+}
