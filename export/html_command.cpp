@@ -1,11 +1,14 @@
 // veldora-export html REPORT [-o OUT]: parses the arguments, opens the
-// report and the output, has the page writer write, and puts the page in
-// place.
+// report and the output, chooses the page's language, has the page writer
+// write, and puts the page in place.
 #include "export/html_command.h"
 
 #include "export/command_line.h"
 #include "export/output_file.h"
 #include "export/page/page_writer.h"
+#include "support/localisation.h"
+
+#include <QTranslator>
 
 int runHtmlCommand(int argc, char** argv) {
   ReportAndOutput args;
@@ -13,8 +16,12 @@ int runHtmlCommand(int argc, char** argv) {
   ReportReader reader;
   OutputFile output;
   if (!openReportAndOutput(args, reader, output)) return ExitBroken;
+  // The page speaks the user's language as veldora does: veldora's own
+  // translation for the locale, when installed; else English.
+  QTranslator translator;
+  loadTranslation(translator, QStringLiteral("veldora_"));
   bool failedVerdict = false;
-  if (!writePage(reader, output.stream(), &failedVerdict)) {
+  if (!writePage(reader, pageLabels(translator), output.stream(), &failedVerdict)) {
     printReportError(args.report, reader.error());
     return ExitBroken;
   }

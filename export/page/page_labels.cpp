@@ -1,14 +1,23 @@
-// The page's labels through Qt's translators: each text is its own
-// translate() call so that lupdate finds it.
+// The page's labels through a Qt translator: each text is marked where it
+// is used, so that lupdate finds it.
 #include "export/page/page_labels.h"
 
 #include <QCoreApplication>
+#include <QTranslator>
 
 namespace {
 
-std::string tr(const char* text) {
-  return QCoreApplication::translate("Page", text).toUtf8().toStdString();
-}
+class Translate {
+ public:
+  explicit Translate(const QTranslator& translator) : translator_(translator) {}
+  std::string operator()(const char* text) const {
+    const QString translated = translator_.translate("Page", text);
+    return translated.isEmpty() ? std::string(text) : translated.toUtf8().toStdString();
+  }
+
+ private:
+  const QTranslator& translator_;
+};
 
 // A JSON string: quotes, backslashes and controls escaped, and "<" too.
 void appendJsonString(std::string* out, const std::string& text) {
@@ -32,39 +41,40 @@ void appendJsonString(std::string* out, const std::string& text) {
 
 }  // namespace
 
-PageLabels pageLabels() {
+PageLabels pageLabels(const QTranslator& translator) {
+  const Translate label(translator);
   PageLabels l;
   // The language code of the translation itself: "de" in the German one.
-  l.language = tr("en");
-  l.report = tr("Report");
-  l.summary = tr("Summary");
-  l.information = tr("Report information");
-  l.failures = tr("Failures");
-  l.noFailures = tr("No failed check and no failed object.");
-  l.failedCount = tr("%1 failed");
-  l.showMore = tr("Show %1 more");
-  l.unlisted = tr("%1 failed verdicts that the report counts but shows in no table");
-  l.testObjects = tr("Test objects");
-  l.search = tr("Search names, expressions, file:line and notes");
-  l.failuresOnly = tr("Failures only");
-  l.notExecutedOnly = tr("Not executed only");
-  l.expandAll = tr("Expand all");
-  l.collapseAll = tr("Collapse all");
-  l.skipToTree = tr("Skip to the test objects");
-  l.controls = tr("Tree controls");
-  l.noScript = tr("The tree of test objects needs JavaScript.");
-  l.bar = tr("%1 passed, %2 inconclusive, %3 failed");
-  l.notExecuted = tr("not executed");
-  l.passed = tr("passed");
-  l.failed = tr("failed");
-  l.tally = tr("%1 failed of %2 verdicts");
-  l.link = tr("Link to this node");
-  l.nodes = tr("%1 nodes");
-  l.matches = tr("%1 matches");
-  l.shown = tr("%1 shown");
-  l.matchOf = tr("%1 of %2");
-  l.printEnd = tr("The print view ends after %1 of %2 objects.");
-  l.cannotShow = tr("The tree cannot be shown: this browser could not unpack the page's data (%1).");
+  l.language = label(QT_TRANSLATE_NOOP("Page", "en"));
+  l.report = label(QT_TRANSLATE_NOOP("Page", "Report"));
+  l.summary = label(QT_TRANSLATE_NOOP("Page", "Summary"));
+  l.information = label(QT_TRANSLATE_NOOP("Page", "Report information"));
+  l.failures = label(QT_TRANSLATE_NOOP("Page", "Failures"));
+  l.noFailures = label(QT_TRANSLATE_NOOP("Page", "No failed check and no failed object."));
+  l.failedCount = label(QT_TRANSLATE_NOOP("Page", "%1 failed"));
+  l.showMore = label(QT_TRANSLATE_NOOP("Page", "Show %1 more"));
+  l.unlisted = label(QT_TRANSLATE_NOOP("Page", "%1 failed verdicts that the report counts but shows in no table"));
+  l.testObjects = label(QT_TRANSLATE_NOOP("Page", "Test objects"));
+  l.search = label(QT_TRANSLATE_NOOP("Page", "Search names, expressions, file:line and notes"));
+  l.failuresOnly = label(QT_TRANSLATE_NOOP("Page", "Failures only"));
+  l.notExecutedOnly = label(QT_TRANSLATE_NOOP("Page", "Not executed only"));
+  l.expandAll = label(QT_TRANSLATE_NOOP("Page", "Expand all"));
+  l.collapseAll = label(QT_TRANSLATE_NOOP("Page", "Collapse all"));
+  l.skipToTree = label(QT_TRANSLATE_NOOP("Page", "Skip to the test objects"));
+  l.controls = label(QT_TRANSLATE_NOOP("Page", "Tree controls"));
+  l.noScript = label(QT_TRANSLATE_NOOP("Page", "The tree of test objects needs JavaScript."));
+  l.bar = label(QT_TRANSLATE_NOOP("Page", "%1 passed, %2 inconclusive, %3 failed"));
+  l.notExecuted = label(QT_TRANSLATE_NOOP("Page", "not executed"));
+  l.passed = label(QT_TRANSLATE_NOOP("Page", "passed"));
+  l.failed = label(QT_TRANSLATE_NOOP("Page", "failed"));
+  l.tally = label(QT_TRANSLATE_NOOP("Page", "%1 failed of %2 verdicts"));
+  l.link = label(QT_TRANSLATE_NOOP("Page", "Link to this node"));
+  l.nodes = label(QT_TRANSLATE_NOOP("Page", "%1 nodes"));
+  l.matches = label(QT_TRANSLATE_NOOP("Page", "%1 matches"));
+  l.shown = label(QT_TRANSLATE_NOOP("Page", "%1 shown"));
+  l.matchOf = label(QT_TRANSLATE_NOOP("Page", "%1 of %2"));
+  l.printEnd = label(QT_TRANSLATE_NOOP("Page", "The print view ends after %1 of %2 objects."));
+  l.cannotShow = label(QT_TRANSLATE_NOOP("Page", "The tree cannot be shown: this browser could not unpack the page's data (%1)."));
   return l;
 }
 

@@ -1,5 +1,5 @@
 // The page's own words (headings, controls, the script's messages), in the
-// language of the installed translation (context "Page" of
+// language of the translation veldora itself would use (context "Page" of
 // translations/veldora_<language>.ts), else in English. A report's own
 // words are never translated: they are data.
 #pragma once
@@ -15,9 +15,11 @@ struct PageLabels {
   std::string printEnd, cannotShow;
 };
 
-// The labels as the installed translators give them. Texts with %1, %2
-// take numbers: see fill().
-PageLabels pageLabels();
+class QTranslator;
+
+// The labels as translator gives them (each one it lacks in English).
+// Texts with %1, %2 take numbers: see fill().
+PageLabels pageLabels(const QTranslator& translator);
 
 // text with %1 (and %2, %3) replaced by the numbers.
 std::string fill(const std::string& text, long long a, long long b = 0, long long c = 0);

@@ -22,7 +22,6 @@
 
 #include "export/page_assets.h"
 #include "export/page/page_data.h"
-#include "export/page/page_labels.h"
 #include "export/page/page_markup.h"
 #include "export/xrd/test_objects.h"
 
@@ -73,8 +72,7 @@ class FailureList : public TestObjectVisitor {
 
 }  // namespace
 
-bool writePage(ReportReader& reader, FILE* out, bool* failedVerdict) {
-  const PageLabels labels = pageLabels();
+bool writePage(ReportReader& reader, const PageLabels& labels, FILE* out, bool* failedVerdict) {
   PageMarkup markup(labels);
   FailureList failures(markup);
   TestObjectStream objects(failures);

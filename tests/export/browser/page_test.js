@@ -287,6 +287,21 @@ async function checkNarrow(context) {
   await page.close();
 }
 
+// A German user's page: German labels in markup and script, the report's
+// words as they are.
+async function checkGerman(context) {
+  const { page, problems } = await open(context, germanPage);
+  assert.equal(await page.getAttribute("html", "lang"), "de");
+  assert.equal(await page.textContent("#expand-all"), "Alle aufklappen");
+  assert.match(await page.textContent("#failures-heading"), /^Fehlschläge 1$/);
+  assert.match(await page.textContent("#status"), /^\d+ Knoten$/);
+  await page.click("#expand-all");
+  assert.match(await lineOf(page, "overflow").textContent(), /fehlgeschlagen/);
+  assert.match(await page.textContent("#tree"), /Test Case/);  // the report's own words
+  assert.deepEqual(problems, []);
+  await page.close();
+}
+
 // Test names that are markup stay text: nothing runs, nothing loads.
 async function checkHostile(context) {
   const { page, problems } = await open(context, hostilePage);
@@ -315,7 +330,8 @@ async function checkHostile(context) {
     await checkHostile(context);
     await checkBig(context);
     await checkNarrow(context);
-    console.log("browser test: 4 passed, 0 failed");
+    await checkGerman(context);
+    console.log("browser test: 5 passed, 0 failed");
   } finally {
     await context.close();
     fs.rmSync(profile, { recursive: true, force: true });

@@ -23,9 +23,16 @@ LC_ALL=C.UTF-8 ORBEKDIR="$prefix" "$prefix/bin/veldora" \
   -tdf "$source/examples/stack_test.tdf" -xrd "$out/report.xrd" -h "$out/header.txt" \
   2>/dev/null || status=$?
 [ "$status" = 3 ] || { echo "veldora ended with $status on the example" >&2; exit 1; }
+export LC_ALL=C.UTF-8
 status=0
 "$prefix/bin/veldora-export" html "$out/report.xrd" -o "$out/example.html" || status=$?
 [ "$status" = 3 ] || { echo "veldora-export ended with $status on the example" >&2; exit 1; }
+# The same page for a German user: the page's labels from veldora's own
+# German translation.
+status=0
+LC_ALL= LC_MESSAGES= LANG=de_DE.UTF-8 ORBEKDIR="$prefix" "$prefix/bin/veldora-export" html "$out/report.xrd" \
+  -o "$out/german.html" || status=$?
+[ "$status" = 3 ] || { echo "veldora-export ended with $status on the German example" >&2; exit 1; }
 status=0
 "$prefix/bin/veldora-export" html "$here/hostile.xrd" -o "$out/hostile.html" || status=$?
 [ "$status" = 3 ] || { echo "veldora-export ended with $status on hostile.xrd" >&2; exit 1; }
@@ -37,5 +44,6 @@ for shape in "big 600 500" "small 2 3"; do
   [ "$status" = 3 ] || { echo "veldora-export ended with $status on $1.xrd" >&2; exit 1; }
 done
 cd "$here"
-node page_test.js "$out/example.html" "$out/hostile.html" "$out/example.png" "$out/big.html" "$out/small.html"
+node page_test.js "$out/example.html" "$out/hostile.html" "$out/example.png" "$out/big.html" "$out/small.html" \
+  "$out/german.html"
 echo "screenshot: $out/example.png"
