@@ -3,10 +3,16 @@
 // document beyond reading the blocks, so the decoder runs in Node as well.
 
 // A block's bytes: base64, then inflated when its encoding says "deflate".
+// The browser's own base64 decoder where it has one: four times as fast.
 async function decodeBlock(base64, encoding) {
-  const binary = atob(base64);
-  const bytes = new Uint8Array(binary.length);
-  for (let i = 0; i < binary.length; i++) bytes[i] = binary.charCodeAt(i);
+  let bytes;
+  if (Uint8Array.fromBase64) {
+    bytes = Uint8Array.fromBase64(base64);
+  } else {
+    const binary = atob(base64);
+    bytes = new Uint8Array(binary.length);
+    for (let i = 0; i < binary.length; i++) bytes[i] = binary.charCodeAt(i);
+  }
   if (encoding !== "deflate") return bytes;
   const stream = new Blob([bytes]).stream().pipeThrough(new DecompressionStream("deflate"));
   return new Uint8Array(await new Response(stream).arrayBuffer());
@@ -23,7 +29,7 @@ function varint(bytes, at) {  // returns [value, next position]
 }
 
 const utf8 = new TextDecoder();
-const TEXT_NAME = 1, TEXT_TITLE = 2, TEXT_CELL = 3, TEXT_LOCATION = 4, TEXT_CELL_LOCATION = 5;
+const TEXT_NAME = 1, TEXT_TITLE = 2, TEXT_CELL = 3;
 
 // The four blocks' bytes into one data object. Linear in their size.
 function decodeData(nodeBytes, stringBytes, textBytes, detailBytes) {
@@ -73,16 +79,14 @@ function decodeData(nodeBytes, stringBytes, textBytes, detailBytes) {
   return d;
 }
 
-// The texts of node i: {name, title (own title or null), location (or
-// null), cells: the searchable cell texts in order}.
+// The texts of node i: {name, title (own title or null), cells: the
+// searchable cell texts in order}.
 function textsOf(d, i) {
-  const parts = d.texts.slice(d.textStart[i] + 1, d.textStart[i + 1]).split(/(?=[\x02-\x05])/);
-  const result = { name: parts[0], title: null, location: null, cells: [] };
+  const parts = d.texts.slice(d.textStart[i] + 1, d.textStart[i + 1]).split(/(?=[\x02\x03])/);
+  const result = { name: parts[0], title: null, cells: [] };
   for (let k = 1; k < parts.length; k++) {
-    const kind = parts[k].charCodeAt(0), text = parts[k].slice(1);
-    if (kind === TEXT_TITLE) result.title = text;
-    else if (kind === TEXT_LOCATION) result.location = text;
-    else if (kind === TEXT_CELL) result.cells.push(text);
+    if (parts[k].charCodeAt(0) === TEXT_TITLE) result.title = parts[k].slice(1);
+    else result.cells.push(parts[k].slice(1));
   }
   return result;
 }

@@ -2,8 +2,6 @@
 // numbers a node), texts and details compressed as they come.
 #include "export/page/page_data.h"
 
-#include "export/page/page_markup.h"
-
 namespace {
 
 // Cell texts go into the string table up to this many entries, and only
@@ -82,10 +80,6 @@ int PageData::nodeStart(const ReportNodeInfo& node) {
     texts_.appendByte(2);
     texts_.append(node.title.text);
   }
-  if (linked) {
-    texts_.appendByte(4);
-    texts_.append(linkText(node.title.link));
-  }
   return static_cast<int>(id);
 }
 
@@ -129,10 +123,6 @@ void PageData::row(const ReportRowInfo& row) {
       flags |= 0x40;
       texts_.appendByte(3);
       texts_.append(cell.text);
-      if (cell.link.present) {
-        texts_.appendByte(5);
-        texts_.append(linkText(cell.link));
-      }
     } else {
       appendCellText(cell.text, &flags, &scratch_);
     }

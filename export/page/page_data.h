@@ -10,12 +10,11 @@
 //          1 "type name", 2 "name", 3 its own text in texts), 7 linked,
 //          8-10 section (0 none, 1 overview, 2 driver, 3 contracts, 4 other).
 // strings: u32 count, then each string as varint length and UTF-8 bytes.
-// texts:   per node "\x01" name, "\x02" own title when flags say so,
-//          "\x04" and its "file:line" when linked, then "\x03" and the text
-//          of each searchable cell (the cells of a data row before its
-//          status word and counts: expressions, names; the texts of trace
-//          lines and notes), each followed by "\x05" and the cell's
-//          "file:line" when it is linked. The script searches this one text.
+// texts:   per node "\x01" name, "\x02" own title when flags say so, then
+//          "\x03" and the text of each searchable cell (the cells of a data
+//          row before its status word and counts: expressions, names; the
+//          cells of trace lines and notes). The script searches this one
+//          text, and the nodes' links in their columns.
 // details: per node from its offset: items of one byte kind:
 //          1 row: role byte, varint cell count, then per cell a flags byte
 //            (bits 0-2 style, 3 CELL, 4 image, 5 linked, 6 text is the next

@@ -2,6 +2,8 @@
 // is used, so that lupdate finds it.
 #include "export/page/page_labels.h"
 
+#include "export/page/json_text.h"
+
 #include <QCoreApplication>
 #include <QTranslator>
 
@@ -18,26 +20,6 @@ class Translate {
  private:
   const QTranslator& translator_;
 };
-
-// A JSON string: quotes, backslashes and controls escaped, and "<" too.
-void appendJsonString(std::string* out, const std::string& text) {
-  static const char kHex[] = "0123456789abcdef";
-  out->push_back('"');
-  for (const char c : text) {
-    const unsigned char u = static_cast<unsigned char>(c);
-    if (c == '"' || c == '\\') {
-      out->push_back('\\');
-      out->push_back(c);
-    } else if (u < 0x20 || c == '<') {
-      out->append("\\u00");
-      out->push_back(kHex[u >> 4]);
-      out->push_back(kHex[u & 15]);
-    } else {
-      out->push_back(c);
-    }
-  }
-  out->push_back('"');
-}
 
 }  // namespace
 

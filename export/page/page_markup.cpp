@@ -7,9 +7,13 @@
 //   <section id="information"><table>...</table></section>
 //   <section id="failures"><h2>Failures <span class="count">1</span></h2>
 //   <div class="group"><h3>stack_test <span class="count">1 failed</span></h3>
-//   <ol><li><a href="#n4">✗ stack_test › Stack › overflow</a> ... </li></ol>
-//   <details class="more"><summary>Show 20 more</summary><ol>...</ol></details></div></section>
+//   <ol><li><a href="#n4">stack_test › Stack › overflow</a> ... </li></ol>
+//   <details class="more"><summary>Show 20 more</summary><ol data-group="0"></ol></details>
+//   </div></section>
+// and the failures after the first ones as JSON for the failures block.
 #include "export/page/page_markup.h"
+
+#include "export/page/json_text.h"
 
 #include <cstdio>
 
@@ -23,9 +27,10 @@ const char* styleClass(ReportStyle style) {
   }
 }
 
-// Failures shown at once, over all groups; the rest wait behind a
-// disclosure, so that a long list neither delays the page nor buries the
-// tree under its tab stops.
+// Failures shown at once, over all groups; the rest wait, as data, behind
+// a disclosure, so that a long list neither delays the page (parsing their
+// markup took longer than the whole tree's data) nor buries the tree under
+// its tab stops.
 constexpr int64_t kFailuresShown = 100;
 
 std::string escaped(std::string_view text) {
@@ -176,6 +181,95 @@ void PageMarkup::informationTableEnd() {
   information_ += "</table>\n";
 }
 
+namespace {
+
+// A failure's texts, plain: the path (very deep ones keep their two ends),
+// the kind and place, and each failed check with its counts and, when it
+// is not the object's, its own place.
+struct FailureText {
+  std::string path;
+  std::string what;
+  std::vector<std::pair<std::string, std::string>> checks;
+};
+
+FailureText failureText(const TestObject& object) {
+  FailureText t;
+  const size_t n = object.path.size();
+  for (size_t i = 0; i < n; ++i) {
+    if (n > 12 && i == 4) {
+      t.path += " › …";
+      i = n - 5;
+      continue;
+    }
+    if (i) t.path += " › ";
+    t.path += object.path[i];
+  }
+  const std::string where = linkText(object.location);
+  t.what = object.type;
+  if (!where.empty()) t.what += (object.type.empty() ? "" : " · ") + where;
+  for (const FailedCheck& check : object.checks) {
+    std::string details;
+    for (size_t i = 0; i < check.counts.size(); ++i) {
+      if (i) details += " · ";
+      if (!check.counts[i].first.empty()) details += check.counts[i].first + ' ';
+      details += check.counts[i].second;
+    }
+    const std::string checkWhere = linkText(check.link);
+    if (!checkWhere.empty() && checkWhere != where) {
+      if (!details.empty()) details += " · ";
+      details += checkWhere;
+    }
+    t.checks.emplace_back(check.expression, details);
+  }
+  return t;
+}
+
+void appendFailureHtml(std::string* out, int nodeId, const FailureText& t) {
+  std::string& s = *out;
+  s += "<li><a class=\"path\" href=\"#n" + std::to_string(nodeId) + "\">";
+  appendEscapedHtml(&s, t.path);
+  s += "</a> <span class=\"type\">";
+  appendEscapedHtml(&s, t.what);
+  s += "</span>";
+  if (!t.checks.empty()) {
+    s += "\n<ul>";
+    for (const auto& check : t.checks) {
+      s += "<li><code>";
+      appendEscapedHtml(&s, check.first);
+      s += "</code>";
+      if (!check.second.empty()) {
+        s += " <span class=\"counts\">";
+        appendEscapedHtml(&s, check.second);
+        s += "</span>";
+      }
+      s += "</li>";
+    }
+    s += "</ul>";
+  }
+  s += "</li>\n";
+}
+
+// [group, node, path, what, [[expression, counts], ...]] for the script.
+void appendFailureJson(std::string* out, size_t group, int nodeId, const FailureText& t) {
+  std::string& s = *out;
+  s += s.empty() ? "[" : ",";
+  s += "[" + std::to_string(group) + "," + std::to_string(nodeId) + ",";
+  appendJsonString(&s, t.path);
+  s += ',';
+  appendJsonString(&s, t.what);
+  s += ",[";
+  for (size_t i = 0; i < t.checks.size(); ++i) {
+    s += i ? ",[" : "[";
+    appendJsonString(&s, t.checks[i].first);
+    s += ',';
+    appendJsonString(&s, t.checks[i].second);
+    s += ']';
+  }
+  s += "]]";
+}
+
+}  // namespace
+
 void PageMarkup::failure(const TestObject& object, int group) {
   if (groups_.empty() || groups_.back().node != group) {
     groups_.emplace_back();
@@ -184,57 +278,13 @@ void PageMarkup::failure(const TestObject& object, int group) {
   }
   FailureGroup& g = groups_.back();
   ++g.count;
-  const bool shown = failureCount_++ < kFailuresShown;
-  if (shown) ++g.shownCount;
-  std::string& s = shown ? g.shown : g.more;
-  const std::string anchor = "#n" + std::to_string(object.nodeId);
-  s += "<li><a class=\"path\" href=\"" + anchor + "\"><span class=\"glyph\" aria-hidden=\"true\">✗</span> ";
-  // Very deep paths keep their two ends.
-  const size_t n = object.path.size();
-  for (size_t i = 0; i < n; ++i) {
-    if (n > 12 && i == 4) {
-      s += " › …";
-      i = n - 5;
-      continue;
-    }
-    if (i) s += " › ";
-    appendEscapedHtml(&s, object.path[i]);
+  const FailureText text = failureText(object);
+  if (failureCount_++ < kFailuresShown) {
+    ++g.shownCount;
+    appendFailureHtml(&g.shown, object.nodeId, text);
+  } else {
+    appendFailureJson(&moreFailures_, groups_.size() - 1, object.nodeId, text);
   }
-  s += "</a> <span class=\"type\">";
-  appendEscapedHtml(&s, object.type);
-  const std::string where = linkText(object.location);
-  if (!where.empty()) {
-    if (!object.type.empty()) s += " · ";
-    appendEscapedHtml(&s, where);
-  }
-  s += "</span>";
-  if (!object.checks.empty()) {
-    s += "\n<ul>";
-    for (const FailedCheck& check : object.checks) {
-      s += "<li><code>";
-      appendEscapedHtml(&s, check.expression);
-      s += "</code>";
-      // Counts, and the check's own place when it is not the object's.
-      std::string details;
-      for (size_t i = 0; i < check.counts.size(); ++i) {
-        if (i) details += " · ";
-        if (!check.counts[i].first.empty()) {
-          appendEscapedHtml(&details, check.counts[i].first);
-          details += ' ';
-        }
-        appendEscapedHtml(&details, check.counts[i].second);
-      }
-      const std::string checkWhere = linkText(check.link);
-      if (!checkWhere.empty() && checkWhere != where) {
-        if (!details.empty()) details += " · ";
-        appendEscapedHtml(&details, checkWhere);
-      }
-      if (!details.empty()) s += " <span class=\"counts\">" + details + "</span>";
-      s += "</li>";
-    }
-    s += "</ul>";
-  }
-  s += "</li>\n";
 }
 
 int64_t PageMarkup::unlisted() const {
@@ -274,10 +324,12 @@ std::string PageMarkup::body() const {
     appendEscapedHtml(&s, g.name);
     s += " <span class=\"count\">" + escaped(fill(labels_.failedCount, g.count)) + "</span></h3>\n";
     if (!g.shown.empty()) s += "<ol class=\"failures\">\n" + g.shown + "</ol>\n";
-    if (!g.more.empty())
+    // The rest come from the failures block when the disclosure opens.
+    if (g.count > g.shownCount)
       s += "<details class=\"more\"><summary>" +
-           escaped(fill(labels_.showMore, g.count - g.shownCount)) + "</summary>\n<ol class=\"failures\">\n" +
-           g.more + "</ol>\n</details>\n";
+           escaped(fill(labels_.showMore, g.count - g.shownCount)) +
+           "</summary>\n<ol class=\"failures\" data-group=\"" + std::to_string(&g - &groups_[0]) +
+           "\"></ol>\n</details>\n";
     s += "</div>\n";
   }
   if (unlisted() > 0)

@@ -43,6 +43,10 @@ class PageMarkup {
   // The failures listed plus the failed verdicts the report counts but
   // shows in no table: what summary and junit count.
   int64_t failureCount() const { return failureCount_ + unlisted(); }
+  // The failures after the first ones, for the page's failures block: a
+  // JSON array of [group, node, path, what, [[expression, counts], ...]]
+  // (empty when all are shown).
+  const std::string& moreFailures() const { return moreFailures_; }
 
  private:
   struct FailureGroup {
@@ -51,7 +55,6 @@ class PageMarkup {
     int64_t count = 0;
     int64_t shownCount = 0;
     std::string shown;  // the list items shown at once
-    std::string more;   // the rest, behind a disclosure
   };
 
   int64_t unlisted() const;
@@ -68,6 +71,7 @@ class PageMarkup {
   // Titles wait for a table with rows: (level, markup).
   std::vector<std::pair<int, std::string>> pendingTitles_;
   std::vector<FailureGroup> groups_;
+  std::string moreFailures_;
   int64_t failureCount_ = 0;
   bool tableOpen_ = false;
   bool tableHasRows_ = false;

@@ -10,7 +10,7 @@
 //   <section id="objects">controls, <div id="tree"></section>
 //   <script type="application/json" id="data-labels">{"states":["not executed",...]}</script>
 //   <script type="application/octet-stream" id="data-nodes" data-encoding="deflate">eJzt...</script>
-//   ... data-strings, data-texts, data-details ...
+//   ... data-strings, data-texts, data-details, data-failures ...
 //   <script>the page's script</script>
 //   </body></html>
 //
@@ -137,6 +137,10 @@ bool writePage(ReportReader& reader, const PageLabels& labels, FILE* out, bool* 
   writeBlock(out, "data-strings", data.strings());
   writeBlock(out, "data-texts", data.texts());
   writeBlock(out, "data-details", data.details());
+  CompressedBlock moreFailures;
+  moreFailures.append(markup.moreFailures());
+  moreFailures.finish();
+  writeBlock(out, "data-failures", moreFailures);
   put(out, "<script>");
   put(out, kEmbedded_page_js);
   put(out, "</script>\n</body>\n</html>\n");

@@ -1,7 +1,8 @@
 // Search and the status filters. One search is one pass of a regular
-// expression over the page's searchable text (names, titles, locations,
-// expressions, trace lines and notes, see page_data.h) with a cursor over
-// its parts, so a keystroke costs time linear in that text.
+// expression over the page's searchable text (names, titles, expressions,
+// trace lines and notes, see page_data.h), looking at every character once
+// at most, and one pass over the nodes' links: a keystroke costs time
+// linear in the text and the nodes.
 
 const searchBox = document.getElementById("search");
 const failuresOnly = document.getElementById("failures-only");
@@ -12,40 +13,53 @@ let query = "";
 let matched = null;       // per node: 1 by its line, 2 by its details; null without a query
 let matches = new Int32Array(0);  // the matching nodes in order
 let current = -1;         // index into matches of the one shown last
-let parts = null;         // where each part of the text starts, and its kind
-
-// The parts of the text, once: their starts and kinds.
-function splitParts() {
-  const texts = D.texts;
-  const starts = [], kinds = [];
-  const marks = /[\x01-\x05]/g;
-  for (let m = marks.exec(texts); m; m = marks.exec(texts)) {
-    starts.push(m.index);
-    kinds.push(texts.charCodeAt(m.index));
-  }
-  parts = { start: Int32Array.from(starts), kind: Uint8Array.from(kinds) };
-}
 
 function findMatches() {
   matched = null;
   matches = new Int32Array(0);
   current = -1;
   if (!query) return;
-  if (!parts) splitParts();
   matched = new Uint8Array(D.n);
-  const found = [];
   const pattern = new RegExp(query.replace(/[.*+?^${}()|[\]\\]/g, "\\$&"), "gi");
-  const texts = D.texts, starts = parts.start, kinds = parts.kind;
-  let node = -1, part = 0;
+  const mark = /[\x01-\x03]/g;
+  const texts = D.texts;
+  let node = -1;
   for (let m = pattern.exec(texts); m; m = pattern.exec(texts)) {
-    while (part + 1 < starts.length && starts[part + 1] <= m.index) part++;
     while (node + 1 < D.n && D.textStart[node + 1] <= m.index) node++;
-    const kind = kinds[part];
-    if (!matched[node]) found.push(node);
-    // The query holds no mark, so a match lies within one part.
-    matched[node] |= kind === TEXT_CELL || kind === TEXT_CELL_LOCATION ? 2 : 1;
+    // The part that holds the match (the query holds no mark): back to its
+    // mark for its kind, then on after its end, so that every character is
+    // looked at once at most.
+    let at = m.index;
+    while (texts.charCodeAt(at) > 3) at--;
+    matched[node] |= texts.charCodeAt(at) === TEXT_CELL ? 2 : 1;
+    mark.lastIndex = pattern.lastIndex;
+    pattern.lastIndex = mark.exec(texts) ? mark.lastIndex - 1 : texts.length;
   }
+  matchLocations();
+  const found = [];
+  for (let i = 0; i < D.n; i++) if (matched[i]) found.push(i);
   matches = Int32Array.from(found);
+}
+
+// "file:line" of the linked nodes, from their columns: the query is in the
+// file, or it is the file's end, a colon and the start of the line. O(n),
+// with the files (a few hundred strings) looked at once each.
+let lowerFiles = null;
+function matchLocations() {
+  if (!lowerFiles) lowerFiles = D.strings.map((s) => s.toLowerCase());
+  const colon = query.lastIndexOf(":");
+  const fileEnd = colon >= 0 ? query.slice(0, colon) : null, lineStart = colon >= 0 ? query.slice(colon + 1) : null;
+  const spans = lineStart !== null && /^\d*$/.test(lineStart);
+  const digits = /^\d+$/.test(query);
+  const inFile = new Int8Array(lowerFiles.length).fill(-1);  // -1 unknown, 0 no, 1 the query is in it, 2 it ends with fileEnd
+  for (let i = 0; i < D.n; i++) {
+    if (!(D.flags[i] & 128)) continue;
+    const f = D.files[i];
+    if (inFile[f] < 0) inFile[f] = lowerFiles[f].includes(query) ? 1 : spans && lowerFiles[f].endsWith(fileEnd) ? 2 : 0;
+    const found = inFile[f] === 1 || (inFile[f] === 2 && String(D.lines[i]).startsWith(lineStart)) ||
+                  (digits && String(D.lines[i]).includes(query));
+    if (found) matched[i] |= 1;
+  }
 }
 
 // The filter from the search and the status boxes: O(n).
@@ -77,7 +91,7 @@ function clearFilters() {
 }
 
 // The query as typed, without the text's marks (a match never spans parts).
-const typedQuery = () => searchBox.value.replace(/[\x01-\x05]/g, "").trim().toLowerCase();
+const typedQuery = () => searchBox.value.replace(/[\x01-\x03]/g, "").trim().toLowerCase();
 
 function applyFilters() {
   query = typedQuery();

@@ -17,17 +17,6 @@ function fromHash() {
   if (m) reveal(Number(m[1]));
 }
 
-// The failures beyond the first ones, on demand.
-function wireFailures() {
-  for (const button of document.querySelectorAll("#failures button.more")) {
-    button.addEventListener("click", () => {
-      const list = document.getElementById(button.getAttribute("aria-controls"));
-      list.hidden = false;
-      button.remove();
-    });
-  }
-}
-
 async function start() {
   try {
     const blocks = await Promise.all(["data-nodes", "data-strings", "data-texts", "data-details"].map(readBlock));
@@ -53,11 +42,6 @@ async function start() {
     toggle(i);
   });
   treeItems.addEventListener("keydown", onTreeKey);
-  // The same link again: no hash change, so reveal it here.
-  document.getElementById("failures").addEventListener("click", (event) => {
-    const link = event.target.closest("a.path");
-    if (link && link.getAttribute("href") === window.location.hash) fromHash();
-  });
   searchBox.addEventListener("input", () => {
     clearTimeout(searchTimer);
     searchTimer = setTimeout(applyFilters, D.n > 50000 ? 200 : 60);

@@ -53,10 +53,9 @@ test("the example's tree: names in document order, parents, depths and subtree e
   assert.equal(d.strings[d.files[3]] + ":" + d.lines[3], "src/stack_test.cpp:30");
 });
 
-test("a node's texts and details: location, searchable cells, rows with their cells", async () => {
+test("a node's texts and details: searchable cells, rows with their cells, trace lines and notes", async () => {
   const d = await decodedPage(golden("page_example"));
   const texts = decoder.textsOf(d, 3);
-  assert.equal(texts.location, "src/stack_test.cpp:30");
   assert.ok(texts.cells.includes("size() == capacity()"), texts.cells.join(" | "));
   const rows = decoder.detailsOf(d, 3).filter((item) => item.cells).map((item) => item.cells.map((c) => c.text));
   assert.deepEqual(rows.map((cells) => cells.slice(0, 2).join(" ")),

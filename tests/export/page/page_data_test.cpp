@@ -61,9 +61,9 @@ Lines decode(const PageData& data) {
   // Texts: split at the marks, per node.
   std::vector<Lines> nodeTexts;
   for (size_t i = 0; i < texts.size();) {
-    const size_t next = texts.find_first_of("\x01\x02\x03\x04\x05", i + 1);
+    const size_t next = texts.find_first_of("\x01\x02\x03", i + 1);
     const std::string part = texts.substr(i, next == std::string::npos ? next : next - i);
-    static const char* const kMarks[] = {"", "", "title ", "cell ", "at ", "cell at "};
+    static const char* const kMarks[] = {"", "", "title ", "cell "};
     if (part[0] == '\x01') nodeTexts.emplace_back();
     nodeTexts.back().push_back(kMarks[static_cast<int>(part[0])] + part.substr(1));
     i = next == std::string::npos ? texts.size() : next;
@@ -170,8 +170,7 @@ TEST(PageData, NodeTableOfASmallReport) {
             (Lines{
                 "node 0 up 0 state 2 icon 3 sum 0 title 1 section 2 'Test Driver' | stack",
                 "node 1 up 1 state 2 icon 1 sum 1 title 1 section 0 'Test Case' @src/s.cpp:20 | "
-                "push | at src/s.cpp:20 | cell top() == 3 | cell Print size | cell at src/s.cpp:22 | "
-                "cell (x1) | cell a\nb",
+                "push | cell top() == 3 | cell Print size | cell (x1) | cell a\nb",
                 "  row 1 [1 s'Expression'] [1 s'Status'] [1 s'Executed']",
                 "  row 0 [3 next] [3 s'Failed'] [3 '2']",
                 "  row 3 [2 cell image next @src/s.cpp:22] [2 cell next]",
@@ -179,7 +178,7 @@ TEST(PageData, NodeTableOfASmallReport) {
                 "node 2 up 1 state 0 icon 1 sum 1 title 3 section 0 'Stub' | stub | title A "
                 "title of its own",
                 "node 3 up 3 state 1 icon 1 sum 1 title 2 section 0 'Invariant' | Invariant | "
-                "cell n >= 0 | cell at src/s.h:4",
+                "cell n >= 0",
                 "  row 0 [4 cell next @src/s.h:4] [4 s'Passed'] [4 '4']",
             }));
 }
