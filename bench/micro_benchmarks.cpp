@@ -62,19 +62,18 @@ BENCHMARK(BM_ParseTraceNumber);
 // lookup should not grow with the model.
 void BM_FindNode(benchmark::State& state) {
   const uint32_t nodes = static_cast<uint32_t>(state.range(0));
-  resetModel();
-  addSymbolFile(0, "first.ots");
-  addSymbolFile(1, "second.ots");
+  Model model;
+  addSymbolFile(model, 0, "first.ots");
+  addSymbolFile(model, 1, "second.ots");
   for (uint32_t i = 0; i < nodes; ++i)
-    addChildNode(static_cast<int32_t>(i & 1), KindTestCase, 2 + i / 2, "case", 1, 1, 0);
+    addChildNode(model, static_cast<int32_t>(i & 1), KindTestCase, 2 + i / 2, "case", 1, 1, 0);
   uint64_t x = 1;
   for (auto _ : state) {
     x = x * 6364136223846793005ULL + 1442695040888963407ULL;
     uint32_t i = static_cast<uint32_t>(x >> 33) % nodes;
-    benchmark::DoNotOptimize(findNode(static_cast<int32_t>(i & 1), 2 + i / 2));
+    benchmark::DoNotOptimize(findNode(model, static_cast<int32_t>(i & 1), 2 + i / 2));
   }
   state.SetItemsProcessed(state.iterations());
-  releaseModel();
 }
 BENCHMARK(BM_FindNode)->RangeMultiplier(8)->Range(1 << 10, 1 << 18);
 

@@ -70,22 +70,21 @@ int run(int argc, char** argv, RunSettings& settings) {
       break;
   }
 
-  resetModel();
+  Model model;
   for (int i = 0; i < settings.symbolFileCount; ++i) {
-    int result = readSymbolFile(settings.symbolFileNames[i], i);
+    int result = readSymbolFile(model, settings.symbolFileNames[i], i);
     if (result != 0) {
       reportMessageS1(MsgFormatNotRecognized, NoLocation, 0, settings.symbolFileNames[i]);
       return result;
     }
   }
-  if (readTraceFile(settings.traceFileName) != 0) {
+  if (readTraceFile(model, settings.traceFileName) != 0) {
     reportMessageS1(MsgFormatNotRecognized, NoLocation, 0, settings.traceFileName);
     return -1;
   }
-  computeStatuses();
+  computeStatuses(model);
 
-  int result = writeReport(settings.reportFileName, settings.headerFileName);
-  releaseModel();
+  int result = writeReport(model, settings.reportFileName, settings.headerFileName);
   if (result == ReportCannotCreate) {
     reportMessageS1(MsgPermissionDenied, NoLocation, 0, settings.reportFileName);
     return -1;

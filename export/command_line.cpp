@@ -4,10 +4,11 @@
 //   veldora-export COMMAND REPORT [options]
 #include "export/command_line.h"
 
-#include "export/output_file.h"
+#include "support/output_file.h"
 
 #include <cstdio>
 #include <cstring>
+#include <sys/stat.h>
 
 namespace {
 
@@ -34,6 +35,24 @@ void printUsage(FILE* to, const ExportCommand* commands, int count) {
 }
 
 bool isHelp(const char* arg) { return strcmp(arg, "--help") == 0 || strcmp(arg, "-h") == 0; }
+
+// The report's name with its extension (the part of the last path component
+// from its last dot, unless that dot begins the component) replaced by the
+// given one: "run/report.xrd" and ".html" give "run/report.html".
+std::string replaceExtension(const std::string& path, const char* extension) {
+  const size_t slash = path.rfind('/');
+  const size_t base = slash == std::string::npos ? 0 : slash + 1;
+  const size_t dot = path.rfind('.');
+  if (dot != std::string::npos && dot > base) return path.substr(0, dot) + extension;
+  return path + extension;
+}
+
+// True when both names exist and are the same file.
+bool sameFile(const std::string& a, const std::string& b) {
+  struct stat first, second;
+  return stat(a.c_str(), &first) == 0 && stat(b.c_str(), &second) == 0 &&
+         first.st_dev == second.st_dev && first.st_ino == second.st_ino;
+}
 
 }  // namespace
 
@@ -117,18 +136,18 @@ bool openReportAndOutput(const ReportAndOutput& args, ReportReader& reader, Outp
     printReportError(args.report, reader.error());
     return false;
   }
-  std::string reason;
-  if (!output.open(args.output, &reason)) {
-    printOutputError(args.output, reason);
+  if (args.output == "-") {
+    output.openStandardOutput();
+  } else if (!output.open(args.output.c_str())) {
+    printOutputError(args.output, output.error());
     return false;
   }
   return true;
 }
 
 int finishOutput(const ReportAndOutput& args, OutputFile& output, bool failedVerdict) {
-  std::string reason;
-  if (!output.commit(&reason)) {
-    printOutputError(args.output, reason);
+  if (!output.commit()) {
+    printOutputError(args.output, output.error());
     return ExitBroken;
   }
   return failedVerdict ? ExitFailedVerdict : ExitPassed;

@@ -4,8 +4,8 @@
 #include "export/html_command.h"
 
 #include "export/command_line.h"
-#include "export/output_file.h"
 #include "export/page/page_writer.h"
+#include "support/output_file.h"
 #include "support/localisation.h"
 
 #include <QTranslator>
@@ -21,7 +21,7 @@ int runHtmlCommand(int argc, char** argv) {
   QTranslator translator;
   loadTranslation(translator, QStringLiteral("veldora_"));
   bool failedVerdict = false;
-  if (!writePage(reader, pageLabels(translator), output.stream(), &failedVerdict)) {
+  if (!writePage(reader, pageLabels(translator), output.file(), &failedVerdict)) {
     printReportError(args.report, reader.error());
     return ExitBroken;
   }

@@ -4,6 +4,7 @@
 #pragma once
 
 #include "model/model.h"
+#include "support/report_format.h"
 
 #include <QString>
 #include <cstdint>
@@ -44,14 +45,6 @@ enum OtsType : int32_t {
   KindObservationState = 31,   // "OS"
   KindCompilerVersion = 35,    // "VO"
   KindCompilationTime = 36,    // "DP"
-};
-
-// The icone attribute of a report node.
-enum NodeIcon {
-  IconNone = -1,       // no icone attribute
-  IconMethod = 0,      // "method.xpm"
-  IconClass = 1,       // "class.xpm"
-  IconTestScript = 2,  // "testscript.xpm"
 };
 
 // The kind whose keyword equals the whole text, byte for byte; 0 otherwise.

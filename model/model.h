@@ -1,12 +1,18 @@
-// The test object tree: one process-wide model holding a tree per symbol
-// file, found by (file index, identifier). This header holds what every user
-// of the model shares: the node and its counter records, the lookup, the
-// walks and the model's lifetime. The readers build it through
+// The test object tree: a model holding a tree per symbol file, found by
+// (file index, identifier). This header holds what every user of the model
+// shares: the node and its counter records, the model value, the lookup and
+// the walks. The readers build it through
 // model_build.h, the status rules live in status.h, and the report reads it
 // through model_report.h.
 #pragma once
 
+#include "model/model_memory.h"
+#include "model/node_table.h"
+#include "model/symbol_files.h"
+
+#include <cstddef>
 #include <cstdint>
+#include <vector>
 
 enum TestStatus : int32_t {
   NotExecuted = 0,
@@ -46,9 +52,11 @@ struct DriverCounts {
   int32_t stubs;
 };
 
-// One note text attached by the trace file; the list owns the text.
+// One note text attached by the trace file, in model memory. A note may
+// hold byte 0 (an escaped NUL), so it has a length; text[length] is 0.
 struct NoteText {
-  char* text;
+  const char* text;
+  size_t length;
   NoteText* next;
 };
 
@@ -74,8 +82,31 @@ CheckCounts* checkCountsOf(const TestNode* node);
 ClassCounts* classCountsOf(const TestNode* node);
 DriverCounts* driverCountsOf(const TestNode* node);
 
+struct ModelNode;
+
+// One test model with everything it owns: the nodes and texts in its memory,
+// the node table, the symbol file records, the Stub list and the compiler
+// texts. A new Model is empty; destroying it returns all its memory at once.
+// The readers build it (model_build.h), computeStatuses settles it
+// (status.h), and the report reads it (model_report.h).
+struct Model {
+  Model() = default;
+  Model(const Model&) = delete;
+  Model& operator=(const Model&) = delete;
+
+  ModelMemory memory;  // first: destroyed after everything that points into it
+  NodeTable nodes;
+  SymbolFiles files;
+  std::vector<ModelNode*> stubs;  // Stub nodes in creation order
+  bool linked = false;            // some node has a link
+  const char* compilerVersion = nullptr;  // first VO text of the run, in memory
+  const char* compilationTime = nullptr;  // first DP text of the run, in memory
+};
+
 // The first node registered under the key; null when there is none.
-TestNode* findNode(int32_t fileIndex, uint64_t objectId);
+inline TestNode* findNode(const Model& model, int32_t fileIndex, uint64_t objectId) {
+  return model.nodes.find(fileIndex, objectId);
+}
 
 typedef void (*NodeFunction)(TestNode* node, void* user);
 // Post-order over the node, its subtree and every following sibling with
@@ -83,7 +114,3 @@ typedef void (*NodeFunction)(TestNode* node, void* user);
 void walkTree(TestNode* node, NodeFunction function, void* user);
 // Calls the function on each direct child; the next child is read after the call.
 void forEachChild(TestNode* node, NodeFunction function, void* user);
-
-// Empties the model for a new run; releaseModel returns all its memory.
-void resetModel();
-void releaseModel();

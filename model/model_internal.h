@@ -1,11 +1,8 @@
 // Inside the model only: the fields a node carries for the model's own
-// bookkeeping, the symbol file records, and the lists that the status rules
-// take from the building.
+// bookkeeping, and what the status rules take from the building.
 #pragma once
 
 #include "model/model.h"
-
-#include <vector>
 
 // Every node is created as a ModelNode; the rest of the program sees its
 // TestNode part.
@@ -24,31 +21,9 @@ struct ModelNode : TestNode {
 
 inline ModelNode* modelNode(TestNode* node) { return static_cast<ModelNode*>(node); }
 
-// One symbol file, or an extra trace binding of one (without a tree).
-struct SymbolFileRecord {
-  int32_t fileIndex;
-  int32_t traceIndex;            // 0 = not bound
-  uint64_t driverValue;
-  uint64_t checksum1;
-  uint64_t checksum2;
-  const char* driverDirectory;   // in model memory, shared with extra records; may be null
-  const char* driverFileName;    // in model memory, shared with extra records; may be null
-  TestNode* root;                // null in a record made by an extra binding
-  SymbolFileRecord* next;
-  uint32_t order;                // creation order, from 0
-};
-
-// Newest record first.
-SymbolFileRecord* symbolFileList();
 // The root of a new tree, a Test Driver named name.
-TestNode* addRootNode(int32_t fileIndex, const char* name);
-// Frees the records and their indexes.
-void releaseSymbolFiles();
-
-// The Stub nodes in creation order, and whether any node has a link.
-const std::vector<ModelNode*>& stubNodes();
-bool anyLinks();
+TestNode* addRootNode(Model& model, int32_t fileIndex, const char* name);
 
 // Moves the children of every node with a link to the Stub it names; the
 // first pass of computeStatuses.
-void relinkStubs();
+void relinkStubs(Model& model);

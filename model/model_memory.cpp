@@ -22,20 +22,15 @@
 
 #ifdef VELDORA_MODEL_BLOCKS
 
-namespace {
-std::vector<void*> blocks;
-}  // namespace
-
-void* modelAlloc(size_t size) {
+void* ModelMemory::alloc(size_t size) {
   void* block = checkedMalloc(size ? size : 1);
   memset(block, 0, size);
-  blocks.push_back(block);
+  blocks_.push_back(block);
   return block;
 }
 
-void releaseModelMemory() {
-  for (void* block : blocks) free(block);
-  blocks.clear();
+ModelMemory::~ModelMemory() {
+  for (void* block : blocks_) free(block);
 }
 
 void* allocateZeroedArray(size_t size) {
@@ -55,16 +50,6 @@ namespace {
 constexpr size_t kChunkSize = size_t(4) << 20;
 constexpr size_t kAlignment = 8;  // enough for every model record
 
-// A mapped chunk starts with its header; blocks follow.
-struct Chunk {
-  Chunk* next;
-  size_t size;
-};
-
-Chunk* chunks;
-char* cursor;
-char* limit;
-
 size_t roundUp(size_t size, size_t to) { return (size + to - 1) / to * to; }
 
 // Zeroed pages straight from the system.
@@ -75,34 +60,39 @@ void* mapZeroed(size_t size) {
   return memory;
 }
 
-void newChunk(size_t blockSize) {
+}  // namespace
+
+// A mapped chunk starts with its header; blocks follow.
+struct ModelMemory::Chunk {
+  Chunk* next;
+  size_t size;
+};
+
+void ModelMemory::newChunk(size_t blockSize) {
   const size_t header = roundUp(sizeof(Chunk), kAlignment);
   const size_t size = roundUp(header + blockSize, kChunkSize);
   void* memory = mapZeroed(size);
   Chunk* chunk = static_cast<Chunk*>(memory);
-  chunk->next = chunks;
+  chunk->next = chunks_;
   chunk->size = size;
-  chunks = chunk;
-  cursor = static_cast<char*>(memory) + header;
-  limit = static_cast<char*>(memory) + size;
+  chunks_ = chunk;
+  cursor_ = static_cast<char*>(memory) + header;
+  limit_ = static_cast<char*>(memory) + size;
 }
 
-}  // namespace
-
-void* modelAlloc(size_t size) {
+void* ModelMemory::alloc(size_t size) {
   size = roundUp(size ? size : 1, kAlignment);
-  if (size > static_cast<size_t>(limit - cursor)) newChunk(size);
-  void* block = cursor;
-  cursor += size;
+  if (size > static_cast<size_t>(limit_ - cursor_)) newChunk(size);
+  void* block = cursor_;
+  cursor_ += size;
   return block;
 }
 
-void releaseModelMemory() {
-  while (Chunk* chunk = chunks) {
-    chunks = chunk->next;
+ModelMemory::~ModelMemory() {
+  while (Chunk* chunk = chunks_) {
+    chunks_ = chunk->next;
     munmap(chunk, chunk->size);
   }
-  cursor = limit = nullptr;
 }
 
 void* allocateZeroedArray(size_t size) { return mapZeroed(size ? size : 1); }
@@ -113,9 +103,9 @@ void releaseZeroedArray(void* array, size_t size) {
 
 #endif
 
-char* modelCopyText(const char* text) {
+char* ModelMemory::copyText(const char* text) {
   size_t size = strlen(text) + 1;
-  char* copy = static_cast<char*>(modelAlloc(size));
+  char* copy = static_cast<char*>(alloc(size));
   memcpy(copy, text, size);
   return copy;
 }

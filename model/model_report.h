@@ -1,19 +1,15 @@
 // What the report reads from the settled model: the trees in report order,
-// the source file each tree links to, the global compiler texts and the
-// classes of the contracts section.
+// the source file each tree links to, the classes of the contracts section.
 #pragma once
 
 #include "model/model.h"
 
 // Trees in list order: the last symbol file of the command line first.
-int fileTreeCount();
-TestNode* fileTreeAt(int n);
-char* driverPath(int32_t fileIndex);  // new text or null; the caller frees
-char* driverPathAt(int n);            // new text or null; the caller frees
-
-// Texts of the first VO and DP records of the run; null until set.
-const char* compilerVersion();
-const char* compilationTime();
+int fileTreeCount(const Model& model);
+TestNode* fileTreeAt(const Model& model, int n);
+// New texts or null; the caller frees them.
+char* driverPath(const Model& model, int32_t fileIndex);
+char* driverPathAt(const Model& model, int n);
 
 // The class list of the contracts section: copies of Class and Single Class
 // nodes in `slots`, `used` of `capacity` filled.

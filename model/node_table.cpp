@@ -11,6 +11,7 @@
 // it.
 #include "model/node_table.h"
 
+#include "model/model.h"
 #include "model/model_memory.h"
 
 #include <random>
@@ -19,94 +20,84 @@ namespace {
 
 constexpr size_t kInitialCapacity = 1024;  // a power of two
 
-struct Slot {
-  uint64_t hash;
-  TestNode* node;  // null: empty
-};
-
-Slot* slots;
-size_t capacity;  // 0 before the first node
-size_t used;
-
-// The hash is keyed with random bits drawn once per process: identifiers
-// come from the input, and a fixed mix can be inverted to make every key of
-// a file land in one probe run, each insertion and lookup then walking all
-// of it. Which node a key finds never depends on the key.
-struct HashKey {
-  uint64_t k0, k1, k2;
-};
-
-const HashKey& hashKey() {
-  static const HashKey key = [] {
-    std::random_device device;
-    auto draw = [&device] { return uint64_t(device()) << 32 | device(); };
-    return HashKey{draw(), draw(), draw()};
-  }();
-  return key;
-}
-
 // The 128-bit product of a and b, its halves folded into one.
 uint64_t foldedProduct(uint64_t a, uint64_t b) {
   const unsigned __int128 product = static_cast<unsigned __int128>(a) * b;
   return static_cast<uint64_t>(product) ^ static_cast<uint64_t>(product >> 64);
 }
 
+}  // namespace
+
+struct NodeTable::Slot {
+  uint64_t hash;
+  TestNode* node;  // null: empty
+};
+
+// The hash is keyed with random bits drawn for each table: identifiers come
+// from the input, and a fixed mix can be inverted to make every key of a
+// file land in one probe run, each insertion and lookup then walking all of
+// it. Which node a key finds never depends on the key.
+NodeTable::NodeTable() {
+  std::random_device device;
+  auto draw = [&device] { return uint64_t(device()) << 32 | device(); };
+  k0_ = draw();
+  k1_ = draw();
+  k2_ = draw();
+}
+
+NodeTable::~NodeTable() { releaseZeroedArray(slots_, capacity_ * sizeof(Slot)); }
+
 // Identifiers are mostly small and consecutive, and a trace visits them
 // nearly in order. The mix spreads groups of eight consecutive identifiers
 // over the whole table, so that probe runs stay short, while the members
 // of a group keep neighbouring slots, so that nearby lookups share cache
 // lines. A group holds at most eight keys of a file, whatever the input.
-uint64_t keyHash(int32_t fileIndex, uint64_t objectId) {
-  const HashKey& key = hashKey();
+uint64_t NodeTable::keyHash(int32_t fileIndex, uint64_t objectId) const {
   const uint64_t group = objectId >> 3;
   const uint64_t file = static_cast<uint32_t>(fileIndex);
-  const uint64_t h = foldedProduct(foldedProduct(group ^ key.k0, file ^ key.k1), group ^ key.k2);
+  const uint64_t h = foldedProduct(foldedProduct(group ^ k0_, file ^ k1_), group ^ k2_);
   return h << 3 | (objectId & 7);
 }
 
-bool holdsKey(const Slot& slot, uint64_t hash, int32_t fileIndex, uint64_t objectId) {
-  return slot.hash == hash && slot.node->objectId == objectId &&
-         slot.node->fileIndex == fileIndex;
-}
+namespace {
 
-void grow() {
-  Slot* old = slots;
-  size_t oldCapacity = capacity;
-  capacity = capacity ? capacity * 2 : kInitialCapacity;
-  slots = static_cast<Slot*>(allocateZeroedArray(capacity * sizeof(Slot)));
-  for (size_t i = 0; i < oldCapacity; ++i) {
-    if (!old[i].node) continue;
-    size_t j = old[i].hash & (capacity - 1);
-    while (slots[j].node) j = (j + 1) & (capacity - 1);
-    slots[j] = old[i];
-  }
-  releaseZeroedArray(old, oldCapacity * sizeof(Slot));
+bool holdsKey(const TestNode* node, int32_t fileIndex, uint64_t objectId) {
+  return node->objectId == objectId && node->fileIndex == fileIndex;
 }
 
 }  // namespace
 
-bool registerNode(TestNode* node) {
-  if (2 * (used + 1) > capacity) grow();
+void NodeTable::grow() {
+  Slot* old = slots_;
+  size_t oldCapacity = capacity_;
+  capacity_ = capacity_ ? capacity_ * 2 : kInitialCapacity;
+  slots_ = static_cast<Slot*>(allocateZeroedArray(capacity_ * sizeof(Slot)));
+  for (size_t i = 0; i < oldCapacity; ++i) {
+    if (!old[i].node) continue;
+    size_t j = old[i].hash & (capacity_ - 1);
+    while (slots_[j].node) j = (j + 1) & (capacity_ - 1);
+    slots_[j] = old[i];
+  }
+  releaseZeroedArray(old, oldCapacity * sizeof(Slot));
+}
+
+bool NodeTable::add(TestNode* node) {
+  if (2 * (used_ + 1) > capacity_) grow();
   uint64_t hash = keyHash(node->fileIndex, node->objectId);
-  size_t i = hash & (capacity - 1);
-  for (; slots[i].node; i = (i + 1) & (capacity - 1))
-    if (holdsKey(slots[i], hash, node->fileIndex, node->objectId)) return false;
-  slots[i] = {hash, node};
-  ++used;
+  size_t i = hash & (capacity_ - 1);
+  for (; slots_[i].node; i = (i + 1) & (capacity_ - 1))
+    if (slots_[i].hash == hash && holdsKey(slots_[i].node, node->fileIndex, node->objectId))
+      return false;
+  slots_[i] = {hash, node};
+  ++used_;
   return true;
 }
 
-TestNode* findNode(int32_t fileIndex, uint64_t objectId) {
-  if (!capacity) return nullptr;
+TestNode* NodeTable::find(int32_t fileIndex, uint64_t objectId) const {
+  if (!capacity_) return nullptr;
   uint64_t hash = keyHash(fileIndex, objectId);
-  for (size_t i = hash & (capacity - 1); slots[i].node; i = (i + 1) & (capacity - 1))
-    if (holdsKey(slots[i], hash, fileIndex, objectId)) return slots[i].node;
+  for (size_t i = hash & (capacity_ - 1); slots_[i].node; i = (i + 1) & (capacity_ - 1))
+    if (slots_[i].hash == hash && holdsKey(slots_[i].node, fileIndex, objectId))
+      return slots_[i].node;
   return nullptr;
-}
-
-void releaseNodeTable() {
-  releaseZeroedArray(slots, capacity * sizeof(Slot));
-  slots = nullptr;
-  capacity = 0;
-  used = 0;
 }

@@ -132,8 +132,8 @@ int32_t combineStatus(int32_t a, int32_t b) {
   return Executed;
 }
 
-void recordOutcome(int32_t fileIndex, uint64_t objectId, int32_t outcome) {
-  TestNode* node = findNode(fileIndex, objectId);
+void recordOutcome(Model& model, int32_t fileIndex, uint64_t objectId, int32_t outcome) {
+  TestNode* node = findNode(model, fileIndex, objectId);
   if (!node) return;
   if (outcome == Reached)
     node->status = Executed;
@@ -156,9 +156,10 @@ void recordOutcome(int32_t fileIndex, uint64_t objectId, int32_t outcome) {
   }
 }
 
-void computeStatuses() {
-  relinkStubs();
-  for (int n = 0; n < fileTreeCount(); ++n) walkTree(fileTreeAt(n), propagateStatus, nullptr);
+void computeStatuses(Model& model) {
+  relinkStubs(model);
+  for (int n = 0; n < fileTreeCount(model); ++n)
+    walkTree(fileTreeAt(model, n), propagateStatus, nullptr);
 }
 
 // Pre-order without recursion, climbing through parent once a sibling chain

@@ -13,8 +13,8 @@ enum Outcome : int32_t {
 };
 
 int32_t combineStatus(int32_t a, int32_t b);
-void recordOutcome(int32_t fileIndex, uint64_t objectId, int32_t outcome);
+void recordOutcome(Model& model, int32_t fileIndex, uint64_t objectId, int32_t outcome);
 // Stub relinking over every tree, then bottom-up settling; once per run.
-void computeStatuses();
+void computeStatuses(Model& model);
 // Adds the verdicts of the node, its subtree and its following siblings.
 void countVerdicts(const TestNode* node, int32_t* passed, int32_t* failed, int32_t* notExecuted);

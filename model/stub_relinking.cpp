@@ -20,7 +20,6 @@
 // never acts again: children that reach it stay there.
 #include "model/kinds.h"
 #include "model/model_internal.h"
-#include "model/model_memory.h"
 #include "model/model_report.h"
 
 #include <cstring>
@@ -93,12 +92,13 @@ void numberNode(TestNode* node, void* user) {
 
 // The Stub of each link identifier: the Stub registered under it in the
 // first tree of the list that has one.
-void findTargets(RelinkPass& pass) {
+void findTargets(const Model& model, RelinkPass& pass) {
   std::unordered_map<int32_t, int> rankOfFile;
-  for (int n = 0; n < fileTreeCount(); ++n) rankOfFile.emplace(fileTreeAt(n)->fileIndex, n);
+  for (int n = 0; n < fileTreeCount(model); ++n)
+    rankOfFile.emplace(fileTreeAt(model, n)->fileIndex, n);
   std::unordered_map<uint64_t, int> rankOfTarget;
-  for (ModelNode* stub : stubNodes()) {
-    if (findNode(stub->fileIndex, stub->objectId) != stub) continue;
+  for (ModelNode* stub : model.stubs) {
+    if (findNode(model, stub->fileIndex, stub->objectId) != stub) continue;
     auto file = rankOfFile.find(stub->fileIndex);
     if (file == rankOfFile.end()) continue;
     auto known = rankOfTarget.emplace(stub->objectId, file->second);
@@ -238,7 +238,7 @@ void linkShorterMoves(std::vector<Move>& moves) {
 // prefix of the last move + " / " + ... + prefix of the first move + " / " +
 // the name as read, leaving out each prefix that would make the name longer
 // than the limit at the time of its move.
-void composeName(TestNode* child, const std::vector<Move>& moves, int32_t firstMove,
+void composeName(Model& model, TestNode* child, const std::vector<Move>& moves, int32_t firstMove,
                  std::vector<int32_t>& taken) {
   taken.clear();
   const size_t nameLength = strlen(child->name);
@@ -252,7 +252,7 @@ void composeName(TestNode* child, const std::vector<Move>& moves, int32_t firstM
     move = moves[move].next;
   }
   if (taken.empty()) return;
-  char* name = static_cast<char*>(modelAlloc(length + 1));
+  char* name = static_cast<char*>(model.memory.alloc(length + 1));
   char* end = name + length;
   *end = '\0';
   end -= nameLength;
@@ -268,11 +268,11 @@ void composeName(TestNode* child, const std::vector<Move>& moves, int32_t firstM
 
 }  // namespace
 
-void relinkStubs() {
-  if (!anyLinks()) return;
+void relinkStubs(Model& model) {
+  if (!model.linked) return;
   RelinkPass pass;
-  for (int n = 0; n < fileTreeCount(); ++n) walkTree(fileTreeAt(n), numberNode, &pass);
-  findTargets(pass);
+  for (int n = 0; n < fileTreeCount(model); ++n) walkTree(fileTreeAt(model, n), numberNode, &pass);
+  findTargets(model, pass);
   for (ModelNode* linker : pass.linkers) visitLinker(pass, linker);
 
   for (const Arrival& arrival : pass.arrivals) {
@@ -285,7 +285,7 @@ void relinkStubs() {
   std::vector<int32_t> taken;
   for (const Handover& handover : pass.handovers) {
     for (TestNode* child = handover.firstChild;; child = child->nextSibling) {
-      composeName(child, pass.moves, handover.move, taken);
+      composeName(model, child, pass.moves, handover.move, taken);
       if (child == handover.lastChild) break;
     }
   }

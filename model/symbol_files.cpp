@@ -12,71 +12,51 @@
 // record that fits.
 #include "model/model_build.h"
 #include "model/model_internal.h"
-#include "model/model_memory.h"
 #include "model/model_report.h"
 #include "support/runtime.h"
 
 #include <cstdlib>
 #include <cstring>
-#include <unordered_map>
-#include <utility>
-#include <vector>
 
 namespace {
 
-struct ChecksumPairHash {
-  size_t operator()(const std::pair<uint64_t, uint64_t>& pair) const {
-    return std::hash<uint64_t>()(pair.first * 0x9e3779b97f4a7c15ULL ^ pair.second);
-  }
-};
-
-SymbolFileRecord* fileList;
-uint32_t recordCount;
-std::vector<SymbolFileRecord*> treeRecords;  // creation order: list order reversed
-std::unordered_map<int32_t, SymbolFileRecord*> newestByFile;
-std::unordered_map<int32_t, SymbolFileRecord*> newestByTrace;  // trace numbers other than 0
-// Records still without a trace number, in creation order; bound ones are
-// dropped from the top when they get there.
-std::vector<SymbolFileRecord*> unbound;
-// Built at the first binding: checksums are set while the symbol files are
-// read, and the trace comes after them.
-std::unordered_map<std::pair<uint64_t, uint64_t>, SymbolFileRecord*, ChecksumPairHash> newestByChecksum;
-bool checksumsIndexed;
-
-SymbolFileRecord* newRecord(int32_t fileIndex, int32_t traceIndex) {
-  SymbolFileRecord* record = static_cast<SymbolFileRecord*>(modelAlloc(sizeof(SymbolFileRecord)));
+SymbolFileRecord* newRecord(Model& model, int32_t fileIndex, int32_t traceIndex) {
+  SymbolFiles& files = model.files;
+  SymbolFileRecord* record =
+      static_cast<SymbolFileRecord*>(model.memory.alloc(sizeof(SymbolFileRecord)));
   record->fileIndex = fileIndex;
   record->traceIndex = traceIndex;
-  record->order = recordCount++;
-  record->next = fileList;
-  fileList = record;
-  newestByFile[fileIndex] = record;
+  record->order = files.recordCount++;
+  record->next = files.list;
+  files.list = record;
+  files.newestByFile[fileIndex] = record;
   if (traceIndex == 0)
-    unbound.push_back(record);
+    files.unbound.push_back(record);
   else
-    newestByTrace[traceIndex] = record;
+    files.newestByTrace[traceIndex] = record;
   return record;
 }
 
-SymbolFileRecord* newestRecordOf(int32_t fileIndex) {
-  auto found = newestByFile.find(fileIndex);
-  return found == newestByFile.end() ? nullptr : found->second;
+SymbolFileRecord* newestRecordOf(const SymbolFiles& files, int32_t fileIndex) {
+  auto found = files.newestByFile.find(fileIndex);
+  return found == files.newestByFile.end() ? nullptr : found->second;
 }
 
-SymbolFileRecord* firstWithChecksums(uint64_t checksum1, uint64_t checksum2) {
-  if (!checksumsIndexed) {
-    newestByChecksum.clear();
-    for (SymbolFileRecord* record = fileList; record; record = record->next)
-      newestByChecksum.emplace(std::make_pair(record->checksum1, record->checksum2), record);
-    checksumsIndexed = true;
+SymbolFileRecord* firstWithChecksums(SymbolFiles& files, uint64_t checksum1, uint64_t checksum2) {
+  if (!files.checksumsIndexed) {
+    files.newestByChecksum.clear();
+    for (SymbolFileRecord* record = files.list; record; record = record->next)
+      files.newestByChecksum.emplace(std::make_pair(record->checksum1, record->checksum2), record);
+    files.checksumsIndexed = true;
   }
-  auto found = newestByChecksum.find({checksum1, checksum2});
-  return found == newestByChecksum.end() ? nullptr : found->second;
+  auto found = files.newestByChecksum.find({checksum1, checksum2});
+  return found == files.newestByChecksum.end() ? nullptr : found->second;
 }
 
-SymbolFileRecord* treeRecordAt(int n) {
-  if (n < 0 || static_cast<size_t>(n) >= treeRecords.size()) return nullptr;
-  return treeRecords[treeRecords.size() - 1 - static_cast<size_t>(n)];
+SymbolFileRecord* treeRecordAt(const SymbolFiles& files, int n) {
+  const std::vector<SymbolFileRecord*>& records = files.treeRecords;
+  if (n < 0 || static_cast<size_t>(n) >= records.size()) return nullptr;
+  return records[records.size() - 1 - static_cast<size_t>(n)];
 }
 
 char* joinDriverPath(const SymbolFileRecord* record) {
@@ -92,90 +72,81 @@ char* joinDriverPath(const SymbolFileRecord* record) {
 
 }  // namespace
 
-SymbolFileRecord* symbolFileList() { return fileList; }
-
-void addSymbolFile(int32_t fileIndex, const char* path) {
+void addSymbolFile(Model& model, int32_t fileIndex, const char* path) {
   char* name = fileNameOf(path);
   if (char* dot = strchr(name, '.')) *dot = '\0';
-  TestNode* root = addRootNode(fileIndex, name);
+  TestNode* root = addRootNode(model, fileIndex, name);
   free(name);
-  SymbolFileRecord* record = newRecord(fileIndex, 0);
+  SymbolFileRecord* record = newRecord(model, fileIndex, 0);
   record->root = root;
-  treeRecords.push_back(record);
-  checksumsIndexed = false;
+  model.files.treeRecords.push_back(record);
+  model.files.checksumsIndexed = false;
 }
 
-void setFileChecksum(int32_t fileIndex, uint64_t checksum1, uint64_t checksum2) {
-  if (SymbolFileRecord* record = newestRecordOf(fileIndex)) {
+void setFileChecksum(Model& model, int32_t fileIndex, uint64_t checksum1, uint64_t checksum2) {
+  if (SymbolFileRecord* record = newestRecordOf(model.files, fileIndex)) {
     record->checksum1 = checksum1;
     record->checksum2 = checksum2;
-    checksumsIndexed = false;
+    model.files.checksumsIndexed = false;
   }
 }
 
-void setDriverInfo(int32_t fileIndex, const char* directory, const char* fileName, uint64_t value) {
-  SymbolFileRecord* record = newestRecordOf(fileIndex);
+void setDriverInfo(Model& model, int32_t fileIndex, const char* directory, const char* fileName,
+                   uint64_t value) {
+  SymbolFileRecord* record = newestRecordOf(model.files, fileIndex);
   if (!record) return;
   record->driverValue = value;
   // New texts for this record alone: extra records keep the ones they share.
-  if (directory) record->driverDirectory = modelCopyText(directory);
-  if (fileName) record->driverFileName = modelCopyText(fileName);
+  if (directory) record->driverDirectory = model.memory.copyText(directory);
+  if (fileName) record->driverFileName = model.memory.copyText(fileName);
 }
 
-void bindTraceIndex(int32_t traceIndex, uint64_t checksum1, uint64_t checksum2) {
-  SymbolFileRecord* match = firstWithChecksums(checksum1, checksum2);
+void bindTraceIndex(Model& model, int32_t traceIndex, uint64_t checksum1, uint64_t checksum2) {
+  SymbolFiles& files = model.files;
+  SymbolFileRecord* match = firstWithChecksums(files, checksum1, checksum2);
   if (!match) return;
   if (match->traceIndex == 0) {
     match->traceIndex = traceIndex;
     if (traceIndex != 0) {
-      SymbolFileRecord*& newest = newestByTrace[traceIndex];
+      SymbolFileRecord*& newest = files.newestByTrace[traceIndex];
       if (!newest || newest->order < match->order) newest = match;
     }
     return;
   }
   // A second trace number for the same file: an extra record without a tree.
-  SymbolFileRecord* record = newRecord(match->fileIndex, traceIndex);
+  SymbolFileRecord* record = newRecord(model, match->fileIndex, traceIndex);
   record->driverValue = match->driverValue;
   record->checksum1 = checksum1;
   record->checksum2 = checksum2;
   record->driverDirectory = match->driverDirectory;
   record->driverFileName = match->driverFileName;
-  newestByChecksum[{checksum1, checksum2}] = record;
+  files.newestByChecksum[{checksum1, checksum2}] = record;
 }
 
-int32_t fileIndexOfTrace(int32_t traceIndex) {
+int32_t fileIndexOfTrace(Model& model, int32_t traceIndex) {
+  SymbolFiles& files = model.files;
   if (traceIndex != 0) {
-    auto found = newestByTrace.find(traceIndex);
-    return found == newestByTrace.end() ? -1 : found->second->fileIndex;
+    auto found = files.newestByTrace.find(traceIndex);
+    return found == files.newestByTrace.end() ? -1 : found->second->fileIndex;
   }
+  std::vector<SymbolFileRecord*>& unbound = files.unbound;
   while (!unbound.empty() && unbound.back()->traceIndex != 0) unbound.pop_back();
   return unbound.empty() ? -1 : unbound.back()->fileIndex;
 }
 
-int fileTreeCount() { return static_cast<int>(treeRecords.size()); }
+int fileTreeCount(const Model& model) { return static_cast<int>(model.files.treeRecords.size()); }
 
-TestNode* fileTreeAt(int n) {
-  SymbolFileRecord* record = treeRecordAt(n);
+TestNode* fileTreeAt(const Model& model, int n) {
+  SymbolFileRecord* record = treeRecordAt(model.files, n);
   return record ? record->root : nullptr;
 }
 
-char* driverPath(int32_t fileIndex) {
-  SymbolFileRecord* record = newestRecordOf(fileIndex);
+char* driverPath(const Model& model, int32_t fileIndex) {
+  SymbolFileRecord* record = newestRecordOf(model.files, fileIndex);
   return record ? joinDriverPath(record) : nullptr;
 }
 
-char* driverPathAt(int n) {
-  SymbolFileRecord* record = treeRecordAt(n);
+char* driverPathAt(const Model& model, int n) {
+  SymbolFileRecord* record = treeRecordAt(model.files, n);
   return record ? joinDriverPath(record) : nullptr;
-}
-
-void releaseSymbolFiles() {
-  fileList = nullptr;
-  recordCount = 0;
-  treeRecords.clear();
-  newestByFile.clear();
-  newestByTrace.clear();
-  unbound.clear();
-  newestByChecksum.clear();
-  checksumsIndexed = false;
 }

@@ -8,37 +8,30 @@
 //
 // Every node is created here, entered in the node table and hung in exactly
 // one tree. Nodes, names, counter records and notes live in model memory,
-// which releaseModel returns at once with the table and the file records.
+// which the model returns at once with the table and the file records.
 #include "model/kinds.h"
 #include "model/model_build.h"
 #include "model/model_internal.h"
-#include "model/model_memory.h"
 #include "model/model_report.h"
-#include "model/node_table.h"
 
-#include <cstdlib>
+#include <cstring>
 
 namespace {
 
-char* compilerVersionText;
-char* compilationTimeText;
-std::vector<ModelNode*> stubs;
-bool linked;
-
 // A zeroed record in model memory.
 template <typename Record>
-Record* newModelRecord() {
-  return static_cast<Record*>(modelAlloc(sizeof(Record)));
+Record* newModelRecord(Model& model) {
+  return static_cast<Record*>(model.memory.alloc(sizeof(Record)));
 }
 
 // Sets the initial status and counter record of a new node by its kind.
-void initStatusAndCounts(TestNode* node) {
+void initStatusAndCounts(Model& model, TestNode* node) {
   node->status = Passed;
   if (isCheckKind(node->kind)) {
     if (node->kind != KindObservationState) node->status = NotExecuted;
-    node->counts = newModelRecord<CheckCounts>();
+    node->counts = newModelRecord<CheckCounts>(model);
   } else if (isClassKind(node->kind)) {
-    ClassCounts* counts = newModelRecord<ClassCounts>();
+    ClassCounts* counts = newModelRecord<ClassCounts>(model);
     counts->stateStatus = Executed;
     counts->stateChartStatus = Passed;
     counts->transitionStatus = Executed;
@@ -46,7 +39,7 @@ void initStatusAndCounts(TestNode* node) {
     counts->invariantStatus = Executed;
     node->counts = counts;
   } else if (node->kind == KindTestDriver) {
-    node->counts = newModelRecord<DriverCounts>();
+    node->counts = newModelRecord<DriverCounts>(model);
   }
 }
 
@@ -54,16 +47,16 @@ void initStatusAndCounts(TestNode* node) {
 // Class above it and offers it to the table. The nearest Test Driver, Class
 // and check node at or above each node are carried down at creation, so
 // counting never walks up the tree.
-ModelNode* createNode(int32_t fileIndex, int32_t kind, uint64_t objectId, const char* name,
-                      int32_t line, ModelNode* parent) {
-  ModelNode* node = newModelRecord<ModelNode>();
+ModelNode* createNode(Model& model, int32_t fileIndex, int32_t kind, uint64_t objectId,
+                      const char* name, int32_t line, ModelNode* parent) {
+  ModelNode* node = newModelRecord<ModelNode>(model);
   node->kind = kind;
   node->fileIndex = fileIndex;
   node->objectId = objectId;
-  node->name = modelCopyText(name);
+  node->name = model.memory.copyText(name);
   node->line = line;
   node->parent = parent;
-  initStatusAndCounts(node);
+  initStatusAndCounts(model, node);
   node->driverAbove = kind == KindTestDriver ? node : parent ? parent->driverAbove : nullptr;
   node->classAbove = isClassKind(kind) ? node : parent ? parent->classAbove : nullptr;
   node->checkAbove = isCheckKind(kind) ? node : parent ? parent->checkAbove : nullptr;
@@ -76,8 +69,8 @@ ModelNode* createNode(int32_t fileIndex, int32_t kind, uint64_t objectId, const 
     else if (classCounter && parent->classAbove)
       ++(classCountsOf(parent->classAbove)->*classCounter);
   }
-  if (kind == KindStub) stubs.push_back(node);
-  registerNode(node);  // a refused duplicate still stands in its tree
+  if (kind == KindStub) model.stubs.push_back(node);
+  model.nodes.add(node);  // a refused duplicate still stands in its tree
   return node;
 }
 
@@ -89,8 +82,8 @@ void appendChild(TestNode* parent, TestNode* child) {
   parent->lastChild = child;
 }
 
-void setOnce(char*& global, const char* text) {
-  if (!global && text) global = modelCopyText(text);
+void setOnce(Model& model, const char*& field, const char* text) {
+  if (!field && text) field = model.memory.copyText(text);
 }
 
 }  // namespace
@@ -107,36 +100,29 @@ DriverCounts* driverCountsOf(const TestNode* node) {
   return node->kind == KindTestDriver ? static_cast<DriverCounts*>(node->counts) : nullptr;
 }
 
-const char* compilerVersion() { return compilerVersionText; }
-const char* compilationTime() { return compilationTimeText; }
-const std::vector<ModelNode*>& stubNodes() { return stubs; }
-bool anyLinks() { return linked; }
-
-void resetModel() { releaseModel(); }
-
-TestNode* addRootNode(int32_t fileIndex, const char* name) {
-  return createNode(fileIndex, KindTestDriver, 1, name, 0, nullptr);
+TestNode* addRootNode(Model& model, int32_t fileIndex, const char* name) {
+  return createNode(model, fileIndex, KindTestDriver, 1, name, 0, nullptr);
 }
 
-void addChildNode(int32_t fileIndex, int32_t kind, uint64_t objectId, const char* name,
-                  uint64_t parentId, int32_t line, uint64_t linkId) {
-  TestNode* parent = findNode(fileIndex, parentId);
+void addChildNode(Model& model, int32_t fileIndex, int32_t kind, uint64_t objectId,
+                  const char* name, uint64_t parentId, int32_t line, uint64_t linkId) {
+  TestNode* parent = findNode(model, fileIndex, parentId);
   if (!parent) return;  // dropped, and with it everything that would hang below
-  ModelNode* node = createNode(fileIndex, kind, objectId, name ? name : "", line, modelNode(parent));
+  ModelNode* node =
+      createNode(model, fileIndex, kind, objectId, name ? name : "", line, modelNode(parent));
   appendChild(parent, node);
   node->linkId = linkId;
-  if (linkId != 0) linked = true;
+  if (linkId != 0) model.linked = true;
 }
 
-void appendNote(int32_t fileIndex, uint64_t objectId, char* text) {
-  TestNode* node = findNode(fileIndex, objectId);
-  if (!node || !text) {
-    free(text);
-    return;
-  }
-  NoteText* note = newModelRecord<NoteText>();
-  note->text = modelCopyText(text);
-  free(text);
+void appendNote(Model& model, int32_t fileIndex, uint64_t objectId, const std::string& text) {
+  TestNode* node = findNode(model, fileIndex, objectId);
+  if (!node) return;
+  NoteText* note = newModelRecord<NoteText>(model);
+  char* copy = static_cast<char*>(model.memory.alloc(text.size() + 1));
+  memcpy(copy, text.data(), text.size());  // zeroed memory ends it
+  note->text = copy;
+  note->length = text.size();
   if (node->lastNote)
     node->lastNote->next = note;
   else
@@ -144,8 +130,12 @@ void appendNote(int32_t fileIndex, uint64_t objectId, char* text) {
   node->lastNote = note;
 }
 
-void setCompilerVersion(const char* text) { setOnce(compilerVersionText, text); }
-void setCompilationTime(const char* text) { setOnce(compilationTimeText, text); }
+void setCompilerVersion(Model& model, const char* text) {
+  setOnce(model, model.compilerVersion, text);
+}
+void setCompilationTime(Model& model, const char* text) {
+  setOnce(model, model.compilationTime, text);
+}
 
 // Post-order without recursion: descend along first children, visit, then go
 // on with the next sibling (read after the call) or climb back to the parent,
@@ -178,14 +168,4 @@ void forEachChild(TestNode* node, NodeFunction function, void* user) {
 void collectClassNodes(TestNode* node, void* user) {
   ClassNodeList* list = static_cast<ClassNodeList*>(user);
   if (isClassKind(node->kind) && list->used < list->capacity) list->slots[list->used++] = *node;
-}
-
-void releaseModel() {
-  releaseSymbolFiles();
-  stubs.clear();
-  linked = false;
-  releaseNodeTable();
-  releaseModelMemory();
-  compilerVersionText = nullptr;
-  compilationTimeText = nullptr;
 }

@@ -3,18 +3,14 @@
 // cannot be opened; the others read bytes already at hand.
 #pragma once
 
+#include "model/model.h"
 #include "readers/byte_reader.h"
 
 #include <cstdint>
 
-int readSymbolFile(const char* path, int32_t fileIndex);
+int readSymbolFile(Model& model, const char* path, int32_t fileIndex);
 // The tree is named after path, as readSymbolFile names it.
-void readSymbols(ByteReader& in, const char* path, int32_t fileIndex);
+void readSymbols(Model& model, ByteReader& in, const char* path, int32_t fileIndex);
 
-int readTraceFile(const char* path);
-void readTrace(ByteReader& in);
-
-// Decodes the text of a NO record (beginning with a double quote): codec form
-// or UTF-8, outer quotes dropped, escapes resolved. Returns a malloc'ed text
-// in the local 8-bit encoding, or null when the decoded text is empty.
-char* decodeNoteText(const char* text);
+int readTraceFile(Model& model, const char* path);
+void readTrace(Model& model, ByteReader& in);

@@ -64,7 +64,8 @@ struct SymbolTokens {
 //   SB 9 "stub" line=40 parent=2; link=7;
 // The parent identifier ends at ";" or a space; a line feed right after it
 // ends the record, any other byte opens the link part.
-void readNodeRecord(ByteReader& in, int32_t fileIndex, int32_t kind, SymbolTokens& t) {
+void readNodeRecord(Model& model, ByteReader& in, int32_t fileIndex, int32_t kind,
+                    SymbolTokens& t) {
   uint64_t objectId = hexField(readUntil(in, t.field, ' '));
   skipByte(in);  // opening quote
   if (!readName(in, t.name)) return;
@@ -76,19 +77,19 @@ void readNodeRecord(ByteReader& in, int32_t fileIndex, int32_t kind, SymbolToken
     readUntil(in, t.field, '=');  // link key
     linkId = hexField(readUntil(in, t.field, ';'));
   }
-  addChildNode(fileIndex, kind, objectId, t.name.text, parentId, line, linkId);
+  addChildNode(model, fileIndex, kind, objectId, t.name.text, parentId, line, linkId);
 }
 
 //   CK 1f2e3d 4c5b6a
-void readChecksum(ByteReader& in, int32_t fileIndex, SymbolTokens& t) {
+void readChecksum(Model& model, ByteReader& in, int32_t fileIndex, SymbolTokens& t) {
   uint64_t first = hexField(readUntil(in, t.field, ' '));
   uint64_t second = hexField(readRestOfLine(in, t.field));
-  setFileChecksum(fileIndex, first, second);
+  setFileChecksum(model, fileIndex, first, second);
 }
 
 //   OF "/home/tests/" "drive.cpp" 2a
 // The two texts have no escapes.
-void readDriver(ByteReader& in, int32_t fileIndex, SymbolTokens& t) {
+void readDriver(Model& model, ByteReader& in, int32_t fileIndex, SymbolTokens& t) {
   skipByte(in);
   const char* directory = readUntil(in, t.field, '"');
   skipByte(in);
@@ -96,20 +97,20 @@ void readDriver(ByteReader& in, int32_t fileIndex, SymbolTokens& t) {
   const char* fileName = readUntil(in, t.second, '"');
   skipByte(in);
   uint64_t value = hexField(readRestOfLine(in, t.keyword));
-  setDriverInfo(fileIndex, directory, fileName, value);
+  setDriverInfo(model, fileIndex, directory, fileName, value);
 }
 
 }  // namespace
 
-int readSymbolFile(const char* path, int32_t fileIndex) {
+int readSymbolFile(Model& model, const char* path, int32_t fileIndex) {
   ByteReader in(path);
   if (!in.isOpen()) return -1;
-  readSymbols(in, path, fileIndex);
+  readSymbols(model, in, path, fileIndex);
   return 0;
 }
 
-void readSymbols(ByteReader& in, const char* path, int32_t fileIndex) {
-  addSymbolFile(fileIndex, path);
+void readSymbols(Model& model, ByteReader& in, const char* path, int32_t fileIndex) {
+  addSymbolFile(model, fileIndex, path);
 
   SymbolTokens t;
   // The end of the file is tested only before a keyword: a final line feed
@@ -117,21 +118,21 @@ void readSymbols(ByteReader& in, const char* path, int32_t fileIndex) {
   while (!in.atEnd()) {
     int32_t kind = kindFromKeyword(readUntil(in, t.keyword, ' '));
     if (isTreeRecord(kind)) {
-      readNodeRecord(in, fileIndex, kind, t);
+      readNodeRecord(model, in, fileIndex, kind, t);
       continue;
     }
     switch (kind) {
       case KindChecksum:
-        readChecksum(in, fileIndex, t);
+        readChecksum(model, in, fileIndex, t);
         break;
       case KindTestDriver:
-        readDriver(in, fileIndex, t);
+        readDriver(model, in, fileIndex, t);
         break;
       case KindCompilerVersion:
-        setCompilerVersion(readRestOfLine(in, t.field));
+        setCompilerVersion(model, readRestOfLine(in, t.field));
         break;
       case KindCompilationTime:
-        setCompilationTime(readRestOfLine(in, t.field));
+        setCompilationTime(model, readRestOfLine(in, t.field));
         break;
       default:  // skipped and unrecognised records
         readRestOfLine(in, t.field);

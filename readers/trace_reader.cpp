@@ -16,14 +16,13 @@
 #include "model/model_build.h"
 #include "model/status.h"
 #include "readers/numbers.h"
-#include "support/runtime.h"
 
 #include <QByteArray>
 #include <QHash>
 #include <QString>
 #include <QTextCodec>
-#include <cstdlib>
 #include <cstring>
+#include <optional>
 #include <string>
 
 namespace {
@@ -46,6 +45,8 @@ class CodecCache {
 };
 
 struct TraceState {
+  explicit TraceState(Model& model) : model(model) {}
+  Model& model;
   int32_t fileIndex = -1;
   bool hasNote = false;
   std::string note;  // joined NO texts waiting for an OT record
@@ -81,19 +82,18 @@ void readOutcome(char* line, TraceState& state) {
   if (verdict) {
     static const Outcome byVerdict[] = {VerdictFailed, VerdictPassed, IllegalExit, MultipleExit};
     int32_t value = decimalField(verdict);
-    if (value >= 0 && value <= 3) recordOutcome(state.fileIndex, objectId, byVerdict[value]);
+    if (value >= 0 && value <= 3)
+      recordOutcome(state.model, state.fileIndex, objectId, byVerdict[value]);
     return;  // a pending note waits for an OT record without verdict
   }
-  recordOutcome(state.fileIndex, objectId, Reached);
+  recordOutcome(state.model, state.fileIndex, objectId, Reached);
   if (state.hasNote) {
-    char* text = static_cast<char*>(checkedMalloc(state.note.size() + 1));
-    memcpy(text, state.note.c_str(), state.note.size() + 1);
-    appendNote(state.fileIndex, objectId, text);
+    appendNote(state.model, state.fileIndex, objectId, state.note);
     dropNote(state);
   }
 }
 
-char* decodeNote(const char* text, CodecCache& codecs) {
+std::optional<std::string> decodeNote(const char* text, CodecCache& codecs) {
   // Unescaped double quotes; exactly four make the codec form
   //   "codec name" "encoded note"
   size_t length = strlen(text);
@@ -119,7 +119,7 @@ char* decodeNote(const char* text, CodecCache& codecs) {
     unicode = QString::fromUtf8(text, static_cast<int>(length));
   }
   QByteArray local = unicode.toLocal8Bit();
-  if (local.isEmpty()) return nullptr;
+  if (local.isEmpty()) return std::nullopt;
 
   // Outer quotes off. Escapes are resolved over the whole converted text, so
   // an escape just before a dropped closing quote still finds its bytes in
@@ -130,53 +130,46 @@ char* decodeNote(const char* text, CodecCache& codecs) {
   if (*p == '"') ++p;
   if (end > p && end[-1] == '"') --end;
 
-  // Escapes only shrink the text.
-  char* note = static_cast<char*>(checkedMalloc(static_cast<size_t>(end - p) + 1));
-  char* out = note;
+  // An escaped byte 0 is text like any other: the note keeps its length.
+  std::string note;
+  note.reserve(static_cast<size_t>(end - p));  // escapes only shrink the text
   for (; p < end; ++p) {
     if (*p != '\\' || p + 1 == all) {  // a backslash closing the text stays
-      *out++ = *p;
+      note += *p;
       continue;
     }
     char c = *++p;
     switch (c) {
-      case 'n': *out++ = '\n'; break;
-      case 'f': *out++ = '\f'; break;
-      case 'r': *out++ = '\r'; break;
-      case 't': *out++ = '\t'; break;
+      case 'n': note += '\n'; break;
+      case 'f': note += '\f'; break;
+      case 'r': note += '\r'; break;
+      case 't': note += '\t'; break;
       default:
         if (c >= '0' && c <= '7' && all - p >= 3) {
           // Three octal digits, the second and third taken as they come.
           int value = (c - '0') * 64 + (p[1] - '0') * 8 + (p[2] - '0');
           p += 2;
-          // Byte 0 would end the note early: it is left out instead.
-          if (unsigned char byte = static_cast<unsigned char>(value)) *out++ = static_cast<char>(byte);
+          note += static_cast<char>(static_cast<unsigned char>(value));
         } else {
-          *out++ = c;
+          note += c;
         }
         break;
     }
   }
-  *out = '\0';
   return note;
 }
 
 }  // namespace
 
-char* decodeNoteText(const char* text) {
-  CodecCache codecs;
-  return decodeNote(text, codecs);
-}
-
-int readTraceFile(const char* path) {
+int readTraceFile(Model& model, const char* path) {
   ByteReader in(path);
   if (!in.isOpen()) return -1;
-  readTrace(in);
+  readTrace(model, in);
   return 0;
 }
 
-void readTrace(ByteReader& in) {
-  TraceState state;
+void readTrace(Model& model, ByteReader& in) {
+  TraceState state(model);
   Token keyword;
   Token field;
   while (!in.atEnd()) {
@@ -185,22 +178,21 @@ void readTrace(ByteReader& in) {
       int32_t traceIndex = static_cast<int32_t>(parseTraceNumber(readUntil(in, field, ' ')));
       uint64_t checksum1 = parseTraceNumber(readUntil(in, field, ' '));
       uint64_t checksum2 = parseTraceNumber(readRestOfLine(in, field));
-      bindTraceIndex(traceIndex, checksum1, checksum2);
-      state.fileIndex = fileIndexOfTrace(traceIndex);
+      bindTraceIndex(model, traceIndex, checksum1, checksum2);
+      state.fileIndex = fileIndexOfTrace(model, traceIndex);
       dropNote(state);
     } else if (strcmp(key, "CS") == 0) {
       int32_t traceIndex = static_cast<int32_t>(parseTraceNumber(readRestOfLine(in, field)));
-      state.fileIndex = fileIndexOfTrace(traceIndex);
+      state.fileIndex = fileIndexOfTrace(model, traceIndex);
       dropNote(state);
     } else if (strcmp(key, "OT") == 0) {
       readOutcome(readRestOfLine(in, field), state);
     } else if (strcmp(key, "NO") == 0) {
       const char* text = readRestOfLine(in, field);
       if (text[0] != '"') continue;
-      if (char* note = decodeNote(text, state.codecs)) {
-        state.note += note;
+      if (std::optional<std::string> note = decodeNote(text, state.codecs)) {
+        state.note += *note;
         state.hasNote = true;
-        free(note);
       }
     } else {
       readRestOfLine(in, field);

@@ -30,6 +30,8 @@
 #include <cstring>
 #include <vector>
 
+namespace format = report_format;
+
 namespace {
 
 bool nameBefore(const TestNode& a, const TestNode& b) {
@@ -49,19 +51,20 @@ void openBlock(ReportContext& report, int32_t kind, int status) {
 
 void writeHeaderRow(FILE* file, const QString& first, const QString& second,
                     const QString& third) {
-  writeTag(file, "ROW", false);
+  writeTag(file, format::kRow, false);
   writeTextCell(file, first, StyleTitle);
   writeTextCell(file, second, StyleTitle);
   writeTextCell(file, third, StyleTitle);
-  writeTag(file, "ROW", true);
+  writeTag(file, format::kRow, true);
 }
 
 // The rows of one member kind, then the end of its table and block.
-void writeMemberRows(FILE* file, TestNode* classNode, int32_t kind) {
-  ClassRowContext context = {file, kind};
+void writeMemberRows(const ReportContext& report, TestNode* classNode, int32_t kind) {
+  FILE* file = report.file;
+  ClassRowContext context = {&report, kind};
   forEachChild(classNode, writeClassItemRow, &context);
-  writeTag(file, "TABLE", true);
-  writeTag(file, "XROD:NODE", true);
+  writeTag(file, format::kTable, true);
+  writeTag(file, format::kNode, true);
 }
 
 // Method contracts and invariants: a check table with the usual header row.
@@ -71,7 +74,7 @@ void writeCheckBlock(ReportContext& report, TestNode* classNode, int32_t kind, i
   openBlock(report, kind, status);
   writeTag(file, tableTag, false);
   writeCheckHeaderRow(file, StyleTitle, withMethod);
-  writeMemberRows(file, classNode, kind);
+  writeMemberRows(report, classNode, kind);
 }
 
 // States and transitions: a name, a status word and how often it was reached.
@@ -82,7 +85,7 @@ void writeReachBlock(ReportContext& report, TestNode* classNode, int32_t kind, i
   writeTag(file, kThreeColumnTable, false);
   writeHeaderRow(file, nameHeader, QCoreApplication::translate("VELDORA class report", "Status"),
                  countHeader);
-  writeMemberRows(file, classNode, kind);
+  writeMemberRows(report, classNode, kind);
 }
 
 // The states and observation states that left by an illegal or a multiple
@@ -90,7 +93,7 @@ void writeReachBlock(ReportContext& report, TestNode* classNode, int32_t kind, i
 void writeViolationBlock(ReportContext& report, TestNode* classNode, int status) {
   FILE* file = report.file;
   const QString title = QStringLiteral("State Chart Violations");
-  writeNodeOpen(file, title, kindDisplayName(KindState), "ko", carriesSum(KindState) ? 1 : 0,
+  writeNodeOpen(file, title, kindDisplayName(KindState), format::kFailed, carriesSum(KindState) ? 1 : 0,
                 kindIcon(KindState));
   writeTitle(file, title, 2, cellStyleOf(status), nextTag(report));
   writeTag(file, kThreeColumnTable, false);
@@ -101,9 +104,9 @@ void writeViolationBlock(ReportContext& report, TestNode* classNode, int status)
     if (state->kind != KindState && state->kind != KindObservationState) continue;
     const CheckCounts* counts = checkCountsOf(state);
     if (!counts || (counts->multipleExits <= 0 && counts->illegalExits <= 0)) continue;
-    writeTag(file, "ROW", false);
+    writeTag(file, format::kRow, false);
     if (state->kind == KindState) {
-      char* path = driverPath(state->fileIndex);
+      char* path = driverPath(report.model, state->fileIndex);
       writeLinkCell(file, state->name, StyleFailed, path, state->line);
       free(path);
     } else {
@@ -111,10 +114,10 @@ void writeViolationBlock(ReportContext& report, TestNode* classNode, int status)
     }
     writeTextCell(file, QString::number(counts->multipleExits), StyleFailed);
     writeTextCell(file, QString::number(counts->illegalExits), StyleFailed);
-    writeTag(file, "ROW", true);
+    writeTag(file, format::kRow, true);
   }
-  writeTag(file, "TABLE", true);
-  writeTag(file, "XROD:NODE", true);
+  writeTag(file, format::kTable, true);
+  writeTag(file, format::kNode, true);
 }
 
 void writeClass(ReportContext& report, TestNode* classNode) {
@@ -125,7 +128,7 @@ void writeClass(ReportContext& report, TestNode* classNode) {
                 carriesSum(classNode->kind) ? 1 : 0, kindIcon(classNode->kind));
   QString title = kindName + QLatin1Char(' ') + name;
   int style = cellStyleOf(classNode->status);
-  if (char* path = driverPath(classNode->fileIndex)) {
+  if (char* path = driverPath(report.model, classNode->fileIndex)) {
     writeLinkedTitle(file, title, 1, style, nextTag(report), path, classNode->line);
     free(path);
   } else {
@@ -151,18 +154,20 @@ void writeClass(ReportContext& report, TestNode* classNode) {
                       QCoreApplication::translate("VELDORA class report", "Transition Name"),
                       QCoreApplication::translate("VELDORA class report", "Fired"));
   }
-  writeTag(file, "XROD:NODE", true);
+  writeTag(file, format::kNode, true);
 }
 
 }  // namespace
 
-void writeContractsSection(ReportContext& report, int treeCount) {
+void writeContractsSection(ReportContext& report) {
+  const Model& model = report.model;
+  const int treeCount = fileTreeCount(model);
   FILE* file = report.file;
   // Sized by the driver counts; the collector never fills more slots than
   // that, even when stub relinking moved classes between trees.
   int64_t total = 0;
   for (int i = 0; i < treeCount; ++i) {
-    const TestNode* root = fileTreeAt(i);
+    const TestNode* root = fileTreeAt(model, i);
     if (const DriverCounts* counts = root ? driverCountsOf(root) : nullptr) total += counts->classes;
   }
   if (total <= 0) return;
@@ -171,7 +176,7 @@ void writeContractsSection(ReportContext& report, int treeCount) {
   std::vector<TestNode> copies(static_cast<size_t>(total));  // zeroed: every kind 0, free
   ClassNodeList list = {copies.data(), static_cast<int32_t>(total), 0};
   for (int i = 0; i < treeCount; ++i) {
-    if (TestNode* root = fileTreeAt(i)) walkTree(root, collectClassNodes, &list);
+    if (TestNode* root = fileTreeAt(model, i)) walkTree(root, collectClassNodes, &list);
   }
   auto end = copies.begin() + std::min<int64_t>(std::max(list.used, 0), total);
   std::sort(copies.begin(), end, nameBefore);
@@ -181,10 +186,10 @@ void writeContractsSection(ReportContext& report, int treeCount) {
 
   const QString contracts = QCoreApplication::translate("VELDORA global information", "Contracts");
   writeNodeOpen(file, contracts, contracts, nodeStateCode(combined), 0, IconTestScript);
-  writeSectionStart(file, "classx", nextTag(report));
+  writeSectionStart(file, format::kContractsTag, nextTag(report));
   writeTitle(file, QCoreApplication::translate("VELDORA global information", "Tested Contracts"), 0,
              cellStyleOf(combined), nextTag(report));
   for (auto it = copies.begin(); it != end; ++it) writeClass(report, &*it);
-  writeTag(file, "SECTION", true);
-  writeTag(file, "XROD:NODE", true);
+  writeTag(file, format::kSection, true);
+  writeTag(file, format::kNode, true);
 }

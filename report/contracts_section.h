@@ -3,4 +3,4 @@
 
 #include "report/report_context.h"
 
-void writeContractsSection(ReportContext& report, int treeCount);
+void writeContractsSection(ReportContext& report);

@@ -1,6 +1,8 @@
 // The report file as a whole.
 #pragma once
 
+#include "model/model.h"
+
 // Results of writeReport besides the failed total (0 or more).
 enum {
   ReportCannotCreate = -1,  // the file could not be opened for writing
@@ -8,4 +10,6 @@ enum {
   ReportSummaryLost = -3,   // the report is written, the test summary not appended whole
 };
 
-int writeReport(const char* reportPath, const char* headerPath);
+// Writes the report of the settled model; once the report is in place, the
+// test summary is appended to the header text file.
+int writeReport(const Model& model, const char* reportPath, const char* headerPath);

@@ -1,8 +1,10 @@
-// The state of one report while it is written: the stream, the next TAG
-// number, the project information and the line buffer of the header text
-// and project information files. Every section writer takes it; nothing of
-// a report outlives its writeReport call.
+// The state of one report while it is written: the model it shows, the
+// stream, the next TAG number, the project information and the line buffer
+// of the header text and project information files. Every section writer
+// takes it; nothing of a report outlives its writeReport call.
 #pragma once
+
+#include "model/model.h"
 
 #include <cstdint>
 #include <cstdio>
@@ -25,7 +27,12 @@ struct HeaderLine {
 };
 
 struct ReportContext {
-  FILE* file = nullptr;
+  ReportContext(const Model& model, FILE* file) : model(model), file(file) {}
+  ReportContext(const ReportContext&) = delete;
+  ReportContext& operator=(const ReportContext&) = delete;
+
+  const Model& model;
+  FILE* file;
   int32_t tagCounter = 1;   // every TAG number: take the value, then add 1
   bool hasProject = false;  // the project information file could be read
   ProjectInfo project;

@@ -24,7 +24,7 @@
 #include "model/model_report.h"
 #include "model/status.h"
 #include "report/contracts_section.h"
-#include "report/report_file.h"
+#include "support/output_file.h"
 #include "report/report_header.h"
 #include "report/test_node_section.h"
 #include "report/xml_writer.h"
@@ -32,6 +32,8 @@
 #include <QCoreApplication>
 #include <QString>
 #include <cstdlib>
+
+namespace format = report_format;
 
 namespace {
 
@@ -41,10 +43,10 @@ struct VerdictTotals {
   int32_t notExecuted = 0;
 };
 
-VerdictTotals countAllVerdicts(int treeCount) {
+VerdictTotals countAllVerdicts(const Model& model) {
   VerdictTotals totals;
-  for (int i = 0; i < treeCount; ++i) {
-    const TestNode* root = fileTreeAt(i);
+  for (int i = 0; i < fileTreeCount(model); ++i) {
+    const TestNode* root = fileTreeAt(model, i);
     const DriverCounts* c = root ? driverCountsOf(root) : nullptr;
     if (!c) continue;
     // Prologues and epilogues alone carry no verdict.
@@ -56,10 +58,10 @@ VerdictTotals countAllVerdicts(int treeCount) {
 }
 
 void writeSummaryRow(FILE* file, const QString& label, int32_t value, int style) {
-  writeTag(file, "ROW", false);
+  writeTag(file, format::kRow, false);
   writeTextCell(file, label, style);
   writeTextCell(file, QString::number(value), style);
-  writeTag(file, "ROW", true);
+  writeTag(file, format::kRow, true);
 }
 
 void writeSummaryTable(FILE* file, const VerdictTotals& totals) {
@@ -77,17 +79,17 @@ void writeSummaryTable(FILE* file, const VerdictTotals& totals) {
                   totals.failed, anyFailed ? StyleFailed : StylePlain);
   writeSummaryRow(file, QCoreApplication::translate("VELDORA global information", "Total"),
                   totals.passed + totals.failed + totals.notExecuted, StylePlain);
-  writeTag(file, "TABLE", true);
+  writeTag(file, format::kTable, true);
 }
 
 void writeCountsRow(FILE* file, const QString& label1, int32_t value1, const QString& label2,
                     const QString& value2) {
-  writeTag(file, "ROW", false);
+  writeTag(file, format::kRow, false);
   writeTextCell(file, label1, StylePlain);
   writeTextCell(file, QString::number(value1), StylePlain);
   writeTextCell(file, label2, StylePlain);
   writeTextCell(file, value2, StylePlain);
-  writeTag(file, "ROW", true);
+  writeTag(file, format::kRow, true);
 }
 
 void writeCountsTable(FILE* file, const DriverCounts& c) {
@@ -107,14 +109,14 @@ void writeCountsTable(FILE* file, const DriverCounts& c) {
   // The last two cells are blank; escaping reduces the space to nothing.
   writeCountsRow(file, QCoreApplication::translate("VELDORA global information", "Number Of Stub"),
                  c.stubs, QStringLiteral(" "), QStringLiteral(" "));
-  writeTag(file, "TABLE", true);
+  writeTag(file, format::kTable, true);
 }
 
 // One section per tree with test content; a tree of classes only shows up in
 // the contracts section.
 void writeDriverSection(ReportContext& report, int treeIndex) {
   FILE* file = report.file;
-  TestNode* root = fileTreeAt(treeIndex);
+  TestNode* root = fileTreeAt(report.model, treeIndex);
   const DriverCounts* c = root ? driverCountsOf(root) : nullptr;
   if (!c || !(c->testClasses || c->testSuites || c->testCases || c->procedures || c->stubs))
     return;
@@ -123,42 +125,43 @@ void writeDriverSection(ReportContext& report, int treeIndex) {
   QString name = QString::fromLocal8Bit(root->name);
   writeNodeOpen(file, name, driverType, nodeStateCode(root->status), 0,
                 kindIcon(KindTestDriver));
-  writeSectionStart(file, "rootx", nextTag(report));
+  writeSectionStart(file, format::kDriverTag, nextTag(report));
   writeTitle(file, driverType + QLatin1Char(' ') + name, 0, cellStyleOf(root->status),
              nextTag(report));
   writeCountsTable(file, *c);  // every root is a Test Driver
 
-  char* path = driverPathAt(treeIndex);
+  char* path = driverPathAt(report.model, treeIndex);
   TestNodeContext context = {&report, path, 1};
   forEachChild(root, writeTestNode, &context);
   free(path);
-  writeTag(file, "SECTION", true);
-  writeTag(file, "XROD:NODE", true);
+  writeTag(file, format::kSection, true);
+  writeTag(file, format::kNode, true);
 }
 
-// Returns false when the test summary could not be appended to the header
-// text file.
-bool writeDocument(ReportContext& report, const char* headerPath, const char* reportPath,
-                   const VerdictTotals& totals) {
+// Returns the test summary due to the header text file.
+HeaderSummary writeDocument(ReportContext& report, const char* headerPath, const char* reportPath,
+                            const VerdictTotals& totals) {
   FILE* file = report.file;
   // Without a "$NAME" line the project information names nothing.
   const char* nodeName =
       report.hasProject && report.project.testNodeName ? report.project.testNodeName->c_str() : nullptr;
 
   fputs("<?xml version=\"1.0\" encoding=\"UTF-8\"?>\n", file);
-  writeTag(file, "XROD", false);
-  writeTag(file, "APIDOC", false);
+  writeTag(file, format::kXrod, false);
+  writeTag(file, format::kApidoc, false);
   QString prefix =
       nodeName ? escapeAttribute(QString::fromLocal8Bit(nodeName)) : QStringLiteral("Test");
-  const QString document = QLatin1String("DOCUMENT TITLE=\"") +
+  const QString document = QLatin1String(format::kDocument) + QLatin1Char(' ') +
+                           QLatin1String(format::kDocumentTitle) + QLatin1String("=\"") +
                            escapeAttribute(QString::fromLocal8Bit(reportPath)) +
-                           QLatin1String("\" TAG=\"") + prefix + QLatin1Char('x') +
+                           QLatin1String("\" ") + QLatin1String(format::kTag) +
+                           QLatin1String("=\"") + prefix + QLatin1Char('x') +
                            QString::number(nextTag(report)) + QLatin1Char('"');
   writeTag(file, document.toUtf8().constData(), false);
 
   QString global = QCoreApplication::translate("VELDORA global information", "Global Report");
-  writeNodeOpen(file, global, global, totals.failed == 0 ? "ok" : "ko", 0, IconTestScript);
-  writeSectionStart(file, "filex", nextTag(report));
+  writeNodeOpen(file, global, global, totals.failed == 0 ? format::kPassed : format::kFailed, 0, IconTestScript);
+  writeSectionStart(file, format::kOverviewTag, nextTag(report));
   QString title =
       nodeName ? QString::fromLocal8Bit(nodeName)
                : QCoreApplication::translate("VELDORA global information", "Component testing C++ report");
@@ -170,36 +173,37 @@ bool writeDocument(ReportContext& report, const char* headerPath, const char* re
   writeTitle(file, QCoreApplication::translate("VELDORA global information", "Report Information"),
              1, StylePlain, nextTag(report));
   writeTag(file, "TABLE BORDER=\"1\"", false);
-  bool summaryAppended = writeReportInformation(report, headerPath, reportPath, totals.passed,
-                                                totals.failed, totals.notExecuted);
-  writeTag(file, "TABLE", true);
-  writeTag(file, "SECTION", true);
+  HeaderSummary summary = writeReportInformation(report, headerPath, reportPath);
+  writeTag(file, format::kTable, true);
+  writeTag(file, format::kSection, true);
   releaseProjectInfo(report);
 
-  int treeCount = fileTreeCount();
+  int treeCount = fileTreeCount(report.model);
   for (int i = 0; i < treeCount; ++i) writeDriverSection(report, i);
-  if (treeCount > 0) writeContractsSection(report, treeCount);
+  if (treeCount > 0) writeContractsSection(report);
 
-  writeTag(file, "XROD:NODE", true);
-  writeTag(file, "DOCUMENT", true);
-  writeTag(file, "APIDOC", true);
-  writeTag(file, "XROD", true);
-  return summaryAppended;
+  writeTag(file, format::kNode, true);
+  writeTag(file, format::kDocument, true);
+  writeTag(file, format::kApidoc, true);
+  writeTag(file, format::kXrod, true);
+  return summary;
 }
 
 }  // namespace
 
-int writeReport(const char* reportPath, const char* headerPath) {
-  ReportOutput output;
+int writeReport(const Model& model, const char* reportPath, const char* headerPath) {
+  OutputFile output;
   if (!output.open(reportPath)) return ReportCannotCreate;
-  ReportContext report;
-  report.file = output.file();
+  ReportContext report(model, output.file());
   // The project information file is read only once the report can be
-  // created, and the summary goes to the header text file as its rows are
-  // written: a run without a report neither reads nor changes either file.
+  // created, and the summary goes to the header text file only once the
+  // report is complete and in place: a run without a report neither reads
+  // the one nor changes the other.
   loadProjectInfo(report);
-  VerdictTotals totals = countAllVerdicts(fileTreeCount());
-  bool summaryAppended = writeDocument(report, headerPath, reportPath, totals);
+  VerdictTotals totals = countAllVerdicts(model);
+  HeaderSummary summary = writeDocument(report, headerPath, reportPath, totals);
   if (!output.commit()) return ReportWriteFailed;
-  return summaryAppended ? totals.failed : ReportSummaryLost;
+  if (!appendTestSummary(headerPath, summary, totals.passed, totals.failed, totals.notExecuted))
+    return ReportSummaryLost;
+  return totals.failed;
 }

@@ -19,7 +19,6 @@
 //   $WORKSPACE_NAME=Main
 #include "report/report_header.h"
 
-#include "model/model_report.h"
 #include "report/xml_writer.h"
 #include "support/runtime.h"
 
@@ -30,6 +29,8 @@
 #include <ctime>
 #include <memory>
 #include <string>
+
+namespace format = report_format;
 
 namespace {
 
@@ -70,10 +71,10 @@ std::string composeProjectFile(const std::string& path, const std::string& name)
 
 // A label or key cell and a value cell; a null value gives an empty cell.
 void writeInformationRow(FILE* file, const QString& label, const char* value) {
-  writeTag(file, "ROW", false);
+  writeTag(file, format::kRow, false);
   writeTextCell(file, label, StylePlain);
   writeTextCell(file, value, StylePlain);
-  writeTag(file, "ROW", true);
+  writeTag(file, format::kRow, true);
 }
 
 // The 24-character layout of asctime ("Sun Dec  6 18:05:11 2026") with
@@ -98,11 +99,11 @@ void writeHeaderLines(ReportContext& report, FILE* header) {
     if (const char* equals = strchr(line, '=')) {
       writeInformationRow(file, QString::fromLocal8Bit(line, int(equals - line)), equals + 1);
     } else if (line[0] == '#') {
-      writeTag(file, "TABLE", true);
+      writeTag(file, format::kTable, true);
       writeTitle(file, QString::fromLocal8Bit(line + 1), 2, StylePlain, nextTag(report));
       writeTag(file, "TABLE BORDER=\"1\"", false);
     } else if (line[0] == '$') {
-      if (strcmp(line, "$PREPROCESS") == 0) writeGlobalInformation(file);
+      if (strcmp(line, "$PREPROCESS") == 0) writeGlobalInformation(report);
     } else {
       writeTitleRow(file, line);
     }
@@ -116,23 +117,22 @@ bool endsWithLineFeed(FILE* header) {
   return getc(header) == '\n';
 }
 
-// False when a write of the summary fails (a full file system, a file size
-// limit), so that it did not reach the file whole. A file that cannot be
-// opened for appending (a folder, a file without write permission) gets no
-// summary, as one that cannot be read gets no rows.
-bool appendTestSummary(const char* headerPath, bool needsLineFeed, int32_t passed,
+}  // namespace
+
+// A file that cannot be opened for appending (a folder, a file without write
+// permission) gets no summary, as one that cannot be read gets no rows.
+bool appendTestSummary(const char* headerPath, const HeaderSummary& summary, int32_t passed,
                        int32_t failed, int32_t notExecuted) {
+  if (!summary.due) return true;
   FILE* header = fopen(headerPath, "a");
   if (!header) return true;
   bool written =
       fprintf(header, "%s-Test summary\nPassed=%d\nInconclusive=%d\nFailed=%d\nTotal=%d\n",
-              needsLineFeed ? "\n" : "", passed, notExecuted, failed,
+              summary.needsLineFeed ? "\n" : "", passed, notExecuted, failed,
               passed + failed + notExecuted) > 0 &&
       fflush(header) == 0 && !ferror(header);
   return fclose(header) == 0 && written;
 }
-
-}  // namespace
 
 bool loadProjectInfo(ReportContext& report) {
   ProjectInfo& project = report.project;
@@ -209,17 +209,19 @@ char* extractKeyValue(const char* line, const char* key) {
 }
 
 void writeTitleRow(FILE* file, const char* text) {
-  fputs("<ROW STYLE=\"Array Title\"><CELL_TEXT COLSPAN=\"1\" ROWSPAN=\"0\">", file);
+  writeCellStart(file, format::kRow, StyleTitle);
+  fputs("<CELL_TEXT COLSPAN=\"1\" ROWSPAN=\"0\">", file);
   writeEscapedLocal(file, text);
   fputs("</CELL_TEXT></ROW>", file);
 }
 
-void writeGlobalInformation(FILE* file) {
-  if (const char* version = compilerVersion())
+void writeGlobalInformation(const ReportContext& report) {
+  FILE* file = report.file;
+  if (const char* version = report.model.compilerVersion)
     writeInformationRow(
         file, QCoreApplication::translate("VELDORA global information", "Test compiler version"),
         version);
-  if (const char* compiled = compilationTime()) {
+  if (const char* compiled = report.model.compilationTime) {
     writeInformationRow(
         file, QCoreApplication::translate("VELDORA global information", "Test compilation time"),
         compiled);
@@ -230,21 +232,20 @@ void writeGlobalInformation(FILE* file) {
   }
 }
 
-bool writeReportInformation(ReportContext& report, const char* headerPath, const char* reportPath,
-                            int32_t passed, int32_t failed, int32_t notExecuted) {
+HeaderSummary writeReportInformation(ReportContext& report, const char* headerPath,
+                                     const char* reportPath) {
   FILE* file = report.file;
   if (headerPath) {
-    bool needsLineFeed;
-    {
-      // A header text file that cannot be read gives no rows and no summary.
-      FileHandle header(fopen(headerPath, "r"));
-      if (!header) return true;
-      writeHeaderLines(report, header.get());
-      needsLineFeed = !endsWithLineFeed(header.get());
-    }
-    return appendTestSummary(headerPath, needsLineFeed, passed, failed, notExecuted);
+    // A header text file that cannot be read gives no rows and no summary.
+    FileHandle header(fopen(headerPath, "r"));
+    if (!header) return HeaderSummary();
+    writeHeaderLines(report, header.get());
+    HeaderSummary summary;
+    summary.due = true;
+    summary.needsLineFeed = !endsWithLineFeed(header.get());
+    return summary;
   }
-  if (!report.hasProject) return true;
+  if (!report.hasProject) return HeaderSummary();
   const ProjectInfo& project = report.project;
   writeInformationRow(file, QCoreApplication::translate("VELDORA global information", "Project"),
                       valueOf(project.projectName));
@@ -262,6 +263,6 @@ bool writeReportInformation(ReportContext& report, const char* headerPath, const
       valueOf(project.testNodeName));
   writeInformationRow(
       file, QCoreApplication::translate("VELDORA global information", "Report File"), reportPath);
-  writeGlobalInformation(file);
-  return true;
+  writeGlobalInformation(report);
+  return HeaderSummary();
 }

@@ -21,8 +21,20 @@ const char* readHeaderLine(FILE* file, HeaderLine& line);
 char* extractKeyValue(const char* line, const char* key);
 
 void writeTitleRow(FILE* file, const char* text);
-void writeGlobalInformation(FILE* file);
-// The rows of the table, then the test summary appended to the header text
-// file. False when the summary could not be appended completely.
-bool writeReportInformation(ReportContext& report, const char* headerPath, const char* reportPath,
-                            int32_t passed, int32_t failed, int32_t notExecuted);
+void writeGlobalInformation(const ReportContext& report);
+
+// What the table's rows leave for the end of the run: whether a test summary
+// goes to the header text file, and whether its last line still lacks its
+// line feed.
+struct HeaderSummary {
+  bool due = false;
+  bool needsLineFeed = false;
+};
+// The rows of the table, from the header text file when there is one.
+HeaderSummary writeReportInformation(ReportContext& report, const char* headerPath,
+                                     const char* reportPath);
+// Appends the test summary when one is due. False when a write of it failed
+// (a full file system, a file size limit), so that it did not reach the file
+// whole.
+bool appendTestSummary(const char* headerPath, const HeaderSummary& summary, int32_t passed,
+                       int32_t failed, int32_t notExecuted);

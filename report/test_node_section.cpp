@@ -39,7 +39,10 @@
 #include <array>
 #include <charconv>
 #include <cstdlib>
+#include <cstring>
 #include <vector>
+
+namespace format = report_format;
 
 namespace {
 
@@ -67,33 +70,44 @@ void writeCountCells(FILE* file, const TestNode* node, int style) {
 
 void writeCheckRow(FILE* file, const TestNode* check) {
   const int style = cellStyleOf(check->status);
-  writeTag(file, "ROW", false);
+  writeTag(file, format::kRow, false);
   writeTextCell(file, check->name, style);
   writeTextCell(file, statusWord(check->status), style);
   writeCountCells(file, check, style);
-  writeTag(file, "ROW", true);
+  writeTag(file, format::kRow, true);
 }
 
 // The row of a check table that holds no check: only the node's status.
 void writeSummaryRow(FILE* file, const TestNode* node) {
   const int style = cellStyleOf(node->status);
-  writeTag(file, "ROW", false);
+  writeTag(file, format::kRow, false);
   writeTextCell(file, " ", style);
   writeTextCell(file, statusWord(node->status), style);
   writeTextCell(file, " ", style);
   writeTextCell(file, " ", style);
   writeTextCell(file, " ", style);
-  writeTag(file, "ROW", true);
+  writeTag(file, format::kRow, true);
 }
 
 // A Print or Comment interrupts the check table: its linked trace line and
 // notes get tables of their own, then a check table without header goes on.
-void writeTraceLine(FILE* file, const TestNode* trace) {
-  writeTag(file, "TABLE", true);
+// A note may hold byte 0, which becomes U+FFFD like other characters that
+// XML cannot hold.
+void writeNoteText(FILE* file, const NoteText* note) {
+  if (strlen(note->text) == note->length)
+    writeEscapedLocal(file, note->text);
+  else
+    writeEscaped(file, QString::fromLocal8Bit(note->text, static_cast<int>(note->length)));
+}
+
+void writeTraceLine(const ReportContext& report, const TestNode* trace) {
+  FILE* file = report.file;
+  writeTag(file, format::kTable, true);
   writeTag(file, kTraceLineTable, false);
-  writeTag(file, "ROW", false);
-  fputs("<CELL STYLE=\"Array\">\n<IMAGE NAME=\"arrow10.xpm\"/>", file);
-  char* path = driverPath(trace->fileIndex);
+  writeTag(file, format::kRow, false);
+  writeCellStart(file, format::kCell, StylePlain);
+  fputs("\n<IMAGE NAME=\"arrow10.xpm\"/>", file);
+  char* path = driverPath(report.model, trace->fileIndex);
   writeLinkStart(file, path, trace->line);
   free(path);
   fputs("\n<TEXT>", file);
@@ -104,25 +118,29 @@ void writeTraceLine(FILE* file, const TestNode* trace) {
   writeEscaped(file, text);
   fputs("</TEXT>\n</LINK>\n</CELL>\n", file);
   const CheckCounts* counts = checkCountsOf(trace);
-  fprintf(file, "<CELL STYLE=\"Array\">\n<TEXT>(x%d)</TEXT>\n</CELL>\n",
-          counts ? counts->executions : 0);
-  writeTag(file, "ROW", true);
-  writeTag(file, "TABLE", true);
+  writeCellStart(file, format::kCell, StylePlain);
+  fprintf(file, "\n<TEXT>(x%d)</TEXT>\n</CELL>\n", counts ? counts->executions : 0);
+  writeTag(file, format::kRow, true);
+  writeTag(file, format::kTable, true);
   if (trace->firstNote) {
     writeTag(file, kNoteTable, false);
     for (const NoteText* note = trace->firstNote; note; note = note->next) {
-      writeTag(file, "ROW", false);
-      fputs("<CELL STYLE=\"Array\">\n</CELL>\n<CELL STYLE=\"Array\">\n<TEXT>", file);
-      writeEscapedLocal(file, note->text);
+      writeTag(file, format::kRow, false);
+      writeCellStart(file, format::kCell, StylePlain);
+      fputs("\n</CELL>\n", file);
+      writeCellStart(file, format::kCell, StylePlain);
+      fputs("\n<TEXT>", file);
+      writeNoteText(file, note);
       fputs("</TEXT>\n</CELL>\n", file);
-      writeTag(file, "ROW", true);
+      writeTag(file, format::kRow, true);
     }
-    writeTag(file, "TABLE", true);
+    writeTag(file, format::kTable, true);
   }
   writeTag(file, kCheckTable, false);
 }
 
-void writeCheckTable(FILE* file, const TestNode* node) {
+void writeCheckTable(const ReportContext& report, const TestNode* node) {
+  FILE* file = report.file;
   writeTag(file, kCheckTable, false);
   writeCheckHeaderRow(file, StyleTitle, false);
   bool wroteCheck = false;
@@ -131,13 +149,13 @@ void writeCheckTable(FILE* file, const TestNode* node) {
       continue;
     wroteCheck = true;
     if (child->kind == KindPrint || child->kind == KindComment)
-      writeTraceLine(file, child);
+      writeTraceLine(report, child);
     else
       writeCheckRow(file, child);
   }
   if (!wroteCheck)
     writeSummaryRow(file, node);
-  writeTag(file, "TABLE", true);
+  writeTag(file, format::kTable, true);
 }
 
 // Everything of a container before its nested children: node start, linked
@@ -152,7 +170,7 @@ void writeContainerStart(ReportContext& report, const TestNode* node, const char
   writeLinkedTitle(file, kindName + QLatin1Char(' ') + name, level, cellStyleOf(node->status),
                    nextTag(report), linkFile, node->line);
   if (hasCheckTable(node->kind))
-    writeCheckTable(file, node);
+    writeCheckTable(report, node);
 }
 
 }  // namespace
@@ -174,7 +192,7 @@ void writeTestNode(TestNode* node, void* user) {
     while (child && !isTestContainer(child->kind))
       child = child->nextSibling;
     if (!child) {
-      writeTag(report.file, "XROD:NODE", true);
+      writeTag(report.file, format::kNode, true);
       pending.pop_back();
       continue;
     }
@@ -189,14 +207,14 @@ void writeClassItemRow(TestNode* node, void* user) {
   const ClassRowContext& context = *static_cast<const ClassRowContext*>(user);
   if (node->kind != context.kind)
     return;
-  FILE* file = context.file;
-  char* path = driverPath(node->fileIndex);
+  FILE* file = context.report->file;
+  char* path = driverPath(context.report->model, node->fileIndex);
   const int style = cellStyleOf(node->status);
   switch (node->kind) {
     case KindMethodContract:
       for (const TestNode* child = node->firstChild; child; child = child->nextSibling) {
         const int rowStyle = cellStyleOf(child->status);
-        writeTag(file, "ROW", false);
+        writeTag(file, format::kRow, false);
         if (child == node->firstChild)
           writeLinkCell(file, node->name, rowStyle, path, node->line);
         else
@@ -205,19 +223,19 @@ void writeClassItemRow(TestNode* node, void* user) {
           writeTextCell(file, child->name, rowStyle);
         writeTextCell(file, statusWord(child->status), rowStyle);
         writeCountCells(file, child, rowStyle);
-        writeTag(file, "ROW", true);
+        writeTag(file, format::kRow, true);
       }
       break;
     case KindInvariant:
-      writeTag(file, "ROW", false);
+      writeTag(file, format::kRow, false);
       writeLinkCell(file, node->name, style, path, node->line);
       writeTextCell(file, statusWord(node->status), style);
       writeCountCells(file, node, style);
-      writeTag(file, "ROW", true);
+      writeTag(file, format::kRow, true);
       break;
     case KindState:
     case KindTransition: {
-      writeTag(file, "ROW", false);
+      writeTag(file, format::kRow, false);
       writeLinkCell(file, node->name, style, path, node->line);
       writeTextCell(file,
                     node->kind == KindState ? stateStatusWord(node->status)
@@ -225,7 +243,7 @@ void writeClassItemRow(TestNode* node, void* user) {
                     style);
       const CheckCounts* counts = checkCountsOf(node);
       writeNumberCell(file, counts ? counts->executions : 0, style);
-      writeTag(file, "ROW", true);
+      writeTag(file, format::kRow, true);
       break;
     }
     default:

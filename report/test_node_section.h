@@ -15,7 +15,7 @@ struct TestNodeContext {
 };
 
 struct ClassRowContext {
-  FILE* file;
+  const ReportContext* report;
   int32_t kind;  // only children of this kind give rows
 };
 

@@ -25,19 +25,17 @@
 
 namespace {
 
-// Start tags by CellStyle, written whole rather than formatted per cell.
-const char* const kTextCellStarts[] = {
-    "<CELL_TEXT STYLE=\"Array Title\">", "<CELL_TEXT STYLE=\"Array\">",
-    "<CELL_TEXT STYLE=\"Array Failed\">", "<CELL_TEXT STYLE=\"Array Passed\">"};
-const char* const kLinkCellStarts[] = {
-    "<CELL STYLE=\"Array Title\">", "<CELL STYLE=\"Array\">", "<CELL STYLE=\"Array Failed\">",
-    "<CELL STYLE=\"Array Passed\">"};
-const char* const kIconFiles[] = {"method.xpm", "class.xpm", "testscript.xpm"};
+namespace format = report_format;
+
 const char kReplacementUtf8[] = "\xEF\xBF\xBD";  // U+FFFD
 
-int cellStyleIndex(int style) {
-  return style < StyleTitle || style > StylePassed ? StyleFailed : style;
+// " NAME=\"" of an attribute.
+void writeAttributeStart(FILE* file, const char* name) {
+  putc(' ', file);
+  fputs(name, file);
+  fputs("=\"", file);
 }
+
 
 // A decimal number without the format parsing of fprintf.
 void writeDecimal(FILE* file, int value) {
@@ -147,14 +145,29 @@ void writeEscapedAscii(FILE* file, const char* p) {
   }
 }
 
+// "<NAME>"; no line feed.
+void writeStartTag(FILE* file, const char* element) {
+  putc('<', file);
+  fputs(element, file);
+  putc('>', file);
+}
+
 void writeTitleStart(FILE* file, int level, int style, int tagNumber) {
   const int styleNumber = level >= 4 ? 5 : level + 1;
-  const char* suffix = style == StyleFailed ? " Failed" : style == StylePassed ? " Passed" : "";
-  fputs("<TITLE LEVEL=\"", file);
+  const char* suffix = style == StyleFailed   ? format::kFailedSuffix
+                       : style == StylePassed ? format::kPassedSuffix
+                                              : "";
+  putc('<', file);
+  fputs(format::kTitle, file);
+  writeAttributeStart(file, format::kLevel);
   writeDecimal(file, level);
-  fputs("\" TAG=\"nodex", file);
+  putc('"', file);
+  writeAttributeStart(file, format::kTag);
+  fputs(format::kTitleTag, file);
   writeDecimal(file, tagNumber);
-  fputs("\" STYLE=\"Title", file);
+  putc('"', file);
+  writeAttributeStart(file, format::kStyle);
+  fputs(format::kTitleStyle, file);
   writeDecimal(file, styleNumber);
   fputs(suffix, file);
   fputs("\">\n", file);
@@ -211,6 +224,14 @@ QString escapeAttribute(const QString& text) {
   return out;
 }
 
+void writeCellStart(FILE* file, const char* element, int style) {
+  putc('<', file);
+  fputs(element, file);
+  writeAttributeStart(file, format::kStyle);
+  fputs(cellStyleName(style), file);
+  fputs("\">", file);
+}
+
 void writeTag(FILE* file, const char* name, bool closing) {
   fputs(closing ? "</" : "<", file);
   fputs(name, file);
@@ -264,63 +285,74 @@ void writeTextElement(FILE* file, const char* tag, const QString& text) {
 
 void writeNodeOpen(FILE* file, const QString& name, const QString& type, const char* state,
                    int sum, int icon) {
-  fputs("<XROD:NODE name=\"", file);
+  putc('<', file);
+  fputs(format::kNode, file);
+  writeAttributeStart(file, format::kName);
   writeEscaped(file, name);
-  fputs("\" type=\"", file);
+  putc('"', file);
+  writeAttributeStart(file, format::kType);
   writeEscaped(file, type);
-  fputs("\" state=\"", file);
+  putc('"', file);
+  writeAttributeStart(file, format::kState);
   fputs(state ? state : "", file);
   putc('"', file);
   if (sum > 0) {
-    fputs(" sum=\"", file);
+    writeAttributeStart(file, format::kSum);
     writeDecimal(file, sum);
     putc('"', file);
   }
-  if (icon >= IconMethod && icon <= IconTestScript) {
-    fputs(" icone=\"", file);
-    fputs(kIconFiles[icon], file);
+  if (const char* icone = iconFile(icon)) {
+    writeAttributeStart(file, format::kIcon);
+    fputs(icone, file);
     putc('"', file);
   }
   putc('>', file);
 }
 
 void writeTextCell(FILE* file, const char* text, int style) {
-  fputs(kTextCellStarts[cellStyleIndex(style)], file);
+  writeCellStart(file, format::kCellText, style);
   writeEscapedLocal(file, text);
-  fputs("</CELL_TEXT>\n", file);
+  writeTag(file, format::kCellText, true);
 }
 
 void writeTextCell(FILE* file, const QString& text, int style) {
-  fputs(kTextCellStarts[cellStyleIndex(style)], file);
+  writeCellStart(file, format::kCellText, style);
   writeEscaped(file, text);
-  fputs("</CELL_TEXT>\n", file);
+  writeTag(file, format::kCellText, true);
 }
 
 void writeLinkStart(FILE* file, const char* linkFile, int line) {
-  fputs("<LINK TARGET=\"", file);
+  putc('<', file);
+  fputs(format::kLink, file);
+  writeAttributeStart(file, format::kTarget);
   writeEscapedLocal(file, linkFile);
-  fputs(" line ", file);
+  fputs(format::kLineSeparator, file);
   writeDecimal(file, line);
   fputs("\">", file);
 }
 
 void writeLinkCell(FILE* file, const char* text, int style, const char* linkFile, int line) {
-  fputs(kLinkCellStarts[cellStyleIndex(style)], file);
+  writeCellStart(file, format::kCell, style);
   writeLinkStart(file, linkFile, line);
-  fputs("\n<TEXT>", file);
+  putc('\n', file);
+  writeStartTag(file, format::kText);
   writeEscapedLocal(file, text);
-  fputs("</TEXT>\n</LINK>\n</CELL>\n", file);
+  writeTag(file, format::kText, true);
+  writeTag(file, format::kLink, true);
+  writeTag(file, format::kCell, true);
 }
 
 void writeSectionStart(FILE* file, const char* tagPrefix, int tagNumber) {
-  fputs("<SECTION TAG=\"", file);
+  putc('<', file);
+  fputs(format::kSection, file);
+  writeAttributeStart(file, format::kTag);
   fputs(tagPrefix, file);
   writeDecimal(file, tagNumber);
   fputs("\">\n", file);
 }
 
 void writeCheckHeaderRow(FILE* file, int style, bool withMethod) {
-  writeTag(file, "ROW", false);
+  writeTag(file, format::kRow, false);
   if (withMethod)
     writeTextCell(file, QCoreApplication::translate("VELDORA Cell text", "Method"), style);
   writeTextCell(file, QCoreApplication::translate("VELDORA Cell text", "Expression"), style);
@@ -328,13 +360,13 @@ void writeCheckHeaderRow(FILE* file, int style, bool withMethod) {
   writeTextCell(file, QCoreApplication::translate("VELDORA Cell text", "Executed"), style);
   writeTextCell(file, QCoreApplication::translate("VELDORA Cell text", "Failed"), style);
   writeTextCell(file, QCoreApplication::translate("VELDORA Cell text", "Passed"), style);
-  writeTag(file, "ROW", true);
+  writeTag(file, format::kRow, true);
 }
 
 void writeTitle(FILE* file, const QString& text, int level, int style, int tagNumber) {
   writeTitleStart(file, level, style, tagNumber);
-  writeTextElement(file, "TEXT", text);
-  fputs("</TITLE>\n", file);
+  writeTextElement(file, format::kText, text);
+  writeTag(file, format::kTitle, true);
 }
 
 void writeLinkedTitle(FILE* file, const QString& text, int level, int style, int tagNumber,
@@ -342,8 +374,9 @@ void writeLinkedTitle(FILE* file, const QString& text, int level, int style, int
   writeTitleStart(file, level, style, tagNumber);
   writeLinkStart(file, linkFile, line);
   putc('\n', file);
-  writeTextElement(file, "TEXT", text);
-  fputs("</LINK>\n</TITLE>\n", file);
+  writeTextElement(file, format::kText, text);
+  writeTag(file, format::kLink, true);
+  writeTag(file, format::kTitle, true);
 }
 
 int cellStyleOf(int status) {
@@ -356,8 +389,8 @@ int cellStyleOf(int status) {
 
 const char* nodeStateCode(int status) {
   switch (status) {
-    case Passed: return "ok";
-    case Failed: return "ko";
-    default: return "NE";
+    case Passed: return format::kPassed;
+    case Failed: return format::kFailed;
+    default: return format::kNotExecuted;
   }
 }

@@ -4,17 +4,10 @@
 #pragma once
 
 #include "model/kinds.h"
+#include "support/report_format.h"
 
 #include <QString>
 #include <cstdio>
-
-enum CellStyle {
-  StyleTitle = 0,   // "Array Title"
-  StylePlain = 1,   // "Array"
-  StyleFailed = 2,  // "Array Failed"
-  StylePassed = 3,  // "Array Passed"
-};
-// Title styles use the same numbers: 2 adds " Failed", 3 adds " Passed".
 
 QString escapeText(const QString& text);
 // For attribute values written whole (the DOCUMENT tag): the markup
@@ -35,6 +28,9 @@ void writeTextCell(FILE* file, const char* text, int style);
 void writeTextCell(FILE* file, const QString& text, int style);
 void writeLinkCell(FILE* file, const char* text, int style, const char* linkFile, int line);
 void writeLinkStart(FILE* file, const char* linkFile, int line);
+// "<CELL STYLE=\"Array\">", "<ROW STYLE=\"Array Title\">" and the like: an
+// element with the STYLE of a cell style; no line feed.
+void writeCellStart(FILE* file, const char* element, int style);
 // "<SECTION TAG=\"" prefix, tag number "\">" and a line feed.
 void writeSectionStart(FILE* file, const char* tagPrefix, int tagNumber);
 void writeCheckHeaderRow(FILE* file, int style, bool withMethod);

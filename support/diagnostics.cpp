@@ -120,45 +120,10 @@ void reportMessage(MessageId id, const char* location, int line, const QString& 
     exit(1);
 }
 
-void reportMessageQ3(MessageId id, const char* location, int line, const QString& a1,
-                     const QString& a2, const QString& a3) {
-  reportMessage(id, location, line, a1, a2, a3);
-}
-
-void reportMessageS3(MessageId id, const char* location, int line, const char* a1,
-                     const char* a2, const char* a3) {
-  reportMessage(id, location, line, argument(a1), argument(a2), argument(a3));
-}
-
-void reportCommandLineS3(MessageId id, const char* a1, const char* a2, const char* a3) {
-  reportMessageS3(id, CommandLineLocation, 0, a1, a2, a3);
-}
-
-void reportMessageS2(MessageId id, const char* location, int line, const char* a1,
-                     const char* a2) {
-  reportMessageS3(id, location, line, a1, a2, nullptr);
-}
-
-void reportCommandLineS2(MessageId id, const char* a1, const char* a2) {
-  reportMessageS3(id, CommandLineLocation, 0, a1, a2, nullptr);
-}
-
 void reportMessageS1(MessageId id, const char* location, int line, const char* a1) {
-  reportMessageS3(id, location, line, a1, nullptr, nullptr);
-}
-
-void reportInternalError(const char* description) {
-  reportMessageS1(MsgInternalError, NoLocation, 0, description);
-}
-
-void reportCommandLineS1(MessageId id, const char* a1) {
-  reportMessageS3(id, CommandLineLocation, 0, a1, nullptr, nullptr);
+  reportMessage(id, location, line, argument(a1));
 }
 
 void reportMessageS0(MessageId id, const char* location, int line) {
-  reportMessageS3(id, location, line, nullptr, nullptr, nullptr);
-}
-
-void reportCommandLineS0(MessageId id) {
-  reportMessageS3(id, CommandLineLocation, 0, nullptr, nullptr, nullptr);
+  reportMessage(id, location, line);
 }

@@ -48,21 +48,7 @@ void reportMessage(MessageId id, const char* location, int line,
 // Every console output of the program (banner, usage, messages) goes here.
 void writeToStandardError(const QString& text);
 
-// The catalogue's call forms, by argument count and kind (Q: QString, S:
-// byte string decoded from the local 8-bit encoding, a null pointer being an
-// absent argument) and with a file location or the command line as place.
-// The program itself reports through reportMessageS1 and reportMessageS0;
-// the others complete the set for messages with more arguments.
-void reportMessageQ3(MessageId id, const char* location, int line,
-                     const QString& a1, const QString& a2, const QString& a3);
-void reportMessageS3(MessageId id, const char* location, int line,
-                     const char* a1, const char* a2, const char* a3);
-void reportCommandLineS3(MessageId id, const char* a1, const char* a2, const char* a3);
-void reportMessageS2(MessageId id, const char* location, int line,
-                     const char* a1, const char* a2);
-void reportCommandLineS2(MessageId id, const char* a1, const char* a2);
+// The call forms the program uses: byte strings decoded from the local 8-bit
+// encoding, a null pointer being an absent argument.
 void reportMessageS1(MessageId id, const char* location, int line, const char* a1);
-void reportInternalError(const char* description);
-void reportCommandLineS1(MessageId id, const char* a1);
 void reportMessageS0(MessageId id, const char* location, int line);
-void reportCommandLineS0(MessageId id);

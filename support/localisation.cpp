@@ -35,6 +35,40 @@ const char* ctypeLocaleName() {
   return "";
 }
 
+// The locale's UTF-8 codec with one difference: Qt's UTF-8 decoder drops
+// the bytes EF BB BF at the start of a text as a byte-order mark, but every
+// name and note is a text of its own, and U+FEFF a character of it. Texts
+// that begin with the mark decode as the mark(s) followed by the rest; all
+// else, encoding included, is Qt's codec.
+class Utf8KeepingMarks : public QTextCodec {
+ public:
+  explicit Utf8KeepingMarks(QTextCodec* utf8) : utf8_(utf8) {}
+  QByteArray name() const override { return utf8_->name(); }
+  QList<QByteArray> aliases() const override { return utf8_->aliases(); }
+  int mibEnum() const override { return utf8_->mibEnum(); }
+
+ protected:
+  QString convertToUnicode(const char* in, int length, ConverterState* state) const override {
+    if (state) return utf8_->toUnicode(in, length, state);  // a stream: Qt's own handling
+    int marks = 0;
+    while (length - 3 * marks >= 3 && memcmp(in + 3 * marks, "\xEF\xBB\xBF", 3) == 0) ++marks;
+    if (marks == 0) return utf8_->toUnicode(in, length);
+    return QString(marks, QChar(0xFEFF)) + utf8_->toUnicode(in + 3 * marks, length - 3 * marks);
+  }
+  QByteArray convertFromUnicode(const QChar* in, int length, ConverterState* state) const override {
+    return utf8_->fromUnicode(in, length, state);
+  }
+
+ private:
+  QTextCodec* utf8_;
+};
+
+// Qt owns every codec made, and deletes them at exit.
+QTextCodec* keepingMarks(QTextCodec* codec) {
+  if (codec->mibEnum() != 106 || dynamic_cast<Utf8KeepingMarks*>(codec)) return codec;
+  return new Utf8KeepingMarks(codec);
+}
+
 // Set-up failures are plain text, untranslated, before any other output.
 [[noreturn]] void fail(const QString& message) {
   writeToStandardError(message);
@@ -51,9 +85,10 @@ void useLocaleCodec() {
   const bool named = ctype && strcmp(ctype, "C") != 0 && strcmp(ctype, "POSIX") != 0;
   const QByteArray codeset = named ? QByteArray(nl_langinfo(CODESET))
                                    : codesetOfName(ctypeLocaleName());
-  if (codeset.isEmpty()) return;  // the C locale: keep UTF-8, a superset of ASCII
-  if (QTextCodec* codec = QTextCodec::codecForName(codeset))
-    QTextCodec::setCodecForLocale(codec);
+  // The C locale keeps UTF-8, a superset of ASCII.
+  QTextCodec* codec = codeset.isEmpty() ? nullptr : QTextCodec::codecForName(codeset);
+  if (!codec) codec = QTextCodec::codecForLocale();
+  QTextCodec::setCodecForLocale(keepingMarks(codec));
 }
 
 namespace {

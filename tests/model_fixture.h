@@ -1,5 +1,5 @@
-// The model fixture of the unit tests: every test starts with an empty model
-// and leaves none behind, with short forms of the building calls.
+// The model fixture of the unit tests: every test gets a model of its own,
+// with short forms of the building calls.
 #pragma once
 
 #include "model/kinds.h"
@@ -14,15 +14,14 @@
 
 class ModelTest : public ::testing::Test {
  protected:
-  void SetUp() override { resetModel(); }
-  void TearDown() override { releaseModel(); }
+  Model model;
 
   // Adds a node to file 0 (or the given file) and returns what the table finds
   // under its identifier.
-  static TestNode* add(int32_t kind, uint64_t id, uint64_t parentId, const char* name = "n",
+  TestNode* add(int32_t kind, uint64_t id, uint64_t parentId, const char* name = "n",
                        uint64_t linkId = 0, int32_t fileIndex = 0) {
-    addChildNode(fileIndex, kind, id, name, parentId, static_cast<int32_t>(id), linkId);
-    return findNode(fileIndex, id);
+    addChildNode(model, fileIndex, kind, id, name, parentId, static_cast<int32_t>(id), linkId);
+    return findNode(model, fileIndex, id);
   }
 
   static std::vector<std::string> childNames(const TestNode* node) {

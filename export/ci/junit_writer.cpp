@@ -15,8 +15,9 @@
 #include "export/ci/junit_writer.h"
 
 #include "export/command_line.h"
-#include "export/output_file.h"
 #include "export/xrd/test_objects.h"
+#include "support/output_file.h"
+#include "support/xml_escape.h"
 
 #include <algorithm>
 #include <cerrno>
@@ -34,60 +35,17 @@ constexpr size_t kTrackedKinds = 64;
 constexpr size_t kCopyBlock = 1 << 20;
 
 const char kSkipped[] = "      <skipped message=\"not executed\"/>\n";
-const char kReplacement[] = "\xEF\xBF\xBD";  // U+FFFD
-
-// Text for an XML attribute value or element content: the five specials and
-// control characters escaped; characters XML forbids become U+FFFD.
-void appendXml(std::string* out, std::string_view text) {
-  size_t run = 0;
-  for (size_t i = 0; i < text.size(); ++i) {
-    const unsigned char c = static_cast<unsigned char>(text[i]);
-    size_t length = 1;
-    const char* replacement;
-    if (c == '&') replacement = "&amp;";
-    else if (c == '<') replacement = "&lt;";
-    else if (c == '>') replacement = "&gt;";
-    else if (c == '"') replacement = "&quot;";
-    else if (c == '\n') replacement = "&#10;";
-    else if (c == '\r') replacement = "&#13;";
-    else if (c == '\t') replacement = "&#9;";
-    else if (c < 0x20) replacement = kReplacement;
-    else if (c == 0xEF && text.substr(i + 1, 1) == "\xBF" &&
-             (text.substr(i + 2, 1) == "\xBE" || text.substr(i + 2, 1) == "\xBF"))
-      replacement = kReplacement, length = 3;  // U+FFFE, U+FFFF
-    else continue;
-    out->append(text.data() + run, i - run);
-    out->append(replacement);
-    i += length - 1;
-    run = i + 1;
-  }
-  out->append(text.data() + run, text.size() - run);
-}
-
-// Element content keeps its line feeds and tabs.
-void appendXmlContent(std::string* out, std::string_view text) {
-  size_t start = 0;
-  for (size_t i = 0; i <= text.size(); ++i) {
-    if (i < text.size() && text[i] != '\n' && text[i] != '\t') continue;
-    appendXml(out, text.substr(start, i - start));
-    if (i < text.size()) out->push_back(text[i]);
-    start = i + 1;
-  }
-}
-
 void appendAttribute(std::string* out, const char* name, std::string_view value) {
   out->push_back(' ');
   out->append(name);
   out->append("=\"");
-  appendXml(out, value);
+  appendEscapedXml(out, value, XmlAttribute);
   out->push_back('"');
 }
 
 void appendCount(std::string* out, const char* name, int64_t value) {
   appendAttribute(out, name, std::to_string(value));
 }
-
-void put(FILE* out, std::string_view text) { fwrite(text.data(), 1, text.size(), out); }
 
 // Classname components: a dot inside a name would make consumers that split
 // at the last dot take part of a name for the class.
@@ -109,7 +67,7 @@ class ScratchFile {
   }
   bool open(const std::string& dir, std::string* error) {
     std::string pattern = dir + "/veldora-export-junit.XXXXXX";
-    const int fd = mkstemp(&pattern[0]);
+    const int fd = createTemporaryFile(&pattern);
     if (fd < 0) {
       *error = dir + ": cannot create a scratch file: " + strerror(errno);
       return false;
@@ -280,7 +238,7 @@ void JunitCollector::appendFailure(const TestObject& object) {
   appendAttribute(&text_, "message", message);
   appendAttribute(&text_, "type", chart ? "state-chart" : "check");
   text_ += '>';
-  appendXmlContent(&text_, text);
+  appendEscapedXml(&text_, text, XmlContent);
   text_ += "</failure>\n";
 }
 
@@ -299,7 +257,7 @@ void JunitCollector::appendNotes(const TestObject& object) {
     }
   }
   text_ += "      <system-out>";
-  appendXmlContent(&text_, text);
+  appendEscapedXml(&text_, text, XmlContent);
   text_ += "</system-out>\n";
 }
 
@@ -494,7 +452,7 @@ int runJunitCommand(int argc, char** argv) {
   OutputFile output;
   if (!openReportAndOutput(args, reader, output)) return ExitBroken;
   JunitResult result;
-  if (!writeJunit(reader, output.stream(), hostName(), scratchFolder(), &result)) {
+  if (!writeJunit(reader, output.file(), hostName(), scratchFolder(), &result)) {
     if (result.error.empty()) printReportError(args.report, reader.error());
     else printErrorLine(result.error);
     return ExitBroken;

@@ -10,6 +10,7 @@
 
 #include "export/command_line.h"
 #include "export/xrd/test_objects.h"
+#include "support/decimal.h"
 
 #include <cerrno>
 #include <cstdio>
@@ -73,11 +74,7 @@ std::string markdownEscaped(const std::string& text) {
   return out;
 }
 
-std::string placeText(const SourceLink& link) {
-  std::string prefix = locationPrefix(link);
-  if (!prefix.empty()) prefix.resize(prefix.size() - 2);  // without ": "
-  return prefix;
-}
+std::string placeText(const SourceLink& link) { return singleLine(locationText(link)); }
 
 // Keeps the first lines and counts the rest; what it gathered is read
 // directly once the report has been read.
@@ -154,7 +151,8 @@ std::string githubLine(const FailureLine& line) {
   const std::string place = placeText(line.location);
   if (!place.empty())
     text += "file=" + githubEscaped(line.location.file, true) +
-            ",line=" + std::to_string(line.location.line) + ",";
+            (line.location.line == 0 ? std::string() : ",line=" + std::to_string(line.location.line)) +
+            ",";
   const std::string message =
       line.what == std::string("check failed") ? line.detail : line.what + ": " + line.detail;
   return text + "title=" + githubEscaped(line.path, true) + "::" + githubEscaped(message, false) +
@@ -178,16 +176,7 @@ std::string markdownOf(const SummaryCollector& c) {
   return md + "\n";
 }
 
-bool parseMax(const char* text, int64_t* value) {
-  if (!*text) return false;
-  int64_t v = 0;
-  for (const char* p = text; *p; ++p) {
-    if (*p < '0' || *p > '9' || v > 100000000) return false;
-    v = v * 10 + (*p - '0');
-  }
-  *value = v;
-  return true;
-}
+bool parseMax(const char* text, int64_t* value) { return parseDecimal(text, 0, 1000000000, value); }
 
 bool parseSummaryArguments(int argc, char** argv, std::string* report, SummaryOptions* options) {
   bool maxGiven = false;

@@ -31,16 +31,19 @@ void CompressedBlock::append(const void* bytes, size_t size) {
   if (input_.size() >= kPiece) deflateInput(false);
 }
 
-void CompressedBlock::appendVarint(uint64_t value) {
-  uint8_t bytes[10];
-  size_t n = 0;
+void appendVarint(std::string* out, uint64_t value) {
   do {
-    bytes[n] = static_cast<uint8_t>(value & 0x7F);
+    uint8_t byte = value & 0x7F;
     value >>= 7;
-    if (value) bytes[n] |= 0x80;
-    ++n;
+    if (value) byte |= 0x80;
+    out->push_back(static_cast<char>(byte));
   } while (value);
-  append(bytes, n);
+}
+
+void CompressedBlock::appendVarint(uint64_t value) {
+  std::string bytes;
+  ::appendVarint(&bytes, value);
+  append(bytes);
 }
 
 void CompressedBlock::appendString(std::string_view text) {

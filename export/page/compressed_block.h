@@ -44,5 +44,8 @@ class CompressedBlock {
   bool compressed_ = true;
 };
 
+// Appends value as an unsigned LEB128: seven bits a byte, low first.
+void appendVarint(std::string* out, uint64_t value);
+
 // Writes bytes in base64 (RFC 4648, with padding), without line breaks.
 void writeBase64(FILE* out, const std::string& bytes);

@@ -2,6 +2,9 @@
 // numbers a node), texts and details compressed as they come.
 #include "export/page/page_data.h"
 
+#include "export/xrd/failures.h"
+#include "support/decimal.h"
+
 namespace {
 
 // Cell texts go into the string table up to this many entries, and only
@@ -9,24 +12,8 @@ namespace {
 constexpr size_t kCellStrings = 65536;
 constexpr size_t kLongestCellString = 48;
 
-bool isNumber(const std::string& text) {
-  if (text.empty()) return false;
-  for (const char c : text)
-    if (c < '0' || c > '9') return false;
-  return true;
-}
-
 uint32_t clampLine(int64_t line) {
   return line < 0 ? 0 : line > 0xFFFFFFFF ? 0xFFFFFFFFu : static_cast<uint32_t>(line);
-}
-
-void appendVarint(std::string* out, uint64_t value) {
-  do {
-    uint8_t byte = value & 0x7F;
-    value >>= 7;
-    if (value) byte |= 0x80;
-    out->push_back(static_cast<char>(byte));
-  } while (value);
 }
 
 }  // namespace
@@ -41,7 +28,7 @@ uint32_t PageData::stringId(const std::string& text) {
 }
 
 void PageData::appendCellText(const std::string& text, uint8_t* flags, std::string* encoded) {
-  if (text.size() <= kLongestCellString && !isNumber(text) &&
+  if (text.size() <= kLongestCellString && !isDigits(text) &&
       (stringIds_.count(text) || stringIds_.size() < kCellStrings)) {
     *flags |= 0x80;
     appendVarint(encoded, stringId(text));
@@ -68,7 +55,7 @@ int PageData::nodeStart(const ReportNodeInfo& node) {
   }
   const uint32_t state = node.state == StatePassed ? 1 : node.state == StateFailed ? 2 : 0;
   const uint32_t linked = node.title.link.present ? 1 : 0;
-  flags_.push_back(state | static_cast<uint32_t>(node.icon) << 2 | (node.sum > 0 ? 1u : 0u) << 4 |
+  flags_.push_back(state | static_cast<uint32_t>(node.icon - IconNone) << 2 | (node.sum > 0 ? 1u : 0u) << 4 |
                    titleForm << 5 | linked << 7 | static_cast<uint32_t>(node.section) << 8);
   types_.push_back(stringId(node.type));
   files_.push_back(linked ? stringId(node.title.link.file) : 0);
@@ -103,12 +90,9 @@ void PageData::row(const ReportRowInfo& row) {
   const size_t n = cells.size();
   // Searchable: the text cells of a data row before its status and
   // counts, and every cell of a trace line or a note.
-  size_t searchable = row.role == RowTrace || row.role == RowNote ? n : 0;
-  if (row.role == RowData) {
-    size_t numbers = 0;
-    while (numbers + 1 < n && isNumber(cells[n - 1 - numbers].text)) ++numbers;
-    searchable = numbers == 0 ? 0 : n - numbers >= 2 ? n - numbers - 1 : n - numbers;
-  }
+  const size_t searchable = row.role == RowData                           ? splitDataRow(row).texts
+                            : row.role == RowTrace || row.role == RowNote ? n
+                                                                          : 0;
   scratch_.clear();
   scratch_.push_back(1);
   scratch_.push_back(static_cast<char>(row.role));

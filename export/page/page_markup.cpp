@@ -48,31 +48,6 @@ std::string share(int64_t part, int64_t whole) {
 
 }  // namespace
 
-void appendEscapedHtml(std::string* out, std::string_view text) {
-  size_t run = 0;
-  for (size_t i = 0; i < text.size(); ++i) {
-    const char* replacement;
-    switch (text[i]) {
-      case '&': replacement = "&amp;"; break;
-      case '<': replacement = "&lt;"; break;
-      case '>': replacement = "&gt;"; break;
-      case '"': replacement = "&quot;"; break;
-      case '\'': replacement = "&#39;"; break;
-      default: continue;
-    }
-    out->append(text.substr(run, i - run));
-    out->append(replacement);
-    run = i + 1;
-  }
-  out->append(text.substr(run));
-}
-
-std::string linkText(const SourceLink& link) {
-  if (!link.present) return std::string();
-  if (link.line == 0) return link.file;
-  return link.file + ":" + std::to_string(link.line);
-}
-
 void PageMarkup::summary(const ReportTotals& totals) {
   static const char* const kClasses[] = {"passed", "inconclusive", "failed", "total"};
   const int64_t values[] = {totals.passed, totals.inconclusive, totals.failed, totals.total};
@@ -204,7 +179,7 @@ FailureText failureText(const TestObject& object) {
     if (i) t.path += " › ";
     t.path += object.path[i];
   }
-  const std::string where = linkText(object.location);
+  const std::string where = locationText(object.location);
   t.what = object.type;
   if (!where.empty()) t.what += (object.type.empty() ? "" : " · ") + where;
   for (const FailedCheck& check : object.checks) {
@@ -214,7 +189,7 @@ FailureText failureText(const TestObject& object) {
       if (!check.counts[i].first.empty()) details += check.counts[i].first + ' ';
       details += check.counts[i].second;
     }
-    const std::string checkWhere = linkText(check.link);
+    const std::string checkWhere = locationText(check.link);
     if (!checkWhere.empty() && checkWhere != where) {
       if (!details.empty()) details += " · ";
       details += checkWhere;

@@ -6,18 +6,19 @@
 #pragma once
 
 #include "export/page/page_labels.h"
+#include "export/xrd/failures.h"
 #include "export/xrd/report_reader.h"
 #include "export/xrd/test_objects.h"
+#include "support/xml_escape.h"
 
 #include <string>
 #include <utility>
 #include <vector>
 
 // Appends text with &, <, >, " and ' as character references.
-void appendEscapedHtml(std::string* out, std::string_view text);
-
-// "file:line" of a link ("file" alone for line 0), or empty.
-std::string linkText(const SourceLink& link);
+inline void appendEscapedHtml(std::string* out, std::string_view text) {
+  appendEscapedXml(out, text, HtmlText);
+}
 
 class PageMarkup {
  public:

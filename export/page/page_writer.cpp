@@ -24,6 +24,7 @@
 #include "export/page/page_data.h"
 #include "export/page/page_markup.h"
 #include "export/xrd/test_objects.h"
+#include "support/output_file.h"
 
 #include <QByteArray>
 #include <QCryptographicHash>
@@ -39,7 +40,6 @@ std::string hashSource(const char* text) {
   return "'sha256-" + digest.toBase64().toStdString() + "'";
 }
 
-void put(FILE* out, std::string_view text) { fwrite(text.data(), 1, text.size(), out); }
 
 void writeBlock(FILE* out, const char* id, const CompressedBlock& block) {
   put(out, std::string("<script type=\"application/octet-stream\" id=\"") + id +

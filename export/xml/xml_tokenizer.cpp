@@ -11,6 +11,8 @@
 // of the token's last line, so long lines cost no more than short ones.
 #include "export/xml/xml_tokenizer.h"
 
+#include "support/utf8.h"
+
 #include <algorithm>
 #include <cerrno>
 #include <cstring>
@@ -78,56 +80,6 @@ bool isNameChar(uint32_t c) {
 bool isXmlChar(uint32_t c) {
   return c == 0x9 || c == 0xA || c == 0xD || (c >= 0x20 && c <= 0xD7FF) ||
          (c >= 0xE000 && c <= 0xFFFD) || (c >= 0x10000 && c <= 0x10FFFF);
-}
-
-// The UTF-8 sequence at p of a character above U+007F: its length, 0 when
-// the buffer ends inside it, -1 when it is not valid UTF-8.
-int decodeUtf8(const char* p, const char* end, uint32_t* cp) {
-  const unsigned char c = static_cast<unsigned char>(*p);
-  int length;
-  uint32_t value;
-  if (c >= 0xC2 && c <= 0xDF) {
-    length = 2;
-    value = c & 0x1F;
-  } else if (c >= 0xE0 && c <= 0xEF) {
-    length = 3;
-    value = c & 0x0F;
-  } else if (c >= 0xF0 && c <= 0xF4) {
-    length = 4;
-    value = c & 0x07;
-  } else {
-    return -1;
-  }
-  for (int i = 1; i < length; ++i) {
-    if (p + i >= end) return 0;
-    const unsigned char d = static_cast<unsigned char>(p[i]);
-    if ((d & 0xC0) != 0x80) return -1;
-    value = (value << 6) | (d & 0x3F);
-  }
-  // Overlong forms, surrogates and values past U+10FFFF.
-  if ((length == 3 && value < 0x800) || (length == 4 && (value < 0x10000 || value > 0x10FFFF)) ||
-      (value >= 0xD800 && value <= 0xDFFF))
-    return -1;
-  *cp = value;
-  return length;
-}
-
-void appendUtf8(std::string* out, uint32_t c) {
-  if (c < 0x80) {
-    out->push_back(static_cast<char>(c));
-  } else if (c < 0x800) {
-    out->push_back(static_cast<char>(0xC0 | (c >> 6)));
-    out->push_back(static_cast<char>(0x80 | (c & 0x3F)));
-  } else if (c < 0x10000) {
-    out->push_back(static_cast<char>(0xE0 | (c >> 12)));
-    out->push_back(static_cast<char>(0x80 | ((c >> 6) & 0x3F)));
-    out->push_back(static_cast<char>(0x80 | (c & 0x3F)));
-  } else {
-    out->push_back(static_cast<char>(0xF0 | (c >> 18)));
-    out->push_back(static_cast<char>(0x80 | ((c >> 12) & 0x3F)));
-    out->push_back(static_cast<char>(0x80 | ((c >> 6) & 0x3F)));
-    out->push_back(static_cast<char>(0x80 | (c & 0x3F)));
-  }
 }
 
 // Characters between two points of valid UTF-8: the bytes that are not
@@ -532,32 +484,11 @@ XmlTokenizer::Step XmlTokenizer::scanReference(const char*& p, std::string* out,
 }
 
 XmlTokenizer::Step XmlTokenizer::scanText(const char* p) {
-  const char* end = buf_.get() + end_;
-  if (state_ != InRoot) {
-    for (;;) {
-      if (p == end) {
-        if (!eof_) return StepMore;
-        break;
-      }
-      if (*p == ' ' || *p == '\t') {
-        ++p;
-      } else if (*p == '\n' || *p == '\r') {
-        const Step s = lineEnd(p);
-        if (s != StepDone) return s;
-      } else if (*p == '<') {
-        break;
-      } else {
-        return fail(p, state_ == AfterRoot ? "text after the root element"
-                       : seenMarkup_      ? "text before the root element"
-                                          : "not an XML document");
-      }
-    }
-    commit(p);
-    return StepDone;
-  }
+  if (state_ != InRoot) return skipSpaceOutsideRoot(p);
   textScratch_.clear();
   bool nonSpace = false;
-  const char* run = p;
+  const char* run = p;  // the bytes from here on are not in textScratch_ yet
+  const char* end = buf_.get() + end_;
   for (;;) {
     if (p == end) {
       if (!eof_) return StepMore;
@@ -565,46 +496,86 @@ XmlTokenizer::Step XmlTokenizer::scanText(const char* p) {
     }
     const unsigned char c = static_cast<unsigned char>(*p);
     const ByteClass kind = kClasses.of[c];
-    if (kind == Plain) {
-      nonSpace = true;
+    if (kind == Plain || kind == Space) {
+      nonSpace = nonSpace || kind == Plain;
       ++p;
-      continue;
-    }
-    if (kind == Space) {
-      ++p;
-      continue;
-    }
-    if (kind != Special) {
-      const Step s = passCharacter(p, &textScratch_, run);
-      if (s != StepDone) return s;
-      nonSpace = true;
       continue;
     }
     if (c == '<') break;
-    if (c == '\n') {
+    const Step s = kind == Special ? scanTextSpecial(p, run, &nonSpace)
+                                   : passCharacter(p, &textScratch_, run);
+    if (s != StepDone) return s;
+    nonSpace = nonSpace || kind != Special;
+  }
+  produceText(p, run, nonSpace);
+  return StepDone;
+}
+
+// Outside the root element only white space may stand between markup.
+XmlTokenizer::Step XmlTokenizer::skipSpaceOutsideRoot(const char* p) {
+  const char* end = buf_.get() + end_;
+  for (;;) {
+    if (p == end) {
+      if (!eof_) return StepMore;
+      break;
+    }
+    if (*p == ' ' || *p == '\t') {
+      ++p;
+    } else if (*p == '\n' || *p == '\r') {
+      const Step s = lineEnd(p);
+      if (s != StepDone) return s;
+    } else if (*p == '<') {
+      break;
+    } else {
+      return fail(p, state_ == AfterRoot ? "text after the root element"
+                     : seenMarkup_      ? "text before the root element"
+                                        : "not an XML document");
+    }
+  }
+  commit(p);
+  return StepDone;
+}
+
+// A line end, "]" or "&" in character data. A carriage return becomes a
+// line feed (with the one that may follow it), so the text is copied up to
+// it; so is the text before a reference, which is replaced.
+XmlTokenizer::Step XmlTokenizer::scanTextSpecial(const char*& p, const char*& run,
+                                                 bool* nonSpace) {
+  const char* end = buf_.get() + end_;
+  switch (*p) {
+    case '\n':
       ++p;
       newline(p);
-    } else if (c == '\r') {
+      return StepDone;
+    case '\r': {
       textScratch_.append(run, p);
       textScratch_ += '\n';
       const Step s = lineEnd(p);
-      if (s != StepDone) return s;
       run = p;
-    } else if (c == ']') {
+      return s;
+    }
+    case ']':
       if (end - p < 3 && !eof_) return StepMore;
       if (startsWith(p, end, "]]>")) return fail(p, "']]>' in text");
-      nonSpace = true;
+      *nonSpace = true;
       ++p;
-    } else {  // '&'
+      return StepDone;
+    default: {  // '&'
       textScratch_.append(run, p);
       bool valid;
       const Step s = scanReference(p, &textScratch_, &valid);
       if (s != StepDone) return s;
       if (!valid) return failText(p, message_);
-      nonSpace = true;
+      *nonSpace = true;
       run = p;
+      return StepDone;
     }
   }
+}
+
+// The Text token of the bytes from the token's start to p: a view of the
+// buffer when nothing had to be replaced, else textScratch_.
+void XmlTokenizer::produceText(const char* p, const char* run, bool nonSpace) {
   token_.kind = XmlText;
   token_.name = {};
   token_.attributes.clear();
@@ -619,7 +590,6 @@ XmlTokenizer::Step XmlTokenizer::scanText(const char* p) {
   token_.column = column_;
   commit(p);
   produced_ = true;
-  return StepDone;
 }
 
 XmlTokenizer::Step XmlTokenizer::scanAttributeValue(const char*& p, std::string* scratch,

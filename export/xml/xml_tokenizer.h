@@ -70,6 +70,9 @@ class XmlTokenizer {
 
   Step scanToken();
   Step scanText(const char* p);
+  Step skipSpaceOutsideRoot(const char* p);
+  Step scanTextSpecial(const char*& p, const char*& run, bool* nonSpace);
+  void produceText(const char* p, const char* run, bool nonSpace);
   Step scanStartTag(const char* p);
   Step scanEndTag(const char* p);
   Step scanComment(const char* p);

@@ -6,16 +6,22 @@
 //        <CELL_TEXT ...>Failed</CELL_TEXT><CELL_TEXT ...>1</CELL_TEXT>...</ROW>
 #include "export/xrd/failures.h"
 
-namespace {
+#include "support/decimal.h"
 
-bool isNumber(const std::string& text) {
-  if (text.empty()) return false;
-  for (const char c : text)
-    if (c < '0' || c > '9') return false;
-  return true;
+std::string locationText(const SourceLink& link) {
+  if (!link.present || link.file.empty()) return std::string();
+  if (link.line == 0) return link.file;
+  return link.file + ":" + std::to_string(link.line);
 }
 
-}  // namespace
+DataRowParts splitDataRow(const ReportRowInfo& row) {
+  const size_t n = row.cells.size();
+  DataRowParts parts;
+  while (parts.counts + 1 < n && isDigits(row.cells[n - 1 - parts.counts].text)) ++parts.counts;
+  if (parts.counts == 0) return parts;
+  parts.texts = n - parts.counts >= 2 ? n - parts.counts - 1 : n - parts.counts;
+  return parts;
+}
 
 void FailureCollector::finishPending() {
   ready_ = false;
@@ -52,14 +58,11 @@ void FailureCollector::row(const ReportRowInfo& row) {
   if (!pendingFailed_ || row.role != RowData || row.cells.empty() ||
       row.cells[0].style != ReportStyleFailed)
     return;
-  // Trailing numbers are the counts; a status word may stand before them.
+  const DataRowParts parts = splitDataRow(row);
+  if (parts.counts == 0) return;  // the node's own status row
   const size_t n = row.cells.size();
-  size_t numbers = 0;
-  while (numbers + 1 < n && isNumber(row.cells[n - 1 - numbers].text)) ++numbers;
-  if (numbers == 0) return;  // the node's own status row
-  const size_t texts = n - numbers >= 2 ? n - numbers - 1 : n - numbers;
   FailedCheck check;
-  for (size_t i = 0; i < texts; ++i) {
+  for (size_t i = 0; i < parts.texts; ++i) {
     const std::string& text = row.cells[i].text;
     if (text.empty()) continue;
     if (!check.expression.empty()) check.expression += ' ';
@@ -69,7 +72,7 @@ void FailureCollector::row(const ReportRowInfo& row) {
   if (check.expression.empty()) return;
   if (!check.link.present) check.link = pending_.link;
   const bool labelled = header_.size() == n;
-  for (size_t i = n - numbers; i < n; ++i)
+  for (size_t i = n - parts.counts; i < n; ++i)
     check.counts.emplace_back(labelled ? header_[i] : std::string(), row.cells[i].text);
   pending_.checks.push_back(std::move(check));
 }

@@ -39,6 +39,20 @@ struct Failure {
   std::vector<FailedCheck> checks;  // may be empty: the object itself failed
 };
 
+// A source location as every export writes it: "FILE:LINE", "FILE" for a
+// link without a line (line 0), "" without a file.
+std::string locationText(const SourceLink& link);
+
+// A data row of a check, state or transition table: its text cells (the
+// expression, the name), then perhaps a status word, then its counts.
+struct DataRowParts {
+  size_t texts = 0;   // the leading cells that hold the row's text
+  size_t counts = 0;  // the trailing cells that are numbers; 0: not such a row
+};
+// Trailing numbers are the counts; a status word may stand before them. A
+// row that ends in no number (a node's own status row) has no parts.
+DataRowParts splitDataRow(const ReportRowInfo& row);
+
 class FailureCollector {
  public:
   // Feed the items of every node below the node of the whole run (depth 1

@@ -20,7 +20,12 @@
 // read whole by straight loops. Nothing recurses, so any depth reads.
 #include "export/xrd/report_reader.h"
 
+#include "support/decimal.h"
+#include "support/utf8.h"
+
 #include <cstring>
+
+namespace format = report_format;
 
 namespace {
 
@@ -42,26 +47,12 @@ std::string_view attributeOf(const XmlToken& token, std::string_view name) {
 
 // A decimal integer, optionally negative, that fits 64 bits.
 bool parseInteger(std::string_view text, int64_t* value) {
-  size_t i = 0;
-  const bool negative = !text.empty() && text[0] == '-';
-  if (negative) i = 1;
-  if (i == text.size()) return false;
-  int64_t v = 0;
-  for (; i < text.size(); ++i) {
-    if (text[i] < '0' || text[i] > '9') return false;
-    if (v > (INT64_MAX - (text[i] - '0')) / 10) return false;
-    v = v * 10 + (text[i] - '0');
-  }
-  *value = negative ? -v : v;
-  return true;
+  return parseDecimal(text, INT64_MIN, INT64_MAX, value);
 }
 
+// ReportStyle counts the cell styles from 1, after ReportStyleNone.
 ReportStyle cellStyleOf(std::string_view style) {
-  if (style == "Array Title") return ReportStyleTitle;
-  if (style == "Array") return ReportStylePlain;
-  if (style == "Array Failed") return ReportStyleFailed;
-  if (style == "Array Passed") return ReportStylePassed;
-  return ReportStyleNone;
+  return static_cast<ReportStyle>(cellStyleFromName(style) + 1);
 }
 
 bool endsWith(std::string_view text, std::string_view end) {
@@ -69,15 +60,19 @@ bool endsWith(std::string_view text, std::string_view end) {
 }
 
 ReportStyle titleStyleOf(std::string_view style) {
-  if (endsWith(style, " Failed")) return ReportStyleFailed;
-  if (endsWith(style, " Passed")) return ReportStylePassed;
+  if (endsWith(style, format::kFailedSuffix)) return ReportStyleFailed;
+  if (endsWith(style, format::kPassedSuffix)) return ReportStylePassed;
   return ReportStylePlain;
 }
 
+bool startsWith(std::string_view text, std::string_view start) {
+  return text.substr(0, start.size()) == start;
+}
+
 SectionKind sectionOf(std::string_view tag) {
-  if (tag.substr(0, 5) == "filex") return SectionOverview;
-  if (tag.substr(0, 5) == "rootx") return SectionDriver;
-  if (tag.substr(0, 6) == "classx") return SectionContracts;
+  if (startsWith(tag, format::kOverviewTag)) return SectionOverview;
+  if (startsWith(tag, format::kDriverTag)) return SectionDriver;
+  if (startsWith(tag, format::kContractsTag)) return SectionContracts;
   return SectionOther;
 }
 
@@ -93,34 +88,6 @@ RowRole roleOf(const ReportRowInfo& row, bool titleRow) {
       !cells[0].link.present && !cells[0].image)
     return RowNote;
   return RowData;
-}
-
-// Length of a valid UTF-8 sequence at p (of at most n bytes), 0 if invalid.
-size_t utf8Length(const unsigned char* p, size_t n) {
-  if (p[0] < 0x80) return 1;
-  size_t length;
-  uint32_t value;
-  if (p[0] >= 0xC2 && p[0] <= 0xDF) {
-    length = 2;
-    value = p[0] & 0x1F;
-  } else if (p[0] >= 0xE0 && p[0] <= 0xEF) {
-    length = 3;
-    value = p[0] & 0x0F;
-  } else if (p[0] >= 0xF0 && p[0] <= 0xF4) {
-    length = 4;
-    value = p[0] & 0x07;
-  } else {
-    return 0;
-  }
-  if (length > n) return 0;
-  for (size_t i = 1; i < length; ++i) {
-    if ((p[i] & 0xC0) != 0x80) return 0;
-    value = (value << 6) | (p[i] & 0x3F);
-  }
-  if ((length == 3 && value < 0x800) || (length == 4 && (value < 0x10000 || value > 0x10FFFF)) ||
-      (value >= 0xD800 && value <= 0xDFFF))
-    return 0;
-  return length;
 }
 
 }  // namespace
@@ -141,13 +108,7 @@ bool repairDoubleEncoding(std::string* text) {
     bytes += static_cast<char>(((c & 0x03) << 6) | (d & 0x3F));
     high = true;
   }
-  if (!high) return false;
-  const unsigned char* p = reinterpret_cast<const unsigned char*>(bytes.data());
-  for (size_t i = 0; i < bytes.size();) {
-    const size_t n = utf8Length(p + i, bytes.size() - i);
-    if (n == 0) return false;
-    i += n;
-  }
+  if (!high || !isValidUtf8(bytes)) return false;
   *text = std::move(bytes);
   return true;
 }
@@ -155,10 +116,11 @@ bool repairDoubleEncoding(std::string* text) {
 SourceLink parseLinkTarget(std::string_view target) {
   SourceLink link;
   link.present = true;
-  const size_t at = target.rfind(" line ");
+  constexpr size_t kSeparator = sizeof format::kLineSeparator - 1;
+  const size_t at = target.rfind(format::kLineSeparator);
   int64_t line;
-  if (at != std::string_view::npos && parseInteger(target.substr(at + 6), &line) && line >= 0 &&
-      target[at + 6] != '-') {
+  if (at != std::string_view::npos &&
+      parseDecimal(target.substr(at + kSeparator), 0, INT64_MAX, &line)) {
     link.file.assign(target.substr(0, at));
     link.line = line;
   } else {
@@ -204,7 +166,7 @@ bool parseReportTime(std::string_view text, ReportTime* time) {
 }
 
 bool ReportReader::open(const char* path) {
-  tokenizer_.setLenientAttribute("DOCUMENT", "TITLE");
+  tokenizer_.setLenientAttribute(format::kDocument, format::kDocumentTitle);
   std::string reason;
   if (tokenizer_.openFile(path, &reason)) return true;
   error_ = {"cannot open: " + reason, 0, 0};
@@ -214,7 +176,7 @@ bool ReportReader::open(const char* path) {
 }
 
 void ReportReader::openBytes(std::string_view bytes) {
-  tokenizer_.setLenientAttribute("DOCUMENT", "TITLE");
+  tokenizer_.setLenientAttribute(format::kDocument, format::kDocumentTitle);
   tokenizer_.openBytes(bytes);
 }
 
@@ -268,7 +230,7 @@ bool ReportReader::skipEmpty(const char* inside) {
 // Reads LINK's content (white space and TEXT) into the text.
 bool ReportReader::readLink(const XmlToken& start, SourceLink* link, std::string* text) {
   bool found;
-  const std::string_view target = attributeOf(start, "TARGET", &found);
+  const std::string_view target = attributeOf(start, format::kTarget, &found);
   if (!found) {
     failAt(start, "<LINK> lacks its TARGET");
     return false;
@@ -278,12 +240,12 @@ bool ReportReader::readLink(const XmlToken& start, SourceLink* link, std::string
     const XmlToken& t = take();
     if (t.kind == XmlEndTag) return true;
     if (t.kind == XmlText && t.whiteSpace) continue;
-    if (t.kind == XmlStartTag && t.name == "TEXT") {
-      if (!readText("TEXT", text)) return false;
+    if (t.kind == XmlStartTag && t.name == format::kText) {
+      if (!readText(format::kText, text)) return false;
       continue;
     }
     if (t.kind == XmlError) failAt(t, std::string(t.text));
-    else unexpected(t, "LINK");
+    else unexpected(t, format::kLink);
     return false;
   }
 }
@@ -292,27 +254,27 @@ bool ReportReader::readTitle(const XmlToken& start, ReportTitleInfo* title) {
   title->present = true;
   int64_t level = 0;
   bool found;
-  const std::string_view levelText = attributeOf(start, "LEVEL", &found);
+  const std::string_view levelText = attributeOf(start, format::kLevel, &found);
   if (found && (!parseInteger(levelText, &level) || level < 0 || level > 1000000000)) {
     failAt(start, "the LEVEL of a <TITLE> is not a number");
     return false;
   }
   title->level = static_cast<int>(level);
-  title->tag.assign(attributeOf(start, "TAG"));
-  title->style = titleStyleOf(attributeOf(start, "STYLE"));
+  title->tag.assign(attributeOf(start, format::kTag));
+  title->style = titleStyleOf(attributeOf(start, format::kStyle));
   title->text.clear();
   title->link = SourceLink();
   for (;;) {
     const XmlToken& t = take();
     if (t.kind == XmlEndTag) break;
     if (t.kind == XmlText && t.whiteSpace) continue;
-    if (t.kind == XmlStartTag && t.name == "TEXT") {
-      if (!readText("TEXT", &title->text)) return false;
-    } else if (t.kind == XmlStartTag && t.name == "LINK") {
+    if (t.kind == XmlStartTag && t.name == format::kText) {
+      if (!readText(format::kText, &title->text)) return false;
+    } else if (t.kind == XmlStartTag && t.name == format::kLink) {
       if (!readLink(t, &title->link, &title->text)) return false;
     } else {
       if (t.kind == XmlError) failAt(t, std::string(t.text));
-      else unexpected(t, "TITLE");
+      else unexpected(t, format::kTitle);
       return false;
     }
   }
@@ -321,23 +283,23 @@ bool ReportReader::readTitle(const XmlToken& start, ReportTitleInfo* title) {
 }
 
 bool ReportReader::readCell(const XmlToken& start, ReportCell* cell) {
-  cell->style = cellStyleOf(attributeOf(start, "STYLE"));
-  cell->linkCell = start.name == "CELL";
-  if (!cell->linkCell) return readText("CELL_TEXT", &cell->text);
+  cell->style = cellStyleOf(attributeOf(start, format::kStyle));
+  cell->linkCell = start.name == format::kCell;
+  if (!cell->linkCell) return readText(format::kCellText, &cell->text);
   for (;;) {
     const XmlToken& t = take();
     if (t.kind == XmlEndTag) return true;
     if (t.kind == XmlText && t.whiteSpace) continue;
-    if (t.kind == XmlStartTag && t.name == "TEXT") {
-      if (!readText("TEXT", &cell->text)) return false;
-    } else if (t.kind == XmlStartTag && t.name == "LINK") {
+    if (t.kind == XmlStartTag && t.name == format::kText) {
+      if (!readText(format::kText, &cell->text)) return false;
+    } else if (t.kind == XmlStartTag && t.name == format::kLink) {
       if (!readLink(t, &cell->link, &cell->text)) return false;
-    } else if (t.kind == XmlStartTag && t.name == "IMAGE") {
+    } else if (t.kind == XmlStartTag && t.name == format::kImage) {
       cell->image = true;
-      if (!skipEmpty("IMAGE")) return false;
+      if (!skipEmpty(format::kImage)) return false;
     } else {
       if (t.kind == XmlError) failAt(t, std::string(t.text));
-      else unexpected(t, "CELL");
+      else unexpected(t, format::kCell);
       return false;
     }
   }
@@ -347,17 +309,17 @@ bool ReportReader::readRow(const XmlToken& start) {
   row_.line = start.line;
   row_.column = start.column;
   row_.cells.clear();
-  const bool titleRow = attributeOf(start, "STYLE") == "Array Title";
+  const bool titleRow = cellStyleFromName(attributeOf(start, format::kStyle)) == StyleTitle;
   for (;;) {
     const XmlToken& t = take();
     if (t.kind == XmlEndTag) break;
     if (t.kind == XmlText && t.whiteSpace) continue;
-    if (t.kind == XmlStartTag && (t.name == "CELL_TEXT" || t.name == "CELL")) {
+    if (t.kind == XmlStartTag && (t.name == format::kCellText || t.name == format::kCell)) {
       row_.cells.emplace_back();
       if (!readCell(t, &row_.cells.back())) return false;
     } else {
       if (t.kind == XmlError) failAt(t, std::string(t.text));
-      else unexpected(t, "ROW");
+      else unexpected(t, format::kRow);
       return false;
     }
   }
@@ -377,9 +339,9 @@ bool ReportReader::readSummary(const XmlToken& start) {
     const XmlToken& t = take();
     if (t.kind == XmlEndTag) break;
     if (t.kind == XmlText && t.whiteSpace) continue;
-    if (t.kind != XmlStartTag || t.name != "ROW") {
+    if (t.kind != XmlStartTag || t.name != format::kRow) {
       if (t.kind == XmlError) failAt(t, std::string(t.text));
-      else unexpected(t, "TABLE");
+      else unexpected(t, format::kTable);
       return false;
     }
     if (!readRow(t)) return false;
@@ -413,26 +375,22 @@ bool ReportReader::readSummary(const XmlToken& start) {
 
 ReportItemKind ReportReader::startNode(const XmlToken& token) {
   bool hasName, hasType, hasState;
-  const std::string_view name = attributeOf(token, "name", &hasName);
-  const std::string_view type = attributeOf(token, "type", &hasType);
-  const std::string_view state = attributeOf(token, "state", &hasState);
+  const std::string_view name = attributeOf(token, format::kName, &hasName);
+  const std::string_view type = attributeOf(token, format::kType, &hasType);
+  const std::string_view state = attributeOf(token, format::kState, &hasState);
   if (!hasName || !hasType || !hasState)
     return failAt(token, std::string("<XROD:NODE> lacks its ") +
-                             (!hasName ? "name" : !hasType ? "type" : "state"));
-  if (state == "ok") node_.state = StatePassed;
-  else if (state == "ko") node_.state = StateFailed;
-  else if (state == "NE") node_.state = StateNotExecuted;
+                             (!hasName ? format::kName : !hasType ? format::kType : format::kState));
+  if (state == format::kPassed) node_.state = StatePassed;
+  else if (state == format::kFailed) node_.state = StateFailed;
+  else if (state == format::kNotExecuted) node_.state = StateNotExecuted;
   else return failAt(token, "<XROD:NODE> has the unknown state \"" + std::string(state) + "\"");
   bool hasSum;
-  const std::string_view sum = attributeOf(token, "sum", &hasSum);
+  const std::string_view sum = attributeOf(token, format::kSum, &hasSum);
   int64_t sumValue = 0;
   if (hasSum && (!parseInteger(sum, &sumValue) || sumValue < 0 || sumValue > 1000000000))
     return failAt(token, "the sum of an <XROD:NODE> is not a number");
-  const std::string_view icon = attributeOf(token, "icone");
-  node_.icon = icon == "method.xpm"       ? NodeIconMethod
-               : icon == "class.xpm"      ? NodeIconClass
-               : icon == "testscript.xpm" ? NodeIconTestScript
-                                          : NodeIconNone;
+  node_.icon = iconFromFile(attributeOf(token, format::kIcon));
   node_.name.assign(name);
   node_.type.assign(type);
   repairDoubleEncoding(&node_.name);
@@ -451,6 +409,7 @@ ReportItemKind ReportReader::startNode(const XmlToken& token) {
   return ReportNodeStart;
 }
 
+// Each helper below takes one token; true when it gave an item (*item).
 ReportItemKind ReportReader::next() {
   if (ended_) return last_;
   for (;;) {
@@ -460,99 +419,131 @@ ReportItemKind ReportReader::next() {
       ended_ = true;
       return last_ = ReportEnd;
     }
-    if (nodePending_) {
-      // The node's first TITLE belongs to it, also when its SECTION comes first.
-      if (t.kind == XmlText && t.whiteSpace) continue;
-      if (t.kind == XmlStartTag && t.name == "SECTION" && contexts_.back() == InNode) {
-        node_.sectionTag.assign(attributeOf(t, "TAG"));
-        node_.section = sectionOf(node_.sectionTag);
-        if (node_.section == SectionOverview) overviewLevel_ = contexts_.size() + 1;
-        contexts_.push_back(InSection);
-        continue;
-      }
-      nodePending_ = false;
-      itemDepth_ = node_.depth;
-      if (t.kind == XmlStartTag && t.name == "TITLE") {
-        if (!readTitle(t, &node_.title)) return ReportFailed;
-      } else {
-        pushedBack_ = true;
-      }
-      return last_ = ReportNodeStart;
-    }
-    if (t.kind == XmlText) {
-      if (t.whiteSpace) continue;
-      return unexpected(t, contexts_.empty() ? "XROD" : contextName(contexts_.back()));
-    }
-    if (t.kind == XmlEndTag) {
-      // The tokenizer has matched the names; only the levels are left.
-      const Context closing = contexts_.back();
-      if (contexts_.size() == overviewLevel_) overviewLevel_ = 0;
-      contexts_.pop_back();
-      switch (closing) {
-        case InNode:
-          itemDepth_ = depth_--;
-          if (itemDepth_ == 0 && !summarySeen_)
-            return failAt(t, "not a report: the report's first XROD:NODE holds no summary table");
-          return last_ = ReportNodeEnd;
-        case InTable:
-          itemDepth_ = depth_;
-          return last_ = ReportTableEnd;
-        case InDocument:
-          if (!globalSeen_) return failAt(t, "not a report: <DOCUMENT> holds no <XROD:NODE>");
-          continue;
-        default:
-          continue;
-      }
-    }
-    if (contexts_.empty()) {
-      if (t.name != "XROD")
-        return failAt(t, "not a report: the root element is <" + std::string(t.name) +
-                             ">, not <XROD>");
-      contexts_.push_back(InXrod);
-      continue;
-    }
-    const Context context = contexts_.back();
-    itemDepth_ = depth_;
-    if (context == InXrod && t.name == "APIDOC") {
-      contexts_.push_back(InApidoc);
-    } else if (context == InApidoc && t.name == "DOCUMENT") {
-      document_.title.assign(attributeOf(t, "TITLE"));
-      document_.tag.assign(attributeOf(t, "TAG"));
-      contexts_.push_back(InDocument);
-      return last_ = ReportDocument;
-    } else if (context == InDocument && t.name == "XROD:NODE") {
-      if (globalSeen_) return failAt(t, "not a report: a second <XROD:NODE> in <DOCUMENT>");
-      globalSeen_ = true;
-      if (startNode(t) == ReportFailed) return ReportFailed;
-    } else if ((context == InNode || context == InSection) && t.name == "XROD:NODE") {
-      if (startNode(t) == ReportFailed) return ReportFailed;
-    } else if ((context == InNode || context == InSection) && t.name == "TITLE") {
-      if (!readTitle(t, &title_)) return ReportFailed;
-      return last_ = ReportTitle;
-    } else if ((context == InNode || context == InSection) && t.name == "TABLE") {
-      if (overviewLevel_ == contexts_.size() && !summarySeen_) {
-        if (!readSummary(t)) return ReportFailed;
-        return last_ = ReportSummary;
-      }
-      contexts_.push_back(InTable);
-      return last_ = ReportTableStart;
-    } else if (context == InTable && t.name == "ROW") {
-      if (!readRow(t)) return ReportFailed;
-      return last_ = ReportRow;
-    } else {
-      return unexpected(t, contextName(context));
-    }
+    ReportItemKind item;
+    const bool given = nodePending_          ? finishNodeStart(t, &item)
+                       : t.kind == XmlText   ? textBetweenElements(t, &item)
+                       : t.kind == XmlEndTag ? endElement(t, &item)
+                                             : startElement(t, &item);
+    if (given) return item;
   }
+}
+
+// The node's first TITLE belongs to it, also when its SECTION comes first.
+bool ReportReader::finishNodeStart(const XmlToken& t, ReportItemKind* item) {
+  if (t.kind == XmlText && t.whiteSpace) return false;
+  if (t.kind == XmlStartTag && t.name == format::kSection && contexts_.back() == InNode) {
+    node_.sectionTag.assign(attributeOf(t, format::kTag));
+    node_.section = sectionOf(node_.sectionTag);
+    if (node_.section == SectionOverview) overviewLevel_ = contexts_.size() + 1;
+    contexts_.push_back(InSection);
+    return false;
+  }
+  nodePending_ = false;
+  itemDepth_ = node_.depth;
+  if (t.kind == XmlStartTag && t.name == format::kTitle) {
+    if (!readTitle(t, &node_.title)) return *item = ReportFailed, true;
+  } else {
+    pushedBack_ = true;
+  }
+  *item = last_ = ReportNodeStart;
+  return true;
+}
+
+bool ReportReader::textBetweenElements(const XmlToken& t, ReportItemKind* item) {
+  if (t.whiteSpace) return false;
+  *item = unexpected(t, contexts_.empty() ? format::kXrod : contextName(contexts_.back()));
+  return true;
+}
+
+// The tokenizer has matched the names; only the levels are left.
+bool ReportReader::endElement(const XmlToken& t, ReportItemKind* item) {
+  const Context closing = contexts_.back();
+  if (contexts_.size() == overviewLevel_) overviewLevel_ = 0;
+  contexts_.pop_back();
+  switch (closing) {
+    case InNode:
+      itemDepth_ = depth_--;
+      if (itemDepth_ == 0 && !summarySeen_)
+        *item = failAt(t, "not a report: the report's first XROD:NODE holds no summary table");
+      else
+        *item = last_ = ReportNodeEnd;
+      return true;
+    case InTable:
+      itemDepth_ = depth_;
+      *item = last_ = ReportTableEnd;
+      return true;
+    case InDocument:
+      if (globalSeen_) return false;
+      *item = failAt(t, "not a report: <DOCUMENT> holds no <XROD:NODE>");
+      return true;
+    default:
+      return false;
+  }
+}
+
+// The frame (XROD, APIDOC, DOCUMENT, the node of the whole run), then by
+// the open element: nodes, titles and tables in nodes and sections, rows in
+// tables.
+bool ReportReader::startElement(const XmlToken& t, ReportItemKind* item) {
+  if (contexts_.empty()) {
+    if (t.name == format::kXrod) {
+      contexts_.push_back(InXrod);
+      return false;
+    }
+    *item = failAt(t, "not a report: the root element is <" + std::string(t.name) + ">, not <XROD>");
+    return true;
+  }
+  const Context context = contexts_.back();
+  itemDepth_ = depth_;
+  if (context == InNode || context == InSection) return startInNode(t, item);
+  if (context == InXrod && t.name == format::kApidoc) {
+    contexts_.push_back(InApidoc);
+    return false;
+  }
+  if (context == InApidoc && t.name == format::kDocument) {
+    document_.title.assign(attributeOf(t, format::kDocumentTitle));
+    document_.tag.assign(attributeOf(t, format::kTag));
+    contexts_.push_back(InDocument);
+    *item = last_ = ReportDocument;
+    return true;
+  }
+  if (context == InDocument && t.name == format::kNode && !globalSeen_) {
+    globalSeen_ = true;
+    return startNode(t) == ReportFailed ? (*item = ReportFailed, true) : false;
+  }
+  if (context == InDocument && t.name == format::kNode)
+    *item = failAt(t, "not a report: a second <XROD:NODE> in <DOCUMENT>");
+  else if (context == InTable && t.name == format::kRow)
+    *item = readRow(t) ? (last_ = ReportRow) : ReportFailed;
+  else
+    *item = unexpected(t, contextName(context));
+  return true;
+}
+
+bool ReportReader::startInNode(const XmlToken& t, ReportItemKind* item) {
+  if (t.name == format::kNode)
+    return startNode(t) == ReportFailed ? (*item = ReportFailed, true) : false;
+  if (t.name == format::kTitle) {
+    *item = readTitle(t, &title_) ? (last_ = ReportTitle) : ReportFailed;
+  } else if (t.name == format::kTable && overviewLevel_ == contexts_.size() && !summarySeen_) {
+    *item = readSummary(t) ? (last_ = ReportSummary) : ReportFailed;
+  } else if (t.name == format::kTable) {
+    contexts_.push_back(InTable);
+    *item = last_ = ReportTableStart;
+  } else {
+    *item = unexpected(t, contextName(contexts_.back()));
+  }
+  return true;
 }
 
 const char* ReportReader::contextName(Context context) {
   switch (context) {
-    case InXrod: return "XROD";
-    case InApidoc: return "APIDOC";
-    case InDocument: return "DOCUMENT";
-    case InNode: return "XROD:NODE";
-    case InSection: return "SECTION";
-    case InTable: return "TABLE";
+    case InXrod: return format::kXrod;
+    case InApidoc: return format::kApidoc;
+    case InDocument: return format::kDocument;
+    case InNode: return format::kNode;
+    case InSection: return format::kSection;
+    case InTable: return format::kTable;
   }
   return "";
 }

@@ -28,6 +28,7 @@
 #pragma once
 
 #include "export/xml/xml_tokenizer.h"
+#include "support/report_format.h"
 
 #include <cstdint>
 #include <string>
@@ -48,7 +49,6 @@ enum ReportItemKind {
 };
 
 enum NodeState { StateNotExecuted, StatePassed, StateFailed };  // "NE", "ok", "ko"
-enum NodeIcon { NodeIconNone, NodeIconMethod, NodeIconClass, NodeIconTestScript };
 enum ReportStyle {  // STYLE of cells, and of titles by their suffix
   ReportStyleNone,    // no STYLE (or one this reader does not know)
   ReportStyleTitle,   // "Array Title"
@@ -93,7 +93,7 @@ struct ReportNodeInfo {
   std::string type;
   NodeState state = StateNotExecuted;
   int sum = 0;  // 0 when the attribute is absent
-  NodeIcon icon = NodeIconNone;
+  NodeIcon icon = IconNone;
   SectionKind section = SectionNone;
   std::string sectionTag;
   ReportTitleInfo title;  // the node's first TITLE, in it or in its leading SECTION
@@ -170,6 +170,11 @@ class ReportReader {
   ReportItemKind failAt(const XmlToken& at, std::string message);
   ReportItemKind unexpected(const XmlToken& token, const char* inside);
   ReportItemKind startNode(const XmlToken& token);
+  bool finishNodeStart(const XmlToken& token, ReportItemKind* item);
+  bool textBetweenElements(const XmlToken& token, ReportItemKind* item);
+  bool endElement(const XmlToken& token, ReportItemKind* item);
+  bool startElement(const XmlToken& token, ReportItemKind* item);
+  bool startInNode(const XmlToken& token, ReportItemKind* item);
   bool readTitle(const XmlToken& start, ReportTitleInfo* title);
   bool readText(const char* inside, std::string* text);
   bool readLink(const XmlToken& start, SourceLink* link, std::string* text);

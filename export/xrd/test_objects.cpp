@@ -9,22 +9,9 @@
 //   <TABLE BORDER="0" WIDTH="5,95"> notes </TABLE> </XROD:NODE>
 #include "export/xrd/test_objects.h"
 
+#include "support/decimal.h"
+
 const char kStateChartViolations[] = "State Chart Violations";
-
-namespace {
-
-bool parseCount(const std::string& text, int64_t* value) {
-  if (text.empty() || text.size() > 18) return false;
-  int64_t v = 0;
-  for (const char c : text) {
-    if (c < '0' || c > '9') return false;
-    v = v * 10 + (c - '0');
-  }
-  *value = v;
-  return true;
-}
-
-}  // namespace
 
 class TestObjectWalk {
  public:
@@ -189,7 +176,7 @@ void TestObjectWalk::row(const ReportRowInfo& row, int depth) {
     // The counts table: test suites, test cases, procedures, then stubs.
     if (++driverCountRows_ == 4 && row.cells.size() >= 2) {
       int64_t stubs;
-      if (parseCount(row.cells[1].text, &stubs)) suite_.stubs = stubs;
+      if (parseDecimal(row.cells[1].text, 0, INT64_MAX, &stubs)) suite_.stubs = stubs;
     }
     return;
   }
@@ -232,8 +219,8 @@ bool readTestObjects(ReportReader& reader, TestObjectVisitor& visitor) {
 }
 
 std::string locationPrefix(const SourceLink& link) {
-  if (!link.present || link.file.empty()) return std::string();
-  return singleLine(link.file) + ":" + std::to_string(link.line) + ": ";
+  const std::string place = locationText(link);
+  return place.empty() ? place : singleLine(place) + ": ";
 }
 
 std::string checkCounts(const FailedCheck& check, TestObjectKind kind) {

@@ -98,7 +98,7 @@ class TestObjectStream {
   std::unique_ptr<TestObjectWalk> walk_;
 };
 
-// "FILE:LINE: " of a source location, "" without a file.
+// locationText and ": ", made one line; "" without a file.
 std::string locationPrefix(const SourceLink& link);
 
 // The counts of a failed check in words: "(failed 1 of 3 executions)" for a

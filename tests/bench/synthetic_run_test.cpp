@@ -40,24 +40,25 @@ TEST_F(SyntheticRun, GeneratedInputsReadCompletely) {
   SyntheticSummary summary;
   ASSERT_EQ(writeSyntheticInputs(options, &summary), 0);
 
-  for (int i = 0; i < 3; ++i) ASSERT_EQ(readSymbolFile(summary.symbolFiles[i].c_str(), i), 0);
+  for (int i = 0; i < 3; ++i)
+    ASSERT_EQ(readSymbolFile(model, summary.symbolFiles[i].c_str(), i), 0);
   testing::internal::CaptureStderr();
-  ASSERT_EQ(readTraceFile(summary.traceFile.c_str()), 0);
+  ASSERT_EQ(readTraceFile(model, summary.traceFile.c_str()), 0);
   EXPECT_EQ(testing::internal::GetCapturedStderr(), "");  // no malformed trace number
-  for (int i = 0; i < 3; ++i) EXPECT_EQ(fileIndexOfTrace(i + 1), i);
-  EXPECT_EQ(fileTreeCount(), 3);
+  for (int i = 0; i < 3; ++i) EXPECT_EQ(fileIndexOfTrace(model, i + 1), i);
+  EXPECT_EQ(fileTreeCount(model), 3);
 
   Tally before;
-  for (int i = 0; i < fileTreeCount(); ++i) walkTree(fileTreeAt(i), tally, &before);
+  for (int i = 0; i < fileTreeCount(model); ++i) walkTree(fileTreeAt(model, i), tally, &before);
   EXPECT_EQ(before.nodes, 6000 + 3);
   EXPECT_GT(before.notes, 100);
 
-  computeStatuses();
+  computeStatuses(model);
   Tally after;
   int32_t passed = 0, failed = 0, notExecuted = 0;
-  for (int i = 0; i < fileTreeCount(); ++i) {
-    walkTree(fileTreeAt(i), tally, &after);
-    countVerdicts(fileTreeAt(i), &passed, &failed, &notExecuted);
+  for (int i = 0; i < fileTreeCount(model); ++i) {
+    walkTree(fileTreeAt(model, i), tally, &after);
+    countVerdicts(fileTreeAt(model, i), &passed, &failed, &notExecuted);
   }
   EXPECT_EQ(after.nodes, before.nodes);  // relinking moves nodes, keeps them all
   EXPECT_GT(after.stubChildren, before.stubChildren);

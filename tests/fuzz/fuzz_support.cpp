@@ -1,7 +1,7 @@
 #include "fuzz_support.h"
 
 #include "model/model_internal.h"
-#include "tests/hostile/well_formed.h"
+#include "tests/xml_fault.h"
 
 #include <QCoreApplication>
 #include <cstdio>
@@ -79,8 +79,8 @@ std::vector<std::string_view> splitParts(const uint8_t* data, size_t size) {
   }
 }
 
-void checkModel(bool namesAsRead) {
-  for (SymbolFileRecord* record = symbolFileList(); record; record = record->next) {
+void checkModel(const Model& model, bool namesAsRead) {
+  for (SymbolFileRecord* record = model.files.list; record; record = record->next) {
     if (!record->root) continue;
     if (record->root->parent) fail("model", "root with a parent");
     walkTree(record->root, checkNode, nullptr);
@@ -89,6 +89,6 @@ void checkModel(bool namesAsRead) {
 }
 
 void checkWellFormed(std::string_view document, const char* what) {
-  std::string error = wellFormedError(document);
+  std::string error = xmlFault(document);
   if (!error.empty()) fail(what, error);
 }

@@ -8,6 +8,7 @@
 #include <string_view>
 #include <vector>
 
+#include "model/model.h"
 #include "tests/file_bytes.h"
 
 // Creates the application object, as the program does before anything else.
@@ -23,7 +24,7 @@ std::vector<std::string_view> splitParts(const uint8_t* data, size_t size);
 // Aborts unless every tree is consistent: parent and child links agree,
 // lastChild ends each chain and statuses are TestStatus values. namesAsRead:
 // names also keep the reader's length limit (stub relinking lengthens them).
-void checkModel(bool namesAsRead);
+void checkModel(const Model& model, bool namesAsRead);
 
 // Aborts with the fault when the document is not well-formed.
 void checkWellFormed(std::string_view document, const char* what);

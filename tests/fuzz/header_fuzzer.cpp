@@ -29,25 +29,24 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   } else {
     unsetenv("VOSK_STUDIO_HEADER_FILE");
   }
-  resetModel();
-  if (parts.size() > 2) setCompilerVersion(std::string(parts[2]).c_str());
-  if (parts.size() > 3) setCompilationTime(std::string(parts[3]).c_str());
+  Model model;
+  if (parts.size() > 2) setCompilerVersion(model, std::string(parts[2]).c_str());
+  if (parts.size() > 3) setCompilationTime(model, std::string(parts[3]).c_str());
 
   char* rows = nullptr;
   size_t rowsSize = 0;
   FILE* out = open_memstream(&rows, &rowsSize);
   fputs("<R><TABLE BORDER=\"1\">\n", out);
-  ReportContext report;
-  report.file = out;
+  ReportContext report(model, out);
   loadProjectInfo(report);
-  if (!writeReportInformation(report, header.c_str(), "out.xrd", 1, 2, 3)) abort();
-  writeReportInformation(report, nullptr, "out.xrd", 1, 2, 3);
+  HeaderSummary summary = writeReportInformation(report, header.c_str(), "out.xrd");
+  if (!appendTestSummary(header.c_str(), summary, 1, 2, 3)) abort();
+  if (writeReportInformation(report, nullptr, "out.xrd").due) abort();
   releaseProjectInfo(report);
   fputs("</TABLE></R>\n", out);
   fclose(out);
   checkWellFormed(std::string_view(rows, rowsSize), "information table");
   free(rows);
-  releaseModel();
 
   std::string expected(parts[0]);
   if (!expected.empty() && expected.back() != '\n') expected += '\n';

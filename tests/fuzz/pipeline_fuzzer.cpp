@@ -72,15 +72,14 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   }
 
   const std::string report = folder + reportName(parts.size() > 4 ? parts[4] : "");
-  resetModel();
+  Model model;
   for (size_t i = 0; i < symbolParts.size(); ++i)
-    if (readSymbolFile(symbols[i].c_str(), static_cast<int32_t>(i)) != 0) abort();
-  if (readTraceFile(trace.c_str()) != 0) abort();
-  checkModel(true);
-  computeStatuses();
-  checkModel(false);
-  int failed = writeReport(report.c_str(), parts.size() > 2 ? header.c_str() : nullptr);
-  releaseModel();
+    if (readSymbolFile(model, symbols[i].c_str(), static_cast<int32_t>(i)) != 0) abort();
+  if (readTraceFile(model, trace.c_str()) != 0) abort();
+  checkModel(model, true);
+  computeStatuses(model);
+  checkModel(model, false);
+  int failed = writeReport(model, report.c_str(), parts.size() > 2 ? header.c_str() : nullptr);
   if (failed < 0) abort();
 
   std::string document = readFile(report);

@@ -16,15 +16,14 @@ extern "C" int LLVMFuzzerInitialize(int* argc, char*** argv) {
 }
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
-  resetModel();
+  Model model;
   ByteReader in(data, size);
-  readSymbols(in, "input.ots", 0);
-  checkModel(true);
-  computeStatuses();
-  checkModel(false);
+  readSymbols(model, in, "input.ots", 0);
+  checkModel(model, true);
+  computeStatuses(model);
+  checkModel(model, false);
   int32_t passed = 0, failed = 0, notExecuted = 0;
-  countVerdicts(fileTreeAt(0), &passed, &failed, &notExecuted);
+  countVerdicts(fileTreeAt(model, 0), &passed, &failed, &notExecuted);
   if (passed < 0 || failed < 0 || notExecuted < 0) abort();
-  releaseModel();
   return 0;
 }

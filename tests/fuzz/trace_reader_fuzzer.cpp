@@ -48,21 +48,20 @@ extern "C" int LLVMFuzzerInitialize(int* argc, char*** argv) {
 }
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
-  resetModel();
+  Model model;
   ByteReader stack(kStackSymbols, sizeof kStackSymbols - 1);
-  readSymbols(stack, "stack.ots", 0);
+  readSymbols(model, stack, "stack.ots", 0);
   ByteReader stub(kStubSymbols, sizeof kStubSymbols - 1);
-  readSymbols(stub, "stub.ots", 1);
+  readSymbols(model, stub, "stub.ots", 1);
   ByteReader trace(data, size);
-  readTrace(trace);
-  checkModel(true);
-  computeStatuses();
-  checkModel(false);
-  for (int i = 0; i < fileTreeCount(); ++i) {
+  readTrace(model, trace);
+  checkModel(model, true);
+  computeStatuses(model);
+  checkModel(model, false);
+  for (int i = 0; i < fileTreeCount(model); ++i) {
     int32_t passed = 0, failed = 0, notExecuted = 0;
-    countVerdicts(fileTreeAt(i), &passed, &failed, &notExecuted);
+    countVerdicts(fileTreeAt(model, i), &passed, &failed, &notExecuted);
     if (passed < 0 || failed < 0 || notExecuted < 0) abort();
   }
-  releaseModel();
   return 0;
 }

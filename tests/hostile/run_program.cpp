@@ -1,6 +1,6 @@
 #include "run_program.h"
 
-#include "well_formed.h"
+#include "tests/xml_fault.h"
 
 #include <cerrno>
 #include <chrono>
@@ -137,7 +137,7 @@ ProgramRun runProgram(const ScratchFolder& folder, const std::vector<std::string
 
 std::string reportFault(const std::string& path) {
   if (access(path.c_str(), F_OK) != 0) return "no report file";
-  return wellFormedError(readFile(path));
+  return xmlFault(readFile(path));
 }
 
 size_t countOf(const std::string& haystack, const std::string& needle) {

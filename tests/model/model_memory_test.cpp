@@ -7,6 +7,7 @@
 
 #include <cstdint>
 #include <cstring>
+#include <memory>
 #include <vector>
 
 namespace {
@@ -25,12 +26,13 @@ bool allZero(const unsigned char* bytes, size_t size) {
 // Fills blocks of mixed sizes (small records, names, one larger than a
 // chunk) with their own pattern, then checks that no block overwrote another.
 TEST(ModelMemory, BlocksAreZeroedAlignedAndApart) {
+  auto memory = std::make_unique<ModelMemory>();
   std::vector<Block> blocks;
   const size_t sizes[] = {1, 7, 8, 20, 36, 128, 3000, 9u << 20, 0, 13};
   for (int round = 0; round < 3000; ++round) {
     size_t size = sizes[round % (sizeof sizes / sizeof sizes[0])];
     if (size > 4096 && round > 10) size = 64;  // one large block is enough
-    auto* bytes = static_cast<unsigned char*>(modelAlloc(size));
+    auto* bytes = static_cast<unsigned char*>(memory->alloc(size));
     ASSERT_NE(bytes, nullptr);
     EXPECT_EQ(reinterpret_cast<uintptr_t>(bytes) % 8, 0u) << size;
     ASSERT_TRUE(allZero(bytes, size)) << size;
@@ -40,24 +42,22 @@ TEST(ModelMemory, BlocksAreZeroedAlignedAndApart) {
   for (size_t i = 0; i < blocks.size(); ++i)
     for (size_t j = 0; j < blocks[i].size; ++j)
       ASSERT_EQ(blocks[i].bytes[j], i & 0xff) << "block " << i << " byte " << j;
-  releaseModelMemory();
-
-  // Fresh blocks after a release are zeroed again.
+  // Fresh blocks of a new memory after a release are zeroed again.
+  memory = std::make_unique<ModelMemory>();
   for (int round = 0; round < 1000; ++round) {
-    auto* bytes = static_cast<unsigned char*>(modelAlloc(4000));
+    auto* bytes = static_cast<unsigned char*>(memory->alloc(4000));
     ASSERT_TRUE(allZero(bytes, 4000)) << round;
     memset(bytes, 0xab, 4000);
   }
-  releaseModelMemory();
 }
 
 TEST(ModelMemory, TextCopiesAreIndependent) {
+  ModelMemory memory;
   char text[] = "name \xC3\xB6";
-  char* copy = modelCopyText(text);
+  char* copy = memory.copyText(text);
   text[0] = 'N';
   EXPECT_STREQ(copy, "name \xC3\xB6");
-  EXPECT_STREQ(modelCopyText(""), "");
-  releaseModelMemory();
+  EXPECT_STREQ(memory.copyText(""), "");
 }
 
 TEST(ModelMemory, ZeroedArraysAreZeroedEachTime) {

@@ -10,7 +10,7 @@
 // they are left out of the comparison and counted.
 #include "tests/model_fixture.h"
 
-#include "model/model_memory.h"
+#include <memory>
 
 #include <cstring>
 #include <random>
@@ -21,13 +21,14 @@ namespace {
 constexpr size_t kComposedNameLimit = 2 * 1985 + 3;
 
 struct ReferencePass {
+  Model& model;
   std::set<const TestNode*> visited;
   bool actedOnASecondVisit = false;
 };
 
-TestNode* referenceTarget(const TestNode* node) {
-  for (int n = 0; n < fileTreeCount(); ++n) {
-    TestNode* target = findNode(fileTreeAt(n)->fileIndex, node->linkId);
+TestNode* referenceTarget(const Model& model, const TestNode* node) {
+  for (int n = 0; n < fileTreeCount(model); ++n) {
+    TestNode* target = findNode(model, fileTreeAt(model, n)->fileIndex, node->linkId);
     if (target && target->kind == KindStub) return target;
   }
   return nullptr;
@@ -43,14 +44,14 @@ void referenceRelink(TestNode* node, void* user) {
   ReferencePass& pass = *static_cast<ReferencePass*>(user);
   const bool again = !pass.visited.insert(node).second;
   if (node->linkId == 0 || !node->firstChild) return;
-  TestNode* target = referenceTarget(node);
+  TestNode* target = referenceTarget(pass.model, node);
   if (!target || liesWithin(target, node)) return;
   if (again) pass.actedOnASecondVisit = true;
   const std::string prefix = node->parent->name;
   for (TestNode* child = node->firstChild; child; child = child->nextSibling) {
     child->parent = target;
     if (prefix.size() + 3 + strlen(child->name) <= kComposedNameLimit)
-      child->name = modelCopyText((prefix + " / " + child->name).c_str());
+      child->name = pass.model.memory.copyText((prefix + " / " + child->name).c_str());
   }
   if (target->lastChild)
     target->lastChild->nextSibling = node->firstChild;
@@ -63,10 +64,10 @@ void referenceRelink(TestNode* node, void* user) {
 
 // Every tree in list order, pre-order: depth, key, name and link; parents
 // checked against the structure on the way.
-std::string snapshot() {
+std::string snapshot(const Model& model) {
   std::string text;
-  for (int n = 0; n < fileTreeCount(); ++n) {
-    std::vector<std::pair<const TestNode*, int>> pending{{fileTreeAt(n), 0}};
+  for (int n = 0; n < fileTreeCount(model); ++n) {
+    std::vector<std::pair<const TestNode*, int>> pending{{fileTreeAt(model, n), 0}};
     while (!pending.empty()) {
       auto [node, depth] = pending.back();
       pending.pop_back();
@@ -113,10 +114,13 @@ std::vector<Record> randomForest(std::mt19937& random, int* files) {
   return records;
 }
 
-void build(const std::vector<Record>& records, int files) {
-  resetModel();
-  for (int file = 0; file < files; ++file) addSymbolFile(file, ("f" + std::to_string(file)).c_str());
-  for (const Record& r : records) addChildNode(r.file, r.kind, r.id, r.name.c_str(), r.parent, 1, r.link);
+std::unique_ptr<Model> build(const std::vector<Record>& records, int files) {
+  auto model = std::make_unique<Model>();
+  for (int file = 0; file < files; ++file)
+    addSymbolFile(*model, file, ("f" + std::to_string(file)).c_str());
+  for (const Record& r : records)
+    addChildNode(*model, r.file, r.kind, r.id, r.name.c_str(), r.parent, 1, r.link);
+  return model;
 }
 
 TEST(RelinkingReference, RandomForestsRelinkAsTheReferenceDoes) {
@@ -127,14 +131,15 @@ TEST(RelinkingReference, RandomForestsRelinkAsTheReferenceDoes) {
   for (int sample = 0; sample < 4000; ++sample) {
     int files = 0;
     std::vector<Record> records = randomForest(random, &files);
-    build(records, files);
-    const std::string before = snapshot();
-    ReferencePass pass;
-    for (int n = 0; n < fileTreeCount(); ++n) walkTree(fileTreeAt(n), referenceRelink, &pass);
-    const std::string expected = snapshot();
-    build(records, files);
-    relinkStubs();
-    const std::string actual = snapshot();
+    std::unique_ptr<Model> reference = build(records, files);
+    const std::string before = snapshot(*reference);
+    ReferencePass pass{*reference, {}};
+    for (int n = 0; n < fileTreeCount(*reference); ++n)
+      walkTree(fileTreeAt(*reference, n), referenceRelink, &pass);
+    const std::string expected = snapshot(*reference);
+    std::unique_ptr<Model> model = build(records, files);
+    relinkStubs(*model);
+    const std::string actual = snapshot(*model);
     if (pass.actedOnASecondVisit) {
       ++leftOut;
       continue;
@@ -143,7 +148,6 @@ TEST(RelinkingReference, RandomForestsRelinkAsTheReferenceDoes) {
     moved += expected != before;
     ASSERT_EQ(expected, actual) << "sample " << sample;
   }
-  releaseModel();
   printf("[ relink   ] %d forests compared, %d with moves, %d left out\n", compared, moved, leftOut);
   EXPECT_GT(compared, 3500);
   EXPECT_GT(moved, 1000);

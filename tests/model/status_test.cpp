@@ -16,20 +16,20 @@ TEST(CombineStatusTest, FailedThenNotExecutedThenPassedWin) {
 }
 
 TEST_F(StatusTest, OutcomesMarkTheNodeItsParentAndTheCheckAboveIt) {
-  addSymbolFile(0, "a.ots");
+  addSymbolFile(model, 0, "a.ots");
   TestNode* suite = add(KindTestSuite, 2, 1);
   TestNode* testCase = add(KindTestCase, 3, 2);
   TestNode* check = add(KindCheckMethod, 4, 3);
   TestNode* expression = add(KindExpression, 5, 4);
-  recordOutcome(0, 3, Reached);
+  recordOutcome(model, 0, 3, Reached);
   EXPECT_EQ(testCase->status, Executed);
   EXPECT_EQ(suite->status, Executed);
-  recordOutcome(0, 4, VerdictFailed);  // a check keeps its verdict in the counters
-  recordOutcome(0, 5, VerdictPassed);  // counted by the check above the expression
-  recordOutcome(0, 5, IllegalExit);
-  recordOutcome(0, 5, MultipleExit);
-  recordOutcome(0, 5, Reached);
-  recordOutcome(0, 77, VerdictFailed);  // no such node
+  recordOutcome(model, 0, 4, VerdictFailed);  // a check keeps its verdict in the counters
+  recordOutcome(model, 0, 5, VerdictPassed);  // counted by the check above the expression
+  recordOutcome(model, 0, 5, IllegalExit);
+  recordOutcome(model, 0, 5, MultipleExit);
+  recordOutcome(model, 0, 5, Reached);
+  recordOutcome(model, 0, 77, VerdictFailed);  // no such node
   EXPECT_EQ(check->status, Executed);
   EXPECT_EQ(expression->status, Executed);
   CheckCounts expected = {1, 1, 1, 1, 1};
@@ -37,27 +37,27 @@ TEST_F(StatusTest, OutcomesMarkTheNodeItsParentAndTheCheckAboveIt) {
 }
 
 TEST_F(StatusTest, LeavesSettleByKindAndReach) {
-  addSymbolFile(0, "a.ots");
+  addSymbolFile(model, 0, "a.ots");
   TestNode* unreached = add(KindTestCase, 2, 1);
   TestNode* prologue = add(KindPrologue, 3, 1);
   TestNode* proc = add(KindProc, 4, 1);
   TestNode* stub = add(KindStub, 5, 1);
   TestNode* reached = add(KindTestCase, 6, 1);
   TestNode* reachedPrologue = add(KindPrologue, 7, 1);
-  recordOutcome(0, 6, Reached);
-  recordOutcome(0, 7, Reached);
-  computeStatuses();
+  recordOutcome(model, 0, 6, Reached);
+  recordOutcome(model, 0, 7, Reached);
+  computeStatuses(model);
   EXPECT_EQ(unreached->status, NotExecuted);
   EXPECT_EQ(prologue->status, Passed);
   EXPECT_EQ(proc->status, NotExecuted);
   EXPECT_EQ(stub->status, NotExecuted);
   EXPECT_EQ(reached->status, Passed);
   EXPECT_EQ(reachedPrologue->status, Passed);
-  EXPECT_EQ(findNode(0, 1)->status, NotExecuted);
+  EXPECT_EQ(findNode(model, 0, 1)->status, NotExecuted);
 }
 
 TEST_F(StatusTest, ChecksSettleFromTheirCounters) {
-  addSymbolFile(0, "a.ots");
+  addSymbolFile(model, 0, "a.ots");
   add(KindTestCase, 2, 1);
   TestNode* mixed = add(KindCheckExpression, 3, 2);
   TestNode* reachedOnly = add(KindCheckExpression, 4, 2);
@@ -68,17 +68,17 @@ TEST_F(StatusTest, ChecksSettleFromTheirCounters) {
   add(KindCheckExpression, 9, 6);
   TestNode* exception = add(KindCheckException, 10, 2);
   add(KindCheckExpression, 11, 10);
-  for (int i = 0; i < 3; ++i) recordOutcome(0, 3, VerdictPassed);
-  recordOutcome(0, 3, VerdictFailed);
-  recordOutcome(0, 4, Reached);
-  recordOutcome(0, 4, Reached);
-  recordOutcome(0, 6, Reached);
-  recordOutcome(0, 7, VerdictPassed);
-  recordOutcome(0, 9, VerdictPassed);
-  recordOutcome(0, 9, VerdictFailed);
-  recordOutcome(0, 10, VerdictPassed);
-  recordOutcome(0, 11, VerdictFailed);  // an exception check ignores its checks
-  computeStatuses();
+  for (int i = 0; i < 3; ++i) recordOutcome(model, 0, 3, VerdictPassed);
+  recordOutcome(model, 0, 3, VerdictFailed);
+  recordOutcome(model, 0, 4, Reached);
+  recordOutcome(model, 0, 4, Reached);
+  recordOutcome(model, 0, 6, Reached);
+  recordOutcome(model, 0, 7, VerdictPassed);
+  recordOutcome(model, 0, 9, VerdictPassed);
+  recordOutcome(model, 0, 9, VerdictFailed);
+  recordOutcome(model, 0, 10, VerdictPassed);
+  recordOutcome(model, 0, 11, VerdictFailed);  // an exception check ignores its checks
+  computeStatuses(model);
   EXPECT_EQ(mixed->status, Failed);
   EXPECT_EQ(checkCountsOf(mixed)->executions, 4);
   EXPECT_EQ(reachedOnly->status, Passed);
@@ -89,11 +89,11 @@ TEST_F(StatusTest, ChecksSettleFromTheirCounters) {
   EXPECT_EQ(memcmp(checkCountsOf(method), &methodCounts, sizeof methodCounts), 0);
   EXPECT_EQ(exception->status, Passed);
   EXPECT_EQ(checkCountsOf(exception)->failed, 0);
-  EXPECT_EQ(findNode(0, 2)->status, Failed);
+  EXPECT_EQ(findNode(model, 0, 2)->status, Failed);
 }
 
 TEST_F(StatusTest, ClassPartsSettleTheClass) {
-  addSymbolFile(0, "a.ots");
+  addSymbolFile(model, 0, "a.ots");
   TestNode* charted = add(KindClass, 2, 1);
   add(KindState, 3, 2);
   add(KindObservationState, 4, 2);
@@ -101,11 +101,11 @@ TEST_F(StatusTest, ClassPartsSettleTheClass) {
   TestNode* clean = add(KindSingleClass, 6, 1);
   add(KindInvariant, 7, 6);
   add(KindTransition, 8, 6);
-  recordOutcome(0, 3, VerdictPassed);
-  recordOutcome(0, 3, IllegalExit);
-  recordOutcome(0, 7, VerdictPassed);
-  recordOutcome(0, 8, VerdictPassed);
-  computeStatuses();
+  recordOutcome(model, 0, 3, VerdictPassed);
+  recordOutcome(model, 0, 3, IllegalExit);
+  recordOutcome(model, 0, 7, VerdictPassed);
+  recordOutcome(model, 0, 8, VerdictPassed);
+  computeStatuses(model);
   const ClassCounts* counts = classCountsOf(charted);
   EXPECT_EQ(counts->stateChartStatus, Failed);
   EXPECT_EQ(counts->stateStatus, Passed);
@@ -119,20 +119,20 @@ TEST_F(StatusTest, ClassPartsSettleTheClass) {
 }
 
 TEST_F(StatusTest, LinkedChildrenMoveToTheStubOfTheNewestFile) {
-  addSymbolFile(0, "a.ots");
+  addSymbolFile(model, 0, "a.ots");
   add(KindTestSuite, 2, 1, "Suite");
   TestNode* linking = add(KindTestCase, 3, 2, "case", 7);
   TestNode* check = add(KindCheckExpression, 4, 3, "check");
   add(KindCheckExpression, 5, 3, "other");
   TestNode* olderStub = add(KindStub, 7, 1, "old stub");
-  addSymbolFile(1, "b.ots");
+  addSymbolFile(model, 1, "b.ots");
   TestNode* stub = add(KindStub, 7, 1, "stub", 0, 1);
   add(KindCheckExpression, 8, 7, "own", 0, 1);
   TestNode* notAStub = add(KindTestCase, 9, 2, "by a case", 0x12);
   add(KindTestCase, 10, 9, "stays");
   add(KindTestSuite, 0x12, 1);
-  recordOutcome(0, 4, VerdictFailed);
-  computeStatuses();
+  recordOutcome(model, 0, 4, VerdictFailed);
+  computeStatuses(model);
   EXPECT_EQ(childNames(stub), (std::vector<std::string>{"own", "Suite / check", "Suite / other"}));
   EXPECT_EQ(check->parent, stub);
   EXPECT_EQ(stub->lastChild->objectId, 5u);
@@ -146,14 +146,14 @@ TEST_F(StatusTest, LinkedChildrenMoveToTheStubOfTheNewestFile) {
 }
 
 TEST_F(StatusTest, RelinkingNeverClosesACycle) {
-  addSymbolFile(0, "a.ots");
+  addSymbolFile(model, 0, "a.ots");
   TestNode* self = add(KindStub, 2, 1, "self", 2);
   add(KindTestCase, 3, 2, "kept");
   TestNode* outer = add(KindTestCase, 4, 1, "outer", 6);
   add(KindTestSuite, 5, 4, "middle");
   TestNode* inner = add(KindStub, 6, 5, "inner");
   add(KindCheckExpression, 7, 6, "deep");
-  computeStatuses();
+  computeStatuses(model);
   EXPECT_EQ(childNames(self), (std::vector<std::string>{"kept"}));
   EXPECT_EQ(self->linkId, 2u);
   EXPECT_EQ(childNames(outer), (std::vector<std::string>{"middle"}));
@@ -162,22 +162,22 @@ TEST_F(StatusTest, RelinkingNeverClosesACycle) {
 }
 
 TEST_F(StatusTest, ChildrenMovedUpToAnAncestorStubAreWalkedAndSettled) {
-  addSymbolFile(0, "a.ots");
+  addSymbolFile(model, 0, "a.ots");
   TestNode* stub = add(KindStub, 2, 1, "Stub");
   TestNode* linking = add(KindTestSuite, 3, 2, "Suite", 2);
   add(KindTestCase, 4, 3, "case");
   add(KindTestCase, 5, 4, "inner");
-  recordOutcome(0, 5, Reached);
-  computeStatuses();
+  recordOutcome(model, 0, 5, Reached);
+  computeStatuses(model);
   EXPECT_EQ(childNames(stub), (std::vector<std::string>{"Suite", "Stub / case"}));
-  EXPECT_EQ(childNames(findNode(0, 4)), (std::vector<std::string>{"inner"}));
+  EXPECT_EQ(childNames(findNode(model, 0, 4)), (std::vector<std::string>{"inner"}));
   EXPECT_EQ(linking->firstChild, nullptr);
   EXPECT_EQ(linking->status, Passed);  // a suite leaf keeps Passed
   EXPECT_EQ(stub->status, Passed);
 }
 
 TEST_F(StatusTest, VerdictsCountByKind) {
-  addSymbolFile(0, "a.ots");
+  addSymbolFile(model, 0, "a.ots");
   add(KindTestSuite, 2, 1);
   const int32_t caseStatuses[] = {Passed, Failed, NotExecuted, Executed};
   for (uint64_t i = 0; i < 4; ++i) add(KindTestCase, 10 + i, 2)->status = caseStatuses[i];
@@ -199,12 +199,13 @@ TEST_F(StatusTest, VerdictsCountByKind) {
   counts->transitionStatus = Failed;
   add(KindSingleClass, 40, 1);  // no parts: counts nothing
   int32_t passed = 0, failed = 0, notExecuted = 0;
-  countVerdicts(findNode(0, 1), &passed, &failed, &notExecuted);
+  countVerdicts(findNode(model, 0, 1), &passed, &failed, &notExecuted);
   EXPECT_EQ(passed, 1 + 1 + 1);
   EXPECT_EQ(failed, 2 + 1 + 2);
   EXPECT_EQ(notExecuted, 1 + 1);
   passed = failed = notExecuted = 0;
-  countVerdicts(findNode(0, 12), &passed, &failed, &notExecuted);  // itself and later siblings
+  // Itself and its later siblings.
+  countVerdicts(findNode(model, 0, 12), &passed, &failed, &notExecuted);
   EXPECT_EQ(passed, 1);
   EXPECT_EQ(failed, 1);
   EXPECT_EQ(notExecuted, 1);

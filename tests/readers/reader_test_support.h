@@ -15,7 +15,7 @@ inline std::string fixture(const char* name) {
 }
 
 // Reads the bytes as the symbol file text.ots would be read.
-inline void readSymbolText(const std::string& bytes, int32_t fileIndex) {
+inline void readSymbolText(Model& model, const std::string& bytes, int32_t fileIndex) {
   ByteReader in(bytes.data(), bytes.size());
-  readSymbols(in, "text.ots", fileIndex);
+  readSymbols(model, in, "text.ots", fileIndex);
 }

@@ -8,30 +8,36 @@ namespace {
 
 class TraceReaderTest : public ModelTest {
  protected:
-  static void load(const char* symbols) {
-    ASSERT_EQ(readSymbolFile(fixture(symbols).c_str(), 0), 0);
+  void load(const char* symbols) {
+    ASSERT_EQ(readSymbolFile(model, fixture(symbols).c_str(), 0), 0);
   }
   // Reads the trace fixture and returns what it wrote to standard error.
-  static std::string readTraceFixture(const char* name) {
+  std::string readTraceFixture(const char* name) {
     testing::internal::CaptureStderr();
-    EXPECT_EQ(readTraceFile(fixture(name).c_str()), 0);
+    EXPECT_EQ(readTraceFile(model, fixture(name).c_str()), 0);
     return testing::internal::GetCapturedStderr();
   }
-  static int32_t statusOf(uint64_t id) { return findNode(0, id)->status; }
-  static CheckCounts counts(uint64_t id) { return *checkCountsOf(findNode(0, id)); }
-  static std::vector<std::string> notesOf(uint64_t id) {
+  int32_t statusOf(uint64_t id) { return findNode(model, 0, id)->status; }
+  CheckCounts counts(uint64_t id) { return *checkCountsOf(findNode(model, 0, id)); }
+  std::vector<std::string> notesOf(uint64_t id) {
     std::vector<std::string> notes;
-    for (NoteText* n = findNode(0, id)->firstNote; n; n = n->next) notes.push_back(n->text);
+    for (NoteText* n = findNode(model, 0, id)->firstNote; n; n = n->next)
+      notes.emplace_back(n->text, n->length);
     return notes;
   }
   using Notes = std::vector<std::string>;
 };
 
+// The note that a NO record with this text gives the test case reached
+// after it; "(none)" when it gives none.
 std::string decoded(const char* text) {
-  char* note = decodeNoteText(text);
-  std::string result = note ? note : "(none)";
-  free(note);
-  return result;
+  Model model;
+  readSymbolText(model, "CK 1 2\nTC 2 \"case\" line=1 parent=1;\n", 0);
+  const std::string trace = std::string("SF 1 1 2\nNO ") + text + "\nOT 2\n";
+  ByteReader in(trace.data(), trace.size());
+  readTrace(model, in);
+  const NoteText* note = findNode(model, 0, 2)->firstNote;
+  return note ? std::string(note->text, note->length) : "(none)";
 }
 
 TEST_F(TraceReaderTest, NumbersInRecords) {
@@ -70,12 +76,12 @@ TEST_F(TraceReaderTest, OutcomesAndTheVerdictField) {
 
 TEST_F(TraceReaderTest, SelectionOfSymbolFiles) {
   load("traced.ots");
-  ASSERT_EQ(readSymbolFile(fixture("file_records.ots").c_str(), 1), 0);
+  ASSERT_EQ(readSymbolFile(model, fixture("file_records.ots").c_str(), 1), 0);
   EXPECT_EQ(readTraceFixture("selection.tdf"), "");
-  EXPECT_EQ(fileIndexOfTrace(1), 0);
-  EXPECT_EQ(fileIndexOfTrace(2), 1);
-  EXPECT_EQ(findNode(1, 1)->status, Executed);  // parent of the node reached
-  EXPECT_EQ(findNode(0, 1)->status, Passed);
+  EXPECT_EQ(fileIndexOfTrace(model, 1), 0);
+  EXPECT_EQ(fileIndexOfTrace(model, 2), 1);
+  EXPECT_EQ(findNode(model, 1, 1)->status, Executed);  // parent of the node reached
+  EXPECT_EQ(findNode(model, 0, 1)->status, Passed);
   EXPECT_EQ(statusOf(6), Executed);
   EXPECT_EQ(statusOf(3), Passed);  // after an SF that bound nothing
 }
@@ -107,7 +113,7 @@ TEST_F(TraceReaderTest, NoteForms) {
 TEST(DecodeNoteText, EscapesAtTheEdges) {
   EXPECT_EQ(decoded("\"\\101\\060\\12\""), "A0B");  // the closing quote serves as a digit
   EXPECT_EQ(decoded("\"\\7\""), "7");                  // too short for an octal escape
-  EXPECT_EQ(decoded("\"a\\000b\\400\""), "ab");      // byte 0 is left out
+  EXPECT_EQ(decoded("\"a\\000b\\400\""), std::string("a\0b\0", 4));  // byte 0 is text
   EXPECT_EQ(decoded("\"\\f\\r\\q\\\"\""), "\f\rq\"");
   EXPECT_EQ(decoded("\"open \\\""), "open \"");       // escaped closing quote, none after
   EXPECT_EQ(decoded("\"trailing\\"), "trailing\\");
@@ -123,16 +129,16 @@ TEST(DecodeNoteText, DecodedNotesAreNeverCut) {
 
 TEST_F(TraceReaderTest, UnreadableFiles) {
   load("traced.ots");
-  EXPECT_EQ(readTraceFile(VELDORA_TEST_DATA "/no-such.tdf"), -1);
-  EXPECT_EQ(readTraceFile(VELDORA_TEST_DATA), 0);
-  EXPECT_EQ(symbolFileList()->traceIndex, 0);
-  EXPECT_EQ(symbolFileList()->next, nullptr);
+  EXPECT_EQ(readTraceFile(model, VELDORA_TEST_DATA "/no-such.tdf"), -1);
+  EXPECT_EQ(readTraceFile(model, VELDORA_TEST_DATA), 0);
+  EXPECT_EQ(model.files.list->traceIndex, 0);
+  EXPECT_EQ(model.files.list->next, nullptr);
 }
 
 TEST_F(TraceReaderTest, StatusesAfterComputation) {
   load("traced.ots");
   EXPECT_EQ(readTraceFixture("run.tdf"), "");
-  computeStatuses();
+  computeStatuses(model);
   EXPECT_EQ(statusOf(3), Passed);
   EXPECT_EQ(statusOf(4), Passed);
   EXPECT_EQ(counts(4).executions, 1);
@@ -143,9 +149,9 @@ TEST_F(TraceReaderTest, StatusesAfterComputation) {
   EXPECT_EQ(mixed.executions, 2);
   EXPECT_EQ(statusOf(8), NotExecuted);  // reached under CS 2, which names no file
   EXPECT_EQ(statusOf(9), NotExecuted);  // verdict 5 ignored
-  EXPECT_EQ(fileTreeAt(0)->status, Failed);
+  EXPECT_EQ(fileTreeAt(model, 0)->status, Failed);
   int32_t passed = 0, failed = 0, notExecuted = 0;
-  countVerdicts(fileTreeAt(0), &passed, &failed, &notExecuted);
+  countVerdicts(fileTreeAt(model, 0), &passed, &failed, &notExecuted);
   EXPECT_EQ(passed, 1);
   EXPECT_EQ(failed, 1);
   EXPECT_EQ(notExecuted, 7);

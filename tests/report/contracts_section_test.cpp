@@ -13,9 +13,8 @@ class ContractsSectionTest : public ModelTest {
  protected:
   std::string write() {
     MemoryFile out;
-    ReportContext report;
-    report.file = out.get();
-    writeContractsSection(report, fileTreeCount());
+    ReportContext report(model, out.get());
+    writeContractsSection(report);
     return out.text();
   }
 
@@ -35,20 +34,20 @@ class ContractsSectionTest : public ModelTest {
 };
 
 TEST_F(ContractsSectionTest, NothingWithoutClasses) {
-  addSymbolFile(0, "a.ots");
-  addChildNode(0, KindTestCase, 2, "case", 1, 4, 0);
-  computeStatuses();
+  addSymbolFile(model, 0, "a.ots");
+  addChildNode(model, 0, KindTestCase, 2, "case", 1, 4, 0);
+  computeStatuses(model);
   EXPECT_EQ("", write());
 }
 
 TEST_F(ContractsSectionTest, ClassesOfAllFilesSortedByteWise) {
-  addSymbolFile(0, "a.ots");
-  addChildNode(0, KindClass, 2, "alpha", 1, 3, 0);
-  addChildNode(0, KindSingleClass, 3, "Zeta", 1, 4, 0);
-  addSymbolFile(1, "b.ots");
-  addChildNode(1, KindClass, 2, "Beta", 1, 5, 0);
-  addChildNode(1, KindClass, 3, "\xC3\xA9t\xC3\xA9", 1, 6, 0);  // above ASCII: last
-  computeStatuses();
+  addSymbolFile(model, 0, "a.ots");
+  addChildNode(model, 0, KindClass, 2, "alpha", 1, 3, 0);
+  addChildNode(model, 0, KindSingleClass, 3, "Zeta", 1, 4, 0);
+  addSymbolFile(model, 1, "b.ots");
+  addChildNode(model, 1, KindClass, 2, "Beta", 1, 5, 0);
+  addChildNode(model, 1, KindClass, 3, "\xC3\xA9t\xC3\xA9", 1, 6, 0);  // above ASCII: last
+  computeStatuses(model);
   std::vector<std::string> expected = {"Contracts|Contracts|ok", "Beta|Class|ok",
                                        "Zeta|Single Class|ok", "alpha|Class|ok",
                                        "\xC3\xA9t\xC3\xA9|Class|ok"};
@@ -63,34 +62,34 @@ TEST_F(ContractsSectionTest, ClassesOfAllFilesSortedByteWise) {
 
 TEST_F(ContractsSectionTest, NamesDecodeWithTheLocaleCodec) {
   LocaleCodec latin1("ISO-8859-1");
-  addSymbolFile(0, "a.ots");
-  addChildNode(0, KindClass, 2, "\xE9t\xE9", 1, 3, 0);
-  computeStatuses();
+  addSymbolFile(model, 0, "a.ots");
+  addChildNode(model, 0, KindClass, 2, "\xE9t\xE9", 1, 3, 0);
+  computeStatuses(model);
   std::string text = write();
   EXPECT_NE(std::string::npos, text.find("<XROD:NODE name=\"\xC3\xA9t\xC3\xA9\" type=\"Class\""));
   EXPECT_NE(std::string::npos, text.find("<TEXT>Class \xC3\xA9t\xC3\xA9</TEXT>"));
 }
 
 TEST_F(ContractsSectionTest, BlocksInFixedOrderWithViolationsAfterStates) {
-  addSymbolFile(0, "m.ots");
-  setDriverInfo(0, "src/", "m.cpp", 0);
-  addChildNode(0, KindClass, 2, "Machine", 1, 3, 0);
-  addChildNode(0, KindTransition, 3, "go", 2, 4, 0);
-  addChildNode(0, KindState, 4, "idle", 2, 5, 0);
-  addChildNode(0, KindObservationState, 5, "watch", 2, 6, 0);
-  addChildNode(0, KindState, 6, "busy", 2, 7, 0);
-  addChildNode(0, KindInvariant, 7, "ok()", 2, 8, 0);
-  addSymbolFile(1, "n.ots");
-  addChildNode(1, KindClass, 2, "Observed", 1, 3, 0);
-  addChildNode(1, KindObservationState, 3, "seen", 2, 4, 0);
-  recordOutcome(0, 3, Reached);
-  recordOutcome(0, 4, Reached);
-  recordOutcome(0, 5, MultipleExit);
-  recordOutcome(0, 6, Reached);
-  recordOutcome(0, 6, IllegalExit);
-  recordOutcome(0, 7, VerdictPassed);
-  recordOutcome(1, 3, IllegalExit);
-  computeStatuses();
+  addSymbolFile(model, 0, "m.ots");
+  setDriverInfo(model, 0, "src/", "m.cpp", 0);
+  addChildNode(model, 0, KindClass, 2, "Machine", 1, 3, 0);
+  addChildNode(model, 0, KindTransition, 3, "go", 2, 4, 0);
+  addChildNode(model, 0, KindState, 4, "idle", 2, 5, 0);
+  addChildNode(model, 0, KindObservationState, 5, "watch", 2, 6, 0);
+  addChildNode(model, 0, KindState, 6, "busy", 2, 7, 0);
+  addChildNode(model, 0, KindInvariant, 7, "ok()", 2, 8, 0);
+  addSymbolFile(model, 1, "n.ots");
+  addChildNode(model, 1, KindClass, 2, "Observed", 1, 3, 0);
+  addChildNode(model, 1, KindObservationState, 3, "seen", 2, 4, 0);
+  recordOutcome(model, 0, 3, Reached);
+  recordOutcome(model, 0, 4, Reached);
+  recordOutcome(model, 0, 5, MultipleExit);
+  recordOutcome(model, 0, 6, Reached);
+  recordOutcome(model, 0, 6, IllegalExit);
+  recordOutcome(model, 0, 7, VerdictPassed);
+  recordOutcome(model, 1, 3, IllegalExit);
+  computeStatuses(model);
   std::string text = write();
   // Observation states alone give no state block, not even for a failed chart.
   std::vector<std::string> expected = {
@@ -119,23 +118,23 @@ TEST_F(ContractsSectionTest, BlocksInFixedOrderWithViolationsAfterStates) {
 }
 
 TEST_F(ContractsSectionTest, ContractsStateIsNotExecutedWhenAClassWasNotReached) {
-  addSymbolFile(0, "a.ots");
-  addChildNode(0, KindClass, 2, "A", 1, 3, 0);
-  addChildNode(0, KindClass, 3, "B", 1, 4, 0);
-  addChildNode(0, KindTransition, 4, "never", 3, 5, 0);
-  computeStatuses();
+  addSymbolFile(model, 0, "a.ots");
+  addChildNode(model, 0, KindClass, 2, "A", 1, 3, 0);
+  addChildNode(model, 0, KindClass, 3, "B", 1, 4, 0);
+  addChildNode(model, 0, KindTransition, 4, "never", 3, 5, 0);
+  computeStatuses(model);
   std::vector<std::string> expected = {"Contracts|Contracts|NE", "A|Class|ok", "B|Class|NE",
                                        "Transition|Transition|NE"};
   EXPECT_EQ(expected, nodes(write()));
 }
 
 TEST_F(ContractsSectionTest, NeverWritesMoreClassesThanCounted) {
-  addSymbolFile(0, "a.ots");
-  addChildNode(0, KindClass, 2, "c", 1, 3, 0);
-  addChildNode(0, KindClass, 3, "b", 1, 4, 0);
-  addChildNode(0, KindClass, 4, "a", 1, 5, 0);
-  computeStatuses();
-  driverCountsOf(fileTreeAt(0))->classes = 1;
+  addSymbolFile(model, 0, "a.ots");
+  addChildNode(model, 0, KindClass, 2, "c", 1, 3, 0);
+  addChildNode(model, 0, KindClass, 3, "b", 1, 4, 0);
+  addChildNode(model, 0, KindClass, 4, "a", 1, 5, 0);
+  computeStatuses(model);
+  driverCountsOf(fileTreeAt(model, 0))->classes = 1;
   EXPECT_EQ(2u, nodes(write()).size());
 }
 

@@ -1,5 +1,6 @@
 #include "report/report.h"
 
+#include "readers/readers.h"
 #include "report/xml_writer.h"
 #include "tests/file_size_limit.h"
 #include "tests/model_fixture.h"
@@ -35,16 +36,16 @@ class ReportDocumentTest : public ModelTest {
   }
 
   // A symbol file tree with one test case whose check got the verdict.
-  static void addTestCase(int32_t file, const char* symbolFile, int32_t verdict) {
-    addSymbolFile(file, symbolFile);
-    addChildNode(file, KindTestCase, 2, "push", 1, 4, 0);
-    addChildNode(file, KindCheckExpression, 3, "top == 3", 2, 5, 0);
-    recordOutcome(file, 2, Reached);
-    recordOutcome(file, 3, verdict);
+  void addTestCase(int32_t file, const char* symbolFile, int32_t verdict) {
+    addSymbolFile(model, file, symbolFile);
+    addChildNode(model, file, KindTestCase, 2, "push", 1, 4, 0);
+    addChildNode(model, file, KindCheckExpression, 3, "top == 3", 2, 5, 0);
+    recordOutcome(model, file, 2, Reached);
+    recordOutcome(model, file, 3, verdict);
   }
 
   std::string report(const char* name, const char* headerPath = nullptr) {
-    result = writeReport(path(name).c_str(), headerPath);
+    result = writeReport(model, path(name).c_str(), headerPath);
     return readFile(path(name));
   }
 
@@ -59,10 +60,10 @@ std::string firstLines(const std::string& text, int count) {
 }
 
 TEST_F(ReportDocumentTest, FrameAndOverviewOfOnePassingTestCase) {
-  addSymbolFile(0, "src/stack.ots");
-  addChildNode(0, KindTestCase, 2, "push", 1, 4, 0);
-  recordOutcome(0, 2, Reached);
-  computeStatuses();
+  addSymbolFile(model, 0, "src/stack.ots");
+  addChildNode(model, 0, KindTestCase, 2, "push", 1, 4, 0);
+  recordOutcome(model, 0, 2, Reached);
+  computeStatuses(model);
   std::string text = report("out.xml");
   EXPECT_EQ(0, result);
   std::string expected =
@@ -102,7 +103,7 @@ TEST_F(ReportDocumentTest, FrameAndOverviewOfOnePassingTestCase) {
 
 TEST_F(ReportDocumentTest, FailedVerdictSwitchesStylesAndResult) {
   addTestCase(0, "a.ots", VerdictFailed);
-  computeStatuses();
+  computeStatuses(model);
   std::string text = report("out.xrd");
   EXPECT_EQ(1, result);
   EXPECT_NE(std::string::npos,
@@ -117,14 +118,14 @@ TEST_F(ReportDocumentTest, FailedVerdictSwitchesStylesAndResult) {
 
 TEST_F(ReportDocumentTest, DriverSectionsNewestFirstAndOnlyWithTestContent) {
   addTestCase(0, "a.ots", VerdictPassed);
-  addSymbolFile(1, "classes.ots");
-  addChildNode(1, KindClass, 2, "K", 1, 3, 0);
-  addChildNode(1, KindInvariant, 3, "valid", 2, 4, 0);
-  recordOutcome(1, 3, VerdictFailed);
-  addSymbolFile(2, "frame.ots");
-  addChildNode(2, KindPrologue, 2, "setup", 1, 3, 0);
+  addSymbolFile(model, 1, "classes.ots");
+  addChildNode(model, 1, KindClass, 2, "K", 1, 3, 0);
+  addChildNode(model, 1, KindInvariant, 3, "valid", 2, 4, 0);
+  recordOutcome(model, 1, 3, VerdictFailed);
+  addSymbolFile(model, 2, "frame.ots");
+  addChildNode(model, 2, KindPrologue, 2, "setup", 1, 3, 0);
   addTestCase(3, "d.ots", VerdictPassed);
-  computeStatuses();
+  computeStatuses(model);
   std::string text = report("out.xrd");
   // The class tree's failed invariant counts, the prologue tree adds nothing.
   EXPECT_EQ(1, result);
@@ -176,15 +177,19 @@ TEST_F(ReportDocumentTest, TranslatedLabelsAreEncodedOnce) {
 TEST_F(ReportDocumentTest, UncreatableReportTouchesNothing) {
   writeFile(path("header.txt"), "a=b\n");
   EXPECT_EQ(ReportCannotCreate,
-            writeReport(path("missing/out.xrd").c_str(), path("header.txt").c_str()));
+            writeReport(model, path("missing/out.xrd").c_str(), path("header.txt").c_str()));
   EXPECT_EQ("a=b\n", readFile(path("header.txt")));
 }
 
-TEST_F(ReportDocumentTest, FullDeviceIsAWriteFailureAfterTheSummary) {
+// The test summary goes to the header text file only once the report is in
+// place: a report that cannot be written leaves the header file as it was.
+TEST_F(ReportDocumentTest, FullDeviceIsAWriteFailureWithoutSummary) {
   addTestCase(0, "a.ots", VerdictFailed);
-  computeStatuses();
+  computeStatuses(model);
   writeFile(path("header.txt"), "a=b\n");
-  EXPECT_EQ(ReportWriteFailed, writeReport("/dev/full", path("header.txt").c_str()));
+  EXPECT_EQ(ReportWriteFailed, writeReport(model, "/dev/full", path("header.txt").c_str()));
+  EXPECT_EQ("a=b\n", readFile(path("header.txt")));
+  EXPECT_EQ(1, writeReport(model, path("out.xrd").c_str(), path("header.txt").c_str()));
   EXPECT_EQ("a=b\n-Test summary\nPassed=0\nInconclusive=0\nFailed=1\nTotal=1\n",
             readFile(path("header.txt")));
 }
@@ -206,27 +211,29 @@ TEST_F(ReportDocumentTest, DocumentTagHoldsOnlyXmlCharacters) {
 // temporary file is left beside it.
 TEST_F(ReportDocumentTest, FailedWriteKeepsTheEarlierReport) {
   addTestCase(0, "a.ots", VerdictPassed);
-  computeStatuses();
+  computeStatuses(model);
   writeFile(path("out.xrd"), "earlier report");
+  writeFile(path("header.txt"), "a=b\n");
   int status;
   {
     FileSizeLimit limit(100);
-    status = writeReport(path("out.xrd").c_str(), nullptr);
+    status = writeReport(model, path("out.xrd").c_str(), path("header.txt").c_str());
   }
   EXPECT_EQ(ReportWriteFailed, status);
   EXPECT_EQ("earlier report", readFile(path("out.xrd")));
-  EXPECT_EQ(QStringList{QStringLiteral("out.xrd")}, folder());
+  EXPECT_EQ("a=b\n", readFile(path("header.txt")));
+  EXPECT_EQ((QStringList{QStringLiteral("header.txt"), QStringLiteral("out.xrd")}), folder());
 }
 
 // A new report replaces the file a symbolic link names and keeps the mode
 // of the report it replaces.
 TEST_F(ReportDocumentTest, ReplacesTheLinkedFileAndKeepsItsMode) {
   addTestCase(0, "a.ots", VerdictPassed);
-  computeStatuses();
+  computeStatuses(model);
   writeFile(path("target.xrd"), "old");
   ASSERT_EQ(chmod(path("target.xrd").c_str(), 0640), 0);
   ASSERT_EQ(symlink("target.xrd", path("link.xrd").c_str()), 0);
-  EXPECT_EQ(0, writeReport(path("link.xrd").c_str(), nullptr));
+  EXPECT_EQ(0, writeReport(model, path("link.xrd").c_str(), nullptr));
   struct stat link, target;
   ASSERT_EQ(lstat(path("link.xrd").c_str(), &link), 0);
   EXPECT_TRUE(S_ISLNK(link.st_mode));
@@ -236,8 +243,43 @@ TEST_F(ReportDocumentTest, ReplacesTheLinkedFileAndKeepsItsMode) {
   EXPECT_EQ((QStringList{QStringLiteral("link.xrd"), QStringLiteral("target.xrd")}), folder());
   // A link to a file that does not exist yet makes that file.
   ASSERT_EQ(symlink("new.xrd", path("dangling.xrd").c_str()), 0);
-  EXPECT_EQ(0, writeReport(path("dangling.xrd").c_str(), nullptr));
+  EXPECT_EQ(0, writeReport(model, path("dangling.xrd").c_str(), nullptr));
   EXPECT_EQ(0u, readFile(path("new.xrd")).find("<?xml"));
+}
+
+std::string goldenCase(const char* name) {
+  return std::string(VELDORA_TEST_DATA) + "/../golden/" + name + "/";
+}
+
+// Two models in one process, read from different inputs with their steps
+// interleaved, each write the report of their own inputs: the golden report
+// of each case, also when written again after the other.
+TEST_F(ReportDocumentTest, TwoModelsInOneProcessKeepApart) {
+  const std::string failed = goldenCase("failed_verdict");
+  const std::string classes = goldenCase("classes_of_two_files");
+  Model other;
+  ASSERT_EQ(0, readSymbolFile(other, (classes + "zulu.ots").c_str(), 0));
+  ASSERT_EQ(0, readSymbolFile(model, (failed + "stack.ots").c_str(), 0));
+  ASSERT_EQ(0, readSymbolFile(other, (classes + "alpha.ots").c_str(), 1));
+  ASSERT_EQ(0, readTraceFile(model, (failed + "run.tdf").c_str()));
+  ASSERT_EQ(0, readTraceFile(other, (classes + "run.tdf").c_str()));
+  computeStatuses(other);
+  computeStatuses(model);
+
+  // The golden reports name the report file out.xrd.
+  const std::string title = "TITLE=\"" + path("out.xrd") + "\"";
+  auto reportOf = [&](const Model& m) {
+    EXPECT_GT(writeReport(m, path("out.xrd").c_str(), nullptr), 0);  // both fail a verdict
+    std::string text = readFile(path("out.xrd"));
+    size_t at = text.find(title);
+    if (at != std::string::npos) text.replace(at, title.size(), "TITLE=\"out.xrd\"");
+    return text;
+  };
+  const std::string failedReport = readFile(failed + "expected.xrd");
+  const std::string classesReport = readFile(classes + "expected.xrd");
+  EXPECT_EQ(failedReport, reportOf(model));
+  EXPECT_EQ(classesReport, reportOf(other));
+  EXPECT_EQ(failedReport, reportOf(model));
 }
 
 }  // namespace

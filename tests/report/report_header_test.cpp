@@ -40,7 +40,6 @@ class ReportHeaderTest : public ModelTest {
   }
   void TearDown() override {
     unsetenv("VOSK_STUDIO_HEADER_FILE");
-    ModelTest::TearDown();
   }
   std::string path(const char* name) const {
     return dir.filePath(QString::fromLatin1(name)).toStdString();
@@ -62,8 +61,9 @@ class ReportHeaderTest : public ModelTest {
     writeFile(path("header.txt"), bytes);
     MemoryFile out;
     report.file = out.get();
-    summaryAppended = writeReportInformation(report, path("header.txt").c_str(), "out.xrd",
-                                             passed, failed, notExecuted);
+    const std::string header = path("header.txt");
+    HeaderSummary summary = writeReportInformation(report, header.c_str(), "out.xrd");
+    summaryAppended = appendTestSummary(header.c_str(), summary, passed, failed, notExecuted);
     return out.text();
   }
 
@@ -76,7 +76,7 @@ class ReportHeaderTest : public ModelTest {
   }
 
   QTemporaryDir dir;
-  ReportContext report;
+  ReportContext report{model, nullptr};
   bool summaryAppended = false;
 };
 
@@ -156,10 +156,10 @@ TEST_F(ReportHeaderTest, NoProjectWithoutVariableOrFile) {
 
 TEST_F(ReportHeaderTest, ProjectRowsWithoutHeaderFile) {
   ASSERT_TRUE(loadProject("$PROJECT_NAME=P&Q\n$NAME=Node\n"));
-  setCompilationTime("today");
+  setCompilationTime(model, "today");
   MemoryFile out;
   report.file = out.get();
-  EXPECT_TRUE(writeReportInformation(report, nullptr, "dir/out.xrd", 0, 0, 0));
+  EXPECT_FALSE(writeReportInformation(report, nullptr, "dir/out.xrd").due);
   std::string expected = row("Project", "P&amp;Q") + row("Project File", "") +
                          row("Project Configuration", "") + row("Workspace", "") +
                          row("Test Node", "Node") + row("Report File", "dir/out.xrd") +
@@ -182,8 +182,8 @@ TEST_F(ReportHeaderTest, HeaderLinesBecomeRowsTitlesAndTitleRows) {
 }
 
 TEST_F(ReportHeaderTest, PreprocessLineInsertsGlobalInformation) {
-  setCompilerVersion("V 1.0");
-  setCompilationTime("Mon Jan  5 10:00:00 2026");
+  setCompilerVersion(model, "V 1.0");
+  setCompilationTime(model, "Mon Jan  5 10:00:00 2026");
   EXPECT_EQ(row("Test compiler version", "V 1.0") +
                 row("Test compilation time", "Mon Jan 5 10:00:00 2026"),
             headerRows("$PREPROCESS\tcomment\n"));
@@ -192,7 +192,8 @@ TEST_F(ReportHeaderTest, PreprocessLineInsertsGlobalInformation) {
 // The cell escaping reduces the padding of a one-digit day to one space.
 TEST_F(ReportHeaderTest, GenerationTimeWithoutCompilationTime) {
   MemoryFile out;
-  writeGlobalInformation(out.get());
+  report.file = out.get();
+  writeGlobalInformation(report);
   QString text = QString::fromStdString(out.text());
   QRegularExpression layout(QStringLiteral(
       "^<ROW>\n<CELL_TEXT STYLE=\"Array\">Report Generation Time</CELL_TEXT>\n"
@@ -223,7 +224,7 @@ TEST_F(ReportHeaderTest, SummaryStartsOnItsOwnLine) {
 TEST_F(ReportHeaderTest, UnreadableHeaderFileWritesNothing) {
   MemoryFile out;
   report.file = out.get();
-  EXPECT_TRUE(writeReportInformation(report, path("missing.txt").c_str(), "out.xrd", 1, 0, 0));
+  EXPECT_FALSE(writeReportInformation(report, path("missing.txt").c_str(), "out.xrd").due);
   EXPECT_EQ("", out.text());
   EXPECT_EQ(nullptr, fopen(path("missing.txt").c_str(), "r"));
 }

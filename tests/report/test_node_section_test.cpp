@@ -56,14 +56,14 @@ class TestNodeSection : public ModelTest {
  protected:
   void SetUp() override {
     ModelTest::SetUp();
-    addSymbolFile(0, "tests/stack.ots");
-    setDriverInfo(0, "src/", "stack", 1);
+    addSymbolFile(model, 0, "tests/stack.ots");
+    setDriverInfo(model, 0, "src/", "stack", 1);
   }
 
-  static TestNode* add(int32_t kind, uint64_t id, const char* name, uint64_t parentId,
-                       int32_t line = 0, int32_t fileIndex = 0) {
-    addChildNode(fileIndex, kind, id, name, parentId, line, 0);
-    return findNode(fileIndex, id);
+  TestNode* add(int32_t kind, uint64_t id, const char* name, uint64_t parentId,
+                int32_t line = 0, int32_t fileIndex = 0) {
+    addChildNode(model, fileIndex, kind, id, name, parentId, line, 0);
+    return findNode(model, fileIndex, id);
   }
   // Gives a node the status and counters that the status rules would leave.
   static void settle(TestNode* node, int32_t status, int32_t executions = 0, int32_t failed = 0,
@@ -83,17 +83,25 @@ class TestNodeSection : public ModelTest {
     });
   }
 
-  ReportContext report;
+  std::string classRows(TestNode* owner, int32_t kind) {
+    return written([&](FILE* f) {
+      report.file = f;
+      ClassRowContext context{&report, kind};
+      forEachChild(owner, writeClassItemRow, &context);
+    });
+  }
+
+  ReportContext report{model, nullptr};
 };
 
 TEST_F(TestNodeSection, TestCaseWithCheckAndComment) {
   add(KindTestCase, 2, "push_pop", 1, 20);
   add(KindCheckExpression, 3, "top == 3", 2, 21);
   add(KindComment, 4, "after push", 2, 22);
-  recordOutcome(0, 2, Reached);
-  recordOutcome(0, 3, VerdictPassed);
-  recordOutcome(0, 4, Reached);
-  computeStatuses();
+  recordOutcome(model, 0, 2, Reached);
+  recordOutcome(model, 0, 3, VerdictPassed);
+  recordOutcome(model, 0, 4, Reached);
+  computeStatuses(model);
   report.tagCounter = 12;
   EXPECT_EQ(
       R"(<XROD:NODE name="push_pop" type="Test Case" state="ok" sum="1" icone="method.xpm"><TITLE LEVEL="2" TAG="nodex12" STYLE="Title3 Passed">
@@ -133,7 +141,7 @@ TEST_F(TestNodeSection, TestCaseWithCheckAndComment) {
 </TABLE>
 </XROD:NODE>
 )",
-      section(findNode(0, 2), "src/stack", 2));
+      section(findNode(model, 0, 2), "src/stack", 2));
   EXPECT_EQ(13, report.tagCounter);
 }
 
@@ -154,7 +162,7 @@ TEST_F(TestNodeSection, SuiteNestsContainersAndSkipsOtherKinds) {
   const std::string out = written([this](FILE* f) {
     report.file = f;
     TestNodeContext context{&report, "src/stack", 1};
-    forEachChild(findNode(0, 1), writeTestNode, &context);
+    forEachChild(findNode(model, 0, 1), writeTestNode, &context);
   });
   EXPECT_EQ(
       "<XROD:NODE name=\"stack_suite\" type=\"Test Suite\" state=\"ko\" icone=\"class.xpm\">"
@@ -190,8 +198,8 @@ TEST_F(TestNodeSection, TraceLinesInterruptTheCheckTable) {
   settle(add(KindCheckExpression, 3, "a > 0", 2, 41), Executed);
   TestNode* print = add(KindPrint, 4, "Result", 2, 42);
   settle(print, Passed, 1);
-  appendNote(0, 4, strdup("first  note"));
-  appendNote(0, 4, strdup("a<b \\n c"));
+  appendNote(model, 0, 4, std::string("first  note"));
+  appendNote(model, 0, 4, std::string("a<b \\n c"));
   settle(add(KindComment, 5, "done", 2, 43), Passed, 3);
   add(KindPrologue, 6, "setup", 2, 44);
   settle(add(KindCheckMethod, 7, "pop()", 2, 45), Failed, 2, 1, 1);
@@ -257,7 +265,7 @@ TEST_F(TestNodeSection, NonAsciiNamesAndTranslatedWordsAreEncodedOnce) {
   settle(add(KindCheckExpression, 3, "gr\xC3\xB6\xC3\x9F" "e \xE2\x89\xA5 0", 2, 8), Passed, 1, 0,
          1);
   settle(add(KindComment, 4, "sch\xC3\xB6n", 2, 9), Passed, 1);
-  appendNote(0, 4, strdup("d\xC3\xA9j\xC3\xA0 vu"));
+  appendNote(model, 0, 4, std::string("d\xC3\xA9j\xC3\xA0 vu"));
   settle(testCase, Passed);
   report.tagCounter = 5;
   const std::string out = section(testCase, "src/\xC3\xA4", 1);
@@ -347,8 +355,8 @@ TEST(DeepTree, MillionNestedSuitesAreWrittenWithoutRecursion) {
   StreamCounter counter;
   FILE* file = fopencookie(&counter, "w", {nullptr, &StreamCounter::write, nullptr, nullptr});
   ASSERT_NE(nullptr, file);
-  ReportContext report;
-  report.file = file;
+  Model model;
+  ReportContext report(model, file);
   TestNodeContext context{&report, "d", 1};
   writeTestNode(&nodes[0], &context);
   fclose(file);
@@ -372,17 +380,10 @@ TEST(DeepTree, MillionNestedSuitesAreWrittenWithoutRecursion) {
 
 using ClassItemRows = TestNodeSection;
 
-std::string classRows(TestNode* owner, int32_t kind) {
-  return written([&](FILE* f) {
-    ClassRowContext context{f, kind};
-    forEachChild(owner, writeClassItemRow, &context);
-  });
-}
-
 // Members of a class in a file without driver texts: every link target has
 // an empty file part.
 TEST_F(ClassItemRows, RowsPerMemberKind) {
-  addSymbolFile(1, "other.ots");
+  addSymbolFile(model, 1, "other.ots");
   TestNode* stack = add(KindClass, 2, "Stack", 1, 3, 1);
   add(KindMethodContract, 3, "push", 2, 4, 1);
   settle(add(KindPreCondition, 4, "size < max", 3, 5, 1), Passed, 1, 0, 1);

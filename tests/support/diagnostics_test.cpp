@@ -21,7 +21,7 @@ TEST(Diagnostics, NoLocation) {
 
 TEST(Diagnostics, CommandLineLocation) {
   EXPECT_EQ("veldora - error: command line: x, permission denied;\n",
-            stderrOf([] { reportCommandLineS1(MsgPermissionDenied, "x"); }));
+            stderrOf([] { reportMessageS1(MsgPermissionDenied, CommandLineLocation, 0, "x"); }));
 }
 
 TEST(Diagnostics, FileLocationWithAndWithoutLine) {
@@ -46,13 +46,14 @@ TEST(Diagnostics, EmptyArgumentRemovesThePlaceholder) {
 
 TEST(Diagnostics, AbsentArgumentUsesUpNoPlaceholder) {
   EXPECT_EQ("veldora - error: b, no such file or directory.\n", stderrOf([] {
-              reportMessageS2(MsgNoSuchFile, NoLocation, 0, nullptr, "b");
+              reportMessage(MsgNoSuchFile, NoLocation, 0, QString(), QStringLiteral("b"));
             }));
 }
 
 TEST(Diagnostics, ArgumentHoldingAPlaceholderIsInsertedAsItIs) {
   EXPECT_EQ("veldora - error: a%1b, no such file or directory.\n", stderrOf([] {
-              reportMessageS2(MsgNoSuchFile, NoLocation, 0, "a%1b", "c");
+              reportMessage(MsgNoSuchFile, NoLocation, 0, QStringLiteral("a%1b"),
+                            QStringLiteral("c"));
             }));
 }
 
@@ -64,9 +65,11 @@ TEST(Diagnostics, WriteErrorMessage) {
 TEST(DiagnosticsDeathTest, FatalMessagesEndWithStatusOne) {
   EXPECT_EXIT(reportMessageS0(MsgOutOfMemory, NoLocation, 0), testing::ExitedWithCode(1),
               "^veldora - fatal: out of memory\n$");
-  EXPECT_EXIT(reportInternalError("bad state"), testing::ExitedWithCode(1),
+  EXPECT_EXIT(reportMessageS1(MsgInternalError, NoLocation, 0, "bad state"),
+              testing::ExitedWithCode(1),
               "^veldora - fatal: internal error: bad state\n$");
-  EXPECT_EXIT(reportCommandLineS0(MsgUnexpectedError), testing::ExitedWithCode(1),
+  EXPECT_EXIT(reportMessageS0(MsgUnexpectedError, CommandLineLocation, 0),
+              testing::ExitedWithCode(1),
               "^veldora - fatal: command line: \\(unexpected error\\)\n$");
 }
 

@@ -23,9 +23,11 @@ void setOrUnset(const char* name, const char* value) {
     unsetenv(name);
 }
 
-// Applies the environment as the program meets it at start-up, takes the
-// codec useLocaleCodec() picks and restores the test's own locale.
-QByteArray codecChosenFor(const Environment& environment) {
+// Applies the environment as the program meets it at start-up, calls
+// useLocaleCodec(), runs the check with the codec it picked and restores the
+// test's own locale.
+template <typename Check>
+auto withLocaleOf(const Environment& environment, Check check) {
   setOrUnset("LC_ALL", environment.lcAll);
   setOrUnset("LC_CTYPE", environment.lcCtype);
   setOrUnset("LANG", environment.lang);
@@ -33,12 +35,16 @@ QByteArray codecChosenFor(const Environment& environment) {
   setlocale(LC_ALL, "");
   QTextCodec::setCodecForLocale(nullptr);
   useLocaleCodec();
-  QByteArray name = QTextCodec::codecForLocale()->name();
+  auto result = check();
 
   setenv("LC_ALL", "C.UTF-8", 1);
   setlocale(LC_ALL, "");
   QTextCodec::setCodecForLocale(nullptr);
-  return name;
+  return result;
+}
+
+QByteArray codecChosenFor(const Environment& environment) {
+  return withLocaleOf(environment, [] { return QTextCodec::codecForLocale()->name(); });
 }
 
 TEST(LocaleCodec, GeneratedLocaleGivesTheCodesetOfTheCLibrary) {
@@ -61,6 +67,25 @@ TEST(LocaleCodec, NoCodesetKeepsUtf8) {
   EXPECT_EQ("UTF-8", codecChosenFor({nullptr, nullptr, nullptr}));
   EXPECT_EQ("UTF-8", codecChosenFor({"xx_XX", nullptr, nullptr}));
   EXPECT_EQ("UTF-8", codecChosenFor({"xx_XX.NO-SUCH-CODESET", nullptr, nullptr}));
+}
+
+// Qt's UTF-8 decoder takes EF BB BF at the start of a text for a byte-order
+// mark; names and notes keep it as U+FEFF, with the named codec of a locale
+// not generated here too. Everything else decodes and encodes as before.
+TEST(LocaleCodec, Utf8LocalesKeepALeadingFeff) {
+  for (const char* locale : {"C.UTF-8", "C", "xx_XX.UTF-8"}) {
+    QString decoded = withLocaleOf({locale, nullptr, nullptr}, [] {
+      return QString::fromLocal8Bit("\xEF\xBB\xBF\xEF\xBB\xBF" "a\xEF\xBB\xBF") + QLatin1Char('|') +
+             QString::fromLocal8Bit("\xEF\xBB\xBF") + QLatin1Char('|') +
+             QString::fromLocal8Bit("b\xC3");  // an unfinished sequence at the end
+    });
+    const QChar mark(0xFEFF);
+    EXPECT_EQ(QString(2, mark) + 'a' + mark + '|' + mark + "|b" + QChar(0xFFFD), decoded) << locale;
+    QByteArray encoded = withLocaleOf({locale, nullptr, nullptr}, [mark] {
+      return (mark + QStringLiteral("x")).toLocal8Bit();
+    });
+    EXPECT_EQ(QByteArray("\xEF\xBB\xBFx"), encoded) << locale;
+  }
 }
 
 }  // namespace

@@ -16,7 +16,7 @@ namespace {
 using Lines = std::vector<std::string>;
 
 const char* const kStates[] = {"NE", "ok", "ko"};
-const char* const kIcons[] = {"-", "method", "class", "testscript"};
+const char* const kIcons[] = {"-", "method", "class", "testscript"};  // from IconNone
 const char* const kStyles[] = {"-", "title", "plain", "failed", "passed"};
 const char* const kSections[] = {"-", "overview", "driver", "contracts", "other"};
 const char* const kRoles[] = {"data", "header", "title", "trace", "note"};
@@ -44,7 +44,7 @@ Lines itemsOf(ReportReader& reader) {
         const ReportNodeInfo& n = reader.node();
         lines.push_back("node " + std::to_string(n.depth) + " '" + n.name + "' '" + n.type + "' " +
                         kStates[n.state] + " sum " + std::to_string(n.sum) + " " +
-                        kIcons[n.icon] + " " + kSections[n.section] + " " + n.sectionTag +
+                        kIcons[n.icon - IconNone] + " " + kSections[n.section] + " " + n.sectionTag +
                         " | " + titleOf(n.title));
         break;
       }

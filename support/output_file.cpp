@@ -1,16 +1,14 @@
-// Writing the report file so that it is either complete or not there:
+// Writing a file so that it is either complete or not there:
 //
 //   out.xrd  ->  .out.xrd.Ab12Cd (written, flushed, given out.xrd's mode)  ->  renamed to out.xrd
 //
-// A symbolic link is followed to the file it names, which is replaced; the
-// link stays. Devices, FIFOs and the process's own descriptors
-// (/dev/stdout) are written in place. A signal that ends the process while the temporary file
-// exists removes it first.
-#include "report/report_file.h"
+// The temporary name is the target's name cut so that it still fits a
+// folder entry (NAME_MAX), so a 255-byte name can be written too.
+#include "support/output_file.h"
 
 #include <cerrno>
-#include <csignal>
 #include <climits>
+#include <csignal>
 #include <cstdlib>
 #include <cstring>
 #include <fcntl.h>
@@ -20,9 +18,11 @@
 
 namespace {
 
-constexpr int kEndingSignals[] = {SIGHUP, SIGINT, SIGQUIT, SIGTERM, SIGXCPU, SIGXFSZ};
+constexpr int kEndingSignals[] = {SIGHUP, SIGINT, SIGQUIT, SIGTERM, SIGXCPU, SIGXFSZ, SIGABRT};
+constexpr char kTemporarySuffix[] = ".XXXXXX";
 
-// The temporary file to remove if a signal ends the run; null when none.
+// The temporary file to remove if a signal ends the run; null when none. A
+// signal handler can reach nothing else.
 const char* volatile temporaryToRemove;
 
 void removeTemporaryAndDie(int signal) {
@@ -80,12 +80,13 @@ std::string followLinks(const char* path, bool* viaDescriptor) {
   return current;
 }
 
-// "dir/.name.XXXXXX" beside "dir/name".
+// "dir/.name.XXXXXX" beside "dir/name", the name cut to fit NAME_MAX.
 std::string temporaryPattern(const std::string& target) {
   size_t slash = target.rfind('/');
   std::string folder = slash == std::string::npos ? std::string() : target.substr(0, slash + 1);
   std::string name = slash == std::string::npos ? target : target.substr(slash + 1);
-  return folder + "." + name + ".XXXXXX";
+  name.resize(std::min(name.size(), NAME_MAX - 1 - (sizeof kTemporarySuffix - 1)));
+  return folder + "." + name + kTemporarySuffix;
 }
 
 mode_t newFileMode() {
@@ -95,7 +96,7 @@ mode_t newFileMode() {
 }
 
 void useLargeBuffer(FILE* file) {
-  // The report is written by one thread in many small pieces: stdio's lock
+  // The file is written by one thread in many small pieces: stdio's lock
   // per call is skipped, and a large buffer makes few write calls.
   __fsetlocking(file, FSETLOCKING_BYCALLER);
   setvbuf(file, nullptr, _IOFBF, 1 << 20);
@@ -103,28 +104,40 @@ void useLargeBuffer(FILE* file) {
 
 }  // namespace
 
-ReportOutput::~ReportOutput() { discard(); }
+int createTemporaryFile(std::string* pattern) { return mkostemp(&(*pattern)[0], O_CLOEXEC); }
 
-bool ReportOutput::open(const char* path) {
+OutputFile::~OutputFile() { discard(); }
+
+bool OutputFile::failed() {
+  error_ = strerror(errno);
+  return false;
+}
+
+bool OutputFile::open(const char* path) {
   struct stat existing;
   const bool exists = stat(path, &existing) == 0;
   bool viaDescriptor = false;
   target_ = followLinks(path, &viaDescriptor);
   if (!viaDescriptor && (!exists || S_ISREG(existing.st_mode))) {
-    // An existing report the user may not write stays refused, although
-    // the folder would let it be replaced.
-    if (exists && access(target_.c_str(), W_OK) != 0) return false;
+    // An existing file the user may not write stays refused, although the
+    // folder would let it be replaced.
+    if (exists && access(target_.c_str(), W_OK) != 0) return failed();
     if (openTemporary(exists ? existing.st_mode & 07777 : newFileMode())) return true;
     // A folder without room for a temporary file: written in place, as a
     // device is.
   }
   file_ = fopen(path, "w");
-  if (!file_) return false;
+  if (!file_) return failed();
   useLargeBuffer(file_);
   return true;
 }
 
-bool ReportOutput::openTemporary(mode_t mode) {
+void OutputFile::openStandardOutput() {
+  file_ = stdout;
+  standardOutput_ = true;
+}
+
+bool OutputFile::openTemporary(mode_t mode) {
   std::string pattern = temporaryPattern(target_);
   // The signals wait while the file is made and watched, so that none can
   // end the run between the two.
@@ -132,7 +145,7 @@ bool ReportOutput::openTemporary(mode_t mode) {
   sigemptyset(&ending);
   for (int signal : kEndingSignals) sigaddset(&ending, signal);
   sigprocmask(SIG_BLOCK, &ending, &previous);
-  int descriptor = mkstemp(&pattern[0]);
+  int descriptor = createTemporaryFile(&pattern);
   if (descriptor >= 0) {
     temporary_ = pattern;
     watchTemporary(temporary_);
@@ -150,14 +163,19 @@ bool ReportOutput::openTemporary(mode_t mode) {
   return true;
 }
 
-bool ReportOutput::commit() {
+bool OutputFile::commit() {
   if (!file_) return false;
+  if (standardOutput_) {
+    file_ = nullptr;
+    return fflush(stdout) == 0 && !ferror(stdout) ? true : failed();
+  }
   // A full disk shows up at the latest when the buffer is flushed on close.
   bool written = fflush(file_) == 0 && !ferror(file_);
-  if (fclose(file_) != 0) written = false;
+  if (!written) failed();
+  if (fclose(file_) != 0 && written) written = failed();
   file_ = nullptr;
   if (!temporary_.empty()) {
-    if (written && rename(temporary_.c_str(), target_.c_str()) != 0) written = false;
+    if (written && rename(temporary_.c_str(), target_.c_str()) != 0) written = failed();
     if (written) {
       temporary_.clear();
       unwatchTemporary();
@@ -167,7 +185,8 @@ bool ReportOutput::commit() {
   return written;
 }
 
-void ReportOutput::discard() {
+void OutputFile::discard() {
+  if (standardOutput_) return;
   if (file_) {
     fclose(file_);
     file_ = nullptr;

@@ -1,19 +1,19 @@
-// The checker the hostile tests and the pipeline harness rely on: it must
+// The check the hostile tests and the pipeline harness rely on: it must
 // reject each kind of fault a broken report could have.
-#include "well_formed.h"
+#include "tests/xml_fault.h"
 
 #include <gtest/gtest.h>
 
-TEST(WellFormedTest, AcceptsTheShapesOfAReport) {
-  EXPECT_EQ(wellFormedError("<?xml version=\"1.0\" encoding=\"UTF-8\"?>\n<XROD>\n"
+TEST(XmlFaultTest, AcceptsTheShapesOfAReport) {
+  EXPECT_EQ(xmlFault("<?xml version=\"1.0\" encoding=\"UTF-8\"?>\n<XROD>\n"
                             "<XROD:NODE name=\"a &amp; &lt;b&gt;\" type='t'><TITLE LEVEL=\"2\">\n"
                             "<TEXT>caf\xC3\xA9 &#10;&#x1F600; &quot;q&quot; \xF0\x9F\x98\x80</TEXT>\n"
                             "<IMAGE NAME=\"arrow10.xpm\"/></TITLE>\n</XROD:NODE >\n</XROD>\n"),
             "");
-  EXPECT_EQ(wellFormedError("<!-- c --><a><![CDATA[<&]]><?pi x?></a>\n"), "");
+  EXPECT_EQ(xmlFault("<!-- c --><a><![CDATA[<&]]><?pi x?></a>\n"), "");
 }
 
-TEST(WellFormedTest, RejectsEachFault) {
+TEST(XmlFaultTest, RejectsEachFault) {
   const char* const broken[] = {
       "",                                // no root element
       "<a></b>",                         // mismatched end tag
@@ -40,6 +40,6 @@ TEST(WellFormedTest, RejectsEachFault) {
       "<a></a><?xml version=\"1.0\"?>",  // misplaced declaration
   };
   for (const char* document : broken)
-    EXPECT_NE(wellFormedError(document), "") << "accepted: " << document;
-  EXPECT_NE(wellFormedError(std::string_view("<a>\0</a>", 8)), "");
+    EXPECT_NE(xmlFault(document), "") << "accepted: " << document;
+  EXPECT_NE(xmlFault(std::string_view("<a>\0</a>", 8)), "");
 }

@@ -1,0 +1,17 @@
+// Escaping UTF-8 text for XML and HTML output. "&", "<", ">" and '"'
+// always become references, and characters that XML 1.0 forbids (the C0
+// controls but tab, line feed and carriage return; U+FFFE and U+FFFF)
+// become U+FFFD, so any text gives well-formed output. The mode says what
+// else is written as a reference:
+//
+//   XmlAttribute  tab, LF, CR as &#9; &#10; &#13;   a<b\n  ->  a&lt;b&#10;
+//   XmlContent    CR as &#13; (a parser would make CR LF one LF); tab and LF kept
+//   HtmlText      the apostrophe as &#39;; line ends kept
+#pragma once
+
+#include <string>
+#include <string_view>
+
+enum XmlEscapeMode { XmlAttribute, XmlContent, HtmlText };
+
+void appendEscapedXml(std::string* out, std::string_view text, XmlEscapeMode mode);
