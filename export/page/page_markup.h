@@ -47,7 +47,7 @@ class PageMarkup {
   // The failures after the first ones, for the page's failures block: a
   // JSON array of [group, node, path, what, [[expression, counts], ...]]
   // (empty when all are shown).
-  const std::string& moreFailures() const { return moreFailures_; }
+  std::string moreFailures() const { return moreFailures_.empty() ? moreFailures_ : moreFailures_ + "]"; }
 
  private:
   struct FailureGroup {
@@ -72,7 +72,7 @@ class PageMarkup {
   // Titles wait for a table with rows: (level, markup).
   std::vector<std::pair<int, std::string>> pendingTitles_;
   std::vector<FailureGroup> groups_;
-  std::string moreFailures_;
+  std::string moreFailures_;  // the JSON array without its closing bracket
   int64_t failureCount_ = 0;
   bool tableOpen_ = false;
   bool tableHasRows_ = false;
