@@ -8,10 +8,11 @@
 # report's size, and the page's size and share of the report; with
 # --browser, the page in headless Chromium: seconds until the summary and
 # failures show and until the tree is ready, the slowest expansion of a
-# node and the browser's peak memory. With --history N, the run history of
-# the largest size: N runs recorded, each with other failures, then record,
-# diff and html --history timed against their counterparts without history,
-# and the history's growth per run.
+# node, Expand all, the 95th percentile frame while scrolling 10,000 lines,
+# a search, and the browser's peak memory (see page_bench.js). With
+# --history N, the run history of the largest size: N runs recorded, each
+# with other failures, then record, diff and html --history timed against
+# their counterparts without history, and the history's growth per run.
 #
 #   bench/run_bench.sh [--quick] [--micro] [--browser] [--history N] [--repeat N] [--binary FILE] [--build DIR] [--seed N]
 #
@@ -133,7 +134,7 @@ for objects in $sizes; do
         100 * rss * 1024 / ob, pb / 1e6, 100 * pb / ob }')
   if [ "$browser" -eq 1 ]; then
     row="$row $(cd tests/export/browser && node page_bench.js "../../../$dir/report.html" 2>/dev/null |
-      awk '{ printf "%8.2f %8.2f %9.0f %10.0f", $2, $4, $6, $8 }')"
+      awk '{ printf "%8.2f %8.2f %9.0f %13.0f %13.1f %9.0f %10.0f", $2, $4, $6, $8, $10, $12, $14 }')"
   fi
   exports+=("$row")
 done
@@ -142,7 +143,8 @@ awk -v a="$first_ns" -v b="$last_ns" \
 
 echo
 header=$(printf '%9s %9s %10s %8s %10s %8s %8s' objects export_s x_veldora RSS_MB RSS_%rep page_MB page_%rep)
-[ "$browser" -eq 0 ] || header="$header $(printf '%8s %8s %9s %10s' shown_s ready_s expand_ms browser_MB)"
+[ "$browser" -eq 0 ] ||
+  header="$header $(printf '%8s %8s %9s %13s %13s %9s %10s' shown_s ready_s expand_ms expand_all_ms scroll_p95_ms search_ms browser_MB)"
 echo "$header"
 printf '%s\n' "${exports[@]}"
 

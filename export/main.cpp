@@ -1,9 +1,9 @@
 // veldora-export: turns a report file of veldora into other forms. Each
 // export is one row of the command table.
 #include "export/command_line.h"
-#include "export/junit_command.h"
-#include "export/page/page_writer.h"
 #include "export/diff_command.h"
+#include "export/html_command.h"
+#include "export/junit_command.h"
 #include "export/record_command.h"
 #include "export/summary_command.h"
 

@@ -91,14 +91,31 @@ void useLocaleCodec() {
   QTextCodec::setCodecForLocale(keepingMarks(codec));
 }
 
+namespace {
+
+// $ORBEKDIR/lib/locale; the separator is always inserted, also after a
+// trailing one.
+QString localeDirOf(const char* installDir) {
+  return QString::fromLocal8Bit(installDir) + QDir::separator() + QStringLiteral("lib") +
+         QDir::separator() + QStringLiteral("locale");
+}
+
+}  // namespace
+
+bool loadTranslation(QTranslator& translator, const QString& prefix) {
+  const char* installDir = getenv("ORBEKDIR");
+  if (!installDir || !*installDir) return false;
+  const QString localeDir = localeDirOf(installDir);
+  return QFileInfo(localeDir).isDir() &&
+         translator.load(prefix + QLocale::system().name(), localeDir);
+}
+
 void installTranslators(QCoreApplication& app, const QStringList& prefixes) {
   const char* installDir = getenv("ORBEKDIR");
   if (!installDir || !*installDir)
     fail(QStringLiteral("Fatal Error: please setup ORBEKDIR environment variable.\n"));
 
-  // The separator is always inserted, also after a trailing one.
-  QString localeDir = QString::fromLocal8Bit(installDir) + QDir::separator() +
-                      QStringLiteral("lib") + QDir::separator() + QStringLiteral("locale");
+  QString localeDir = localeDirOf(installDir);
   QFileInfo localeInfo(localeDir);
   if (!localeInfo.isDir())
     fail(QStringLiteral("Fatal Error: directory doesn't exist '") + localeInfo.filePath() +

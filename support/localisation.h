@@ -5,6 +5,7 @@
 #include <QStringList>
 
 class QCoreApplication;
+class QTranslator;
 
 // Makes the codec of the process locale the one that QString::fromLocal8Bit,
 // toLocal8Bit and QTextCodec::codecForLocale use: the codeset the C library
@@ -19,3 +20,9 @@ void useLocaleCodec();
 // status -1 when ORBEKDIR is unset or empty, or its locale directory is
 // missing; returns otherwise.
 void installTranslators(QCoreApplication& app, const QStringList& prefixes);
+
+// Loads <prefix><locale name>.qm, found as installTranslators finds it, into
+// translator, for a program whose texts have English defaults: false, with
+// nothing loaded, when ORBEKDIR is unset, its locale directory is missing
+// or it holds no translation for the locale.
+bool loadTranslation(QTranslator& translator, const QString& prefix);

@@ -69,6 +69,129 @@
     </message>
 </context>
 <context>
+    <name>Page</name>
+    <message>
+        <source>en</source>
+        <translation>de</translation>
+    </message>
+    <message>
+        <source>Report</source>
+        <translation>Bericht</translation>
+    </message>
+    <message>
+        <source>Summary</source>
+        <translation>Übersicht</translation>
+    </message>
+    <message>
+        <source>Report information</source>
+        <translation>Berichtsinformationen</translation>
+    </message>
+    <message>
+        <source>Failures</source>
+        <translation>Fehlschläge</translation>
+    </message>
+    <message>
+        <source>No failed check and no failed object.</source>
+        <translation>Keine fehlgeschlagene Prüfung und kein fehlgeschlagenes Objekt.</translation>
+    </message>
+    <message>
+        <source>%1 failed</source>
+        <translation>%1 fehlgeschlagen</translation>
+    </message>
+    <message>
+        <source>Show %1 more</source>
+        <translation>%1 weitere zeigen</translation>
+    </message>
+    <message>
+        <source>%1 failed verdicts that the report counts but shows in no table</source>
+        <translation>%1 fehlgeschlagene Urteile, die der Bericht zählt, aber in keiner Tabelle zeigt</translation>
+    </message>
+    <message>
+        <source>Test objects</source>
+        <translation>Testobjekte</translation>
+    </message>
+    <message>
+        <source>Search names, expressions, file:line and notes</source>
+        <translation>Namen, Ausdrücke, Datei:Zeile und Notizen suchen</translation>
+    </message>
+    <message>
+        <source>Failures only</source>
+        <translation>Nur Fehlschläge</translation>
+    </message>
+    <message>
+        <source>Not executed only</source>
+        <translation>Nur nicht ausgeführte</translation>
+    </message>
+    <message>
+        <source>Expand all</source>
+        <translation>Alle aufklappen</translation>
+    </message>
+    <message>
+        <source>Collapse all</source>
+        <translation>Alle zuklappen</translation>
+    </message>
+    <message>
+        <source>Skip to the test objects</source>
+        <translation>Zu den Testobjekten springen</translation>
+    </message>
+    <message>
+        <source>Tree controls</source>
+        <translation>Steuerung des Baums</translation>
+    </message>
+    <message>
+        <source>The tree of test objects needs JavaScript.</source>
+        <translation>Der Baum der Testobjekte braucht JavaScript.</translation>
+    </message>
+    <message>
+        <source>%1 passed, %2 inconclusive, %3 failed</source>
+        <translation>%1 bestanden, %2 unentschieden, %3 fehlgeschlagen</translation>
+    </message>
+    <message>
+        <source>not executed</source>
+        <translation>nicht ausgeführt</translation>
+    </message>
+    <message>
+        <source>passed</source>
+        <translation>bestanden</translation>
+    </message>
+    <message>
+        <source>failed</source>
+        <translation>fehlgeschlagen</translation>
+    </message>
+    <message>
+        <source>%1 failed of %2 verdicts</source>
+        <translation>%1 von %2 Urteilen fehlgeschlagen</translation>
+    </message>
+    <message>
+        <source>Link to this node</source>
+        <translation>Link zu diesem Knoten</translation>
+    </message>
+    <message>
+        <source>%1 nodes</source>
+        <translation>%1 Knoten</translation>
+    </message>
+    <message>
+        <source>%1 matches</source>
+        <translation>%1 Treffer</translation>
+    </message>
+    <message>
+        <source>%1 shown</source>
+        <translation>%1 gezeigt</translation>
+    </message>
+    <message>
+        <source>%1 of %2</source>
+        <translation>%1 von %2</translation>
+    </message>
+    <message>
+        <source>The print view ends after %1 of %2 objects.</source>
+        <translation>Die Druckansicht endet nach %1 von %2 Objekten.</translation>
+    </message>
+    <message>
+        <source>The tree cannot be shown: this browser could not unpack the page&apos;s data (%1).</source>
+        <translation>Der Baum kann nicht gezeigt werden: dieser Browser konnte die Daten der Seite nicht entpacken (%1).</translation>
+    </message>
+</context>
+<context>
     <name>VELDORA</name>
     <message>
         <source>

@@ -88,8 +88,11 @@ void PageData::title(const ReportTitleInfo& title) {
 void PageData::row(const ReportRowInfo& row) {
   const std::vector<ReportCell>& cells = row.cells;
   const size_t n = cells.size();
-  // Searchable: the text cells of a data row before its status and counts.
-  const size_t searchable = row.role == RowData ? splitDataRow(row).texts : 0;
+  // Searchable: the text cells of a data row before its status and
+  // counts, and every cell of a trace line or a note.
+  const size_t searchable = row.role == RowData                           ? splitDataRow(row).texts
+                            : row.role == RowTrace || row.role == RowNote ? n
+                                                                          : 0;
   scratch_.clear();
   scratch_.push_back(1);
   scratch_.push_back(static_cast<char>(row.role));
@@ -116,7 +119,7 @@ void PageData::row(const ReportRowInfo& row) {
 
 void PageData::finish() {
   const uint32_t count = static_cast<uint32_t>(types_.size());
-  const uint32_t header[] = {1, count};
+  const uint32_t header[] = {2, count};
   nodes_.append(header, sizeof header);
   for (const std::vector<uint32_t>* column :
        {&parentDistance_, &flags_, &types_, &files_, &lines_, &detailOffsets_})

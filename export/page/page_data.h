@@ -2,7 +2,7 @@
 // columns, a table of repeated strings, the searchable texts and the node
 // details (tables, trace lines, notes), each a CompressedBlock.
 //
-// nodes:   u32 version (1), u32 count, then six columns of count u32 each
+// nodes:   u32 version (2), u32 count, then six columns of count u32 each
 //          (little-endian): parent distance (id - parent id; 0 at the top),
 //          flags, type string, link file string, link line, details offset.
 //          flags: bits 0-1 state (0 NE, 1 ok, 2 ko), 2-3 icon (0 none,
@@ -12,7 +12,9 @@
 // strings: u32 count, then each string as varint length and UTF-8 bytes.
 // texts:   per node "\x01" name, "\x02" own title when flags say so, then
 //          "\x03" and the text of each searchable cell (the cells of a data
-//          row before its status word and counts: expressions, names).
+//          row before its status word and counts: expressions, names; the
+//          cells of trace lines and notes). The script searches this one
+//          text, and the nodes' links in their columns.
 // details: per node from its offset: items of one byte kind:
 //          1 row: role byte, varint cell count, then per cell a flags byte
 //            (bits 0-2 style, 3 CELL, 4 image, 5 linked, 6 text is the next
@@ -27,7 +29,7 @@
 #include "export/xrd/report_reader.h"
 
 #include <string>
-#include <unordered_map>
+#include <map>
 #include <vector>
 
 class PageData {
@@ -57,7 +59,9 @@ class PageData {
   std::vector<uint32_t> parents_;  // of open nodes
   std::vector<uint32_t> parentDistance_, flags_, types_, files_, lines_, detailOffsets_;
   uint64_t detailBytes_ = 0;
-  std::unordered_map<std::string, uint32_t> stringIds_;
+  // Keyed by report text: a tree, so that no crafted set of texts can
+  // make the lookups degrade as colliding hashes would.
+  std::map<std::string, uint32_t, std::less<>> stringIds_;
   std::vector<const std::string*> stringsInOrder_;
   CompressedBlock nodes_;
   CompressedBlock strings_;

@@ -1,12 +1,19 @@
 // The markup parts of the page:
 //
+//   <a class="skip" href="#tree-items">Skip to the test objects</a>
 //   <header><h1>Component testing C++ report</h1>
 //   <p class="meta">build/example/report.xrd · Test compilation time Mon Dec 7 ...</p></header>
 //   <section id="summary">... <svg class="bar">three rects</svg></section>
 //   <section id="information"><table>...</table></section>
 //   <section id="failures"><h2>Failures <span class="count">1</span></h2>
-//   <ol><li><a href="#n4">stack_test › Stack › overflow</a> ... </li></ol></section>
+//   <div class="group"><h3>stack_test <span class="count">1 failed</span></h3>
+//   <ol><li><a href="#n4">stack_test › Stack › overflow</a> ... </li></ol>
+//   <details class="more"><summary>Show 20 more</summary><ol data-group="0"></ol></details>
+//   </div></section>
+// and the failures after the first ones as JSON for the failures block.
 #include "export/page/page_markup.h"
+
+#include "export/page/json_text.h"
 
 #include <cstdio>
 
@@ -19,6 +26,12 @@ const char* styleClass(ReportStyle style) {
     default: return "plain";
   }
 }
+
+// Failures shown at once, over all groups; the rest wait, as data, behind
+// a disclosure, so that a long list neither delays the page (parsing their
+// markup took longer than the whole tree's data) nor buries the tree under
+// its tab stops.
+constexpr int64_t kFailuresShown = 100;
 
 std::string escaped(std::string_view text) {
   std::string out;
@@ -39,8 +52,9 @@ std::string share(double part, double whole) {
 void PageMarkup::summary(const ReportTotals& totals) {
   static const char* const kClasses[] = {"passed", "inconclusive", "failed", "total"};
   const int64_t values[] = {totals.passed, totals.inconclusive, totals.failed, totals.total};
+  totalFailed_ = totals.failed;
   std::string& s = summary_;
-  s += "<section id=\"summary\" aria-label=\"Summary\">\n";
+  s += "<section id=\"summary\" aria-label=\"" + escaped(labels_.summary) + "\">\n";
   if (!summaryTitle_.empty()) {
     s += "<h2>";
     appendEscapedHtml(&s, summaryTitle_);
@@ -61,9 +75,9 @@ void PageMarkup::summary(const ReportTotals& totals) {
   const std::string passed = share(totals.passed, sum);
   const std::string inconclusive = share(totals.inconclusive, sum);
   const std::string failed = share(totals.failed, sum);
-  s += "<svg class=\"bar\" role=\"img\" aria-label=\"" + std::to_string(totals.passed) +
-       " passed, " + std::to_string(totals.inconclusive) + " inconclusive, " +
-       std::to_string(totals.failed) + " failed\" width=\"100%\" height=\"14\">";
+  s += "<svg class=\"bar\" role=\"img\" aria-label=\"" +
+       escaped(fill(labels_.bar, totals.passed, totals.inconclusive, totals.failed)) +
+       "\" width=\"100%\" height=\"14\">";
   s += "<rect class=\"passed\" x=\"0\" y=\"0\" height=\"14\" width=\"" + passed + "\"/>";
   s += "<rect class=\"inconclusive\" x=\"" + passed + "\" y=\"0\" height=\"14\" width=\"" +
        inconclusive + "\"/>";
@@ -83,9 +97,14 @@ void PageMarkup::informationTitle(const ReportTitleInfo& title) {
     summaryTitle_ = title.text;
     return;
   }
-  information_ += title.level <= 1 ? "<h2>" : "<h3>";
-  appendEscapedHtml(&information_, title.text);
-  information_ += title.level <= 1 ? "</h2>\n" : "</h3>\n";
+  // A title waits for a table with rows; a title of its level or above
+  // ends the wait of the earlier ones, which then head nothing.
+  const int level = title.level;
+  while (!pendingTitles_.empty() && pendingTitles_.back().first >= level) pendingTitles_.pop_back();
+  std::string heading = level <= 1 ? "<h2>" : "<h3>";
+  appendEscapedHtml(&heading, title.text);
+  heading += level <= 1 ? "</h2>\n" : "</h3>\n";
+  pendingTitles_.emplace_back(level, std::move(heading));
 }
 
 void PageMarkup::informationTableStart() {
@@ -97,8 +116,15 @@ void PageMarkup::informationTableStart() {
 
 void PageMarkup::informationRow(const ReportRowInfo& row) {
   if (!tableOpen_) return;
-  tableHasRows_ = true;
   std::string& s = information_;
+  if (!tableHasRows_) {
+    // The first row: the titles it waited for go before the table.
+    std::string titles;
+    for (const auto& title : pendingTitles_) titles += title.second;
+    pendingTitles_.clear();
+    s.insert(tableStart_, titles);
+  }
+  tableHasRows_ = true;
   if (row.role == RowTitle || row.cells.size() == 1) {
     s += "<tr class=\"title\"><th colspan=\"2\">";
     appendEscapedHtml(&s, row.cells.empty() ? std::string_view() : row.cells[0].text);
@@ -131,52 +157,67 @@ void PageMarkup::informationTableEnd() {
   information_ += "</table>\n";
 }
 
-void PageMarkup::failure(const Failure& failure) {
-  ++failureCount_;
-  std::string& s = failures_;
-  const std::string anchor = "#n" + std::to_string(failure.nodeId);
-  s += "<li><a class=\"path\" href=\"" + anchor + "\">";
-  // Very deep paths keep their two ends.
-  const size_t n = failure.path.size();
+namespace {
+
+// A failure's texts, plain: the path (very deep ones keep their two ends),
+// the kind and place, and each failed check with its counts and, when it
+// is not the object's, its own place.
+struct FailureText {
+  std::string path;
+  std::string what;
+  std::vector<std::pair<std::string, std::string>> checks;
+};
+
+FailureText failureText(const TestObject& object) {
+  FailureText t;
+  const size_t n = object.path.size();
   for (size_t i = 0; i < n; ++i) {
     if (n > 12 && i == 4) {
-      s += " › …";
+      t.path += " › …";
       i = n - 5;
       continue;
     }
-    if (i) s += " › ";
-    appendEscapedHtml(&s, failure.path[i]);
+    if (i) t.path += " › ";
+    t.path += object.path[i];
   }
+  const std::string where = locationText(object.location);
+  t.what = object.type;
+  if (!where.empty()) t.what += (object.type.empty() ? "" : " · ") + where;
+  for (const FailedCheck& check : object.checks) {
+    std::string details;
+    for (size_t i = 0; i < check.counts.size(); ++i) {
+      if (i) details += " · ";
+      if (!check.counts[i].first.empty()) details += check.counts[i].first + ' ';
+      details += check.counts[i].second;
+    }
+    const std::string checkWhere = locationText(check.link);
+    if (!checkWhere.empty() && checkWhere != where) {
+      if (!details.empty()) details += " · ";
+      details += checkWhere;
+    }
+    t.checks.emplace_back(check.expression, details);
+  }
+  return t;
+}
+
+void appendFailureHtml(std::string* out, int nodeId, const FailureText& t) {
+  std::string& s = *out;
+  s += "<li><a class=\"path\" href=\"#n" + std::to_string(nodeId) + "\">";
+  appendEscapedHtml(&s, t.path);
   s += "</a> <span class=\"type\">";
-  appendEscapedHtml(&s, failure.type);
-  const std::string where = locationText(failure.link);
-  if (!where.empty()) {
-    s += " · ";
-    appendEscapedHtml(&s, where);
-  }
+  appendEscapedHtml(&s, t.what);
   s += "</span>";
-  if (!failure.checks.empty()) {
+  if (!t.checks.empty()) {
     s += "\n<ul>";
-    for (const FailedCheck& check : failure.checks) {
+    for (const auto& check : t.checks) {
       s += "<li><code>";
-      appendEscapedHtml(&s, check.expression);
+      appendEscapedHtml(&s, check.first);
       s += "</code>";
-      // Counts, and the check's own place when it is not the object's.
-      std::string details;
-      for (size_t i = 0; i < check.counts.size(); ++i) {
-        if (i) details += " · ";
-        if (!check.counts[i].first.empty()) {
-          appendEscapedHtml(&details, check.counts[i].first);
-          details += ' ';
-        }
-        appendEscapedHtml(&details, check.counts[i].second);
+      if (!check.second.empty()) {
+        s += " <span class=\"counts\">";
+        appendEscapedHtml(&s, check.second);
+        s += "</span>";
       }
-      const std::string checkWhere = locationText(check.link);
-      if (!checkWhere.empty() && checkWhere != where) {
-        if (!details.empty()) details += " · ";
-        appendEscapedHtml(&details, checkWhere);
-      }
-      if (!details.empty()) s += " <span class=\"counts\">" + details + "</span>";
       s += "</li>";
     }
     s += "</ul>";
@@ -184,15 +225,58 @@ void PageMarkup::failure(const Failure& failure) {
   s += "</li>\n";
 }
 
+// [group, node, path, what, [[expression, counts], ...]] for the script.
+void appendFailureJson(std::string* out, size_t group, int nodeId, const FailureText& t) {
+  std::string& s = *out;
+  s += s.empty() ? "[" : ",";
+  s += "[" + std::to_string(group) + "," + std::to_string(nodeId) + ",";
+  appendJsonString(&s, t.path);
+  s += ',';
+  appendJsonString(&s, t.what);
+  s += ",[";
+  for (size_t i = 0; i < t.checks.size(); ++i) {
+    s += i ? ",[" : "[";
+    appendJsonString(&s, t.checks[i].first);
+    s += ',';
+    appendJsonString(&s, t.checks[i].second);
+    s += ']';
+  }
+  s += "]]";
+}
+
+}  // namespace
+
+void PageMarkup::failure(const TestObject& object, int group) {
+  if (groups_.empty() || groups_.back().node != group) {
+    groups_.emplace_back();
+    groups_.back().node = group;
+    groups_.back().name = object.path.empty() ? std::string() : object.path[0];
+  }
+  FailureGroup& g = groups_.back();
+  ++g.count;
+  const FailureText text = failureText(object);
+  if (failureCount_++ < kFailuresShown) {
+    ++g.shownCount;
+    appendFailureHtml(&g.shown, object.nodeId, text);
+  } else {
+    appendFailureJson(&moreFailures_, groups_.size() - 1, object.nodeId, text);
+  }
+}
+
+int64_t PageMarkup::unlisted() const {
+  return totalFailed_ > failureCount_ ? totalFailed_ - failureCount_ : 0;
+}
+
 std::string PageMarkup::pageTitle() const {
-  std::string title = reportTitle_.empty() ? std::string("Report") : reportTitle_;
+  std::string title = reportTitle_.empty() ? labels_.report : reportTitle_;
   if (!document_.title.empty()) title += " – " + document_.title;
   return escaped(title);
 }
 
 std::string PageMarkup::body(const std::string& beforeFailures) const {
-  std::string s = "<header>\n<h1>";
-  appendEscapedHtml(&s, reportTitle_);
+  std::string s = "<a class=\"skip\" href=\"#tree-items\">" + escaped(labels_.skipToTree) + "</a>\n";
+  s += "<header>\n<h1>";
+  appendEscapedHtml(&s, reportTitle_.empty() ? labels_.report : reportTitle_);
   s += "</h1>\n<p class=\"meta\">";
   appendEscapedHtml(&s, document_.title);
   if (!timeValue_.empty()) {
@@ -205,15 +289,49 @@ std::string PageMarkup::body(const std::string& beforeFailures) const {
   s += "</p>\n</header>\n";
   s += summary_;
   if (!information_.empty())
-    s += "<section id=\"information\" aria-label=\"Report information\">\n" + information_ +
-         "</section>\n";
+    s += "<section id=\"information\" aria-label=\"" + escaped(labels_.information) + "\">\n" +
+         information_ + "</section>\n";
   s += beforeFailures;
-  s += "<section id=\"failures\" aria-label=\"Failures\">\n<h2>Failures <span class=\"count\">" +
-       std::to_string(failureCount_) + "</span></h2>\n";
-  if (failureCount_ == 0)
-    s += "<p class=\"none\">No failed check and no failed object.</p>\n";
-  else
-    s += "<ol class=\"failures\">\n" + failures_ + "</ol>\n";
+  s += "<section id=\"failures\" aria-labelledby=\"failures-heading\">\n<h2 id=\"failures-heading\">" +
+       escaped(labels_.failures) + " <span class=\"count\">" + std::to_string(failureCount()) +
+       "</span></h2>\n";
+  if (failureCount() == 0) s += "<p class=\"none\">" + escaped(labels_.noFailures) + "</p>\n";
+  for (const FailureGroup& g : groups_) {
+    s += "<div class=\"group\">\n<h3>";
+    appendEscapedHtml(&s, g.name);
+    s += " <span class=\"count\">" + escaped(fill(labels_.failedCount, g.count)) + "</span></h3>\n";
+    if (!g.shown.empty()) s += "<ol class=\"failures\">\n" + g.shown + "</ol>\n";
+    // The rest come from the failures block when the disclosure opens.
+    if (g.count > g.shownCount)
+      s += "<details class=\"more\"><summary>" +
+           escaped(fill(labels_.showMore, g.count - g.shownCount)) +
+           "</summary>\n<ol class=\"failures\" data-group=\"" + std::to_string(&g - &groups_[0]) +
+           "\"></ol>\n</details>\n";
+    s += "</div>\n";
+  }
+  if (unlisted() > 0)
+    s += "<p class=\"unlisted\"><span class=\"glyph\" aria-hidden=\"true\">✗</span> " +
+         escaped(fill(labels_.unlisted, unlisted())) + "</p>\n";
   s += "</section>\n";
   return s;
+}
+
+std::string PageMarkup::treeSection() const {
+  const PageLabels& l = labels_;
+  return "<section id=\"objects\" aria-labelledby=\"objects-heading\">\n<h2 id=\"objects-heading\">" +
+         escaped(l.testObjects) + "</h2>\n" +
+         "<div class=\"controls\" role=\"toolbar\" aria-label=\"" + escaped(l.controls) + "\">" +
+         "<input type=\"search\" id=\"search\" placeholder=\"" + escaped(l.search) +
+         "\" aria-label=\"" + escaped(l.search) + "\" autocomplete=\"off\">" +
+         "<label><input type=\"checkbox\" id=\"failures-only\"> " + escaped(l.failuresOnly) +
+         "</label><label><input type=\"checkbox\" id=\"not-executed-only\"> " +
+         escaped(l.notExecutedOnly) + "</label>" +
+         "<button type=\"button\" id=\"expand-all\">" + escaped(l.expandAll) + "</button>" +
+         "<button type=\"button\" id=\"collapse-all\">" + escaped(l.collapseAll) + "</button>" +
+         "<span class=\"status\" id=\"status\" role=\"status\"></span></div>\n" +
+         "<div id=\"tree\"><div class=\"spacer\" aria-hidden=\"true\"></div>" +
+         "<div id=\"tree-items\" role=\"tree\" tabindex=\"0\" aria-labelledby=\"objects-heading\">" +
+         "</div></div>\n" +
+         "<noscript><p class=\"noscript\">" + escaped(l.noScript) + "</p></noscript>\n" +
+         "<div id=\"print\"></div>\n</section>\n";
 }

@@ -16,12 +16,10 @@
 const char kStateChartViolations[] = "State Chart Violations";
 const char kReplacementCharacter[] = "\xEF\xBF\xBD";
 
-namespace {
-
 class TestObjectWalk {
  public:
   explicit TestObjectWalk(TestObjectVisitor& visitor) : visitor_(visitor) {}
-  bool run(ReportReader& reader);
+  void item(const ReportReader& reader, ReportItemKind kind);
 
  private:
   void nodeStart(const ReportNodeInfo& node);
@@ -53,6 +51,7 @@ class TestObjectWalk {
   TestObject object_;
 
   bool inClass_ = false;
+  int classId_ = 0;
   SourceLink classLink_;
   std::string classTitle_;
   bool classFailed_ = false;
@@ -62,38 +61,31 @@ class TestObjectWalk {
   std::string tableTitle_;  // of the overview's current table
 };
 
-bool TestObjectWalk::run(ReportReader& reader) {
-  for (;;) {
-    const ReportItemKind kind = reader.next();
-    if (kind == ReportFailed) return false;
-    if (kind == ReportEnd) {
-      visitor_.finish(nodesAndRows_);
-      return true;
-    }
-    const int depth = reader.depth();
-    switch (kind) {
-      case ReportDocument: visitor_.document(reader.document()); break;
-      case ReportSummary: visitor_.summary(reader.summary()); break;
-      case ReportTitle:
-        if (depth == 0) tableTitle_ = reader.title().text;
-        break;
-      case ReportNodeStart:
-        if (depth > 0) ++nodesAndRows_;
-        if (depth > 0) nodeStart(reader.node());
-        break;
-      case ReportTableStart:
-        if (depth > 0) tableStart(depth);
-        break;
-      case ReportRow:
-        ++nodesAndRows_;
-        if (depth == 0) overviewRow(reader.row());
-        else row(reader.row(), depth);
-        break;
-      case ReportNodeEnd:
-        if (depth > 0) nodeEnd(depth);
-        break;
-      default: break;
-    }
+void TestObjectWalk::item(const ReportReader& reader, ReportItemKind kind) {
+  const int depth = reader.depth();
+  switch (kind) {
+    case ReportDocument: visitor_.document(reader.document()); break;
+    case ReportSummary: visitor_.summary(reader.summary()); break;
+    case ReportTitle:
+      if (depth == 0) tableTitle_ = reader.title().text;
+      break;
+    case ReportNodeStart:
+      if (depth > 0) ++nodesAndRows_;
+      if (depth > 0) nodeStart(reader.node());
+      break;
+    case ReportTableStart:
+      if (depth > 0) tableStart(depth);
+      break;
+    case ReportRow:
+      ++nodesAndRows_;
+      if (depth == 0) overviewRow(reader.row());
+      else row(reader.row(), depth);
+      break;
+    case ReportNodeEnd:
+      if (depth > 0) nodeEnd(depth);
+      break;
+    case ReportEnd: visitor_.finish(nodesAndRows_); break;
+    default: break;
   }
 }
 
@@ -144,6 +136,7 @@ void TestObjectWalk::nodeStart(const ReportNodeInfo& node) {
   if (!inSuite_) return;
   if (suite_.contracts && node.depth == 2) {
     inClass_ = true;
+    classId_ = id;
     classLink_ = node.title.link;
     classTitle_ = node.title.text;
     classFailed_ = node.state == StateFailed;
@@ -159,6 +152,7 @@ void TestObjectWalk::nodeStart(const ReportNodeInfo& node) {
   object_.kind = !block                               ? ObjectTest
                  : node.name == kStateChartViolations ? ObjectStateChart
                                                       : ObjectClassBlock;
+  object_.nodeId = id;
   object_.type = node.type;
   object_.title = node.title.text;
   object_.location = block && !node.title.link.present ? classLink_ : node.title.link;
@@ -179,6 +173,7 @@ void TestObjectWalk::nodeEnd(int depth) {
     inClass_ = false;
     if (classFailed_ && !classViolationShown_) {
       object_.kind = ObjectHiddenStateChart;
+      object_.nodeId = classId_;
       object_.type.clear();
       object_.title = classTitle_;
       object_.location = classLink_;
@@ -239,11 +234,22 @@ void TestObjectWalk::overviewRow(const ReportRowInfo& row) {
   }
 }
 
-}  // namespace
+TestObjectStream::TestObjectStream(TestObjectVisitor& visitor)
+    : walk_(std::make_unique<TestObjectWalk>(visitor)) {}
+TestObjectStream::~TestObjectStream() = default;
+
+void TestObjectStream::item(const ReportReader& reader, ReportItemKind kind) {
+  walk_->item(reader, kind);
+}
 
 bool readTestObjects(ReportReader& reader, TestObjectVisitor& visitor) {
-  TestObjectWalk walk(visitor);
-  return walk.run(reader);
+  TestObjectStream stream(visitor);
+  for (;;) {
+    const ReportItemKind kind = reader.next();
+    if (kind == ReportFailed) return false;
+    stream.item(reader, kind);
+    if (kind == ReportEnd) return true;
+  }
 }
 
 std::string locationPrefix(const SourceLink& link) {

@@ -22,6 +22,7 @@
 #include "export/xrd/failures.h"
 #include "export/xrd/report_reader.h"
 
+#include <memory>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -43,6 +44,9 @@ struct TestNote {
 
 struct TestObject {
   TestObjectKind kind = ObjectTest;
+  // The node's number among the nodes below the run's, in document order
+  // from 0 (for a hidden state chart violation, its class's).
+  int nodeId = 0;
   // Names from the suite (a test driver or the contracts node) down to the
   // object itself, and the walk's numbers of their nodes (in report order;
   // -1 for the violation that no table shows), which tell containers of
@@ -92,6 +96,20 @@ class TestObjectVisitor {
 // Reads the whole report into the visitor. False when the report is broken;
 // reader.error() tells why.
 bool readTestObjects(ReportReader& reader, TestObjectVisitor& visitor);
+
+class TestObjectWalk;
+
+// The same walk for a writer that reads the items itself: give it every
+// item of the report, as reader.next() returns it.
+class TestObjectStream {
+ public:
+  explicit TestObjectStream(TestObjectVisitor& visitor);
+  ~TestObjectStream();
+  void item(const ReportReader& reader, ReportItemKind kind);
+
+ private:
+  std::unique_ptr<TestObjectWalk> walk_;
+};
 
 // locationText and ": ", made one line; "" without a file.
 std::string locationPrefix(const SourceLink& link);

@@ -75,8 +75,12 @@ void expectLikePlain(const std::string& shape, const std::string& hostile,
     const Measured measured = runExport(shape, command, hostile);
     EXPECT_EQ(measured.run.status, ordinary.run.status) << command << measured.run.errorOutput;
     EXPECT_LE(measured.run.seconds, ratio * ordinary.run.seconds + 0.3) << shape << " " << command;
+#ifndef __SANITIZE_ADDRESS__
+    // AddressSanitizer's quarantine keeps freed blocks: memory then follows
+    // the number of allocations, not what is held.
     EXPECT_LE(measured.run.peakKiB, ratio * ordinary.run.peakKiB + 20 * 1024)
         << shape << " " << command;
+#endif
   }
 }
 

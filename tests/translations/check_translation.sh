@@ -20,8 +20,9 @@ trap 'rm -rf "$work"' EXIT
 cp "$ts" "$work/check.ts"
 
 cd "$source_dir" || exit 1
-if ! "$lupdate" -silent -locations none driver support model readers report \
-     -ts "$work/check.ts" > "$work/lupdate.log" 2>&1; then
+# The C++ sources only: export/ also holds the page's script.
+if ! "$lupdate" -silent -locations none -extensions cpp,h driver support model readers report \
+     export -ts "$work/check.ts" > "$work/lupdate.log" 2>&1; then
   echo "lupdate failed:"; cat "$work/lupdate.log"; exit 1
 fi
 

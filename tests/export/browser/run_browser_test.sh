@@ -1,7 +1,8 @@
 #!/usr/bin/env bash
-# The browser test: the bundled example's report and a report of hostile
-# test names, exported by the installed veldora-export and opened in
-# Debian's Chromium (see page_test.js). The pages and the screenshot stay
+# The browser test: the bundled example's report, a report of hostile test
+# names and generated reports (300,600 nodes; a small one with long names),
+# exported by the installed veldora-export and opened in Debian's Chromium
+# (see page_test.js). The pages and the screenshot stay
 # in OUT_DIR.
 #
 #   run_browser_test.sh PREFIX SOURCE_DIR OUT_DIR
@@ -22,12 +23,27 @@ LC_ALL=C.UTF-8 ORBEKDIR="$prefix" "$prefix/bin/veldora" \
   -tdf "$source/examples/stack_test.tdf" -xrd "$out/report.xrd" -h "$out/header.txt" \
   2>/dev/null || status=$?
 [ "$status" = 3 ] || { echo "veldora ended with $status on the example" >&2; exit 1; }
+export LC_ALL=C.UTF-8
 status=0
 "$prefix/bin/veldora-export" html "$out/report.xrd" -o "$out/example.html" || status=$?
 [ "$status" = 3 ] || { echo "veldora-export ended with $status on the example" >&2; exit 1; }
+# The same page for a German user: the page's labels from veldora's own
+# German translation.
+status=0
+LC_ALL= LC_MESSAGES= LANG=de_DE.UTF-8 ORBEKDIR="$prefix" "$prefix/bin/veldora-export" html "$out/report.xrd" \
+  -o "$out/german.html" || status=$?
+[ "$status" = 3 ] || { echo "veldora-export ended with $status on the German example" >&2; exit 1; }
 status=0
 "$prefix/bin/veldora-export" html "$here/hostile.xrd" -o "$out/hostile.html" || status=$?
 [ "$status" = 3 ] || { echo "veldora-export ended with $status on hostile.xrd" >&2; exit 1; }
+for shape in "big 600 500" "small 2 3"; do
+  set -- $shape
+  node "$here/big_report.js" "$out/$1.xrd" "$2" "$3"
+  status=0
+  "$prefix/bin/veldora-export" html "$out/$1.xrd" -o "$out/$1.html" || status=$?
+  [ "$status" = 3 ] || { echo "veldora-export ended with $status on $1.xrd" >&2; exit 1; }
+done
 cd "$here"
-node page_test.js "$out/example.html" "$out/hostile.html" "$out/example.png"
+node page_test.js "$out/example.html" "$out/hostile.html" "$out/example.png" "$out/big.html" "$out/small.html" \
+  "$out/german.html"
 echo "screenshot: $out/example.png"

@@ -56,16 +56,16 @@ Lines decode(const PageData& data) {
     at += length;
   }
   const uint32_t n = word(nodes, 1);
-  EXPECT_EQ(word(nodes, 0), 1u);
+  EXPECT_EQ(word(nodes, 0), 2u);
   const auto column = [&](int c, uint32_t i) { return word(nodes, 2 + c * n + i); };
   // Texts: split at the marks, per node.
   std::vector<Lines> nodeTexts;
   for (size_t i = 0; i < texts.size();) {
     const size_t next = texts.find_first_of("\x01\x02\x03", i + 1);
     const std::string part = texts.substr(i, next == std::string::npos ? next : next - i);
+    static const char* const kMarks[] = {"", "", "title ", "cell "};
     if (part[0] == '\x01') nodeTexts.emplace_back();
-    nodeTexts.back().push_back(std::string(part[0] == '\x01' ? "" : part[0] == '\x02' ? "title " : "cell ") +
-                               part.substr(1));
+    nodeTexts.back().push_back(kMarks[static_cast<int>(part[0])] + part.substr(1));
     i = next == std::string::npos ? texts.size() : next;
   }
   EXPECT_EQ(nodeTexts.size(), n);
@@ -170,11 +170,11 @@ TEST(PageData, NodeTableOfASmallReport) {
             (Lines{
                 "node 0 up 0 state 2 icon 3 sum 0 title 1 section 2 'Test Driver' | stack",
                 "node 1 up 1 state 2 icon 1 sum 1 title 1 section 0 'Test Case' @src/s.cpp:20 | "
-                "push | cell top() == 3",
+                "push | cell top() == 3 | cell Print size | cell (x1) | cell a\nb",
                 "  row 1 [1 s'Expression'] [1 s'Status'] [1 s'Executed']",
                 "  row 0 [3 next] [3 s'Failed'] [3 '2']",
-                "  row 3 [2 cell image s'Print size' @src/s.cpp:22] [2 cell s'(x1)']",
-                "  row 4 [2 cell s''] [2 cell s'a\nb']",
+                "  row 3 [2 cell image next @src/s.cpp:22] [2 cell next]",
+                "  row 4 [2 cell s''] [2 cell next]",
                 "node 2 up 1 state 0 icon 1 sum 1 title 3 section 0 'Stub' | stub | title A "
                 "title of its own",
                 "node 3 up 3 state 1 icon 1 sum 1 title 2 section 0 'Invariant' | Invariant | "
@@ -184,23 +184,27 @@ TEST(PageData, NodeTableOfASmallReport) {
 }
 
 // Texts that repeat come from the string table; long ones and numbers are
-// written where they stand.
+// written where they stand. Notes are searchable, so they are texts.
 TEST(PageData, StringTableHoldsRepeatedShortTexts) {
+  const std::string longWord(60, 'L');
   std::string rows;
   for (int i = 0; i < 2; ++i)
     rows += "<ROW>\n<CELL_TEXT STYLE=\"Array\">x" + std::to_string(i) +
             "</CELL_TEXT>\n<CELL_TEXT STYLE=\"Array\">Passed</CELL_TEXT>\n"
             "<CELL_TEXT STYLE=\"Array\">12</CELL_TEXT>\n</ROW>\n"
-            "<ROW>\n<CELL STYLE=\"Array\">\n</CELL>\n<CELL STYLE=\"Array\">\n<TEXT>" +
-            std::string(60, 'L') + "</TEXT>\n</CELL>\n</ROW>\n";
+            "<ROW>\n<CELL_TEXT STYLE=\"Array\">y</CELL_TEXT>\n<CELL_TEXT STYLE=\"Array\">" +
+            longWord + "</CELL_TEXT>\n<CELL_TEXT STYLE=\"Array\">3</CELL_TEXT>\n</ROW>\n"
+            "<ROW>\n<CELL STYLE=\"Array\">\n</CELL>\n<CELL STYLE=\"Array\">\n<TEXT>a note</TEXT>\n"
+            "</CELL>\n</ROW>\n";
   PageData data;
   feed(reportAround(driverAround("<TABLE>\n" + rows + "</TABLE>\n")), &data);
-  const std::string note = "  row 4 [2 cell s''] [2 cell '" + std::string(60, 'L') + "']";
+  const std::string inlineWord = "  row 0 [2 next] [2 '" + longWord + "'] [2 '3']";
+  const std::string note = "  row 4 [2 cell s''] [2 cell next]";
   EXPECT_EQ(decode(data),
             (Lines{"node 0 up 0 state 1 icon 3 sum 0 title 1 section 2 'Test Driver' | stack | "
-                   "cell x0 | cell x1",
-                   "  row 0 [2 next] [2 s'Passed'] [2 '12']", note,
-                   "  row 0 [2 next] [2 s'Passed'] [2 '12']", note}));
+                   "cell x0 | cell y | cell a note | cell x1 | cell y | cell a note",
+                   "  row 0 [2 next] [2 s'Passed'] [2 '12']", inlineWord, note,
+                   "  row 0 [2 next] [2 s'Passed'] [2 '12']", inlineWord, note}));
   const std::string strings = bytesOf(data.strings());
   EXPECT_EQ(strings.find("Passed"), strings.rfind("Passed"));  // once
 }

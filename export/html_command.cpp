@@ -1,0 +1,50 @@
+// veldora-export html REPORT [-o OUT] [--history FILE | --header FILE]:
+// parses the arguments, opens the report and the output, chooses the page's
+// language, reads the history beside the report, has the page writer write,
+// and puts the page in place.
+#include "export/html_command.h"
+
+#include "export/command_line.h"
+#include "export/history/background_task.h"
+#include "export/page/history_markup.h"
+#include "export/page/page_writer.h"
+#include "support/output_file.h"
+#include "support/localisation.h"
+
+#include <QTranslator>
+
+int runHtmlCommand(int argc, char** argv) {
+  PageHistoryOptions historyOptions;
+  if (!takePageHistoryOptions(&argc, argv, &historyOptions)) return ExitBroken;
+  ReportAndOutput args;
+  if (!parseReportAndOutput(argc, argv, "html", ".html", &args)) return ExitBroken;
+  // The history's part reads the report beside the page's reading.
+  std::string history, historyError;
+  bool historyRead = false;
+  BackgroundTask historyTask([&] {
+    historyRead =
+        pageHistorySection(args.report, args.sourceRoot, historyOptions, &history, &historyError);
+  });
+  ReportReader reader;
+  OutputFile output;
+  if (!openReportAndOutput(args, reader, output)) return ExitBroken;
+  // The page speaks the user's language as veldora does: veldora's own
+  // translation for the locale, when installed; else English.
+  QTranslator translator;
+  loadTranslation(translator, QStringLiteral("veldora_"));
+  bool failedVerdict = false;
+  auto historyMarkup = [&] {
+    historyTask.join();
+    return history;
+  };
+  if (!writePage(reader, pageLabels(translator), output.file(), &failedVerdict, historyMarkup)) {
+    printReportError(args.report, reader.error());
+    return ExitBroken;
+  }
+  historyTask.join();
+  if (!historyRead) {
+    printErrorLine(historyError);
+    return ExitBroken;
+  }
+  return finishOutput(args, output, failedVerdict);
+}
