@@ -27,47 +27,6 @@ namespace {
 
 constexpr size_t kCopyBlock = 1 << 20;
 
-const char kReplacement[] = "\xEF\xBF\xBD";  // U+FFFD
-
-// Text for an XML attribute value or element content: the five specials and
-// control characters escaped; characters XML forbids become U+FFFD.
-void appendXml(std::string* out, std::string_view text) {
-  size_t run = 0;
-  for (size_t i = 0; i < text.size(); ++i) {
-    const unsigned char c = static_cast<unsigned char>(text[i]);
-    size_t length = 1;
-    const char* replacement;
-    if (c == '&') replacement = "&amp;";
-    else if (c == '<') replacement = "&lt;";
-    else if (c == '>') replacement = "&gt;";
-    else if (c == '"') replacement = "&quot;";
-    else if (c == '\n') replacement = "&#10;";
-    else if (c == '\r') replacement = "&#13;";
-    else if (c == '\t') replacement = "&#9;";
-    else if (c < 0x20) replacement = kReplacement;
-    else if (c == 0xEF && text.substr(i + 1, 1) == "\xBF" &&
-             (text.substr(i + 2, 1) == "\xBE" || text.substr(i + 2, 1) == "\xBF"))
-      replacement = kReplacement, length = 3;  // U+FFFE, U+FFFF
-    else continue;
-    out->append(text.data() + run, i - run);
-    out->append(replacement);
-    i += length - 1;
-    run = i + 1;
-  }
-  out->append(text.data() + run, text.size() - run);
-}
-
-// Element content keeps its line feeds and tabs.
-void appendXmlContent(std::string* out, std::string_view text) {
-  size_t start = 0;
-  for (size_t i = 0; i <= text.size(); ++i) {
-    if (i < text.size() && text[i] != '\n' && text[i] != '\t') continue;
-    appendXml(out, text.substr(start, i - start));
-    if (i < text.size()) out->push_back(text[i]);
-    start = i + 1;
-  }
-}
-
 void appendAttribute(std::string* out, const char* name, std::string_view value) {
   out->push_back(' ');
   out->append(name);
@@ -233,7 +192,7 @@ void JunitCollector::appendNotes(const TestObject& object) {
     }
   }
   text_ += "<system-out>";
-  appendXmlContent(&text_, text);
+  appendEscapedXml(&text_, text, XmlContent);
   text_ += "</system-out>\n";
 }
 
