@@ -8,10 +8,12 @@
 
 #include "export/ci/junit_writer.h"
 #include "export/ci/summary_writer.h"
+#include "export/page/page_labels.h"
 #include "export/page/page_writer.h"
 #include "export/xml/xml_tokenizer.h"
 #include "export/xrd/report_reader.h"
 
+#include <QTranslator>
 #include <libxml/parser.h>
 #include <libxml/tree.h>
 #include <cstdio>
@@ -114,11 +116,13 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   ReportTotals totals;
   const bool reads = readsWhole(bytes, &totals);
 
+  static const QTranslator english;
+  static const PageLabels labels = pageLabels(english);
   ReportReader pageReader;
   pageReader.openBytes(bytes);
   bool pageFailed = false, pageOk = false;
   const std::string page = written(
-      [&](FILE* out) { return writePage(pageReader, out, &pageFailed); }, &pageOk);
+      [&](FILE* out) { return writePage(pageReader, labels, out, &pageFailed); }, &pageOk);
   if (pageOk != reads) fail("page", "the page and the reader disagree on the report");
 
   ReportReader junitReader;
@@ -126,13 +130,20 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   JunitResult junit;
   bool junitOk = false;
   const std::string junitXml = written(
-      [&](FILE* out) { return writeJunit(junitReader, out, "host", scratch, &junit); }, &junitOk);
+      [&](FILE* out) {
+        JunitOptions options;
+        options.hostname = "host";
+        options.scratchDir = scratch;
+        return writeJunit(junitReader, out, options, &junit);
+      },
+      &junitOk);
   if (!junit.error.empty()) fail("junit", junit.error);
 
   ReportReader summaryReader;
   summaryReader.openBytes(bytes);
   SummaryOutput summary;
-  const bool summaryOk = writeSummary(summaryReader, SummaryOptions(), &summary);
+  ReportErrorInfo summaryError;
+  const bool summaryOk = writeSummary(summaryReader, SummaryOptions(), &summary, &summaryError);
 
   // JUnit and summary refuse the same reports: those that do not read, and
   // those whose totals the objects cannot account for.
