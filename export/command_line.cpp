@@ -4,6 +4,7 @@
 //   veldora-export COMMAND REPORT [options]
 #include "export/command_line.h"
 
+#include "export/ots/check_lines.h"
 #include "export/xrd/test_objects.h"
 #include "support/output_file.h"
 
@@ -31,6 +32,8 @@ void printUsage(FILE* to, const ExportCommand* commands, int count) {
         "OUT \"-\" writes to standard output; any other OUT appears only once it\n"
         "is complete. Every command takes --source-root DIR: paths under DIR are\n"
         "written relative to it (default: GITHUB_WORKSPACE or CI_PROJECT_DIR).\n"
+        "html, junit, summary and diff take --ots FILES..., the symbol files that\n"
+        "veldora read, up to the next option: failed checks get their own lines.\n"
         "\n"
         "Exit status: 0 when no verdict failed, 3 when the report holds a failed\n"
         "verdict, 2 when the export failed (usage, an unreadable or broken\n"
@@ -38,6 +41,9 @@ void printUsage(FILE* to, const ExportCommand* commands, int count) {
         "run is stored; diff gives 3 only for a new failure (see --fail-on).\n",
         to);
 }
+
+// "-" alone names standard output, not an option.
+bool isOption(const std::string& arg) { return arg.size() > 1 && arg[0] == '-'; }
 
 bool isHelp(const char* arg) { return strcmp(arg, "--help") == 0 || strcmp(arg, "-h") == 0; }
 
@@ -123,6 +129,17 @@ std::string defaultSourceRoot() {
   return std::string();
 }
 
+bool takeSymbolFiles(int argc, char** argv, int* i, const std::string& command,
+                     std::vector<std::string>* files) {
+  const bool twice = !files->empty();
+  while (*i + 1 < argc && !isOption(argv[*i + 1])) files->push_back(argv[++*i]);
+  if (files->empty() || twice) {
+    printErrorLine(command + ": --ots needs the symbol files, once (see --help)");
+    return false;
+  }
+  return true;
+}
+
 bool parseArguments(int argc, char** argv, const ArgumentForms& forms, ReportAndOutput* out) {
   const std::string command = forms.command;
   bool haveReport = false;
@@ -143,7 +160,9 @@ bool parseArguments(int argc, char** argv, const ArgumentForms& forms, ReportAnd
       if (output) out->output = value, haveOutput = true;
       else if (!own) out->sourceRoot = value, haveRoot = true;
       else out->options.emplace_back(arg, value);
-    } else if (arg.size() > 1 && arg[0] == '-') {
+    } else if (arg == "--ots") {
+      if (!takeSymbolFiles(argc, argv, &i, command, &out->symbolFiles)) return false;
+    } else if (isOption(arg)) {
       printErrorLine(command + ": unknown option " + arg + " (see --help)");
       return false;
     } else if (haveReport) {
@@ -175,6 +194,15 @@ bool parseReportAndOutput(int argc, char** argv, const char* command,
 
 bool openReport(const ReportAndOutput& args, ReportReader& reader) {
   reader.setSourceRoot(args.sourceRoot);
+  if (!args.symbolFiles.empty()) {
+    auto lines = std::make_unique<CheckLines>();
+    std::string error;
+    if (!lines->read(args.symbolFiles, &error)) {
+      printErrorLine(error);
+      return false;
+    }
+    reader.setCheckLines(std::move(lines));
+  }
   if (reader.open(args.report.c_str())) return true;
   printReportError(args.report, reader.error());
   return false;

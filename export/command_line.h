@@ -34,11 +34,14 @@ int runExport(int argc, char** argv, const ExportCommand* commands, int count);
 //                   a name whatever it looks like, "-" is standard output
 //   --source-root DIR  files under DIR are written relative to it; by
 //                   default GITHUB_WORKSPACE or CI_PROJECT_DIR when set
+//   --ots FILES…    the symbol files veldora read for the report, up to the
+//                   next option: failed checks get their own lines
 // and the options of the command's own that take a value.
 struct ReportAndOutput {
   std::string report;
   std::string output;  // "-" for standard output
   std::string sourceRoot;
+  std::vector<std::string> symbolFiles;
   // The command's own options as given, in order: {"--max", "20"}.
   std::vector<std::pair<std::string, std::string>> options;
 };
@@ -62,7 +65,13 @@ bool parseArguments(int argc, char** argv, const ArgumentForms& forms, ReportAnd
 bool parseReportAndOutput(int argc, char** argv, const char* command,
                           const char* defaultExtension, ReportAndOutput* out);
 
-// Opens the report with the source root applied. False, after the error
+// "--ots FILES…" at argv[*i]: the files up to the next option, *i moved to
+// the last. False, after the error line, when no file follows or --ots came
+// before.
+bool takeSymbolFiles(int argc, char** argv, int* i, const std::string& command,
+                     std::vector<std::string>* files);
+
+// Opens the report with the source root and the symbol files applied. False, after the error
 // line, when it cannot be opened.
 bool openReport(const ReportAndOutput& args, ReportReader& reader);
 

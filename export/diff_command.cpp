@@ -36,6 +36,7 @@ struct DiffArguments {
   int64_t max = 50;
   bool maxGiven = false;
   std::string sourceRoot = defaultSourceRoot();
+  std::vector<std::string> symbolFiles;  // of REPORT
 };
 
 // Beside each object of the run: where it is and, when it failed, its lines.
@@ -93,6 +94,8 @@ bool parseDiffArguments(int argc, char** argv, DiffArguments* args) {
       } else if (arg == "--max") {
         args->maxGiven = true;
       }
+    } else if (arg == "--ots") {
+      if (!takeSymbolFiles(argc, argv, &i, "diff", &args->symbolFiles)) return false;
     } else if (arg.size() > 1 && arg[0] == '-') {
       printErrorLine("diff: unknown option " + arg + " (see --help)");
       return false;
@@ -196,7 +199,7 @@ int runDiffCommand(int argc, char** argv) {
   if (!parseDiffArguments(argc, argv, &args)) return ExitBroken;
   DiffCollector now;
   std::string error;
-  if (!readReportRun(args.report, args.sourceRoot, now, &error)) {
+  if (!readReportRun(args.report, args.sourceRoot, now, &error, args.symbolFiles)) {
     printErrorLine(error);
     return ExitBroken;
   }

@@ -13,3 +13,6 @@ enum {
 // Writes the report of the settled model; once the report is in place, the
 // test summary is appended to the header text file.
 int writeReport(const Model& model, const char* reportPath, const char* headerPath);
+
+// True when the tree gets a driver section: it has test content.
+bool hasDriverSection(const TestNode* root);

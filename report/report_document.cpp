@@ -112,14 +112,13 @@ void writeCountsTable(FILE* file, const DriverCounts& c) {
   writeTag(file, format::kTable, true);
 }
 
-// One section per tree with test content; a tree of classes only shows up in
-// the contracts section.
+// One section per tree with test content.
 void writeDriverSection(ReportContext& report, int treeIndex) {
   FILE* file = report.file;
   TestNode* root = fileTreeAt(report.model, treeIndex);
-  const DriverCounts* c = root ? driverCountsOf(root) : nullptr;
-  if (!c || !(c->testClasses || c->testSuites || c->testCases || c->procedures || c->stubs))
+  if (!hasDriverSection(root))
     return;
+  const DriverCounts* c = driverCountsOf(root);
 
   QString driverType = kindDisplayName(KindTestDriver);
   QString name = QString::fromLocal8Bit(root->name);
@@ -190,6 +189,12 @@ HeaderSummary writeDocument(ReportContext& report, const char* headerPath, const
 }
 
 }  // namespace
+
+// A tree of classes only shows up in the contracts section.
+bool hasDriverSection(const TestNode* root) {
+  const DriverCounts* c = root ? driverCountsOf(root) : nullptr;
+  return c && (c->testClasses || c->testSuites || c->testCases || c->procedures || c->stubs);
+}
 
 int writeReport(const Model& model, const char* reportPath, const char* headerPath) {
   OutputFile output;

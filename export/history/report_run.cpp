@@ -4,6 +4,7 @@
 #include "export/ci/summary_writer.h"
 #include "export/command_line.h"
 #include "export/history/background_task.h"
+#include "export/ots/check_lines.h"
 
 #include <QCryptographicHash>
 #include <QFile>
@@ -65,9 +66,14 @@ void RunCollector::object(const TestObject& object) {
 }
 
 bool readReportRun(const std::string& path, const std::string& sourceRoot, RunCollector& collector,
-                   std::string* error) {
+                   std::string* error, const std::vector<std::string>& symbolFiles) {
   ReportReader reader;
   reader.setSourceRoot(sourceRoot);
+  if (!symbolFiles.empty()) {
+    auto lines = std::make_unique<CheckLines>();
+    if (!lines->read(symbolFiles, error)) return false;
+    reader.setCheckLines(std::move(lines));
+  }
   if (!reader.open(path.c_str()) || !readTestObjects(reader, collector)) {
     const ReportErrorInfo& e = reader.error();
     *error = path + ":" + std::to_string(e.line) + ":" + std::to_string(e.column) + ": " + e.message;

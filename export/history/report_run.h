@@ -13,6 +13,7 @@
 #include "export/xrd/test_objects.h"
 
 #include <string>
+#include <vector>
 
 // Gathers the run while the report streams; a command that needs more of
 // each object overrides object() and calls this one first. The history
@@ -34,8 +35,9 @@ class RunCollector : public TestObjectVisitor {
 // files under sourceRoot relative to it as every export writes them.
 // False, with the error line's text in *error, when the report cannot be
 // read or is broken.
+// With symbol files, the report's checks get their own lines from them.
 bool readReportRun(const std::string& path, const std::string& sourceRoot, RunCollector& collector,
-                   std::string* error);
+                   std::string* error, const std::vector<std::string>& symbolFiles = {});
 
 // The digest of the report's bytes, the run's content: the same report
 // recorded twice is one run. False, with the error line's text, when the

@@ -20,6 +20,8 @@
 // read whole by straight loops. Nothing recurses, so any depth reads.
 #include "export/xrd/report_reader.h"
 
+#include "export/ots/check_lines.h"
+
 #include "support/decimal.h"
 #include "support/utf8.h"
 
@@ -215,7 +217,11 @@ const XmlToken& ReportReader::take() {
 }
 
 ReportItemKind ReportReader::failAt(const XmlToken& at, std::string message) {
-  error_ = {std::move(message), at.line, at.column};
+  return failAt(at.line, at.column, std::move(message));
+}
+
+ReportItemKind ReportReader::failAt(int64_t line, int64_t column, std::string message) {
+  error_ = {std::move(message), line, column};
   ended_ = true;
   return last_ = ReportFailed;
 }
@@ -453,8 +459,39 @@ ReportItemKind ReportReader::startNode(const XmlToken& token) {
 }
 
 // Each helper below takes one token; true when it gave an item (*item).
+ReportReader::ReportReader() = default;
+ReportReader::~ReportReader() = default;
+
+void ReportReader::setCheckLines(std::unique_ptr<CheckLines> lines) { checkLines_ = std::move(lines); }
+
 ReportItemKind ReportReader::next() {
   if (ended_) return last_;
+  const ReportItemKind item = nextItem();
+  return checkLines_ ? matchCheckLines(item) : item;
+}
+
+// A report that parts from the symbol files fails at the item where it does.
+ReportItemKind ReportReader::matchCheckLines(ReportItemKind item) {
+  std::string message;
+  switch (item) {
+    case ReportNodeStart:
+      if (!checkLines_->nodeStart(node_, &message)) return failAt(node_.line, node_.column, message);
+      break;
+    case ReportRow:
+      if (!checkLines_->row(&row_, &message)) return failAt(row_.line, row_.column, message);
+      break;
+    case ReportNodeEnd:
+      if (!checkLines_->nodeEnd(itemDepth_, &message)) return failAt(*lastToken_, message);
+      break;
+    case ReportEnd:
+      if (!checkLines_->end(&message)) return failAt(*lastToken_, message);
+      break;
+    default: break;
+  }
+  return item;
+}
+
+ReportItemKind ReportReader::nextItem() {
   for (;;) {
     const XmlToken& t = take();
     if (t.kind == XmlError) return failAt(t, std::string(t.text));

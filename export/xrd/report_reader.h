@@ -31,6 +31,7 @@
 #include "support/report_format.h"
 
 #include <cstdint>
+#include <memory>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -148,14 +149,22 @@ struct ReportErrorInfo {
   int64_t column = 0;
 };
 
+class CheckLines;
+
 class ReportReader {
  public:
+  ReportReader();
+  ~ReportReader();
+
   // False when the file cannot be read (missing, a directory, no
   // permission); error() then holds the reason at line 0, column 0.
   bool open(const char* path);
   void openBytes(std::string_view bytes);
   // Files of links under root are read relative to it ("" for none).
   void setSourceRoot(std::string root) { sourceRoot_ = std::move(root); }
+  // Check rows get their checks' own links from the symbol files; a report
+  // that does not match them fails where it parts from them.
+  void setCheckLines(std::unique_ptr<CheckLines> lines);
 
   // The next item. After ReportEnd or ReportFailed it returns the same again.
   ReportItemKind next();
@@ -176,8 +185,11 @@ class ReportReader {
   enum Context : uint8_t { InXrod, InApidoc, InDocument, InNode, InSection, InTable };
   static const char* contextName(Context context);
 
+  ReportItemKind nextItem();
+  ReportItemKind matchCheckLines(ReportItemKind item);
   const XmlToken& take();
   ReportItemKind failAt(const XmlToken& at, std::string message);
+  ReportItemKind failAt(int64_t line, int64_t column, std::string message);
   ReportItemKind unexpected(const XmlToken& token, const char* inside);
   ReportItemKind startNode(const XmlToken& token);
   bool finishNodeStart(const XmlToken& token, ReportItemKind* item);
@@ -195,6 +207,7 @@ class ReportReader {
 
   XmlTokenizer tokenizer_;
   std::string sourceRoot_;
+  std::unique_ptr<CheckLines> checkLines_;
   const XmlToken* lastToken_ = nullptr;
   bool pushedBack_ = false;   // take() returns the last token again
   bool nodePending_ = false;  // an XROD:NODE waits for its title

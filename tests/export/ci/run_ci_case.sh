@@ -7,7 +7,8 @@
 # CASE_DIR holds:
 #   report           optional, one line: where the report comes from.
 #                    "example": the bundled example run with its header text
-#                    file into report.xrd; a folder of veldora inputs with
+#                    file into report.xrd, its symbol files beside it unless
+#                    the case has its own of that name; a folder of veldora inputs with
 #                    their args, in CASE_DIR or under TESTS_DIR (a golden
 #                    case such as golden/failed_verdict): run through
 #                    veldora into out.xrd; a file under TESTS_DIR: copied as
@@ -52,6 +53,7 @@ if [ -f "$case_dir/report" ]; then
     (cd "$gen" && "$prefix/bin/veldora" -ots stack_test.ots stack_classes.ots \
        -tdf stack_test.tdf -xrd report.xrd -h header.txt 2>/dev/null)
     cp "$gen/report.xrd" "$work"/
+    cp -n "$gen"/*.ots "$work"/
   elif [ -d "$case_dir/$source" ] || [ -d "$tests_dir/$source" ]; then
     if [ -d "$case_dir/$source" ]; then cp -r "$case_dir/$source"/. "$gen"/
     else cp -r "$tests_dir/$source"/. "$gen"/; fi
