@@ -105,7 +105,7 @@ def gitlab_job(job, prefix, examples, problems):
     result = run("\n".join(definition["script"]), work, job_env(definition.get("variables"), prefix))
     if result.returncode != 3:
         problems.append("GitLab job %s ended with %d, not 3" % (name, result.returncode))
-    if "src/stack_test.cpp:30: error: check failed: size() == capacity()" not in result.stdout:
+    if "src/stack_test.cpp:35: error: check failed: size() == capacity()" not in result.stdout:
         problems.append("GitLab job %s: the log lacks the failed check" % name)
     artifacts = definition["artifacts"]
     if artifacts.get("when") != "always":
@@ -140,7 +140,7 @@ def github_job(workflow, prefix, examples, problems):
     if failed is None or failed[1].returncode != 3 or " summary " not in failed[0]:
         problems.append("GitHub job %s did not fail with 3 at its summary step: %r" %
                         (name, failed and (failed[0], failed[1].returncode)))
-    elif "::error file=src/stack_test.cpp,line=30," not in failed[1].stdout:
+    elif "::error file=src/stack_test.cpp,line=35," not in failed[1].stdout:
         problems.append("GitHub job %s: no annotation for the failed check" % name)
     if not os.path.isfile(summary) or "| 6 | 2 | 1 | 9 |" not in open(summary).read():
         problems.append("GitHub job %s wrote no step summary with the totals" % name)
