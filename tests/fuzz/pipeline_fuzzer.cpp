@@ -1,10 +1,14 @@
 // The whole run in one process over any bytes. Input parts (cut at
 // "\n@@\n"): a symbol file, the trace file, the header text file, the
 // project information file, the report file name and up to four more
-// symbol files; missing parts are left out of the run. The report must be written and well-formed, by
-// the small checker the hostile tests use and by libxml2 alike.
+// symbol files; missing parts are left out of the run. The report must be
+// written and well-formed, by the small checker the hostile tests use and by
+// libxml2 alike, and read back with its own symbol files it must match them
+// item for item.
 #include "fuzz_support.h"
 
+#include "export/ots/check_lines.h"
+#include "export/xrd/report_reader.h"
 #include "model/model.h"
 #include "model/status.h"
 #include "readers/readers.h"
@@ -38,6 +42,28 @@ bool libxmlAccepts(const std::string& document) {
   xmlFreeDoc(doc);
   xmlFreeParserCtxt(context);
   return wellFormed;
+}
+
+// Every check row of the report gets its line from the symbol files it was
+// written from: they never part.
+void checkSymbolFilesMatch(const std::string& report, const std::vector<std::string>& symbols) {
+  auto lines = std::make_unique<CheckLines>();
+  std::string error;
+  if (!lines->read(symbols, &error)) {
+    fprintf(stderr, "symbol files not read again: %s\n", error.c_str());
+    abort();
+  }
+  ReportReader reader;
+  if (!reader.open(report.c_str())) abort();
+  reader.setCheckLines(std::move(lines));
+  ReportItemKind item;
+  while ((item = reader.next()) != ReportEnd && item != ReportFailed) {}
+  if (item == ReportFailed) {
+    fprintf(stderr, "report and its symbol files part at %lld:%lld: %s\n",
+            static_cast<long long>(reader.error().line),
+            static_cast<long long>(reader.error().column), reader.error().message.c_str());
+    abort();
+  }
 }
 
 }  // namespace
@@ -83,6 +109,8 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   if (failed < 0) abort();
 
   std::string document = readFile(report);
+  checkSymbolFilesMatch(report, std::vector<std::string>(symbols.begin(),
+                                                         symbols.begin() + symbolParts.size()));
   unlink(report.c_str());
   checkWellFormed(document, "report");
   if (!libxmlAccepts(document)) {
