@@ -35,6 +35,25 @@ TEST(Decimal, RangesAreCheckedWithoutOverflow) {
   EXPECT_FALSE(isDigits("-1"));
 }
 
+TEST(Decimal, HexadecimalDigitsWithTheirLimit) {
+  int64_t v = 0;
+  EXPECT_TRUE(parseHexadecimal("10fFfF", 0x10FFFF, &v));
+  EXPECT_EQ(v, 0x10FFFF);
+  EXPECT_TRUE(parseHexadecimal("7FFFFFFFFFFFFFFF", INT64_MAX, &v));
+  EXPECT_EQ(v, INT64_MAX);
+  EXPECT_TRUE(parseHexadecimal(std::string(1000, '0') + "41", 0x10FFFF, &v));
+  EXPECT_EQ(v, 0x41);
+  v = 7;
+  const std::string bad[] = {"", "110000", "x41", "-1", "+1", "4g", " 1", std::string(1000000, 'F')};
+  for (const std::string& text : bad)
+    EXPECT_FALSE(parseHexadecimal(text, 0x10FFFF, &v)) << text.substr(0, 20);
+  EXPECT_FALSE(parseHexadecimal("8000000000000000", INT64_MAX, &v));
+  EXPECT_EQ(v, 7);
+  EXPECT_TRUE(isHexDigits("09afAF"));
+  EXPECT_FALSE(isHexDigits(""));
+  EXPECT_FALSE(isHexDigits("0x1"));
+}
+
 std::string escaped(std::string_view text, XmlEscapeMode mode) {
   std::string out;
   appendEscapedXml(&out, text, mode);
