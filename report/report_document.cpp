@@ -32,6 +32,7 @@
 #include <QCoreApplication>
 #include <QString>
 #include <cstdlib>
+#include <string>
 
 namespace format = report_format;
 
@@ -148,15 +149,13 @@ HeaderSummary writeDocument(ReportContext& report, const char* headerPath, const
   fputs("<?xml version=\"1.0\" encoding=\"UTF-8\"?>\n", file);
   writeTag(file, format::kXrod, false);
   writeTag(file, format::kApidoc, false);
-  QString prefix =
-      nodeName ? escapeAttribute(QString::fromLocal8Bit(nodeName)) : QStringLiteral("Test");
-  const QString document = QLatin1String(format::kDocument) + QLatin1Char(' ') +
-                           QLatin1String(format::kDocumentTitle) + QLatin1String("=\"") +
-                           escapeAttribute(QString::fromLocal8Bit(reportPath)) +
-                           QLatin1String("\" ") + QLatin1String(format::kTag) +
-                           QLatin1String("=\"") + prefix + QLatin1Char('x') +
-                           QString::number(nextTag(report)) + QLatin1Char('"');
-  writeTag(file, document.toUtf8().constData(), false);
+  const std::string prefix =
+      nodeName ? escapedUtf8(QString::fromLocal8Bit(nodeName), ReportAttribute) : "Test";
+  const std::string document =
+      std::string(format::kDocument) + ' ' + format::kDocumentTitle + "=\"" +
+      escapedUtf8(QString::fromLocal8Bit(reportPath), ReportAttribute) + "\" " + format::kTag +
+      "=\"" + prefix + 'x' + std::to_string(nextTag(report)) + '"';
+  writeTag(file, document.c_str(), false);
 
   QString global = QCoreApplication::translate("VELDORA global information", "Global Report");
   writeNodeOpen(file, global, global, totals.failed == 0 ? format::kPassed : format::kFailed, 0, IconTestScript);

@@ -13,11 +13,13 @@
 //   </CELL>
 //
 // Texts are simplified (white-space runs become one space, ends trimmed),
-// then "&", backslash-n, '"', "<" and ">" are replaced, and characters that
-// XML 1.0 forbids become U+FFFD, so any input bytes give a well-formed file.
+// encoded in UTF-8 and escaped by the shared escaper in its ReportText mode:
+// "&", backslash-n, '"', "<" and ">" are replaced, and characters that XML
+// 1.0 forbids become U+FFFD, so any input bytes give a well-formed file.
 #include "report/xml_writer.h"
 
 #include "model/model.h"
+#include "support/utf8.h"
 
 #include <QCoreApplication>
 #include <QTextCodec>
@@ -26,8 +28,6 @@
 namespace {
 
 namespace format = report_format;
-
-const char kReplacementUtf8[] = "\xEF\xBF\xBD";  // U+FFFD
 
 // " NAME=\"" of an attribute.
 void writeAttributeStart(FILE* file, const char* name) {
@@ -44,36 +44,7 @@ void writeDecimal(FILE* file, int value) {
   fwrite(digits, 1, end.ptr - digits, file);
 }
 
-// Characters that XML 1.0 does not allow anywhere in a document. Surrogates
-// count too: the caller lets well-formed pairs through before asking.
-bool isForbiddenInXml(char16_t c) {
-  if (c < 0x20)
-    return c != 0x09 && c != 0x0A && c != 0x0D;
-  return (c >= 0xD800 && c <= 0xDFFF) || c == 0xFFFE || c == 0xFFFF;
-}
-
-// Appends chars[i], or U+FFFD where XML forbids it; a well-formed surrogate
-// pair is appended whole and i moves past it.
-void appendXmlChar(QString& out, const QChar* chars, int size, int& i) {
-  const char16_t c = chars[i].unicode();
-  if (QChar::isHighSurrogate(c) && i + 1 < size && chars[i + 1].isLowSurrogate()) {
-    out += chars[i];
-    out += chars[++i];
-  } else if (isForbiddenInXml(c)) {
-    out += QChar(0xFFFD);
-  } else {
-    out += chars[i];
-  }
-}
-
 bool isAsciiSpace(unsigned char c) { return c == ' ' || (c >= 0x09 && c <= 0x0D); }
-
-// A byte that the ASCII writer copies unchanged within a run: printable or
-// DEL, none of the specials. A backslash ends a run so that a backslash-n
-// pair is always seen at its start.
-bool isOrdinaryAscii(unsigned char c) {
-  return c > ' ' && c < 0x80 && c != '&' && c != '"' && c != '<' && c != '>' && c != '\\';
-}
 
 bool isAscii(const char* bytes) {
   for (; *bytes; ++bytes)
@@ -99,50 +70,61 @@ bool localCodecKeepsAscii() {
   return keeps;
 }
 
-// escapeText for a text made only of ASCII bytes, written as it is decided:
-// byte-identical to the QString path, without decoding or copies.
-void writeEscapedAscii(FILE* file, const char* p) {
-  bool started = false;  // something was written; white space now counts
-  bool gap = false;      // a white-space run is waiting for the next word
-  while (*p) {
+// The end of the text from p on in which white space comes only as single
+// spaces between words: that much is simplified already.
+const char* simplifiedRunEnd(const char* p) {
+  for (;;) {
     const unsigned char c = static_cast<unsigned char>(*p);
-    if (isAsciiSpace(c)) {
-      gap = started;
+    if (c > ' ') {
       ++p;
-      continue;
+    } else if (c == ' ') {
+      const unsigned char next = static_cast<unsigned char>(p[1]);
+      if (next == '\0' || isAsciiSpace(next)) return p;
+      p += 2;
+    } else if (c == '\0' || isAsciiSpace(c)) {
+      return p;
+    } else {
+      ++p;  // a control character: the escaper's
     }
-    if (gap)
-      putc(' ', file);
-    gap = false;
-    started = true;
-    const char* replacement = nullptr;
-    switch (c) {
-      case '&': replacement = "&amp;"; break;
-      case '"': replacement = "&quot;"; break;
-      case '<': replacement = "&lt;"; break;
-      case '>': replacement = "&gt;"; break;
-      case '\\':
-        if (p[1] == 'n') {
-          replacement = "&#10;";
-          ++p;
-        }
-        break;
-      default:
-        if (c < ' ')
-          replacement = kReplacementUtf8;
-        break;
-    }
-    if (replacement) {
-      fputs(replacement, file);
-      ++p;
-      continue;
-    }
-    const char* run = p;
-    do
-      ++p;
-    while (isOrdinaryAscii(static_cast<unsigned char>(*p)));
-    fwrite(run, 1, p - run, file);
   }
+}
+
+// writeEscaped for a text made only of ASCII bytes, without decoding or
+// copies: the simplified runs go to the escaper as they are, with one space
+// for the white space between them. Escaping a run alone gives what escaping
+// the whole simplified text gives, because no replacement looks past a space.
+void writeEscapedAscii(FILE* file, const char* p) {
+  while (isAsciiSpace(static_cast<unsigned char>(*p))) ++p;
+  while (*p) {
+    const char* run = p;
+    p = simplifiedRunEnd(p);
+    writeEscapedXml(file, std::string_view(run, static_cast<size_t>(p - run)), ReportText);
+    while (isAsciiSpace(static_cast<unsigned char>(*p))) ++p;
+    if (*p) putc(' ', file);
+  }
+}
+
+// The text in UTF-8, a surrogate without its partner encoded on its own
+// (ED A0..BF xx) so that the escaper makes it U+FFFD; the toolkit's encoder
+// would make it '?'.
+std::string utf8Of(const QString& text) {
+  const QChar* chars = text.constData();
+  const int size = text.size();
+  std::string out;
+  out.reserve(static_cast<size_t>(size) + static_cast<size_t>(size) / 2);
+  for (int i = 0; i < size; ++i) {
+    char32_t c = chars[i].unicode();
+    if (c < 0x80) {
+      out.push_back(static_cast<char>(c));
+      continue;
+    }
+    if (QChar::isHighSurrogate(c) && i + 1 < size && chars[i + 1].isLowSurrogate()) {
+      c = QChar::surrogateToUcs4(chars[i], chars[i + 1]);
+      ++i;
+    }
+    appendUtf8(&out, c);
+  }
+  return out;
 }
 
 // "<NAME>"; no line feed.
@@ -175,52 +157,9 @@ void writeTitleStart(FILE* file, int level, int style, int tagNumber) {
 
 }  // namespace
 
-// One left-to-right pass over the simplified text. It gives the same result
-// as the five replacements done one after another, because no replacement
-// brings in a character that a later one looks for.
-QString escapeText(const QString& text) {
-  const QString simple = text.simplified();
-  const QChar* chars = simple.constData();
-  const int size = simple.size();
-  QString out;
-  out.reserve(size + size / 8);
-  for (int i = 0; i < size; ++i) {
-    const char16_t c = chars[i].unicode();
-    switch (c) {
-      case '&': out += QLatin1String("&amp;"); break;
-      case '"': out += QLatin1String("&quot;"); break;
-      case '<': out += QLatin1String("&lt;"); break;
-      case '>': out += QLatin1String("&gt;"); break;
-      case '\\':
-        if (i + 1 < size && chars[i + 1] == QLatin1Char('n')) {
-          out += QLatin1String("&#10;");
-          ++i;
-        } else {
-          out += chars[i];
-        }
-        break;
-      default:
-        appendXmlChar(out, chars, size, i);
-        break;
-    }
-  }
-  return out;
-}
-
-QString escapeAttribute(const QString& text) {
-  const QChar* chars = text.constData();
-  const int size = text.size();
-  QString out;
-  out.reserve(size);
-  for (int i = 0; i < size; ++i) {
-    switch (chars[i].unicode()) {
-      case '&': out += QLatin1String("&amp;"); break;
-      case '<': out += QLatin1String("&lt;"); break;
-      case '>': out += QLatin1String("&gt;"); break;
-      case '"': out += QLatin1String("&quot;"); break;
-      default: appendXmlChar(out, chars, size, i); break;
-    }
-  }
+std::string escapedUtf8(const QString& text, XmlEscapeMode mode) {
+  std::string out;
+  appendEscapedXml(&out, utf8Of(text), mode);
   return out;
 }
 
@@ -240,8 +179,7 @@ void writeTag(FILE* file, const char* name, bool closing) {
 
 void writeEscaped(FILE* file, const QString& text) {
   // Short ASCII texts (the usual names, labels and words) go through the
-  // byte writer: the same bytes without the simplified, escaped and encoded
-  // copies. U+0000 cannot travel in a byte string and takes the long way.
+  // byte writer: the same bytes without the simplified and encoded copies. U+0000 cannot travel in a byte string and takes the long way.
   constexpr int kShort = 512;
   const int size = text.size();
   if (size < kShort) {
@@ -260,8 +198,7 @@ void writeEscaped(FILE* file, const QString& text) {
       return;
     }
   }
-  const QByteArray bytes = escapeText(text).toUtf8();
-  fwrite(bytes.constData(), 1, bytes.size(), file);
+  writeEscapedXml(file, utf8Of(text.simplified()), ReportText);
 }
 
 void writeEscapedLocal(FILE* file, const char* bytes) {

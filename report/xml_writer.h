@@ -5,15 +5,17 @@
 
 #include "model/kinds.h"
 #include "support/report_format.h"
+#include "support/xml_escape.h"
 
 #include <QString>
 #include <cstdio>
+#include <string>
 
-QString escapeText(const QString& text);
-// For attribute values written whole (the DOCUMENT tag): the markup
-// characters escaped, white space kept, characters that XML forbids made
-// U+FFFD.
-QString escapeAttribute(const QString& text);
+// The text in UTF-8, escaped in the mode; a surrogate without its partner
+// becomes U+FFFD like the other characters XML forbids. ReportAttribute is
+// for attribute values written whole (the DOCUMENT tag); writeEscaped writes
+// escapedUtf8(text.simplified(), ReportText).
+std::string escapedUtf8(const QString& text, XmlEscapeMode mode);
 
 void writeTag(FILE* file, const char* name, bool closing);
 void writeEscaped(FILE* file, const QString& text);

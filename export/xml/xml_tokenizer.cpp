@@ -12,6 +12,7 @@
 // of the token's last line, so long lines cost no more than short ones.
 #include "export/xml/xml_tokenizer.h"
 
+#include "support/decimal.h"
 #include "support/utf8.h"
 
 #include <algorithm>
@@ -480,19 +481,15 @@ XmlTokenizer::Step XmlTokenizer::scanReference(const char*& p, std::string* out,
       message_ = "a character reference without digits";
       return StepDone;
     }
-    for (const char d : digits) {
-      int value;
-      if (d >= '0' && d <= '9') value = d - '0';
-      else if (hex && d >= 'a' && d <= 'f') value = d - 'a' + 10;
-      else if (hex && d >= 'A' && d <= 'F') value = d - 'A' + 10;
-      else {
-        message_ = "a malformed character reference";
-        return StepDone;
-      }
-      c = c * (hex ? 16 : 10) + static_cast<uint32_t>(value);
-      if (c > 0x10FFFF) break;
+    if (hex ? !isHexDigits(digits) : !isDigits(digits)) {
+      message_ = "a malformed character reference";
+      return StepDone;
     }
-    if (!isXmlChar(c)) {
+    int64_t value = 0;
+    const bool inRange = hex ? parseHexadecimal(digits, 0x10FFFF, &value)
+                             : parseDecimal(digits, 0, 0x10FFFF, &value);
+    c = static_cast<uint32_t>(value);
+    if (!inRange || !isXmlChar(c)) {
       message_ = "a character reference to a character that XML does not allow";
       return StepDone;
     }

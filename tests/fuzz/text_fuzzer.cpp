@@ -1,8 +1,9 @@
-// Note decoding and escapeText over any bytes. A NO record gives a note or
-// none, and the note escapes to well-formed content; an escaped text is fit
-// for element content and attribute values whatever it held (UTF-8, lone
-// UTF-16 surrogates, control characters); and the ASCII fast path of
-// writeEscapedLocal writes exactly what the QString path writes.
+// Note decoding and the report writer's escaping over any bytes. A NO
+// record gives a note or none, and the note escapes to well-formed content;
+// an escaped text is fit for element content and attribute values whatever
+// it held (UTF-8, lone UTF-16 surrogates, control characters); and the
+// ASCII fast path of writeEscapedLocal writes exactly what the QString path
+// writes.
 #include "fuzz_support.h"
 
 #include "readers/readers.h"
@@ -20,8 +21,8 @@
 namespace {
 
 void checkEscaped(const QString& text) {
-  QByteArray escaped = escapeText(text).toUtf8();
-  std::string document = "<a b=\"" + escaped.toStdString() + "\">" + escaped.toStdString() + "</a>";
+  const std::string escaped = escapedUtf8(text.simplified(), ReportText);
+  const std::string document = "<a b=\"" + escaped + "\">" + escaped + "</a>";
   checkWellFormed(document, "escaped text");
 }
 
@@ -74,10 +75,11 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   checkEscaped(QString(reinterpret_cast<const QChar*>(units.data()), static_cast<int>(units.size())));
 
   std::string local = writtenLocal(bytes);
-  QByteArray viaQString = escapeText(QString::fromLocal8Bit(bytes)).toUtf8();
-  if (local != viaQString.toStdString()) {
-    fprintf(stderr, "writeEscapedLocal wrote \"%s\", escapeText gives \"%s\"\n", local.c_str(),
-            viaQString.constData());
+  const std::string viaQString =
+      escapedUtf8(QString::fromLocal8Bit(bytes).simplified(), ReportText);
+  if (local != viaQString) {
+    fprintf(stderr, "writeEscapedLocal wrote \"%s\", the QString path gives \"%s\"\n",
+            local.c_str(), viaQString.c_str());
     abort();
   }
   return 0;

@@ -8,7 +8,12 @@
 
 #include <gtest/gtest.h>
 
+#include <cstdio>
+#include <cstdlib>
+
 namespace {
+
+using namespace std::string_literals;
 
 TEST(Decimal, RangesAreCheckedWithoutOverflow) {
   int64_t v = 0;
@@ -30,6 +35,25 @@ TEST(Decimal, RangesAreCheckedWithoutOverflow) {
   EXPECT_FALSE(isDigits("-1"));
 }
 
+TEST(Decimal, HexadecimalDigitsWithTheirLimit) {
+  int64_t v = 0;
+  EXPECT_TRUE(parseHexadecimal("10fFfF", 0x10FFFF, &v));
+  EXPECT_EQ(v, 0x10FFFF);
+  EXPECT_TRUE(parseHexadecimal("7FFFFFFFFFFFFFFF", INT64_MAX, &v));
+  EXPECT_EQ(v, INT64_MAX);
+  EXPECT_TRUE(parseHexadecimal(std::string(1000, '0') + "41", 0x10FFFF, &v));
+  EXPECT_EQ(v, 0x41);
+  v = 7;
+  const std::string bad[] = {"", "110000", "x41", "-1", "+1", "4g", " 1", std::string(1000000, 'F')};
+  for (const std::string& text : bad)
+    EXPECT_FALSE(parseHexadecimal(text, 0x10FFFF, &v)) << text.substr(0, 20);
+  EXPECT_FALSE(parseHexadecimal("8000000000000000", INT64_MAX, &v));
+  EXPECT_EQ(v, 7);
+  EXPECT_TRUE(isHexDigits("09afAF"));
+  EXPECT_FALSE(isHexDigits(""));
+  EXPECT_FALSE(isHexDigits("0x1"));
+}
+
 std::string escaped(std::string_view text, XmlEscapeMode mode) {
   std::string out;
   appendEscapedXml(&out, text, mode);
@@ -44,8 +68,44 @@ TEST(XmlEscape, EachModeKeepsOrReplacesLineEnds) {
             "a&lt;b&gt;&amp;&quot;c'\t\n&#13;\xEF\xBF\xBD\xEF\xBF\xBD\xEF\xBF\xBD");
   EXPECT_EQ(escaped(text, HtmlText),
             "a&lt;b&gt;&amp;&quot;c&#39;\t\n\r\xEF\xBF\xBD\xEF\xBF\xBD\xEF\xBF\xBD");
+  for (XmlEscapeMode mode : {ReportAttribute, ReportText})
+    EXPECT_EQ(escaped(text, mode),
+              "a&lt;b&gt;&amp;&quot;c'\t\n\r\xEF\xBF\xBD\xEF\xBF\xBD\xEF\xBF\xBD");
   // A cut U+FFFE at the end stays as it is.
   EXPECT_EQ(escaped("x\xEF\xBF", XmlContent), "x\xEF\xBF");
+}
+
+// Only report text reads backslash-n as a line end; a backslash elsewhere,
+// or an "n" after anything else, stays.
+TEST(XmlEscape, ReportTextMakesBackslashNALineFeedReference) {
+  EXPECT_EQ(escaped("a\\nb\\\\nc\\ n \\N\\", ReportText), "a&#10;b\\&#10;c\\ n \\N\\");
+  EXPECT_EQ(escaped("&#10;\\n", ReportText), "&amp;#10;&#10;");
+  for (XmlEscapeMode mode : {XmlAttribute, XmlContent, HtmlText, ReportAttribute})
+    EXPECT_EQ(escaped("a\\nb", mode), "a\\nb") << mode;
+}
+
+// What UTF-16 text converted byte for byte can hold: a surrogate on its own
+// (ED A0..BF xx) and NUL become U+FFFD in every mode, like U+FFFE; U+D7FF and
+// a surrogate cut short stay.
+TEST(XmlEscape, SurrogatesAndNulBecomeReplacementCharacter) {
+  const std::string text = "<\xED\xA0\x80|\xED\xBF\xBF|\0|\xEF\xBF\xBE|\xED\x9F\xBF|\xED\xA0"s;
+  for (XmlEscapeMode mode : {XmlAttribute, XmlContent, HtmlText, ReportAttribute, ReportText})
+    EXPECT_EQ(escaped(text, mode),
+              "&lt;\xEF\xBF\xBD|\xEF\xBF\xBD|\xEF\xBF\xBD|\xEF\xBF\xBD|\xED\x9F\xBF|\xED\xA0")
+        << mode;
+}
+
+TEST(XmlEscape, StreamGetsTheSameBytes) {
+  const std::string text = "a\\nb <&> \"\0'\xED\xA0\x80\t\r"s;
+  for (XmlEscapeMode mode : {XmlAttribute, XmlContent, HtmlText, ReportAttribute, ReportText}) {
+    char* bytes = nullptr;
+    size_t size = 0;
+    FILE* stream = open_memstream(&bytes, &size);
+    writeEscapedXml(stream, text, mode);
+    fclose(stream);
+    EXPECT_EQ(std::string(bytes, size), escaped(text, mode)) << mode;
+    free(bytes);
+  }
 }
 
 TEST(Utf8, DecodesValidAndRefusesInvalidSequences) {

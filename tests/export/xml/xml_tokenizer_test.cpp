@@ -215,6 +215,34 @@ TEST(XmlTokenizer, FaultsOfReferencesAndCharacters) {
   for (const auto& [input, error] : cases) EXPECT_EQ(outcomeOf(input), error) << input;
 }
 
+// A reference is read within 32 bytes after its '&' (leading zeros allowed
+// up to there); its value is checked against U+10FFFF however many digits it
+// has, and a long run of digits costs no more than those 32 bytes.
+TEST(XmlTokenizer, CharacterReferencesAtTheirLimits) {
+  const std::string thirtyDigits = std::string(28, '0') + "65";
+  EXPECT_EQ(tokensOf("<A>&#" + thirtyDigits + ";&#x" + std::string(27, '0') +
+                     "42;&#x10FFFF;</A>"),
+            (Lines{"<A>", "'AB\xF4\x8F\xBF\xBF'", "</A>", "END"}));
+  const char* const notAllowed =
+      "ERROR 1:4 a character reference to a character that XML does not allow";
+  const char* const noReference = "ERROR 1:4 an '&' that starts no reference (write &amp;)";
+  const std::pair<std::string, const char*> cases[] = {
+      {"<A>&#0" + thirtyDigits + ";</A>", noReference},
+      {"<A>&#1114112;</A>", notAllowed},
+      {"<A>&#9223372036854775808;</A>", notAllowed},
+      {"<A>&#xFFFFFFFFFFFFFFFFFFFF;</A>", notAllowed},
+      {"<A>&#xD800;</A>", notAllowed},
+      {"<A>&#1114112z;</A>", "ERROR 1:4 a malformed character reference"},
+      {"<A>&#-65;</A>", "ERROR 1:4 a malformed character reference"},
+      {"<A>&#X41;</A>", "ERROR 1:4 a malformed character reference"},
+      {"<A>&#x4g;</A>", "ERROR 1:4 a malformed character reference"},
+      {"<A>&#" + std::string(1000000, '9') + ";</A>", noReference},
+      {"<A>&#x" + std::string(1000000, 'F') + ";</A>", noReference},
+  };
+  for (const auto& [input, error] : cases)
+    EXPECT_EQ(outcomeOf(input), error) << input.substr(0, 40);
+}
+
 // An earlier generator wrote control characters raw: they read as U+FFFD.
 TEST(XmlTokenizer, ControlCharactersReadAsReplacement) {
   EXPECT_EQ(tokensOf("<A x=\"a\x01\">b\x1F\x7F</A>"),
