@@ -179,7 +179,8 @@ void writeTag(FILE* file, const char* name, bool closing) {
 
 void writeEscaped(FILE* file, const QString& text) {
   // Short ASCII texts (the usual names, labels and words) go through the
-  // byte writer: the same bytes without the simplified and encoded copies. U+0000 cannot travel in a byte string and takes the long way.
+  // byte writer: the same bytes without the simplified and encoded copies.
+  // U+0000 cannot travel in a byte string and takes the long way.
   constexpr int kShort = 512;
   const int size = text.size();
   if (size < kShort) {

@@ -27,13 +27,10 @@ const std::string kDiffer = "the symbol files do not match the report: ";
 bool writtenAs(const std::string& reportText, const char* bytes) {
   std::string read;
   appendEscapedXml(&read, reportText, XmlAttribute);
-  const QByteArray written = escapeText(QString::fromLocal8Bit(bytes)).toUtf8();
-  if (read.size() == static_cast<size_t>(written.size()) &&
-      memcmp(read.data(), written.constData(), read.size()) == 0)
-    return true;
+  std::string written = escapedUtf8(QString::fromLocal8Bit(bytes).simplified(), ReportText);
+  if (read == written) return true;
   // The reader decodes names that look encoded twice once more.
-  std::string repaired(written.constData(), written.size());
-  return repairDoubleEncoding(&repaired) && repaired == read;
+  return repairDoubleEncoding(&written) && written == read;
 }
 
 // A name of the model for a message.
