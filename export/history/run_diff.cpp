@@ -98,11 +98,13 @@ std::string changesLine(const RunDiff& diff) {
          ", Removed " + std::to_string(diff.removed.size()) + "\n";
 }
 
-std::string runName(const RunInfo& run) {
+std::string runName(const RunInfo& run) { return runName(run, "run " + std::to_string(run.id)); }
+
+std::string runName(const RunInfo& run, const std::string& numbered) {
   std::string details = singleLine(run.label);
   if (!details.empty() && !run.generated.empty()) details += ", ";
   details += run.generated;
-  return "run " + std::to_string(run.id) + (details.empty() ? "" : " (" + details + ")");
+  return numbered + (details.empty() ? "" : " (" + details + ")");
 }
 
 const RunInfo* findRun(const std::vector<RunInfo>& runs, int64_t id) {

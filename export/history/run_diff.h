@@ -42,6 +42,8 @@ bool findFailingSince(HistoryStore& store, const std::vector<RunInfo>& runs, int
 // "run 3 (3f2a9c1, 2026-12-07T09:30:12)"; without a label or a time,
 // without it: "run 3 (2026-12-07T09:30:12)", "run 3".
 std::string runName(const RunInfo& run);
+// The same with the run's number as numbered says it: "Lauf 3 (...)".
+std::string runName(const RunInfo& run, const std::string& numbered);
 
 // "New 2, Fixed 1, Still failing 7, Added 3, Removed 0" and a line feed.
 std::string changesLine(const RunDiff& diff);
