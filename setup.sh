@@ -18,7 +18,7 @@
 set -euo pipefail
 cd "$(dirname "$0")"
 
-tier_build="g++ cmake ninja-build qtbase5-dev qttools5-dev-tools zlib1g-dev libsqlite3-dev"
+tier_build="g++ cmake ninja-build qtbase5-dev qttools5-dev-tools zlib1g-dev libsqlite3-dev libssl-dev"
 tier_tests="libgtest-dev libxml2-utils time libbenchmark-dev locales python3-junitparser python3-yaml"
 tier_fuzz="clang libclang-rt-dev libxml2-dev"
 tier_browser="chromium"

@@ -1,5 +1,6 @@
 // veldora-export diff: what a report changed against an earlier one or
-// against the run history, in the summary's forms.
+// against the run history, in the summary's forms; with --format github
+// also the Markdown into the job's step summary.
 //
 //   veldora-export diff history.sqlite run/report.xrd
 //   src/stack_test.cpp:30: error: new failure: check failed: size() == capacity() [stack_test > Stack > overflow]
@@ -10,6 +11,7 @@
 //   New 1, Fixed 1, Still failing 1, Added 1, Removed 1
 #include "export/diff_command.h"
 
+#include "export/ci/step_summary.h"
 #include "export/ci/summary_writer.h"
 #include "export/command_line.h"
 #include "support/decimal.h"
@@ -197,6 +199,12 @@ std::string markdownOf(const std::vector<Section>& sections, const RunDiff& diff
 int runDiffCommand(int argc, char** argv) {
   DiffArguments args;
   if (!parseDiffArguments(argc, argv, &args)) return ExitBroken;
+  const char* stepSummary = nullptr;
+  if (args.format == DiffGithub &&
+      !stepSummaryPath({{args.report, "the report"},
+                        {args.base, looksLikeHistory(args.base) ? "the run history" : "the base report"}},
+                       &stepSummary))
+    return ExitBroken;
   DiffCollector now;
   std::string error;
   if (!readReportRun(args.report, args.sourceRoot, now, &error, args.symbolFiles)) {
@@ -249,9 +257,12 @@ int runDiffCommand(int argc, char** argv) {
     note(&sections[4], SourceLink(), "removed", statusWord(base.objects[i].status),
          base.objects[i].path);
 
+  const std::string against = base.run ? runName(*base.run) : args.base;
+  if (stepSummary && !appendStepSummary(stepSummary, markdownOf(sections, diff, against)))
+    return ExitBroken;
   std::string text;
   if (args.format == DiffMarkdown) {
-    text = markdownOf(sections, diff, base.run ? runName(*base.run) : args.base);
+    text = markdownOf(sections, diff, against);
   } else {
     const bool colour = args.format == DiffPlain && isatty(STDOUT_FILENO) && !getenv("NO_COLOR");
     for (const Section& section : sections) {

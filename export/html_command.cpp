@@ -12,32 +12,35 @@
 #include "support/localisation.h"
 
 #include <QTranslator>
+#include <utility>
 
 int runHtmlCommand(int argc, char** argv) {
   PageHistoryOptions historyOptions;
   if (!takePageHistoryOptions(&argc, argv, &historyOptions)) return ExitBroken;
   ReportAndOutput args;
   if (!parseReportAndOutput(argc, argv, "html", ".html", &args)) return ExitBroken;
-  // The history's part reads the report beside the page's reading.
-  std::string history, historyError;
-  bool historyRead = false;
-  BackgroundTask historyTask([&] {
-    historyRead =
-        pageHistorySection(args.report, args.sourceRoot, historyOptions, &history, &historyError);
-  });
-  ReportReader reader;
-  OutputFile output;
-  if (!openReportAndOutput(args, reader, output)) return ExitBroken;
   // The page speaks the user's language as veldora does: veldora's own
   // translation for the locale, when installed; else English.
   QTranslator translator;
   loadTranslation(translator, QStringLiteral("veldora_"));
+  const PageLabels labels = pageLabels(translator);
+  // The history's part reads the report beside the page's reading.
+  PageHistory history;
+  std::string historyError;
+  bool historyRead = false;
+  BackgroundTask historyTask([&] {
+    historyRead = pageHistorySection(args.report, args.sourceRoot, historyOptions, labels,
+                                     &history, &historyError);
+  });
+  ReportReader reader;
+  OutputFile output;
+  if (!openReportAndOutput(args, reader, output)) return ExitBroken;
   bool failedVerdict = false;
   auto historyMarkup = [&] {
     historyTask.join();
-    return history;
+    return std::move(history);
   };
-  if (!writePage(reader, pageLabels(translator), output.file(), &failedVerdict, historyMarkup)) {
+  if (!writePage(reader, labels, output.file(), &failedVerdict, historyMarkup)) {
     printReportError(args.report, reader.error());
     return ExitBroken;
   }

@@ -7,6 +7,7 @@
 #include "export/command_line.h"
 #include "support/decimal.h"
 #include "export/history/report_run.h"
+#include "export/history/run_diff.h"
 
 #include <cstdio>
 #include <cstring>
@@ -71,8 +72,25 @@ int runRecordCommand(int argc, char** argv) {
   std::unique_ptr<HistoryStore> history = openHistory(args.history, HistoryWrite, &error);
   int64_t id = 0;
   bool added = false;
-  if (!history || !history->addRun(collector.run, args.keep, &id, &added)) {
+  // A run recorded with the earlier digest is found by its time and totals
+  // first; a run of this digest by addRun, inside its transaction (which
+  // also applies --keep).
+  std::vector<RunInfo> runs;
+  std::vector<std::string> contents;
+  int64_t own = -1;
+  if (!history || !history->runs(&runs, &contents)) {
     printErrorLine(args.history + ": " + (history ? history->error() : error));
+    return ExitBroken;
+  }
+  if (!findOwnRun(runs, contents, args.report, collector.run.info, &own, &error,
+                  collector.run.content)) {
+    printErrorLine(error);
+    return ExitBroken;
+  }
+  if (own >= 0 && contents[own] != collector.run.content) {
+    id = runs[own].id;
+  } else if (!history->addRun(collector.run, args.keep, &id, &added)) {
+    printErrorLine(args.history + ": " + history->error());
     return ExitBroken;
   }
   const RunTotals& t = collector.run.info.totals;

@@ -1,10 +1,11 @@
 // The summary command: its options parsed once, the report read, the lines
 // written to standard output and, with --format github, the Markdown
-// appended to the file GITHUB_STEP_SUMMARY names (never the report itself).
+// appended to the file GITHUB_STEP_SUMMARY names (never a file it reads).
 //
 //   veldora-export summary report.xrd --format github --max 20
 #include "export/summary_command.h"
 
+#include "export/ci/step_summary.h"
 #include "export/ci/summary_writer.h"
 #include "export/command_line.h"
 #include "support/decimal.h"
@@ -46,21 +47,6 @@ bool parseOptions(const ReportAndOutput& args, SummaryOptions* options, std::str
   return true;
 }
 
-bool appendToFile(const char* path, const std::string& text, std::string* reason) {
-  FILE* file = fopen(path, "ab");
-  if (!file) {
-    *reason = strerror(errno);
-    return false;
-  }
-  const bool written = fwrite(text.data(), 1, text.size(), file) == text.size();
-  const int writeErrno = errno;
-  if (fclose(file) != 0 || !written) {
-    *reason = strerror(written ? errno : writeErrno);
-    return false;
-  }
-  return true;
-}
-
 }  // namespace
 
 int runSummaryCommand(int argc, char** argv) {
@@ -70,12 +56,10 @@ int runSummaryCommand(int argc, char** argv) {
   if (!parseArguments(argc, argv, {"summary", nullptr, {"--format", "--max", "--history"}}, &args) ||
       !parseOptions(args, &options, &history))
     return ExitBroken;
-  const char* stepSummary = options.format == SummaryGithub ? getenv("GITHUB_STEP_SUMMARY") : nullptr;
-  if (stepSummary && !*stepSummary) stepSummary = nullptr;
-  if (stepSummary && sameFile(stepSummary, args.report)) {
-    printErrorLine(std::string(stepSummary) + ": the step summary would be appended to the report");
+  const char* stepSummary = nullptr;
+  if (options.format == SummaryGithub &&
+      !stepSummaryPath({{args.report, "the report"}, {history, "the run history"}}, &stepSummary))
     return ExitBroken;
-  }
   if (!history.empty() &&
       !readNewFailures(args.report, args.sourceRoot, history, &options.newFailures, &options.changes))
     return ExitBroken;
@@ -87,11 +71,7 @@ int runSummaryCommand(int argc, char** argv) {
     printReportError(args.report, error);
     return ExitBroken;
   }
-  std::string reason;
-  if (stepSummary && !appendToFile(stepSummary, output.markdown, &reason)) {
-    printOutputError(stepSummary, reason);
-    return ExitBroken;
-  }
+  if (stepSummary && !appendStepSummary(stepSummary, output.markdown)) return ExitBroken;
   if (fwrite(output.text.data(), 1, output.text.size(), stdout) != output.text.size() ||
       fflush(stdout) != 0) {
     printOutputError("standard output", strerror(errno));

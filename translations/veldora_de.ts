@@ -190,6 +190,82 @@
         <source>The tree cannot be shown: this browser could not unpack the page&apos;s data (%1).</source>
         <translation>Der Baum kann nicht gezeigt werden: dieser Browser konnte die Daten der Seite nicht entpacken (%1).</translation>
     </message>
+    <message>
+        <source>History</source>
+        <translation>Verlauf</translation>
+    </message>
+    <message>
+        <source>Passed, inconclusive and failed of the last %1 runs, oldest first</source>
+        <translation>Bestandene, unentschiedene und fehlgeschlagene der letzten %1 Läufe, älteste zuerst</translation>
+    </message>
+    <message>
+        <source>%1 runs, from %2 to %3; each column&apos;s title gives its run and totals.</source>
+        <translation>%1 Läufe, von %2 bis %3; der Titel jeder Säule nennt ihren Lauf und seine Summen.</translation>
+    </message>
+    <message>
+        <source>Passed %1, Inconclusive %2, Failed %3, Total %4</source>
+        <translation>Bestanden %1, Unentschieden %2, Fehlgeschlagen %3, Gesamt %4</translation>
+    </message>
+    <message>
+        <source>run %1</source>
+        <translation>Lauf %1</translation>
+    </message>
+    <message>
+        <source>this report</source>
+        <translation>dieser Bericht</translation>
+    </message>
+    <message>
+        <source>New failures</source>
+        <translation>Neue Fehlschläge</translation>
+    </message>
+    <message>
+        <source>No new failure against %1.</source>
+        <translation>Kein neuer Fehlschlag gegenüber %1.</translation>
+    </message>
+    <message>
+        <source>an empty history</source>
+        <translation>einem leeren Verlauf</translation>
+    </message>
+    <message>
+        <source>Failures against the history</source>
+        <translation>Fehlschläge im Verlauf</translation>
+    </message>
+    <message>
+        <source>Test</source>
+        <translation>Test</translation>
+    </message>
+    <message>
+        <source>Since</source>
+        <translation>Seit</translation>
+    </message>
+    <message>
+        <source>Last runs</source>
+        <translation>Letzte Läufe</translation>
+    </message>
+    <message>
+        <source>new</source>
+        <translation>neu</translation>
+    </message>
+    <message>
+        <source>flaky</source>
+        <translation>wechselhaft</translation>
+    </message>
+    <message>
+        <source>failing since %1</source>
+        <translation>fehlgeschlagen seit %1</translation>
+    </message>
+    <message>
+        <source>Last %1 runs, oldest first: %2</source>
+        <translation>Letzte %1 Läufe, älteste zuerst: %2</translation>
+    </message>
+    <message>
+        <source>not in the run</source>
+        <translation>nicht im Lauf</translation>
+    </message>
+    <message>
+        <source>The header text file holds no test summary.</source>
+        <translation>Die Kopftextdatei enthält keine Testübersicht.</translation>
+    </message>
 </context>
 <context>
     <name>VELDORA</name>

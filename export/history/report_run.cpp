@@ -1,4 +1,5 @@
-// The walk from a report's test objects to the run the history keeps.
+// The walk from a report's test objects to the run the history keeps, and
+// the digest of its bytes.
 #include "export/history/report_run.h"
 
 #include "export/ci/summary_writer.h"
@@ -7,12 +8,14 @@
 #include "export/ots/check_lines.h"
 
 #include <QCryptographicHash>
-#include <QFile>
+#include <openssl/evp.h>
 #include <cerrno>
 #include <cstdlib>
 #include <cstring>
 #include <ctime>
+#include <memory>
 #include <sys/stat.h>
+#include <vector>
 
 namespace {
 
@@ -91,13 +94,52 @@ bool readReportRun(const std::string& path, const std::string& sourceRoot, RunCo
   return true;
 }
 
-bool reportDigest(const std::string& path, std::string* digest, std::string* error) {
-  QFile file(QString::fromLocal8Bit(path.c_str()));
-  QCryptographicHash hash(QCryptographicHash::Sha3_256);
-  if (!file.open(QIODevice::ReadOnly) || !hash.addData(&file)) {
-    *error = path + ": cannot read: " + file.errorString().toStdString();
+namespace {
+
+// Reads the file in large pieces into update. False, with the error line's
+// text, when it cannot be read.
+template <typename Update>
+bool readPieces(const std::string& path, Update update, std::string* error) {
+  std::unique_ptr<FILE, int (*)(FILE*)> file(fopen(path.c_str(), "rb"), fclose);
+  if (!file) {
+    *error = path + ": cannot read: " + strerror(errno);
     return false;
   }
+  std::vector<char> piece(1 << 20);
+  size_t size;
+  while ((size = fread(piece.data(), 1, piece.size(), file.get())) > 0) update(piece.data(), size);
+  if (ferror(file.get())) {
+    *error = path + ": cannot read: " + strerror(errno);
+    return false;
+  }
+  return true;
+}
+
+}  // namespace
+
+bool reportDigest(const std::string& path, std::string* digest, std::string* error) {
+  std::unique_ptr<EVP_MD_CTX, void (*)(EVP_MD_CTX*)> context(EVP_MD_CTX_new(), EVP_MD_CTX_free);
+  if (!context || EVP_DigestInit_ex(context.get(), EVP_sha256(), nullptr) != 1) {
+    *error = path + ": cannot take the digest";
+    return false;
+  }
+  if (!readPieces(path, [&](const char* bytes, size_t size) {
+        EVP_DigestUpdate(context.get(), bytes, size);
+      }, error))
+    return false;
+  unsigned char value[EVP_MAX_MD_SIZE];
+  unsigned int size = 0;
+  EVP_DigestFinal_ex(context.get(), value, &size);
+  *digest = std::string(kDigestTag) + std::string(reinterpret_cast<const char*>(value), size);
+  return true;
+}
+
+bool legacyReportDigest(const std::string& path, std::string* digest, std::string* error) {
+  QCryptographicHash hash(QCryptographicHash::Sha3_256);
+  if (!readPieces(path, [&](const char* bytes, size_t size) {
+        hash.addData(bytes, static_cast<int>(size));
+      }, error))
+    return false;
   *digest = hash.result().toStdString();
   return true;
 }

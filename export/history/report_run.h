@@ -4,7 +4,7 @@
 // identity key, status and failed checks.
 //
 //   report.xrd, "Report Generation Time  Mon Dec  7 09:30:12 2026"
-//   -> content sha256(bytes), generated "2026-12-07T09:30:12",
+//   -> content "sha256:" sha256(bytes), generated "2026-12-07T09:30:12",
 //      objects {key(stack_test > Stack > overflow), failed, "size() == capacity()"}, ...
 #pragma once
 
@@ -40,9 +40,17 @@ bool readReportRun(const std::string& path, const std::string& sourceRoot, RunCo
                    std::string* error, const std::vector<std::string>& symbolFiles = {});
 
 // The digest of the report's bytes, the run's content: the same report
-// recorded twice is one run. False, with the error line's text, when the
-// file cannot be read.
+// recorded twice is one run. "sha256:" and the 32 bytes of its SHA-256
+// (fast where the processor has instructions for it: a record reads the
+// report twice at once, to parse and to digest, and the digest is the
+// longer of the two with a slower hash). False, with the error line's text,
+// when the file cannot be read.
 bool reportDigest(const std::string& path, std::string* digest, std::string* error);
+constexpr char kDigestTag[] = "sha256:";
+
+// The content of runs recorded before: the 32 bytes of the SHA3-256 of
+// the report's bytes, without a tag. Taken only to find such a run again.
+bool legacyReportDigest(const std::string& path, std::string* digest, std::string* error);
 
 // Reads the report and takes its digest at the same time, on two threads:
 // the run that record stores. False after the error line.

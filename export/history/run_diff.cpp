@@ -7,6 +7,7 @@
 #include "export/xrd/test_objects.h"
 
 #include <algorithm>
+#include <cstring>
 
 namespace {
 
@@ -65,17 +66,23 @@ bool findFailingSince(HistoryStore& store, const std::vector<RunInfo>& runs, int
 }
 
 bool findOwnRun(const std::vector<RunInfo>& runs, const std::vector<std::string>& contents,
-                const std::string& path, const RunInfo& report, int64_t* own, std::string* error) {
+                const std::string& path, const RunInfo& report, int64_t* own, std::string* error,
+                std::string digest) {
   *own = -1;
-  std::string digest;
+  std::string legacy;
   for (size_t i = 0; i < runs.size(); ++i) {
     const RunTotals& a = runs[i].totals;
     const RunTotals& b = report.totals;
     if (runs[i].generated != report.generated || a.passed != b.passed ||
         a.inconclusive != b.inconclusive || a.failed != b.failed || a.total != b.total)
       continue;
-    if (digest.empty() && !reportDigest(path, &digest, error)) return false;
-    if (contents[i] == digest) *own = static_cast<int64_t>(i);
+    // A run recorded with the earlier digest has the untagged one.
+    const bool tagged = contents[i].compare(0, strlen(kDigestTag), kDigestTag) == 0;
+    std::string& wanted = tagged ? digest : legacy;
+    if (wanted.empty() && !(tagged ? reportDigest(path, &wanted, error)
+                                   : legacyReportDigest(path, &wanted, error)))
+      return false;
+    if (contents[i] == wanted) *own = static_cast<int64_t>(i);
   }
   return true;
 }
@@ -98,11 +105,13 @@ std::string changesLine(const RunDiff& diff) {
          ", Removed " + std::to_string(diff.removed.size()) + "\n";
 }
 
-std::string runName(const RunInfo& run) {
+std::string runName(const RunInfo& run) { return runName(run, "run " + std::to_string(run.id)); }
+
+std::string runName(const RunInfo& run, const std::string& numbered) {
   std::string details = singleLine(run.label);
   if (!details.empty() && !run.generated.empty()) details += ", ";
   details += run.generated;
-  return "run " + std::to_string(run.id) + (details.empty() ? "" : " (" + details + ")");
+  return numbered + (details.empty() ? "" : " (" + details + ")");
 }
 
 const RunInfo* findRun(const std::vector<RunInfo>& runs, int64_t id) {

@@ -42,6 +42,8 @@ bool findFailingSince(HistoryStore& store, const std::vector<RunInfo>& runs, int
 // "run 3 (3f2a9c1, 2026-12-07T09:30:12)"; without a label or a time,
 // without it: "run 3 (2026-12-07T09:30:12)", "run 3".
 std::string runName(const RunInfo& run);
+// The same with the run's number as numbered says it: "Lauf 3 (...)".
+std::string runName(const RunInfo& run, const std::string& numbered);
 
 // "New 2, Fixed 1, Still failing 7, Added 3, Removed 0" and a line feed.
 std::string changesLine(const RunDiff& diff);
@@ -51,10 +53,12 @@ const RunInfo* findRun(const std::vector<RunInfo>& runs, int64_t id);
 
 // The position among runs of the run recorded from the report at path, or
 // -1. Only a run of the report's time and totals can be it, so the report's
-// digest is taken only when there is such a run. False, with the error
-// line's text, when the report cannot be read for it.
+// digest is taken only when there is such a run (digest: the report's, when
+// known), and the earlier digest only for such a run recorded with it.
+// False, with the error line's text, when the report cannot be read for it.
 bool findOwnRun(const std::vector<RunInfo>& runs, const std::vector<std::string>& contents,
-                const std::string& path, const RunInfo& report, int64_t* own, std::string* error);
+                const std::string& path, const RunInfo& report, int64_t* own, std::string* error,
+                std::string digest = std::string());
 
 // The run to compare a report with: the newest run that is not the report
 // itself (own, from findOwnRun: recording first and comparing after finds

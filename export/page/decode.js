@@ -148,3 +148,37 @@ function detailsOf(d, i) {
   }
   return items;
 }
+
+// The badges block (page_badges.h) for a tree of n nodes: per node the
+// number of its badge or -1, and per badge its kind, its run name (for
+// "failing since") and its strip of statuses. Linear in the block.
+function decodeBadges(bytes, n) {
+  const b = { at: new Int32Array(n).fill(-1), kind: [], since: [], strip: [] };
+  let at = 0, count, length;
+  [count, at] = varint(bytes, at);
+  const names = [];
+  for (let i = 0; i < count; i++) {
+    [length, at] = varint(bytes, at);
+    names.push(utf8.decode(bytes.subarray(at, at + length)));
+    at += length;
+  }
+  [count, at] = varint(bytes, at);
+  let node = 0;
+  for (let k = 0; k < count; k++) {
+    let gap, name = null;
+    [gap, at] = varint(bytes, at);
+    node += gap;
+    const kind = bytes[at++];
+    if (kind === 1) {
+      [length, at] = varint(bytes, at);
+      name = names[length];
+    }
+    length = bytes[at++];
+    b.strip.push(bytes.subarray(at, at + length));
+    at += length;
+    b.kind.push(kind);
+    b.since.push(name);
+    if (node < n && b.at[node] < 0) b.at[node] = k;
+  }
+  return b;
+}

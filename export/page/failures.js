@@ -10,6 +10,8 @@ function failureItem([, node, path, what, checks]) {
   link.className = "path";
   link.href = "#n" + node;
   link.textContent = path;
+  const badge = badgeElements(node);
+  if (badge) item.append(" ", badge);
   item.append(" ");
   item.appendChild(document.createElement("span")).className = "type";
   item.lastChild.textContent = what;

@@ -24,16 +24,13 @@ std::string number(double value) {
   return text;
 }
 
-std::string totalsText(const RunTotals& t) {
-  return "Passed " + std::to_string(t.passed) + ", Inconclusive " + std::to_string(t.inconclusive) +
-         ", Failed " + std::to_string(t.failed) + ", Total " + std::to_string(t.total);
+std::string nameOf(const RunInfo& run, const PageLabels& labels) {
+  return run.id == 0 ? labels.thisReport : runName(run, fill(labels.run, run.id));
 }
-
-std::string nameOf(const RunInfo& run) { return run.id == 0 ? "this report" : runName(run); }
 
 // One column per run, its height the run's total against the largest, split
 // into passed (bottom), inconclusive and failed (top).
-std::string trendChart(const std::vector<RunInfo>& runs) {
+std::string trendChart(const std::vector<RunInfo>& runs, const PageLabels& labels) {
   const double height = 100, column = 10, width = 8;
   int64_t largest = 1;
   for (const RunInfo& run : runs) {
@@ -44,11 +41,14 @@ std::string trendChart(const std::vector<RunInfo>& runs) {
   std::string s = "<svg class=\"bar trend\" viewBox=\"0 0 " +
                   number(column * static_cast<double>(runs.size())) + " " + number(height) +
                   "\" preserveAspectRatio=\"none\" width=\"100%\" height=\"120\" role=\"img\" "
-                  "aria-label=\"Passed, inconclusive and failed of the last " +
-                  std::to_string(runs.size()) + " runs, oldest first\">\n";
+                  "aria-label=\"" + escaped(fill(labels.trendChart, static_cast<long long>(runs.size()))) +
+                  "\">\n";
   for (size_t i = 0; i < runs.size(); ++i) {
     const RunTotals& t = runs[i].totals;
-    s += "<g><title>" + escaped(nameOf(runs[i])) + ": " + totalsText(t) + "</title>";
+    s += "<g><title>" + escaped(nameOf(runs[i], labels)) + ": " +
+         escaped(fillText(labels.runTotals, {std::to_string(t.passed), std::to_string(t.inconclusive),
+                                             std::to_string(t.failed), std::to_string(t.total)})) +
+         "</title>";
     const int64_t parts[] = {t.passed, t.inconclusive, t.failed};
     static const char* const kClasses[] = {"passed", "inconclusive", "failed"};
     double bottom = height;
@@ -62,86 +62,72 @@ std::string trendChart(const std::vector<RunInfo>& runs) {
     }
     s += "</g>\n";
   }
-  s += "</svg>\n<p class=\"meta\">" + std::to_string(runs.size()) + " runs, from " +
-       escaped(nameOf(runs.front())) + " to " + escaped(nameOf(runs.back())) +
-       "; each column's title gives its run and totals.</p>\n";
+  s += "</svg>\n<p class=\"meta\">" +
+       escaped(fillText(labels.trendRuns, {std::to_string(runs.size()), nameOf(runs.front(), labels),
+                                           nameOf(runs.back(), labels)})) +
+       "</p>\n";
   return s;
 }
 
-const char* statusWord(ResultStatus status) {
-  static const char* const kWords[] = {"passed", "not executed", "failed", "not in the run"};
-  return kWords[status];
-}
-
-// The last statuses as squares, oldest first; a run without the object as
-// an empty square.
-std::string strip(const std::vector<ResultStatus>& statuses) {
-  static const char* const kClasses[] = {"passed", "inconclusive", "failed"};
-  std::string title = "Last " + std::to_string(statuses.size()) + " runs, oldest first:";
-  std::string squares;
-  for (size_t i = 0; i < statuses.size(); ++i) {
-    title += std::string(i ? ", " : " ") + statusWord(statuses[i]);
-    const std::string x = std::to_string(10 * i + 1);
-    squares += statuses[i] == ResultAbsent
-                   ? "<rect x=\"" + x + "\" y=\"1\" width=\"8\" height=\"8\" fill=\"none\" "
-                                        "stroke=\"currentColor\" stroke-opacity=\"0.4\"/>"
-                   : "<rect class=\"" + std::string(kClasses[statuses[i]]) + "\" x=\"" + x +
-                         "\" y=\"1\" width=\"8\" height=\"8\"/>";
-  }
-  return "<svg class=\"bar strip\" viewBox=\"0 0 " + std::to_string(10 * statuses.size()) +
-         " 10\" width=\"" + std::to_string(10 * statuses.size()) + "\" height=\"10\" role=\"img\" "
-         "aria-label=\"" + title + "\"><title>" + title + "</title>" + squares + "</svg>";
-}
-
-std::string badgeText(const FailureBadge& badge) {
-  switch (badge.kind) {
-    case BadgeNew: return "<strong>new</strong>";
-    case BadgeFlaky: return "<strong>flaky</strong>";
-    case BadgeFailingSince: return "failing since " + escaped(runName(badge.since));
-  }
-  return std::string();
+std::string sectionStart(const PageLabels& labels) {
+  return "<section id=\"history\" aria-label=\"" + escaped(labels.history) + "\">\n<h2>" +
+         escaped(labels.history) + "</h2>\n";
 }
 
 std::string firstLine(const std::string& text) { return text.substr(0, text.find('\n')); }
 
 }  // namespace
 
-std::string historyMarkup(const ReportHistory& history, const std::vector<RunObject>& objects,
-                          const std::vector<SourceLink>& locations) {
-  std::string s = "<section id=\"history\" aria-label=\"History\">\n<h2>History</h2>\n";
-  s += trendChart(history.trend);
-  s += "<h3>New failures <span class=\"count\">" +
+PageHistory historyMarkup(const ReportHistory& history, const std::vector<RunObject>& objects,
+                          const std::vector<SourceLink>& locations, const std::vector<int>& nodes,
+                          const PageLabels& labels) {
+  PageHistory page;
+  std::string& s = page.section;
+  s = sectionStart(labels) + trendChart(history.trend, labels);
+  s += "<h3>" + escaped(labels.newFailures) + " <span class=\"count\">" +
        std::to_string(history.diff.newFailures.size()) + "</span></h3>\n";
   if (history.diff.newFailures.empty()) {
-    s += "<p class=\"none\">No new failure against " +
-         (history.trend.size() > 1 ? escaped(nameOf(history.trend[history.trend.size() - 2]))
-                                   : std::string("an empty history")) +
-         ".</p>\n";
+    const size_t n = history.trend.size();
+    s += "<p class=\"none\">" +
+         escaped(fillText(labels.noNewFailure,
+                          {n > 1 ? nameOf(history.trend[n - 2], labels) : labels.emptyHistory})) +
+         "</p>\n";
   } else {
     s += "<ul class=\"new-failures\">\n";
     for (const size_t i : history.diff.newFailures) {
-      s += "<li>" + escaped(objects[i].path);
+      s += "<li><a class=\"path\" href=\"#n" + std::to_string(nodes[i]) + "\">" +
+           escaped(objects[i].path) + "</a>";
       const std::string place = locationText(locations[i]);
       if (!place.empty()) s += " <span class=\"location\">" + escaped(place) + "</span>";
       s += " <span class=\"type\">" + escaped(firstLine(objects[i].checks)) + "</span></li>\n";
     }
     s += "</ul>\n";
   }
-  if (!history.badges.empty()) {
-    s += "<h3>Failures against the history</h3>\n<table class=\"information history\">\n"
-         "<tr><th>Test</th><th>Since</th><th>Last runs</th></tr>\n";
-    for (const FailureBadge& badge : history.badges)
-      s += "<tr><td>" + escaped(objects[badge.object].path) + "</td><td>" + badgeText(badge) +
-           "</td><td>" + strip(badge.strip) + "</td></tr>\n";
+  for (const FailureBadge& badge : history.badges) {
+    const std::string since = badge.kind == BadgeFailingSince ? nameOf(badge.since, labels) : "";
+    page.badges.push_back({nodes[badge.object], badge.kind, since, badge.strip});
+  }
+  if (!page.badges.empty()) {
+    s += "<h3>" + escaped(labels.againstHistory) + "</h3>\n<table class=\"information history\">\n"
+         "<tr><th>" + escaped(labels.test) + "</th><th>" + escaped(labels.since) + "</th><th>" +
+         escaped(labels.lastRuns) + "</th></tr>\n";
+    for (size_t k = 0; k < page.badges.size(); ++k)
+      s += "<tr><td>" + escaped(objects[history.badges[k].object].path) + "</td><td>" +
+           badgeWordMarkup(page.badges[k], labels) + "</td><td>" +
+           stripMarkup(page.badges[k].strip, labels) + "</td></tr>\n";
     s += "</table>\n";
   }
-  return s + "</section>\n";
+  s += "</section>\n";
+  // The tree and the failures list look badges up by node.
+  std::stable_sort(page.badges.begin(), page.badges.end(),
+                   [](const NodeBadge& a, const NodeBadge& b) { return a.node < b.node; });
+  return page;
 }
 
-std::string headerTrendMarkup(const std::vector<RunInfo>& runs) {
-  std::string s = "<section id=\"history\" aria-label=\"History\">\n<h2>History</h2>\n";
-  if (runs.empty()) return s + "<p class=\"none\">The header text file holds no test summary.</p>\n</section>\n";
-  return s + trendChart(runs) + "</section>\n";
+std::string headerTrendMarkup(const std::vector<RunInfo>& runs, const PageLabels& labels) {
+  std::string s = sectionStart(labels);
+  if (runs.empty()) return s + "<p class=\"none\">" + escaped(labels.noHeaderSummary) + "</p>\n</section>\n";
+  return s + trendChart(runs, labels) + "</section>\n";
 }
 
 namespace {
@@ -241,26 +227,29 @@ bool takePageHistoryOptions(int* argc, char** argv, PageHistoryOptions* options)
 
 namespace {
 
-// Beside each object of the run: where it is.
+// Beside each object of the run: where it is, and its node in the page.
 struct LocatedRun : RunCollector {
   void object(const TestObject& object) override {
     RunCollector::object(object);
     locations.push_back(object.location);
+    nodes.push_back(object.nodeId);
   }
   std::vector<SourceLink> locations;
+  std::vector<int> nodes;
 };
 
 }  // namespace
 
 bool pageHistorySection(const std::string& report, const std::string& sourceRoot,
-                        const PageHistoryOptions& options, std::string* markup, std::string* error) {
+                        const PageHistoryOptions& options, const PageLabels& labels,
+                        PageHistory* page, std::string* error) {
   if (!options.header.empty()) {
     std::vector<RunInfo> runs;
     if (!readHeaderTotals(options.header, &runs, error)) {
       *error = options.header + ": " + *error;
       return false;
     }
-    *markup = headerTrendMarkup(runs);
+    page->section = headerTrendMarkup(runs, labels);
     return true;
   }
   if (options.history.empty()) return true;
@@ -269,6 +258,6 @@ bool pageHistorySection(const std::string& report, const std::string& sourceRoot
   if (!readReportRun(report, sourceRoot, run, error) ||
       !loadReportHistory(options.history, report, run.run, &history, error))
     return false;
-  *markup = historyMarkup(history, run.run.objects, run.locations);
+  *page = historyMarkup(history, run.run.objects, run.locations, run.nodes, labels);
   return true;
 }

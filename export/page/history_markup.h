@@ -5,28 +5,35 @@
 //   <section id="history"><h2>History</h2>
 //   <svg class="bar trend" viewBox="0 0 500 120"><g><title>run 3 (3f2a9c1, 2026-12-07T09:30:12):
 //   Passed 6, Inconclusive 2, Failed 1, Total 9</title><rect class="passed" .../>...</g>...</svg>
-//   <h3>New failures <span>1</span></h3><ul><li>stack_test › Stack › overflow ...</li></ul>
-//   <table class="history"><tr><td>stack_test › Stack › pop</td><td>failing since run 2 (...)</td>
-//   <td><svg class="bar strip">ten squares</svg></td></tr></table></section>
+//   <h3>New failures <span>1</span></h3><ul><li><a href="#n4">stack_test › Stack › overflow</a>
+//   ...</li></ul>
+//   <table class="history"><tr><td>stack_test › Stack › pop</td><td><span class="badge since">
+//   failing since run 2 (...)</span></td><td><span class="strip">ten glyphs</span></td></tr>
+//   </table></section>
 //
 // The drawing takes its colours from the page's style (the summary bar's
-// classes), so it needs no style of its own under the page's policy. Only
-// the section is built here; the page writer places it.
+// classes), so it needs no style of its own under the page's policy. Its
+// words are the page's labels. Only the section and the badges are built
+// here; the page writer places them.
 #pragma once
 
 #include "export/history/report_history.h"
+#include "export/page/page_badges.h"
+#include "export/page/page_labels.h"
 #include "export/xrd/report_reader.h"
 
 #include <string>
 #include <vector>
 
-// The section for html REPORT --history FILE.
-std::string historyMarkup(const ReportHistory& history, const std::vector<RunObject>& objects,
-                          const std::vector<SourceLink>& locations);
+// The section and the badges for html REPORT --history FILE; beside each
+// of the report's objects, where it is and its node.
+PageHistory historyMarkup(const ReportHistory& history, const std::vector<RunObject>& objects,
+                          const std::vector<SourceLink>& locations, const std::vector<int>& nodes,
+                          const PageLabels& labels);
 
 // The section for html REPORT --header FILE: the totals of the test
 // summaries that veldora appends to the header text file after each run.
-std::string headerTrendMarkup(const std::vector<RunInfo>& runs);
+std::string headerTrendMarkup(const std::vector<RunInfo>& runs, const PageLabels& labels);
 
 // The test summaries of a header text file, oldest first, numbered from 1:
 //
@@ -50,9 +57,10 @@ struct PageHistoryOptions {
 // others in order. False, after the error line, on a usage error.
 bool takePageHistoryOptions(int* argc, char** argv, PageHistoryOptions* options);
 
-// The section the options ask for (empty for none). False, with the error
-// line's text, when the report, the history or the header file cannot be
-// read. Reads its own copy of the report, so it may run beside the page's
-// reading on a thread of its own.
+// The section and badges the options ask for (none for none). False, with
+// the error line's text, when the report, the history or the header file
+// cannot be read. Reads its own copy of the report, so it may run beside
+// the page's reading on a thread of its own.
 bool pageHistorySection(const std::string& report, const std::string& sourceRoot,
-                        const PageHistoryOptions& options, std::string* markup, std::string* error);
+                        const PageHistoryOptions& options, const PageLabels& labels,
+                        PageHistory* page, std::string* error);

@@ -57,15 +57,39 @@ PageLabels pageLabels(const QTranslator& translator) {
   l.matchOf = label(QT_TRANSLATE_NOOP("Page", "%1 of %2"));
   l.printEnd = label(QT_TRANSLATE_NOOP("Page", "The print view ends after %1 of %2 objects."));
   l.cannotShow = label(QT_TRANSLATE_NOOP("Page", "The tree cannot be shown: this browser could not unpack the page's data (%1)."));
+  l.history = label(QT_TRANSLATE_NOOP("Page", "History"));
+  l.trendChart = label(QT_TRANSLATE_NOOP("Page", "Passed, inconclusive and failed of the last %1 runs, oldest first"));
+  l.trendRuns = label(QT_TRANSLATE_NOOP("Page", "%1 runs, from %2 to %3; each column's title gives its run and totals."));
+  l.runTotals = label(QT_TRANSLATE_NOOP("Page", "Passed %1, Inconclusive %2, Failed %3, Total %4"));
+  l.run = label(QT_TRANSLATE_NOOP("Page", "run %1"));
+  l.thisReport = label(QT_TRANSLATE_NOOP("Page", "this report"));
+  l.newFailures = label(QT_TRANSLATE_NOOP("Page", "New failures"));
+  l.noNewFailure = label(QT_TRANSLATE_NOOP("Page", "No new failure against %1."));
+  l.emptyHistory = label(QT_TRANSLATE_NOOP("Page", "an empty history"));
+  l.againstHistory = label(QT_TRANSLATE_NOOP("Page", "Failures against the history"));
+  l.test = label(QT_TRANSLATE_NOOP("Page", "Test"));
+  l.since = label(QT_TRANSLATE_NOOP("Page", "Since"));
+  l.lastRuns = label(QT_TRANSLATE_NOOP("Page", "Last runs"));
+  l.badgeNew = label(QT_TRANSLATE_NOOP("Page", "new"));
+  l.badgeFlaky = label(QT_TRANSLATE_NOOP("Page", "flaky"));
+  l.failingSince = label(QT_TRANSLATE_NOOP("Page", "failing since %1"));
+  l.strip = label(QT_TRANSLATE_NOOP("Page", "Last %1 runs, oldest first: %2"));
+  l.notInRun = label(QT_TRANSLATE_NOOP("Page", "not in the run"));
+  l.noHeaderSummary = label(QT_TRANSLATE_NOOP("Page", "The header text file holds no test summary."));
   return l;
 }
 
 std::string fill(const std::string& text, long long a, long long b, long long c) {
+  return fillText(text, {std::to_string(a), std::to_string(b), std::to_string(c)});
+}
+
+std::string fillText(const std::string& text, const std::vector<std::string>& values) {
   std::string out;
   for (size_t i = 0; i < text.size(); ++i) {
-    if (text[i] == '%' && i + 1 < text.size() && text[i + 1] >= '1' && text[i + 1] <= '3') {
-      const char k = text[++i];
-      out += std::to_string(k == '1' ? a : k == '2' ? b : c);
+    const size_t k = i + 1 < text.size() ? static_cast<size_t>(text[i + 1] - '1') : values.size();
+    if (text[i] == '%' && k < values.size() && k < 9) {
+      out += values[k];
+      ++i;
     } else {
       out += text[i];
     }
@@ -77,7 +101,9 @@ std::string scriptLabelsJson(const PageLabels& l) {
   const std::pair<const char*, const std::string*> fields[] = {
       {"tally", &l.tally},     {"link", &l.link},       {"nodes", &l.nodes},
       {"matches", &l.matches}, {"shown", &l.shown},     {"matchOf", &l.matchOf},
-      {"printEnd", &l.printEnd}, {"cannotShow", &l.cannotShow}};
+      {"printEnd", &l.printEnd}, {"cannotShow", &l.cannotShow}, {"badgeNew", &l.badgeNew},
+      {"badgeFlaky", &l.badgeFlaky}, {"failingSince", &l.failingSince}, {"strip", &l.strip},
+      {"notInRun", &l.notInRun}};
   std::string json = "{\"states\":[";
   appendJsonString(&json, l.notExecuted);
   json += ',';

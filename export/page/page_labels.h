@@ -5,6 +5,7 @@
 #pragma once
 
 #include <string>
+#include <vector>
 
 struct PageLabels {
   std::string language;  // for <html lang>: "en", "de"
@@ -13,6 +14,10 @@ struct PageLabels {
   std::string collapseAll, skipToTree, controls, noScript, bar;
   std::string notExecuted, passed, failed, tally, link, nodes, matches, shown, matchOf;
   std::string printEnd, cannotShow;
+  // The history section and the badges of failed objects.
+  std::string history, trendChart, trendRuns, runTotals, run, thisReport, newFailures, noNewFailure;
+  std::string emptyHistory, againstHistory, test, since, lastRuns, badgeNew, badgeFlaky;
+  std::string failingSince, strip, notInRun, noHeaderSummary;
 };
 
 class QTranslator;
@@ -23,6 +28,8 @@ PageLabels pageLabels(const QTranslator& translator);
 
 // text with %1 (and %2, %3) replaced by the numbers.
 std::string fill(const std::string& text, long long a, long long b = 0, long long c = 0);
+// text with %1, %2, ... replaced by the texts (at most nine).
+std::string fillText(const std::string& text, const std::vector<std::string>& values);
 
 // The labels the script uses, as a JSON object whose text holds no "<", so
 // that it can stand in a <script> block.

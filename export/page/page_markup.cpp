@@ -200,11 +200,14 @@ FailureText failureText(const TestObject& object) {
   return t;
 }
 
-void appendFailureHtml(std::string* out, int nodeId, const FailureText& t) {
+// Returns where the item's badge goes: after its path.
+size_t appendFailureHtml(std::string* out, int nodeId, const FailureText& t) {
   std::string& s = *out;
   s += "<li><a class=\"path\" href=\"#n" + std::to_string(nodeId) + "\">";
   appendEscapedHtml(&s, t.path);
-  s += "</a> <span class=\"type\">";
+  s += "</a>";
+  const size_t badgeAt = s.size();
+  s += " <span class=\"type\">";
   appendEscapedHtml(&s, t.what);
   s += "</span>";
   if (!t.checks.empty()) {
@@ -223,6 +226,7 @@ void appendFailureHtml(std::string* out, int nodeId, const FailureText& t) {
     s += "</ul>";
   }
   s += "</li>\n";
+  return badgeAt;
 }
 
 // [group, node, path, what, [[expression, counts], ...]] for the script.
@@ -257,7 +261,7 @@ void PageMarkup::failure(const TestObject& object, int group) {
   const FailureText text = failureText(object);
   if (failureCount_++ < kFailuresShown) {
     ++g.shownCount;
-    appendFailureHtml(&g.shown, object.nodeId, text);
+    g.badgeAt.emplace_back(appendFailureHtml(&g.shown, object.nodeId, text), object.nodeId);
   } else {
     appendFailureJson(&moreFailures_, groups_.size() - 1, object.nodeId, text);
   }
@@ -273,7 +277,7 @@ std::string PageMarkup::pageTitle() const {
   return escaped(title);
 }
 
-std::string PageMarkup::body(const std::string& beforeFailures) const {
+std::string PageMarkup::body(const PageHistory& history) const {
   std::string s = "<a class=\"skip\" href=\"#tree-items\">" + escaped(labels_.skipToTree) + "</a>\n";
   s += "<header>\n<h1>";
   appendEscapedHtml(&s, reportTitle_.empty() ? labels_.report : reportTitle_);
@@ -291,7 +295,7 @@ std::string PageMarkup::body(const std::string& beforeFailures) const {
   if (!information_.empty())
     s += "<section id=\"information\" aria-label=\"" + escaped(labels_.information) + "\">\n" +
          information_ + "</section>\n";
-  s += beforeFailures;
+  s += history.section;
   s += "<section id=\"failures\" aria-labelledby=\"failures-heading\">\n<h2 id=\"failures-heading\">" +
        escaped(labels_.failures) + " <span class=\"count\">" + std::to_string(failureCount()) +
        "</span></h2>\n";
@@ -300,7 +304,19 @@ std::string PageMarkup::body(const std::string& beforeFailures) const {
     s += "<div class=\"group\">\n<h3>";
     appendEscapedHtml(&s, g.name);
     s += " <span class=\"count\">" + escaped(fill(labels_.failedCount, g.count)) + "</span></h3>\n";
-    if (!g.shown.empty()) s += "<ol class=\"failures\">\n" + g.shown + "</ol>\n";
+    if (!g.shown.empty()) {
+      s += "<ol class=\"failures\">\n";
+      size_t from = 0;
+      for (const auto& at : g.badgeAt) {
+        const NodeBadge* badge = findBadge(history.badges, at.second);
+        if (!badge) continue;
+        s.append(g.shown, from, at.first - from);
+        s += " " + badgeMarkup(*badge, labels_);
+        from = at.first;
+      }
+      s.append(g.shown, from, std::string::npos);
+      s += "</ol>\n";
+    }
     // The rest come from the failures block when the disclosure opens.
     if (g.count > g.shownCount)
       s += "<details class=\"more\"><summary>" +

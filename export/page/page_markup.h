@@ -5,6 +5,7 @@
 // through appendEscapedHtml.
 #pragma once
 
+#include "export/page/page_badges.h"
 #include "export/page/page_labels.h"
 #include "export/xrd/failures.h"
 #include "export/xrd/report_reader.h"
@@ -37,9 +38,9 @@ class PageMarkup {
 
   // The page's <title> text.
   std::string pageTitle() const;
-  // Everything above the tree, in page order, with beforeFailures (the
-  // history section) ahead of the failures.
-  std::string body(const std::string& beforeFailures = std::string()) const;
+  // Everything above the tree, in page order, with the history section
+  // ahead of the failures and the badges on the failures shown.
+  std::string body(const PageHistory& history = PageHistory()) const;
   // The tree's section: heading, controls and the empty tree box.
   std::string treeSection() const;
   // The failures listed plus the failed verdicts the report counts but
@@ -57,6 +58,8 @@ class PageMarkup {
     int64_t count = 0;
     int64_t shownCount = 0;
     std::string shown;  // the list items shown at once
+    // Where in shown each item's badge goes, and its node.
+    std::vector<std::pair<size_t, int>> badgeAt;
   };
 
   int64_t unlisted() const;

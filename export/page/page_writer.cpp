@@ -10,7 +10,8 @@
 //   <section id="objects">controls, <div id="tree"></section>
 //   <script type="application/json" id="data-labels">{"states":["not executed",...]}</script>
 //   <script type="application/octet-stream" id="data-nodes" data-encoding="deflate">eJzt...</script>
-//   ... data-strings, data-texts, data-details, data-failures ...
+//   ... data-strings, data-texts, data-details, data-failures, with a run
+//   history data-badges (page_badges.h) ...
 //   <script>the page's script</script>
 //   </body></html>
 //
@@ -73,7 +74,7 @@ class FailureList : public TestObjectVisitor {
 }  // namespace
 
 bool writePage(ReportReader& reader, const PageLabels& labels, FILE* out, bool* failedVerdict,
-               const std::function<std::string()>& history) {
+               const std::function<PageHistory()>& history) {
   PageMarkup markup(labels);
   FailureList failures(markup);
   TestObjectStream objects(failures);
@@ -131,7 +132,8 @@ bool writePage(ReportReader& reader, const PageLabels& labels, FILE* out, bool* 
   put(out, "<title>" + markup.pageTitle() + "</title>\n<style>");
   put(out, kEmbedded_page_css);
   put(out, "</style>\n</head>\n<body>\n");
-  put(out, markup.body(history ? history() : std::string()));
+  const PageHistory past = history ? history() : PageHistory();
+  put(out, markup.body(past));
   put(out, markup.treeSection());
   writeJsonBlock(out, "data-labels", scriptLabelsJson(labels));
   writeBlock(out, "data-nodes", data.nodes());
@@ -142,6 +144,12 @@ bool writePage(ReportReader& reader, const PageLabels& labels, FILE* out, bool* 
   moreFailures.append(markup.moreFailures());
   moreFailures.finish();
   writeBlock(out, "data-failures", moreFailures);
+  // Only a page with a run history has badges, and then their block.
+  if (!past.badges.empty()) {
+    CompressedBlock badges;
+    writeBadges(past.badges, &badges);
+    writeBlock(out, "data-badges", badges);
+  }
   put(out, "<script>");
   put(out, kEmbedded_page_js);
   put(out, "</script>\n</body>\n</html>\n");

@@ -1,6 +1,7 @@
 // The page writer: one self-contained HTML page from a report.
 #pragma once
 
+#include "export/page/page_badges.h"
 #include "export/page/page_labels.h"
 #include "export/xrd/report_reader.h"
 
@@ -8,10 +9,10 @@
 #include <functional>
 #include <string>
 
-// Reads the whole report and writes the page to out, with the history
-// section (history_markup.h), which history gives once the report was
-// read, ahead of the failures. False when the report is broken
+// Reads the whole report and writes the page to out, with the history's
+// part (history_markup.h), which history gives once the report was read:
+// its section ahead of the failures, its badges on the failed objects. False when the report is broken
 // (reader.error() tells why); *failedVerdict tells whether the report holds
 // a failed verdict.
 bool writePage(ReportReader& reader, const PageLabels& labels, FILE* out, bool* failedVerdict,
-               const std::function<std::string()>& history = nullptr);
+               const std::function<PageHistory()>& history = nullptr);

@@ -21,6 +21,7 @@ async function start() {
   try {
     const blocks = await Promise.all(["data-nodes", "data-strings", "data-texts", "data-details"].map(readBlock));
     D = decodeData(...blocks);
+    if (document.getElementById("data-badges")) B = decodeBadges(await readBlock("data-badges"), D.n);
   } catch (error) {
     treeBox.textContent = L.cannotShow.replace("%1", String(error));
     return;

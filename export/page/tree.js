@@ -27,6 +27,7 @@ const treeItems = document.getElementById("tree-items");
 const spacer = treeBox.querySelector(".spacer");
 
 let D = null;             // the decoded data (decode.js)
+let B = null;             // the decoded badges, with a run history only
 let expanded;             // per node, 1: children and details shown
 let covered;              // per node, 1: its descendants' range is covered
 let detailHeight;         // measured height of a node's details, 0 when not yet
@@ -300,6 +301,30 @@ function nameOf(i) {
   return ((D.flags[i] >> 5) & 3) === 3 ? t.title : t.name;
 }
 
+// The badge of node i as page_badges.cpp writes it: its word, then its
+// strip of glyphs with the statuses in words as its label; null for none.
+const STRIP_GLYPHS = ["✓", "○", "✗", "·"], STRIP_CLASSES = ["ok", "ne", "ko", "absent"];
+function badgeElements(i) {
+  const k = B === null || i >= B.at.length ? -1 : B.at[i];
+  if (k < 0) return null;
+  const fragment = document.createDocumentFragment();
+  const kind = B.kind[k];
+  const word = kind === 0 ? L.badgeNew : kind === 2 ? L.badgeFlaky : L.failingSince.replace("%1", () => B.since[k]);
+  fragment.appendChild(el("span", "badge " + (["new", "since", "flaky"][kind] || ""), word));
+  fragment.append(" ");
+  const strip = fragment.appendChild(el("span", "strip"));
+  const words = [];
+  for (const status of B.strip[k]) {
+    const s = Math.min(status, 3);
+    strip.appendChild(el("span", STRIP_CLASSES[s], STRIP_GLYPHS[s]));
+    words.push(s === 3 ? L.notInRun : L.states[[1, 0, 2][s]]);
+  }
+  strip.title = L.strip.replace("%1", B.strip[k].length).replace("%2", () => words.join(", "));
+  strip.setAttribute("role", "img");
+  strip.setAttribute("aria-label", strip.title);
+  return fragment;
+}
+
 function lineElement(i) {
   const f = D.flags[i];
   const open = isOpen(i);
@@ -314,6 +339,8 @@ function lineElement(i) {
   const nameElement = line.appendChild(el("span", "name", name));
   nameElement.title = name;
   line.appendChild(el("span", "sr", ", " + L.states[f & 3]));
+  const badge = badgeElements(i);
+  if (badge) line.appendChild(badge);
   if (hasChildren(i) && totalBelow[i] > 0) {
     const counts = line.appendChild(el("span", "tally" + (failedBelow[i] ? " some-failed" : "")));
     counts.textContent = failedBelow[i] + " / " + totalBelow[i];

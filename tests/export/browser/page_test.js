@@ -1,14 +1,16 @@
 // The page of the bundled example in Debian's Chromium, headless, driven by
 // playwright-core (which downloads no browser):
 //
-//   node page_test.js EXAMPLE_PAGE HOSTILE_PAGE SCREENSHOT BIG_PAGE SMALL_PAGE [GERMAN_PAGE]
+//   node page_test.js EXAMPLE_PAGE HOSTILE_PAGE SCREENSHOT BIG_PAGE SMALL_PAGE GERMAN_PAGE
+//        HISTORY_PAGE HISTORY_SCREENSHOT
 //
 // Checks the summary, the failures, "failures only", expanding, deep links,
 // search, the keyboard, dark and print styles, status told by shape as well
 // as colour, an accessibility audit (axe-core), that hostile test names stay
 // text, that every node of a tree of 300,000 nodes can be reached, that long
 // names stay inside the tree box at 390 pixels, the labels of a German page,
-// and that no script error reaches the console.
+// a page with a run history (its trend, new failures and badges), and that
+// no script error reaches the console.
 "use strict";
 const assert = require("node:assert/strict");
 const fs = require("node:fs");
@@ -16,7 +18,8 @@ const os = require("node:os");
 const path = require("node:path");
 const { chromium } = require("playwright-core");
 
-const [examplePage, hostilePage, screenshot, bigPage, smallPage, germanPage] = process.argv.slice(2);
+const [examplePage, hostilePage, screenshot, bigPage, smallPage, germanPage, historyPage, historyShot] =
+  process.argv.slice(2);
 
 async function open(context, file, hash = "") {
   const page = await context.newPage();
@@ -319,6 +322,59 @@ async function checkHostile(context) {
   assert.deepEqual(problems, []);
 }
 
+// A page with a run history of three runs, the third labelled with markup:
+// the trend chart, each column titled with its run's label and time; the
+// new failures ahead of the failures; on every failed object, in the
+// failures list and in the tree, its badge and its strip of statuses told
+// in words; the label shown as text.
+async function checkHistory(context) {
+  const { page, problems } = await open(context, historyPage);
+  const dialogs = [];
+  page.on("dialog", (dialog) => { dialogs.push(dialog.message()); dialog.dismiss(); });
+  const titles = await page.locator("#history svg.trend > g > title").allTextContents();
+  assert.deepEqual(titles.map((t) => t.split(":")[0].replace(/ \(.*/, "")), ["run 1", "run 2", "run 3", "this report"]);
+  assert.match(titles[0], /^run 1 \(one, 2026-12-07T09:00:00\): Passed 4, Inconclusive 1, Failed 2, Total 7$/);
+  assert.match(titles[2], /^run 3 \(<img src=x onerror=alert\(1\)>, 2026-12-09T09:00:00\)/);
+  assert.equal(await page.locator("#history svg.trend rect.failed").count(), 4);
+
+  // "New failures" comes ahead of the failures, and links into the tree.
+  assert.ok(await page.evaluate(() => Boolean(document.querySelector("#history .new-failures")
+    .compareDocumentPosition(document.getElementById("failures")) & Node.DOCUMENT_POSITION_FOLLOWING)),
+            "new failures ahead of the failures");
+  assert.deepEqual(await page.locator("#history .new-failures a.path").allTextContents(), ["queue_test > Queue > flaky"]);
+
+  // The failures list: every failed object with its badge and strip.
+  const items = page.locator("#failures ol.failures > li");
+  assert.equal(await items.count(), 3);
+  assert.deepEqual(await items.locator(".badge").allTextContents(),
+                   ["failing since run 1 (one, 2026-12-07T09:00:00)", "flaky",
+                    "failing since run 3 (<img src=x onerror=alert(1)>, 2026-12-09T09:00:00)"]);
+  assert.equal(await items.nth(1).locator(".strip").getAttribute("aria-label"),
+               "Last 4 runs, oldest first: passed, failed, passed, failed");
+  assert.equal(await items.nth(1).locator(".strip").textContent(), "✓✗✓✗");
+
+  // The tree: the same badges on the failed objects' lines, none elsewhere.
+  await page.click("#expand-all");
+  for (const [name, word, glyphs] of [["always", "failing since run 1 (one, 2026-12-07T09:00:00)", "✗✗✗✗"],
+                                       ["flaky", "flaky", "✓✗✓✗"],
+                                       ["extra", "failing since run 3 (<img src=x onerror=alert(1)>, 2026-12-09T09:00:00)", "··✗✗"]]) {
+    const line = lineOf(page, name);
+    assert.equal(await line.locator(".badge").textContent(), word, name);
+    assert.equal(await line.locator(".strip").textContent(), glyphs, name);
+  }
+  assert.equal(await page.locator("#tree .line .badge").count(), 3);
+  assert.equal(await page.locator("#tree .line.state-ok .badge").count(), 0);
+  assert.equal(await page.locator("img, iframe, object, embed").count(), 0);
+  assert.deepEqual(await auditProblems(page), []);
+
+  await page.setViewportSize({ width: 1100, height: 900 });
+  await page.evaluate(() => { document.getElementById("tree").style.height = "300px"; });
+  await page.locator("body").screenshot({ path: historyShot });
+  assert.deepEqual(dialogs, []);
+  assert.deepEqual(problems, []);
+  await page.close();
+}
+
 (async () => {
   const profile = fs.mkdtempSync(path.join(os.tmpdir(), "veldora-chromium-"));
   const context = await chromium.launchPersistentContext(profile, {
@@ -334,7 +390,8 @@ async function checkHostile(context) {
     await checkBig(context);
     await checkNarrow(context);
     await checkGerman(context);
-    console.log("browser test: 5 passed, 0 failed");
+    await checkHistory(context);
+    console.log("browser test: 6 passed, 0 failed");
   } finally {
     await context.close();
     fs.rmSync(profile, { recursive: true, force: true });

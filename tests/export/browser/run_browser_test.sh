@@ -1,9 +1,9 @@
 #!/usr/bin/env bash
 # The browser test: the bundled example's report, a report of hostile test
 # names and generated reports (300,600 nodes; a small one with long names),
-# exported by the installed veldora-export and opened in Debian's Chromium
-# (see page_test.js). The pages and the screenshot stay
-# in OUT_DIR.
+# and a page with a run history, exported by the installed veldora-export
+# and opened in Debian's Chromium (see page_test.js). The pages and the
+# screenshots stay in OUT_DIR.
 #
 #   run_browser_test.sh PREFIX SOURCE_DIR OUT_DIR
 set -euo pipefail
@@ -43,7 +43,19 @@ for shape in "big 600 500" "small 2 3"; do
   "$prefix/bin/veldora-export" html "$out/$1.xrd" -o "$out/$1.html" || status=$?
   [ "$status" = 3 ] || { echo "veldora-export ended with $status on $1.xrd" >&2; exit 1; }
 done
+# A page with a run history: three runs recorded (the third with a label
+# that is markup), then the fourth report against them.
+reports=$source/tests/export/history/reports
+rm -f "$out/history.sqlite"
+for run in "run1 one" "run2 two" "run3 <img src=x onerror=alert(1)>"; do
+  TZ=UTC "$prefix/bin/veldora-export" record "$reports/${run%% *}.xrd" --history "$out/history.sqlite" \
+    --label "${run#* }" >/dev/null
+done
+status=0
+TZ=UTC "$prefix/bin/veldora-export" html "$reports/run4.xrd" --history "$out/history.sqlite" \
+  -o "$out/history.html" || status=$?
+[ "$status" = 3 ] || { echo "veldora-export ended with $status on the history page" >&2; exit 1; }
 cd "$here"
 node page_test.js "$out/example.html" "$out/hostile.html" "$out/example.png" "$out/big.html" "$out/small.html" \
-  "$out/german.html"
-echo "screenshot: $out/example.png"
+  "$out/german.html" "$out/history.html" "$out/history.png"
+echo "screenshots: $out/example.png $out/history.png"

@@ -14,26 +14,41 @@ const test = require("node:test");
 const source = process.env.SOURCE_DIR;
 const decoder = new Function(
   fs.readFileSync(path.join(source, "export/page/decode.js"), "utf8") +
-    "\nreturn { decodeBlock, decodeData, textsOf, detailsOf };")();
+    "\nreturn { decodeBlock, decodeData, textsOf, detailsOf, decodeBadges };")();
 
-// The page of a report, decoded.
-async function decodedPage(report) {
-  const dir = fs.mkdtempSync(path.join(os.tmpdir(), "veldora-decode-"));
-  const page = path.join(dir, "page.html");
+// Runs veldora-export, for which a failed verdict (status 3) is no error.
+function exporter(args) {
   try {
-    execFileSync(process.env.VELDORA_EXPORT, ["html", report, "-o", page], { stdio: "ignore" });
+    execFileSync(process.env.VELDORA_EXPORT, args, { stdio: "ignore", env: { ...process.env, TZ: "UTC" } });
   } catch (error) {
     if (error.status !== 3 && error.status !== 0) throw error;
   }
-  const html = fs.readFileSync(page, "utf8");
-  fs.rmSync(dir, { recursive: true, force: true });
-  const blocks = [];
-  for (const id of ["data-nodes", "data-strings", "data-texts", "data-details"]) {
-    const m = new RegExp(`<script type="application/octet-stream" id="${id}" data-encoding="(\\w+)"[^>]*>([^<]*)</script>`).exec(html);
-    assert.ok(m, id);
-    blocks.push(await decoder.decodeBlock(m[2], m[1]));
+}
+
+// The named data blocks of the page of a report (with more arguments for
+// html), as bytes.
+async function pageBlocks(report, ids, more = [], setUp = () => {}) {
+  const dir = fs.mkdtempSync(path.join(os.tmpdir(), "veldora-decode-"));
+  const page = path.join(dir, "page.html");
+  try {
+    setUp(dir);
+    exporter(["html", report, "-o", page, ...more.map((arg) => arg.replace("@DIR@", dir))]);
+    const html = fs.readFileSync(page, "utf8");
+    const blocks = [];
+    for (const id of ids) {
+      const m = new RegExp(`<script type="application/octet-stream" id="${id}" data-encoding="(\\w+)"[^>]*>([^<]*)</script>`).exec(html);
+      assert.ok(m, id);
+      blocks.push(await decoder.decodeBlock(m[2], m[1]));
+    }
+    return blocks;
+  } finally {
+    fs.rmSync(dir, { recursive: true, force: true });
   }
-  return decoder.decodeData(...blocks);
+}
+
+// The page of a report, decoded.
+async function decodedPage(report) {
+  return decoder.decodeData(...(await pageBlocks(report, ["data-nodes", "data-strings", "data-texts", "data-details"])));
 }
 
 const golden = (name) => path.join(source, "tests/export/golden", name, "report.xrd");
@@ -76,4 +91,22 @@ test("markup in names is decoded as the same text", async () => {
 test("raw and deflated blocks decode alike", async () => {
   assert.deepEqual([...(await decoder.decodeBlock(btoa("abc"), "raw"))], [97, 98, 99]);
   assert.deepEqual([...(await decoder.decodeBlock("eJxLTEoGAAJNASc=", "deflate"))], [97, 98, 99]);
+});
+
+test("the badges block: per failed object's node its kind, its since run and its last statuses", async () => {
+  const reports = path.join(source, "tests/export/history/reports");
+  const record = (dir) => {
+    for (const run of ["run1", "run2", "run3"])
+      exporter(["record", path.join(reports, run + ".xrd"), "--history", path.join(dir, "h.sqlite"), "--label", run]);
+  };
+  const [nodeBytes, badgeBytes] = await pageBlocks(path.join(reports, "run4.xrd"), ["data-nodes", "data-badges"],
+                                                   ["--history", "@DIR@/h.sqlite"], record);
+  const n = new Uint32Array(nodeBytes.buffer, nodeBytes.byteOffset, nodeBytes.byteLength / 4)[1];
+  const b = decoder.decodeBadges(badgeBytes, n);
+  const badged = [...b.at].map((k, node) => [node, k]).filter(([, k]) => k >= 0);
+  assert.deepEqual(badged.map(([node]) => node), [2, 4, 6]);
+  assert.deepEqual(badged.map(([, k]) => b.kind[k]), [1, 2, 1]);
+  assert.deepEqual(badged.map(([, k]) => b.since[k]),
+                   ["run 1 (run1, 2026-12-07T09:00:00)", null, "run 3 (run3, 2026-12-09T09:00:00)"]);
+  assert.deepEqual(badged.map(([, k]) => [...b.strip[k]]), [[2, 2, 2, 2], [0, 2, 0, 2], [3, 3, 2, 2]]);
 });
