@@ -90,13 +90,11 @@ bool CheckLines::nodeStart(const ReportNodeInfo& node, std::string* message) {
     if (!finishSection(message)) return false;
     inDriver_ = node.section == SectionDriver;
     if (!inDriver_) return true;
-    const int trees = fileTreeCount(model_);
-    while (nextTree_ < trees && !hasDriverSection(fileTreeAt(model_, nextTree_))) ++nextTree_;
-    if (nextTree_ == trees) {
+    const TestNode* root = nextDriver();
+    if (!root) {
       *message = kDiffer + ("they hold no test driver for ") + quoted(node.name);
       return false;
     }
-    const TestNode* root = fileTreeAt(model_, nextTree_++);
     if (!writtenAs(node.name, root->name)) {
       *message = kDiffer + ("test driver ") + quoted(node.name) + " is " +
                  quoted(root->name) + " in them";
@@ -159,12 +157,18 @@ bool CheckLines::nodeEnd(int depth, std::string* message) {
 
 bool CheckLines::end(std::string* message) {
   if (!finishSection(message)) return false;
+  const TestNode* root = nextDriver();
+  if (!root) return true;
+  *message = kDiffer + ("they hold test driver ") + quoted(root->name) +
+             " that the report does not show";
+  return false;
+}
+
+// The next tree that the report gives a driver section, or null.
+const TestNode* CheckLines::nextDriver() {
   const int trees = fileTreeCount(model_);
   while (nextTree_ < trees && !hasDriverSection(fileTreeAt(model_, nextTree_))) ++nextTree_;
-  if (nextTree_ == trees) return true;
-  *message = kDiffer + ("they hold test driver ") +
-             quoted(fileTreeAt(model_, nextTree_)->name) + " that the report does not show";
-  return false;
+  return nextTree_ < trees ? fileTreeAt(model_, nextTree_++) : nullptr;
 }
 
 // Every check of the node's model must have had its row.

@@ -42,6 +42,7 @@ class CheckLines {
   bool end(std::string* message);
 
  private:
+  const TestNode* nextDriver();
   bool finishChecks(std::string* message);
   bool finishSection(std::string* message);
 
