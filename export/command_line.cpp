@@ -1,16 +1,15 @@
-// Dispatch, usage text and the shared argument forms of veldora-export.
+// Dispatch, the usage texts and the parser of the command table.
 //
 //   veldora-export --help | --version
-//   veldora-export COMMAND REPORT [options]
+//   veldora-export COMMAND OPERANDS [options]
+//   veldora-export COMMAND --help
 #include "export/command_line.h"
 
-#include "export/ots/check_lines.h"
 #include "export/xrd/test_objects.h"
-#include "support/output_file.h"
+#include "support/decimal.h"
 
-#include <algorithm>
+#include <cerrno>
 #include <cstdio>
-#include <cstdlib>
 #include <cstring>
 #include <sys/stat.h>
 
@@ -18,59 +17,164 @@ namespace {
 
 const char kVersion[] = "veldora-export 8.2.0.1";
 
-void printUsage(FILE* to, const ExportCommand* commands, int count) {
+void printUsage(FILE* to, const CommandSpec* commands, int count) {
   fputs("Usage: veldora-export COMMAND REPORT [options]\n"
+        "       veldora-export COMMAND --help\n"
         "       veldora-export --help | --version\n"
         "\n"
         "Turns a report file written by veldora into other forms.\n"
         "\n"
         "Commands:\n",
         to);
-  for (int i = 0; i < count; ++i)
-    fprintf(to, "  %-36s %s\n", commands[i].synopsis, commands[i].summary);
+  for (int i = 0; i < count; ++i) {
+    const std::string synopsis = std::string(commands[i].name) + " " + commands[i].operands;
+    fprintf(to, "  %-20s %s\n", synopsis.c_str(), commands[i].summary);
+  }
   fputs("\n"
         "OUT \"-\" writes to standard output; any other OUT appears only once it\n"
-        "is complete. Every command takes --source-root DIR: paths under DIR are\n"
-        "written relative to it (default: GITHUB_WORKSPACE or CI_PROJECT_DIR).\n"
-        "html, junit, summary and diff take --ots FILES..., the symbol files that\n"
-        "veldora read, up to the next option: failed checks get their own lines.\n"
+        "is complete, and never replaces a file the command reads.\n"
         "\n"
         "Exit status: 0 when no verdict failed, 3 when the report holds a failed\n"
         "verdict, 2 when the export failed (usage, an unreadable or broken\n"
-        "report, an output that could not be written). record gives 0 once the\n"
-        "run is stored; diff gives 3 only for a new failure (see --fail-on).\n",
+        "report or history, an output that could not be written). record gives\n"
+        "0 once the run is stored; diff gives 3 only as --fail-on says.\n",
         to);
 }
 
+std::string synopsisValue(const OptionSpec& option) {
+  return option.value ? std::string(option.name) + " " + option.value : option.name;
+}
+
+void printCommandHelp(const CommandSpec& spec) {
+  printf("Usage: veldora-export %s %s [options]\n\n%s\n", spec.name, spec.operands, spec.summary);
+  if (!spec.options.empty()) puts("\nOptions:");
+  for (const OptionSpec& option : spec.options) {
+    const std::string synopsis = synopsisValue(option);
+    if (synopsis.size() <= 24) printf("  %-24s %s\n", synopsis.c_str(), option.help);
+    else printf("  %s\n  %-24s %s\n", synopsis.c_str(), "", option.help);
+  }
+}
+
 // "-" alone names standard output, not an option.
-bool isOption(const std::string& arg) { return arg.size() > 1 && arg[0] == '-'; }
+bool isOption(const char* arg) { return arg[0] == '-' && arg[1] != '\0'; }
 
 bool isHelp(const char* arg) { return strcmp(arg, "--help") == 0 || strcmp(arg, "-h") == 0; }
 
-// Options that take the next argument as their value, whatever it looks
-// like: "-o -h" names a file "-h".
-const char* const kValueOptions[] = {"-o",        "--source-root", "--format", "--max",
-                                     "--system-out", "--history",   "--header", "--label",
-                                     "--keep",       "--fail-on",   "--run"};
+const OptionSpec* findOption(const CommandSpec& spec, const char* name) {
+  for (const OptionSpec& option : spec.options)
+    if (strcmp(option.name, name) == 0) return &option;
+  return nullptr;
+}
 
-bool takesValue(const char* arg) {
-  for (const char* option : kValueOptions)
-    if (strcmp(arg, option) == 0) return true;
+bool takesFiles(const OptionSpec& option) {
+  return option.value && strcmp(option.value, "FILES...") == 0;
+}
+
+// The words of a text separated by sep.
+std::vector<std::string> split(const char* text, char sep) {
+  std::vector<std::string> words(1);
+  for (const char* c = text; *c; ++c) {
+    if (*c == sep) words.emplace_back();
+    else words.back() += *c;
+  }
+  return words;
+}
+
+// --help anywhere but as an option's value asks for the command's help.
+bool asksForHelp(const CommandSpec& spec, int argc, char** argv) {
+  for (int i = 0; i < argc; ++i) {
+    if (isHelp(argv[i])) return true;
+    const OptionSpec* option = findOption(spec, argv[i]);
+    if (option && option->value && !takesFiles(*option)) ++i;
+  }
   return false;
 }
 
-// The report's name with its extension (the part of the last path component
-// from its last dot, unless that dot begins the component) replaced by the
-// given one: "run/report.xrd" and ".html" give "run/report.html".
-std::string replaceExtension(const std::string& path, const char* extension) {
-  const size_t slash = path.rfind('/');
-  const size_t base = slash == std::string::npos ? 0 : slash + 1;
-  const size_t dot = path.rfind('.');
-  if (dot != std::string::npos && dot > base) return path.substr(0, dot) + extension;
-  return path + extension;
+}  // namespace
+
+const std::string CommandArguments::kNone;
+
+bool CommandArguments::parse(const CommandSpec& spec, int argc, char** argv, std::string* error) {
+  spec_ = &spec;
+  const std::string command = std::string(spec.name) + ": ";
+  for (int i = 0; i < argc; ++i) {
+    const char* arg = argv[i];
+    if (!isOption(arg)) {
+      operands_.push_back(arg);
+      continue;
+    }
+    const OptionSpec* option = findOption(spec, arg);
+    if (!option) {
+      *error = command + "unknown option " + arg + " (see --help)";
+      return false;
+    }
+    if (values_.count(arg) || files_.count(arg)) {
+      *error = command + arg + " given twice (see --help)";
+      return false;
+    }
+    if (takesFiles(*option)) {
+      std::vector<std::string>& files = files_[arg];
+      while (i + 1 < argc && !isOption(argv[i + 1])) files.push_back(argv[++i]);
+      if (files.empty()) {
+        *error = command + arg + " needs the files (see --help)";
+        return false;
+      }
+    } else if (!option->value) {
+      values_[arg];
+    } else if (i + 1 == argc) {
+      *error = command + arg + " needs a value (see --help)";
+      return false;
+    } else {
+      // The next argument whatever it looks like: "-o -h" names a file "-h".
+      values_[arg] = argv[++i];
+    }
+  }
+  const std::vector<std::string> wanted = split(spec.operands, ' ');
+  if (operands_.size() == wanted.size()) return true;
+  if (wanted.size() == 1)
+    *error = command + (operands_.empty() ? "no report file named" : "one report file only");
+  else
+    *error = command + "needs " + wanted[0] + " and " + wanted[1];
+  *error += " (see --help)";
+  return false;
 }
 
-}  // namespace
+const std::string& CommandArguments::value(const char* option, const std::string& fallback) const {
+  const auto found = values_.find(option);
+  return found == values_.end() ? fallback : found->second;
+}
+
+const std::vector<std::string>& CommandArguments::files(const char* option) const {
+  static const std::vector<std::string> kNoFiles;
+  const auto found = files_.find(option);
+  return found == files_.end() ? kNoFiles : found->second;
+}
+
+bool CommandArguments::number(const char* option, int64_t min, int64_t max, int64_t* number,
+                              std::string* error) const {
+  if (!has(option)) return true;
+  const std::string& text = value(option);
+  if (parseDecimal(text.c_str(), min, max, number)) return true;
+  *error = std::string(spec_->name) + ": " + option + " needs a number" +
+           (min > 0 ? " above 0" : "") + ", not " + text;
+  return false;
+}
+
+bool CommandArguments::choice(const char* option, int* chosen, std::string* error) const {
+  if (!has(option)) return true;
+  const std::vector<std::string> choices = split(findOption(*spec_, option)->value, '|');
+  const std::string& given = value(option);
+  std::string known;
+  for (size_t i = 0; i < choices.size(); ++i) {
+    if (choices[i] == given) {
+      *chosen = static_cast<int>(i);
+      return true;
+    }
+    known += (i ? ", " : "") + choices[i];
+  }
+  *error = std::string(spec_->name) + ": unknown " + option + " " + given + " (" + known + ")";
+  return false;
+}
 
 bool sameFile(const std::string& a, const std::string& b) {
   struct stat first, second;
@@ -78,21 +182,30 @@ bool sameFile(const std::string& a, const std::string& b) {
          first.st_dev == second.st_dev && first.st_ino == second.st_ino;
 }
 
-// Quoted report text stays on the line: controls are escaped or replaced.
+const CommandInput* findInput(const std::string& path, const std::vector<CommandInput>& inputs) {
+  for (const CommandInput& input : inputs)
+    if (!input.path.empty() && sameFile(path, input.path)) return &input;
+  return nullptr;
+}
+
+bool outputAvoidsInputs(const std::string& output, const std::vector<CommandInput>& inputs,
+                        std::string* error) {
+  const CommandInput* input = output == "-" ? nullptr : findInput(output, inputs);
+  if (input) *error = output + ": the output would replace " + input->what;
+  return !input;
+}
+
 void printErrorLine(const std::string& text) {
   fprintf(stderr, "veldora-export: %s\n", singleLine(text).c_str());
 }
 
-void printReportError(const std::string& path, const ReportErrorInfo& error) {
-  printErrorLine(path + ":" + std::to_string(error.line) + ":" + std::to_string(error.column) +
-                 ": " + error.message);
+bool writeStandardOutput(const std::string& text) {
+  if (fwrite(text.data(), 1, text.size(), stdout) == text.size() && fflush(stdout) == 0) return true;
+  printErrorLine(std::string("standard output: cannot write: ") + strerror(errno));
+  return false;
 }
 
-void printOutputError(const std::string& path, const std::string& reason) {
-  printErrorLine(path + ": cannot write: " + reason);
-}
-
-int runExport(int argc, char** argv, const ExportCommand* commands, int count) {
+int runExport(int argc, char** argv, const CommandSpec* commands, int count) {
   if (argc < 2) {
     printUsage(stderr, commands, count);
     return ExitBroken;
@@ -106,123 +219,20 @@ int runExport(int argc, char** argv, const ExportCommand* commands, int count) {
     return ExitPassed;
   }
   for (int i = 0; i < count; ++i) {
-    if (strcmp(argv[1], commands[i].name) != 0) continue;
-    for (int a = 2; a < argc; ++a) {
-      if (takesValue(argv[a])) {
-        ++a;
-      } else if (isHelp(argv[a])) {
-        printUsage(stdout, commands, count);
-        return ExitPassed;
-      }
+    const CommandSpec& spec = commands[i];
+    if (strcmp(argv[1], spec.name) != 0) continue;
+    if (asksForHelp(spec, argc - 2, argv + 2)) {
+      printCommandHelp(spec);
+      return ExitPassed;
     }
-    return commands[i].run(argc - 2, argv + 2);
+    CommandArguments args;
+    std::string error;
+    if (!args.parse(spec, argc - 2, argv + 2, &error)) {
+      printErrorLine(error);
+      return ExitBroken;
+    }
+    return spec.run(args);
   }
   printErrorLine(std::string("unknown command ") + argv[1] + " (see veldora-export --help)");
   return ExitBroken;
-}
-
-std::string defaultSourceRoot() {
-  for (const char* name : {"GITHUB_WORKSPACE", "CI_PROJECT_DIR"}) {
-    const char* value = getenv(name);
-    if (value && *value) return value;
-  }
-  return std::string();
-}
-
-bool takeSymbolFiles(int argc, char** argv, int* i, const std::string& command,
-                     std::vector<std::string>* files) {
-  const bool twice = !files->empty();
-  while (*i + 1 < argc && !isOption(argv[*i + 1])) files->push_back(argv[++*i]);
-  if (files->empty() || twice) {
-    printErrorLine(command + ": --ots needs the symbol files, once (see --help)");
-    return false;
-  }
-  return true;
-}
-
-bool parseArguments(int argc, char** argv, const ArgumentForms& forms, ReportAndOutput* out) {
-  const std::string command = forms.command;
-  bool haveReport = false;
-  bool haveOutput = false;
-  bool haveRoot = false;
-  for (int i = 0; i < argc; ++i) {
-    const std::string arg = argv[i];
-    const bool own = std::find(forms.options.begin(), forms.options.end(), arg) != forms.options.end();
-    const bool output = arg == "-o" && forms.defaultExtension;
-    if (output || arg == "--source-root" || own) {
-      bool twice = output ? haveOutput : !own && haveRoot;
-      for (const auto& option : out->options) twice = twice || option.first == arg;
-      if (i + 1 == argc || twice) {
-        printErrorLine(command + ": " + arg + " needs one value (see --help)");
-        return false;
-      }
-      const std::string value = argv[++i];
-      if (output) out->output = value, haveOutput = true;
-      else if (!own) out->sourceRoot = value, haveRoot = true;
-      else out->options.emplace_back(arg, value);
-    } else if (arg == "--ots") {
-      if (!takeSymbolFiles(argc, argv, &i, command, &out->symbolFiles)) return false;
-    } else if (isOption(arg)) {
-      printErrorLine(command + ": unknown option " + arg + " (see --help)");
-      return false;
-    } else if (haveReport) {
-      printErrorLine(command + ": one report file only (see --help)");
-      return false;
-    } else {
-      out->report = arg;
-      haveReport = true;
-    }
-  }
-  if (!haveReport) {
-    printErrorLine(command + ": no report file named (see --help)");
-    return false;
-  }
-  if (!haveRoot) out->sourceRoot = defaultSourceRoot();
-  if (!forms.defaultExtension) return true;
-  if (!haveOutput) out->output = replaceExtension(out->report, forms.defaultExtension);
-  if (out->output != "-" && sameFile(out->output, out->report)) {
-    printErrorLine(out->output + ": the output would replace the report");
-    return false;
-  }
-  return true;
-}
-
-bool parseReportAndOutput(int argc, char** argv, const char* command,
-                          const char* defaultExtension, ReportAndOutput* out) {
-  return parseArguments(argc, argv, {command, defaultExtension, {}}, out);
-}
-
-bool openReport(const ReportAndOutput& args, ReportReader& reader) {
-  reader.setSourceRoot(args.sourceRoot);
-  if (!args.symbolFiles.empty()) {
-    auto lines = std::make_unique<CheckLines>();
-    std::string error;
-    if (!lines->read(args.symbolFiles, &error)) {
-      printErrorLine(error);
-      return false;
-    }
-    reader.setCheckLines(std::move(lines));
-  }
-  if (reader.open(args.report.c_str())) return true;
-  printReportError(args.report, reader.error());
-  return false;
-}
-
-bool openReportAndOutput(const ReportAndOutput& args, ReportReader& reader, OutputFile& output) {
-  if (!openReport(args, reader)) return false;
-  if (args.output == "-") {
-    output.openStandardOutput();
-  } else if (!output.open(args.output.c_str())) {
-    printOutputError(args.output, output.error());
-    return false;
-  }
-  return true;
-}
-
-int finishOutput(const ReportAndOutput& args, OutputFile& output, bool failedVerdict) {
-  if (!output.commit()) {
-    printOutputError(args.output, output.error());
-    return ExitBroken;
-  }
-  return failedVerdict ? ExitFailedVerdict : ExitPassed;
 }

@@ -1,15 +1,22 @@
-// The command line of veldora-export: one subcommand per export, found in
-// the table of main.cpp, and what the subcommands share: the REPORT [-o OUT]
-// arguments, the error line and the exit statuses.
+// The command line of veldora-export: one table of commands (main.cpp),
+// each with the operands and options it takes, from which come the parser,
+// the usage text and each command's --help:
 //
-//   veldora-export html run/report.xrd -o page.html
-//   veldora-export: run/report.xrd:12:7: the end tag </ROW> does not match <TABLE>
+//   {"diff", "BASE REPORT", "what changed against BASE ...",
+//    {{"--format", "plain|github|markdown", "how the changes are written (default: plain)"},
+//     {"--run", "ID", "the run to compare with (default: the newest before REPORT)"}, ...},
+//    runDiffCommand}
+//
+//   veldora-export diff history.sqlite report.xrd --format github
+//   veldora-export diff --help
+//   veldora-export: diff: unknown --format xml (plain, github, markdown)
+//
+// Only the commands print; this layer gives them their arguments parsed,
+// the error line and the exit statuses.
 #pragma once
 
-#include "export/xrd/report_reader.h"
-
+#include <map>
 #include <string>
-#include <utility>
 #include <vector>
 
 // Exit statuses: like veldora, 0 when no verdict failed and 3 when one did;
@@ -17,78 +24,83 @@
 // an output that could not be written).
 enum ExportExit { ExitPassed = 0, ExitBroken = 2, ExitFailedVerdict = 3 };
 
-struct ExportCommand {
-  const char* name;      // "html"
-  const char* synopsis;  // "html REPORT [-o OUT]"
-  const char* summary;   // one line of the usage text
-  // Runs with the arguments after the command's name; returns the exit status.
-  int (*run)(int argc, char** argv);
+// An option as its command's usage shows it.
+struct OptionSpec {
+  const char* name;  // "--format", "-o"
+  // What follows it: "FILE", "N"; choices "plain|github" (checked by
+  // CommandArguments::choice); "FILES..." takes every argument up to the
+  // next option. Null: a switch without a value.
+  const char* value;
+  const char* help;  // one line, with the default
 };
 
-// The whole program: dispatches argv[1] over the commands.
-int runExport(int argc, char** argv, const ExportCommand* commands, int count);
+class CommandArguments;
 
-// The arguments every command shares, parsed in one place:
-//   REPORT          the report file
-//   -o OUT          the output (commands that write a file); OUT is taken as
-//                   a name whatever it looks like, "-" is standard output
-//   --source-root DIR  files under DIR are written relative to it; by
-//                   default GITHUB_WORKSPACE or CI_PROJECT_DIR when set
-//   --ots FILES…    the symbol files veldora read for the report, up to the
-//                   next option: failed checks get their own lines
-// and the options of the command's own that take a value.
-struct ReportAndOutput {
-  std::string report;
-  std::string output;  // "-" for standard output
-  std::string sourceRoot;
-  std::vector<std::string> symbolFiles;
-  // The command's own options as given, in order: {"--max", "20"}.
-  std::vector<std::pair<std::string, std::string>> options;
+struct CommandSpec {
+  const char* name;      // "diff"
+  const char* operands;  // "BASE REPORT": one word per operand
+  const char* summary;   // one line of the general usage text
+  std::vector<OptionSpec> options;
+  // Runs with its arguments parsed; returns the exit status.
+  int (*run)(const CommandArguments& args);
 };
 
-struct ArgumentForms {
-  const char* command;           // "junit"
-  const char* defaultExtension;  // OUT is REPORT with this one; nullptr: no -o
-  std::vector<std::string> options;  // its own options that take a value
+// A command's arguments: its operands in order and each option given once.
+class CommandArguments {
+ public:
+  // Parses the arguments after the command's name. False, with the error
+  // line's text, for an unknown option, an option given twice or without
+  // its value, or operands other than the command's.
+  bool parse(const CommandSpec& spec, int argc, char** argv, std::string* error);
+
+  const CommandSpec& command() const { return *spec_; }
+  const std::vector<std::string>& operands() const { return operands_; }
+  bool has(const char* option) const { return values_.count(option) > 0; }
+  // The option's value; fallback when it was not given.
+  const std::string& value(const char* option, const std::string& fallback = kNone) const;
+  // The files of a "FILES..." option; empty when it was not given.
+  const std::vector<std::string>& files(const char* option) const;
+
+  // The option's value as a number of [min, max] in *number (left as it is
+  // when the option was not given). False, with the error line's text,
+  // for any other value.
+  bool number(const char* option, int64_t min, int64_t max, int64_t* number,
+              std::string* error) const;
+  // The position of the option's value among the choices of its table row
+  // ("plain|github": 0 or 1) in *chosen (left as it is when not given).
+  // False, with the error line's text, for another value.
+  bool choice(const char* option, int* chosen, std::string* error) const;
+
+ private:
+  static const std::string kNone;
+  const CommandSpec* spec_ = nullptr;
+  std::vector<std::string> operands_;
+  std::map<std::string, std::string> values_;
+  std::map<std::string, std::vector<std::string>> files_;
 };
 
-// The source root when none is given: GITHUB_WORKSPACE, else CI_PROJECT_DIR,
-// else none.
-std::string defaultSourceRoot();
+// The whole program: dispatches argv[1] over the commands; "--help" prints
+// the usage text, "COMMAND --help" the command's.
+int runExport(int argc, char** argv, const CommandSpec* commands, int count);
 
-// Parses the arguments after the command's name. False, after the error
-// line, on a usage error or when OUT would replace the report itself.
-bool parseArguments(int argc, char** argv, const ArgumentForms& forms, ReportAndOutput* out);
+// "veldora-export: " and the text, as one line on standard error; report
+// text in it stays on the line (controls escaped or replaced).
+void printErrorLine(const std::string& text);
 
-// "REPORT [-o OUT] [--source-root DIR]"; OUT defaults to REPORT with its
-// extension replaced by defaultExtension.
-bool parseReportAndOutput(int argc, char** argv, const char* command,
-                          const char* defaultExtension, ReportAndOutput* out);
+// Writes text to standard output. False after the error line.
+bool writeStandardOutput(const std::string& text);
 
-// "--ots FILES…" at argv[*i]: the files up to the next option, *i moved to
-// the last. False, after the error line, when no file follows or --ots came
-// before.
-bool takeSymbolFiles(int argc, char** argv, int* i, const std::string& command,
-                     std::vector<std::string>* files);
-
-// Opens the report with the source root and the symbol files applied. False, after the error
-// line, when it cannot be opened.
-bool openReport(const ReportAndOutput& args, ReportReader& reader);
-
-class OutputFile;
-
-// Opens the report and the output of a REPORT [-o OUT] command. False,
-// after the error line, when either cannot be opened.
-bool openReportAndOutput(const ReportAndOutput& args, ReportReader& reader, OutputFile& output);
-// Puts the output in place; the exit status of the command that wrote it.
-int finishOutput(const ReportAndOutput& args, OutputFile& output, bool failedVerdict);
-
-// True when both names exist and are the same file.
+// True when both names exist and are the same file (links followed).
 bool sameFile(const std::string& a, const std::string& b);
 
-// "veldora-export: " and the text, as one line on standard error.
-void printErrorLine(const std::string& text);
-// The error line of a report that cannot be read: "FILE:LINE:COLUMN: what".
-void printReportError(const std::string& path, const ReportErrorInfo& error);
-// The error line of an output that cannot be written: "FILE: cannot write: why".
-void printOutputError(const std::string& path, const std::string& reason);
+// A file the command reads, and what it is: {"report.xrd", "the report"}.
+struct CommandInput {
+  std::string path;
+  const char* what;
+};
+// The input that path names (links followed), or null.
+const CommandInput* findInput(const std::string& path, const std::vector<CommandInput>& inputs);
+// False, with the error line's text, when output names one of inputs: an
+// output never replaces what the command reads.
+bool outputAvoidsInputs(const std::string& output, const std::vector<CommandInput>& inputs,
+                        std::string* error);

@@ -2,4 +2,6 @@
 //   [--fail-on new|any|none] [--run ID] [--max N]
 #pragma once
 
-int runDiffCommand(int argc, char** argv);
+class CommandArguments;
+
+int runDiffCommand(const CommandArguments& args);

@@ -7,7 +7,7 @@
 #include "export/junit_command.h"
 
 #include "export/ci/junit_writer.h"
-#include "export/command_line.h"
+#include "export/command_inputs.h"
 #include "export/host_name.h"
 #include "support/output_file.h"
 
@@ -19,14 +19,6 @@ namespace {
 // GitLab reads JUnit files of at most 30 MB and 500,000 test cases.
 constexpr int64_t kLargeFileBytes = 30 * 1000 * 1000;
 constexpr int64_t kManyTestCases = 500000;
-
-bool parseSystemOut(const std::string& value, SystemOut* systemOut) {
-  if (value == "none") *systemOut = SystemOutNone;
-  else if (value == "failures") *systemOut = SystemOutFailures;
-  else if (value == "all") *systemOut = SystemOutAll;
-  else return false;
-  return true;
-}
 
 std::string scratchFolder() {
   const char* dir = getenv("TMPDIR");
@@ -51,32 +43,37 @@ std::vector<std::string> largeFileWarnings(const std::string& output, int64_t by
   return warnings;
 }
 
-int runJunitCommand(int argc, char** argv) {
-  ReportAndOutput args;
-  if (!parseArguments(argc, argv, {"junit", ".junit.xml", {"--system-out"}}, &args))
-    return ExitBroken;
+int runJunitCommand(const CommandArguments& args) {
+  const ReportInput input = reportInput(args, 0);
+  const std::string output = outputPath(args, input.path, ".junit.xml");
   JunitOptions options;
-  for (const auto& option : args.options) {
-    if (!parseSystemOut(option.second, &options.systemOut)) {
-      printErrorLine("junit: unknown --system-out " + option.second + " (none, failures or all)");
-      return ExitBroken;
-    }
+  int systemOut = SystemOutFailures;
+  std::string error;
+  if (!args.choice("--system-out", &systemOut, &error) ||
+      !outputAvoidsInputs(output, inputsOf(input), &error)) {
+    printErrorLine(error);
+    return ExitBroken;
   }
+  options.systemOut = static_cast<SystemOut>(systemOut);
   options.hostname = hostName();
   options.scratchDir = scratchFolder();
   ReportReader reader;
-  OutputFile output;
-  if (!openReportAndOutput(args, reader, output)) return ExitBroken;
-  JunitResult result;
-  if (!writeJunit(reader, output.file(), options, &result)) {
-    if (result.error.empty()) printReportError(args.report, result.reportError);
-    else printErrorLine(result.error);
+  OutputFile file;
+  if (!openReport(input, reader, &error) || !openOutput(output, file, &error)) {
+    printErrorLine(error);
     return ExitBroken;
   }
-  const int status = finishOutput(args, output, result.failedVerdict);
-  if (status == ExitBroken) return status;
-  if (!result.mismatch.empty()) printErrorLine(args.report + ": warning: " + result.mismatch);
-  for (const std::string& warning : largeFileWarnings(args.output, result.bytes, result.testCases))
+  JunitResult result;
+  if (!writeJunit(reader, file.file(), options, &result)) {
+    printErrorLine(result.error.empty() ? reportError(input.path, result.reportError) : result.error);
+    return ExitBroken;
+  }
+  if (!finishOutput(output, file, &error)) {
+    printErrorLine(error);
+    return ExitBroken;
+  }
+  if (!result.mismatch.empty()) printErrorLine(input.path + ": warning: " + result.mismatch);
+  for (const std::string& warning : largeFileWarnings(output, result.bytes, result.testCases))
     printErrorLine(warning);
-  return status;
+  return result.failedVerdict ? ExitFailedVerdict : ExitPassed;
 }

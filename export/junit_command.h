@@ -1,11 +1,13 @@
-// veldora-export junit REPORT [-o OUT] [--system-out none|failures|all] [--source-root DIR]
+// veldora-export junit REPORT [-o OUT] [--system-out none|failures|all]
 #pragma once
 
 #include <cstdint>
 #include <string>
 #include <vector>
 
-int runJunitCommand(int argc, char** argv);
+class CommandArguments;
+
+int runJunitCommand(const CommandArguments& args);
 
 // The warnings for a JUnit file larger than CI servers read (30 MB, 500,000
 // test cases), each without the program's prefix.

@@ -1,5 +1,6 @@
 // veldora-export: turns a report file of veldora into other forms. Each
-// export is one row of the command table.
+// export is one row of the command table, with the options it takes.
+#include "export/command_inputs.h"
 #include "export/command_line.h"
 #include "export/diff_command.h"
 #include "export/html_command.h"
@@ -9,22 +10,68 @@
 
 namespace {
 
-const ExportCommand kCommands[] = {
-    {"html", "html REPORT [-o OUT] [options]",
-     "one self-contained HTML page (OUT: REPORT as .html; --history FILE or --header FILE)",
+const OptionSpec kHistory = {"--history", "FILE", "the run history to read"};
+const OptionSpec kRunKey = {
+    "--run-key", "KEY",
+    "the CI run of REPORT in the history (default: CI_PIPELINE_ID, else GITHUB_RUN_ID)"};
+const OptionSpec kQuarantine = {
+    "--quarantine", "FILE",
+    "objects whose failures never gate: a path a line (\"drv > Suite > test\"), # comments"};
+
+const CommandSpec kCommands[] = {
+    {"html", "REPORT",
+     "one self-contained HTML page",
+     {{"-o", "OUT", "the page (default: REPORT as .html; - for standard output)"},
+      kHistory,
+      {"--header", "FILE", "plot the test summaries of this header text file instead"},
+      kRunKey,
+      kQuarantine,
+      kSourceRootOption,
+      kSymbolFilesOption},
      runHtmlCommand},
-    {"junit", "junit REPORT [-o OUT] [options]",
-     "JUnit XML for CI (OUT: REPORT as .junit.xml, --system-out none|failures|all)",
+    {"junit", "REPORT",
+     "JUnit XML for CI",
+     {{"-o", "OUT", "the JUnit file (default: REPORT as .junit.xml; - for standard output)"},
+      {"--system-out", "none|failures|all",
+       "prints and notes of which test cases (default: failures)"},
+      kSourceRootOption,
+      kSymbolFilesOption},
      runJunitCommand},
-    {"summary", "summary REPORT [options]",
-     "the failures as FILE:LINE: lines, then the totals (--format plain|github, --max N, "
-     "--history FILE)",
+    {"summary", "REPORT",
+     "the failures as FILE:LINE: lines, then the totals",
+     {{"--format", "plain|github", "lines, or GitHub workflow commands (default: plain)"},
+      {"--max", "N", "at most N failure lines (default: 50, 10 for github)"},
+      kHistory,
+      kRunKey,
+      kQuarantine,
+      kSourceRootOption,
+      kSymbolFilesOption},
      runSummaryCommand},
-    {"record", "record REPORT --history FILE",
-     "adds the report to the run history FILE, once (--label TEXT, --keep N)", runRecordCommand},
-    {"diff", "diff BASE REPORT [options]",
-     "what changed against BASE, a report or a history (--format plain|github|markdown, "
-     "--fail-on new|any|none, --run ID, --max N)",
+    {"record", "REPORT",
+     "adds the report to the run history as a run, or as another attempt of its CI run",
+     {{"--history", "FILE", "the run history (made when missing)"},
+      {"--run-key", "KEY",
+       "the CI run: a key recorded again adds an attempt (default: CI_PIPELINE_ID, else "
+       "GITHUB_RUN_ID, else none: a run of its own)"},
+      {"--label", "TEXT",
+       "the run's label, at most 200 bytes (default: CI_COMMIT_SHORT_SHA, else GITHUB_SHA's "
+       "first 8 characters)"},
+      {"--keep", "N", "keep only the newest N runs"},
+      kSourceRootOption},
+     runRecordCommand},
+    {"diff", "BASE REPORT",
+     "what REPORT changed against BASE, a report or a run history, and the merge gate",
+     {{"--format", "plain|github|markdown",
+       "lines, GitHub workflow commands, or a merge request comment (default: plain)"},
+      {"--fail-on", "LIST",
+       "exit 3 when these are above 0: new, lost, flaky, or any or none (default: new,lost)"},
+      {"--run", "ID", "the history's run to compare with (default: the newest before REPORT)"},
+      kRunKey,
+      kQuarantine,
+      {"--page-url", "URL", "the page of this run, linked from the merge request comment"},
+      {"--max", "N", "at most N lines of each kind (default: 50, 10 for github)"},
+      kSourceRootOption,
+      kSymbolFilesOption},
      runDiffCommand},
 };
 

@@ -1,4 +1,6 @@
 // veldora-export record REPORT --history FILE [--label TEXT] [--keep N]
 #pragma once
 
-int runRecordCommand(int argc, char** argv);
+class CommandArguments;
+
+int runRecordCommand(const CommandArguments& args);

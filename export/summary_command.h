@@ -1,4 +1,6 @@
 // veldora-export summary REPORT [--format plain|github] [--max N] [--source-root DIR]
 #pragma once
 
-int runSummaryCommand(int argc, char** argv);
+class CommandArguments;
+
+int runSummaryCommand(const CommandArguments& args);
