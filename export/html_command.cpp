@@ -1,47 +1,103 @@
 // veldora-export html REPORT [-o OUT] [--history FILE | --header FILE]:
-// parses the arguments, opens the report and the output, chooses the page's
-// language, reads the history beside the report, has the page writer write,
-// and puts the page in place.
+// opens the report and the output, chooses the page's language, reads the
+// history beside the report, has the page writer write, and puts the page
+// in place.
 #include "export/html_command.h"
 
-#include "export/command_line.h"
 #include "export/history/background_task.h"
+#include "export/history_inputs.h"
 #include "export/page/history_markup.h"
 #include "export/page/page_writer.h"
-#include "support/output_file.h"
 #include "support/localisation.h"
+#include "support/output_file.h"
 
 #include <QTranslator>
 #include <utility>
 
-int runHtmlCommand(int argc, char** argv) {
-  PageHistoryOptions historyOptions;
-  if (!takePageHistoryOptions(&argc, argv, &historyOptions)) return ExitBroken;
-  ReportAndOutput args;
-  if (!parseReportAndOutput(argc, argv, "html", ".html", &args)) return ExitBroken;
+namespace {
+
+// Beside each object of the run: where it is, and its node in the page.
+struct LocatedRun : RunCollector {
+  void object(const TestObject& object) override {
+    RunCollector::object(object);
+    locations.push_back(object.location);
+    nodes.push_back(object.nodeId);
+  }
+  std::vector<SourceLink> locations;
+  std::vector<int> nodes;
+};
+
+// The history section the options ask for (none for none). False, with
+// the error line's text, when the report, the history or the header file
+// cannot be read. Reads its own copy of the report, so that it runs
+// beside the page's reading.
+bool historySection(const CommandArguments& args, const ReportInput& input,
+                    const PageLabels& labels, PageHistory* page, std::string* error) {
+  if (args.has("--header")) {
+    std::vector<RunInfo> runs;
+    const std::string& header = args.value("--header");
+    if (!readHeaderTotals(header, &runs, error)) {
+      *error = header + ": " + *error;
+      return false;
+    }
+    page->section = headerTrendMarkup(runs, labels);
+    return true;
+  }
+  if (!args.has("--history")) return true;
+  LocatedRun run;
+  std::string digest;
+  std::vector<bool> quarantined;
+  std::vector<FailureLine> stale;
+  ReportHistory history;
+  if (!readRun(input, run, runKeyOf(args).empty() ? &digest : nullptr, error) ||
+      !quarantineOf(args, run.run.objects, &quarantined, &stale, error) ||
+      !judgeAgainstHistory(args, args.value("--history"), input.path, run.run, digest, quarantined,
+                           &history, error))
+    return false;
+  *page = historyMarkup(history, run.run.objects, run.locations, run.nodes, labels);
+  return true;
+}
+
+}  // namespace
+
+int runHtmlCommand(const CommandArguments& args) {
+  const ReportInput input = reportInput(args, 0);
+  const std::string output = outputPath(args, input.path, ".html");
+  std::vector<CommandInput> inputs = inputsOf(input);
+  inputs.push_back({args.value("--history"), "the run history"});
+  inputs.push_back({args.value("--header"), "the header text file"});
+  std::string error;
+  if (args.has("--history") && args.has("--header")) {
+    printErrorLine("html: --history and --header plot the same trend; give one of them");
+    return ExitBroken;
+  }
+  if (!outputAvoidsInputs(output, inputs, &error)) {
+    printErrorLine(error);
+    return ExitBroken;
+  }
   // The page speaks the user's language as veldora does: veldora's own
   // translation for the locale, when installed; else English.
   QTranslator translator;
   loadTranslation(translator, QStringLiteral("veldora_"));
   const PageLabels labels = pageLabels(translator);
-  // The history's part reads the report beside the page's reading.
   PageHistory history;
   std::string historyError;
   bool historyRead = false;
-  BackgroundTask historyTask([&] {
-    historyRead = pageHistorySection(args.report, args.sourceRoot, historyOptions, labels,
-                                     &history, &historyError);
-  });
+  BackgroundTask historyTask(
+      [&] { historyRead = historySection(args, input, labels, &history, &historyError); });
   ReportReader reader;
-  OutputFile output;
-  if (!openReportAndOutput(args, reader, output)) return ExitBroken;
+  OutputFile file;
+  if (!openReport(input, reader, &error) || !openOutput(output, file, &error)) {
+    printErrorLine(error);
+    return ExitBroken;
+  }
   bool failedVerdict = false;
   auto historyMarkup = [&] {
     historyTask.join();
     return std::move(history);
   };
-  if (!writePage(reader, labels, output.file(), &failedVerdict, historyMarkup)) {
-    printReportError(args.report, reader.error());
+  if (!writePage(reader, labels, file.file(), &failedVerdict, historyMarkup)) {
+    printErrorLine(reportError(input.path, reader.error()));
     return ExitBroken;
   }
   historyTask.join();
@@ -49,5 +105,9 @@ int runHtmlCommand(int argc, char** argv) {
     printErrorLine(historyError);
     return ExitBroken;
   }
-  return finishOutput(args, output, failedVerdict);
+  if (!finishOutput(output, file, &error)) {
+    printErrorLine(error);
+    return ExitBroken;
+  }
+  return failedVerdict ? ExitFailedVerdict : ExitPassed;
 }

@@ -1,106 +1,68 @@
-// veldora-export record: adds a report to the run history as one run.
+// veldora-export record: adds a report to the run history as a run, or as
+// another attempt of its CI run.
 //
-//   veldora-export record run/report.xrd --history history.sqlite --keep 200
+//   CI_PIPELINE_ID=4711 veldora-export record run/report.xrd --history history.sqlite --keep 200
 //   run 12 recorded in history.sqlite: Passed 6, Inconclusive 2, Failed 1, Total 9
+//   (the job retried)
+//   run 12 attempt 2 recorded in history.sqlite: Passed 7, Inconclusive 2, Failed 0, Total 9
 #include "export/record_command.h"
 
-#include "export/command_line.h"
-#include "support/decimal.h"
-#include "export/history/report_run.h"
-#include "export/history/run_diff.h"
+#include "export/history_inputs.h"
 
 #include <cstdio>
-#include <cstring>
+#include <ctime>
 
 namespace {
 
-struct RecordArguments {
-  std::string report;
-  std::string history;
-  const char* label = nullptr;
-  std::string sourceRoot = defaultSourceRoot();
-  int64_t keep = 0;
-};
-
-bool parseRecordArguments(int argc, char** argv, RecordArguments* args) {
-  for (int i = 0; i < argc; ++i) {
-    const std::string arg = argv[i];
-    if (arg == "--history" || arg == "--label" || arg == "--keep" || arg == "--source-root") {
-      if (i + 1 == argc) {
-        printErrorLine("record: " + arg + " needs a value (see --help)");
-        return false;
-      }
-      const char* value = argv[++i];
-      if (arg == "--history") {
-        args->history = value;
-      } else if (arg == "--source-root") {
-        args->sourceRoot = value;
-      } else if (arg == "--label") {
-        args->label = value;
-      } else if (!parseDecimal(value, 1, 1000000000, &args->keep)) {
-        printErrorLine(std::string("record: --keep needs a number above 0, not ") + value);
-        return false;
-      }
-    } else if (arg.size() > 1 && arg[0] == '-') {
-      printErrorLine("record: unknown option " + arg + " (see --help)");
-      return false;
-    } else if (!args->report.empty()) {
-      printErrorLine("record: one report file only (see --help)");
-      return false;
-    } else {
-      args->report = arg;
-    }
-  }
-  if (args->report.empty() || args->history.empty()) {
-    printErrorLine(std::string("record: ") +
-                   (args->report.empty() ? "no report file named" : "--history FILE is missing") +
-                   " (see --help)");
-    return false;
-  }
-  return true;
+// The time of recording, in the layout of the report's time rows' runs.
+std::string now() {
+  const time_t seconds = time(nullptr);
+  struct tm local;
+  if (!localtime_r(&seconds, &local)) return std::string();
+  return isoTime({local.tm_year + 1900, local.tm_mon + 1, local.tm_mday, local.tm_hour,
+                  local.tm_min, local.tm_sec});
 }
 
 }  // namespace
 
-int runRecordCommand(int argc, char** argv) {
-  RecordArguments args;
-  if (!parseRecordArguments(argc, argv, &args)) return ExitBroken;
-  RunCollector collector;
-  if (!readWholeRun(args.report, args.sourceRoot, collector)) return ExitBroken;
-  collector.run.info.label = runLabel(args.label);
+int runRecordCommand(const CommandArguments& args) {
+  const ReportInput input = reportInput(args, 0);
+  int64_t keep = 0;
   std::string error;
-  std::unique_ptr<HistoryStore> history = openHistory(args.history, HistoryWrite, &error);
-  int64_t id = 0;
-  bool added = false;
-  // A run recorded with the earlier digest is found by its time and totals
-  // first; a run of this digest by addRun, inside its transaction (which
-  // also applies --keep).
-  std::vector<RunInfo> runs;
-  std::vector<std::string> contents;
-  int64_t own = -1;
-  if (!history || !history->runs(&runs, &contents)) {
-    printErrorLine(args.history + ": " + (history ? history->error() : error));
+  if (!args.has("--history")) {
+    printErrorLine("record: --history FILE is missing (see --help)");
     return ExitBroken;
   }
-  if (!findOwnRun(runs, contents, args.report, collector.run.info, &own, &error,
-                  collector.run.content)) {
+  const std::string history = args.value("--history");
+  if (!args.number("--keep", 1, 1000000000, &keep, &error)) {
     printErrorLine(error);
     return ExitBroken;
   }
-  if (own >= 0 && contents[own] != collector.run.content) {
-    id = runs[own].id;
-  } else if (!history->addRun(collector.run, args.keep, &id, &added)) {
-    printErrorLine(args.history + ": " + history->error());
+  if (sameFile(history, input.path)) {
+    printErrorLine(history + ": the run history would replace the report");
     return ExitBroken;
   }
-  const RunTotals& t = collector.run.info.totals;
-  if (added)
-    printf("run %lld recorded in %s: Passed %lld, Inconclusive %lld, Failed %lld, Total %lld\n",
-           static_cast<long long>(id), args.history.c_str(), static_cast<long long>(t.passed),
-           static_cast<long long>(t.inconclusive), static_cast<long long>(t.failed),
-           static_cast<long long>(t.total));
-  else
-    printf("%s holds this report already, as run %lld\n", args.history.c_str(),
-           static_cast<long long>(id));
+  RunCollector collector;
+  if (!readRun(input, collector, &collector.run.content, &error)) {
+    printErrorLine(error);
+    return ExitBroken;
+  }
+  RunInfo& info = collector.run.info;
+  info.key = runKeyOf(args);
+  info.label = runLabelOf(args);
+  if (info.generated.empty()) info.generated = now();
+  std::unique_ptr<HistoryStore> store = openHistory(history, HistoryWrite, &error);
+  RecordedRun recorded;
+  if (!store || !store->record(collector.run, keep, &recorded)) {
+    printErrorLine(history + ": " + (store ? store->error() : error));
+    return ExitBroken;
+  }
+  const RunTotals& t = info.totals;
+  std::string attempt;
+  if (recorded.attempt > 1) attempt = " attempt " + std::to_string(recorded.attempt);
+  printf("run %lld%s recorded in %s: Passed %lld, Inconclusive %lld, Failed %lld, Total %lld\n",
+         static_cast<long long>(recorded.run), attempt.c_str(), history.c_str(),
+         static_cast<long long>(t.passed), static_cast<long long>(t.inconclusive),
+         static_cast<long long>(t.failed), static_cast<long long>(t.total));
   return fflush(stdout) == 0 ? ExitPassed : ExitBroken;
 }

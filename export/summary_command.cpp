@@ -1,81 +1,82 @@
-// The summary command: its options parsed once, the report read, the lines
-// written to standard output and, with --format github, the Markdown
-// appended to the file GITHUB_STEP_SUMMARY names (never a file it reads).
+// The summary command: its options, the report read, the lines written to
+// standard output and, with --format github, the Markdown appended to the
+// file GITHUB_STEP_SUMMARY names (never a file it reads); with --history,
+// each failure marked as the merge gate sees it and the gate's line.
 //
 //   veldora-export summary report.xrd --format github --max 20
 #include "export/summary_command.h"
 
 #include "export/ci/step_summary.h"
 #include "export/ci/summary_writer.h"
-#include "export/command_line.h"
-#include "support/decimal.h"
-#include "export/history/report_history.h"
-#include "support/output_file.h"
+#include "export/history_inputs.h"
 
-#include <cerrno>
-#include <cstdio>
 #include <cstdlib>
-#include <cstring>
 #include <unistd.h>
 
 namespace {
 
-bool parseOptions(const ReportAndOutput& args, SummaryOptions* options, std::string* history) {
-  bool maxGiven = false;
-  for (const auto& option : args.options) {
-    const std::string& value = option.second;
-    if (option.first == "--history") {
-      *history = value;
-    } else if (option.first == "--max") {
-      if (!parseDecimal(value, 0, 1000000000, &options->maxFailures)) {
-        printErrorLine("summary: --max needs a number, not " + value);
-        return false;
-      }
-      maxGiven = true;
-    } else if (value == "plain") {
-      options->format = SummaryPlain;
-    } else if (value == "github") {
-      options->format = SummaryGithub;
-    } else {
-      printErrorLine("summary: unknown format " + value + " (plain or github)");
-      return false;
-    }
-  }
+bool readOptions(const CommandArguments& args, SummaryOptions* options) {
+  int format = SummaryPlain;
+  std::string error;
+  bool ok = args.choice("--format", &format, &error);
+  options->format = static_cast<SummaryFormat>(format);
   // GitHub keeps 10 annotations of each kind per step.
-  if (!maxGiven && options->format == SummaryGithub) options->maxFailures = 10;
+  if (options->format == SummaryGithub) options->maxFailures = 10;
+  if (!ok || !args.number("--max", 0, 1000000000, &options->maxFailures, &error)) {
+    printErrorLine(error);
+    return false;
+  }
   options->colour = isatty(STDOUT_FILENO) && getenv("NO_COLOR") == nullptr;
   return true;
 }
 
 }  // namespace
 
-int runSummaryCommand(int argc, char** argv) {
-  ReportAndOutput args;
+int runSummaryCommand(const CommandArguments& args) {
+  const ReportInput input = reportInput(args, 0);
   SummaryOptions options;
-  std::string history;
-  if (!parseArguments(argc, argv, {"summary", nullptr, {"--format", "--max", "--history"}}, &args) ||
-      !parseOptions(args, &options, &history))
+  if (!readOptions(args, &options)) return ExitBroken;
+  const std::string history = args.value("--history");
+  std::vector<CommandInput> inputs = inputsOf(input);
+  inputs.push_back({history, "the run history"});
+  std::string stepSummary, error;
+  if (options.format == SummaryGithub && !stepSummaryPath(inputs, &stepSummary, &error)) {
+    printErrorLine(error);
     return ExitBroken;
-  const char* stepSummary = nullptr;
-  if (options.format == SummaryGithub &&
-      !stepSummaryPath({{args.report, "the report"}, {history, "the run history"}}, &stepSummary))
-    return ExitBroken;
-  if (!history.empty() &&
-      !readNewFailures(args.report, args.sourceRoot, history, &options.newFailures, &options.changes))
-    return ExitBroken;
+  }
+  ReportHistory judged;
+  if (!history.empty()) {
+    RunCollector run;
+    std::string digest;
+    std::vector<bool> quarantined;
+    std::vector<FailureLine> stale;
+    if (!readRun(input, run, runKeyOf(args).empty() ? &digest : nullptr, &error) ||
+        !quarantineOf(args, run.run.objects, &quarantined, &stale, &error) ||
+        !judgeAgainstHistory(args, history, input.path, run.run, digest, quarantined, &judged,
+                             &error)) {
+      printErrorLine(error);
+      return ExitBroken;
+    }
+    options.history = &judged.diff;
+    for (const FailureLine& line : stale)
+      options.changes += options.format == SummaryGithub ? githubLine(line) : plainLine(line, false);
+    options.changes += gateLine(gateCounts(judged.diff));
+  }
   ReportReader reader;
-  if (!openReport(args, reader)) return ExitBroken;
   SummaryOutput output;
-  ReportErrorInfo error;
-  if (!writeSummary(reader, options, &output, &error)) {
-    printReportError(args.report, error);
+  ReportErrorInfo readError;
+  if (!openReport(input, reader, &error)) {
+    printErrorLine(error);
     return ExitBroken;
   }
-  if (stepSummary && !appendStepSummary(stepSummary, output.markdown)) return ExitBroken;
-  if (fwrite(output.text.data(), 1, output.text.size(), stdout) != output.text.size() ||
-      fflush(stdout) != 0) {
-    printOutputError("standard output", strerror(errno));
+  if (!writeSummary(reader, options, &output, &readError)) {
+    printErrorLine(reportError(input.path, readError));
     return ExitBroken;
   }
+  if (!stepSummary.empty() && !appendStepSummary(stepSummary, output.markdown, &error)) {
+    printErrorLine(error);
+    return ExitBroken;
+  }
+  if (!writeStandardOutput(output.text)) return ExitBroken;
   return output.failedVerdict ? ExitFailedVerdict : ExitPassed;
 }

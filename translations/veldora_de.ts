@@ -251,6 +251,22 @@
         <translation>wechselhaft</translation>
     </message>
     <message>
+        <source>quarantined</source>
+        <translation>in Quarantäne</translation>
+    </message>
+    <message>
+        <source>New %1, Lost %2, Flaky %3, Quarantined %4, Fixed %5, Still failing %6, Added %7, Removed %8</source>
+        <translation>Neu %1, Verloren %2, Wechselhaft %3, In Quarantäne %4, Behoben %5, Weiter fehlgeschlagen %6, Hinzugekommen %7, Entfernt %8</translation>
+    </message>
+    <message>
+        <source>No longer executed</source>
+        <translation>Nicht mehr ausgeführt</translation>
+    </message>
+    <message>
+        <source>The runs named above: %1.</source>
+        <translation>Die oben genannten Läufe: %1.</translation>
+    </message>
+    <message>
         <source>failing since %1</source>
         <translation>fehlgeschlagen seit %1</translation>
     </message>

@@ -26,9 +26,6 @@ const char kGreen[] = "\x1b[32m";
 const char kYellow[] = "\x1b[33m";
 const char kReset[] = "\x1b[0m";
 
-// Paths of deep nesting keep their outer and inner names.
-constexpr size_t kPathBudget = 512;
-
 std::string paint(const std::string& text, const char* colour, bool on) {
   return on ? colour + text + kReset : text;
 }
@@ -36,10 +33,6 @@ std::string paint(const std::string& text, const char* colour, bool on) {
 const char kHiddenViolation[] = ": an observation state left by an illegal or a multiple exit";
 
 }  // namespace
-
-std::string joinedPath(const std::vector<std::string>& path) {
-  return shortPath(path, 0, path.size(), " > ", 0, kPathBudget);
-}
 
 // Workflow command escaping of a text already made one line: data and,
 // with properties, ":" and "," too.
@@ -109,8 +102,7 @@ namespace {
 // Keeps the first lines and counts the rest; what it gathered is read
 // directly once the report has been read.
 struct SummaryCollector : TestObjectVisitor {
-  SummaryCollector(int64_t keep, const std::vector<bool>& newFailures)
-      : keep(keep), newFailures(newFailures) {}
+  SummaryCollector(int64_t keep, const RunDiff* history) : keep(keep), history(history) {}
 
   void document(const ReportDocumentInfo& info) override { title = info.title; }
   void summary(const ReportTotals& report) override { totals = report; }
@@ -122,7 +114,7 @@ struct SummaryCollector : TestObjectVisitor {
   void add(FailureLine line);
 
   int64_t keep;
-  const std::vector<bool>& newFailures;
+  const RunDiff* history;
   int64_t capacity = 0;
   std::string title;
   ReportTotals totals;
@@ -179,12 +171,14 @@ void SummaryCollector::object(const TestObject& object) {
     ++otherObjects;
     return;
   }
-  const bool fresh = static_cast<size_t>(failedObjects) < newFailures.size() &&
-                     newFailures[static_cast<size_t>(failedObjects)];
-  ++failedObjects;
-  for (FailureLine& line : failureLines(object)) {
-    if (fresh) line.what = "new failure: " + line.what;
-    add(std::move(line));
+  const size_t index = static_cast<size_t>(failedObjects++);
+  const FailedObject* failed =
+      history && index < history->failed.size() ? &history->failed[index] : nullptr;
+  std::vector<FailureLine> lines = failureLines(object);
+  for (size_t i = 0; i < lines.size(); ++i) {
+    const std::string mark = failed ? failureMark(*failed, i) : "";
+    if (!mark.empty()) lines[i].what = mark + ": " + lines[i].what;
+    add(std::move(lines[i]));
   }
 }
 
@@ -245,7 +239,7 @@ std::string markdownOf(const SummaryCollector& c) {
 
 bool writeSummary(ReportReader& reader, const SummaryOptions& options, SummaryOutput* output,
                   ReportErrorInfo* error) {
-  SummaryCollector collector(options.maxFailures, options.newFailures);
+  SummaryCollector collector(options.maxFailures, options.history);
   if (!readTestObjects(reader, collector)) {
     *error = reader.error();
     return false;

@@ -10,6 +10,7 @@
 //   ::error file=src/stack_test.cpp,line=30,title=stack_test > Stack > overflow::size() == capacity()
 #pragma once
 
+#include "export/history/run_diff.h"
 #include "export/xrd/test_objects.h"
 
 #include <string>
@@ -21,9 +22,10 @@ struct SummaryOptions {
   SummaryFormat format = SummaryPlain;
   int64_t maxFailures = 50;  // failure lines before "and K more"
   bool colour = false;       // plain format only
-  // With a history: per failed object, in report order, whether it is new
-  // (its lines say "new failure"), and the changes line after the totals.
-  std::vector<bool> newFailures;
+  // With a history: its failed objects in report order, whose lines begin
+  // with their marks ("new failure: ..."), and the gate's line after the
+  // totals.
+  const RunDiff* history = nullptr;
   std::string changes;
 };
 
@@ -61,8 +63,6 @@ std::string githubLine(const FailureLine& line);
 std::string totalsLine(const ReportTotals& totals, bool colour);
 // "FILE:LINE", "FILE", or empty.
 std::string placeText(const SourceLink& link);
-// "stack_test > Stack > overflow", deep paths shortened in the middle.
-std::string joinedPath(const std::vector<std::string>& path);
 // Markdown table cell text; workflow command data (property: also ":", ",").
 std::string markdownEscaped(const std::string& text);
 std::string githubEscaped(const std::string& text, bool property);

@@ -1,10 +1,12 @@
-// The report against its history: one read of the runs, one of the base
-// run's objects, and the statuses of the report's failed objects over the
-// runs before it.
+// The report against its history: its own run, the base, the runs of the
+// trend and the strip, the base's objects, the statuses of the report's
+// failed objects over the strip's runs, and the streaks of what still
+// fails.
 #include "export/history/report_history.h"
 
-#include "export/command_line.h"
 #include "export/history/report_run.h"
+
+#include <algorithm>
 
 namespace {
 
@@ -20,79 +22,156 @@ int changes(const std::vector<ResultStatus>& strip) {
   return count;
 }
 
-}  // namespace
+bool disagrees(const RunStatus& status) {
+  const uint8_t both = (1 << ResultPassed) | (1 << ResultFailed);
+  return (status.seen & both) == both;
+}
 
-bool loadReportHistory(const std::string& path, const std::string& reportPath,
-                       const NewRun& report, ReportHistory* history, std::string* error) {
-  std::unique_ptr<HistoryStore> store = openHistory(path, HistoryRead, error);
-  std::vector<RunInfo> runs;
-  std::vector<std::string> contents;
-  auto fail = [&](const std::string& why) {
-    *error = path + ": " + why;
+// The report's own run: by its run key, else by its bytes (the digest of
+// today, then the earlier one where the history holds runs made with it).
+bool findOwnRun(HistoryStore& store, const HistoryQuery& query, RunInfo* own, bool* found,
+                std::string* error) {
+  *found = false;
+  if (!query.runKey.empty()) return store.runWithKey(query.runKey, own, found) || (*error = store.error(), false);
+  if (query.content.empty()) return true;
+  if (!store.runWithContent(query.content, own, found)) {
+    *error = store.error();
     return false;
-  };
-  if (!store) return fail(*error);
-  if (!store->runs(&runs, &contents)) return fail(store->error());
-  // The runs before the report: all of them, or those before its own run.
-  int64_t own = -1;
-  if (!findOwnRun(runs, contents, reportPath, report.info, &own, error)) return false;
-  RunInfo current = report.info;
-  current.id = 0;
-  if (own >= 0) {
-    current = runs[own];
-    runs.resize(own);
   }
-  std::vector<RunObject> baseObjects;
-  if (!runs.empty() && !store->runObjects(runs.back().id, &baseObjects)) return fail(store->error());
-  history->diff = diffRuns(runs.empty() ? RunTotals() : runs.back().totals, baseObjects,
-                           report.info.totals, report.objects);
+  bool untagged = false;
+  if (*found || query.reportPath.empty()) return true;
+  if (!store.holdsUntaggedContent(&untagged)) {
+    *error = store.error();
+    return false;
+  }
+  std::string legacy;
+  if (!untagged) return true;
+  if (!legacyReportDigest(query.reportPath, &legacy, error)) return false;
+  return store.runWithContent(legacy, own, found) || (*error = store.error(), false);
+}
 
-  const size_t from = runs.size() > kTrendRuns - 1 ? runs.size() - (kTrendRuns - 1) : 0;
-  history->trend.assign(runs.begin() + static_cast<std::ptrdiff_t>(from), runs.end());
-  history->trend.push_back(current);
+// The base: the run asked for, else the newest before the report's.
+bool findBase(HistoryStore& store, const HistoryQuery& query, const std::vector<RunInfo>& before,
+              ReportHistory* history, std::string* error) {
+  if (query.baseRun > 0) {
+    if (!store.runWithId(query.baseRun, &history->base, &history->haveBase)) {
+      *error = store.error();
+      return false;
+    }
+    if (!history->haveBase) *error = "no run " + std::to_string(query.baseRun);
+    return history->haveBase;
+  }
+  history->haveBase = !before.empty();
+  if (history->haveBase) history->base = before.back();
+  return true;
+}
 
+// The strips of the failed objects and whether each is flaky: its status
+// changed twice or more in its last runs, or attempts of one run disagree.
+bool readStrips(HistoryStore& store, const NewRun& report, const std::vector<RunInfo>& before,
+                ReportHistory* history, std::vector<bool>* flaky, std::string* error) {
   std::vector<std::string> keys;
-  std::vector<int64_t> ids;
-  for (const RunInfo& run : runs) ids.push_back(run.id);
+  std::vector<size_t> failed;
   for (size_t i = 0; i < report.objects.size(); ++i) {
     if (report.objects[i].status != ResultFailed) continue;
     keys.push_back(report.objects[i].key);
-    history->badges.push_back({i, BadgeNew, RunInfo(), {}});
+    failed.push_back(i);
   }
-  std::vector<ResultStatus> statuses;
-  if (!store->statuses(keys, ids, &statuses)) return fail(store->error());
+  std::vector<int64_t> ids;
+  const size_t from = before.size() > kStripRuns - 1 ? before.size() - (kStripRuns - 1) : 0;
+  for (size_t r = from; r < before.size(); ++r) ids.push_back(before[r].id);
+  if (history->recorded) ids.push_back(history->own.id);
+  std::vector<RunStatus> statuses;
+  if (!store.statuses(keys, ids, &statuses)) {
+    *error = store.error();
+    return false;
+  }
   const size_t width = ids.size();
+  const size_t shown = width - (history->recorded ? 1 : 0);
+  flaky->assign(report.objects.size(), false);
   for (size_t k = 0; k < keys.size(); ++k) {
-    FailureBadge& badge = history->badges[k];
-    const ResultStatus* row = statuses.data() + k * width;
-    const size_t stripFrom = width > kStripRuns - 1 ? width - (kStripRuns - 1) : 0;
-    badge.strip.assign(row + stripFrom, row + width);
-    badge.strip.push_back(ResultFailed);
-    size_t streak = width;
-    while (streak > 0 && row[streak - 1] == ResultFailed) --streak;
-    if (changes(badge.strip) >= 2) badge.kind = BadgeFlaky;
-    else if (streak < width) badge.kind = BadgeFailingSince;
-    if (streak < width) badge.since = runs[streak];
+    const RunStatus* row = statuses.data() + k * width;
+    FailureStrip strip{failed[k], {}};
+    bool mixed = false;
+    for (size_t r = 0; r < width; ++r) mixed = mixed || disagrees(row[r]);
+    for (size_t r = 0; r < shown; ++r) strip.strip.push_back(row[r].last);
+    strip.strip.push_back(ResultFailed);
+    // The report's run with an attempt that passed: attempts disagree.
+    if (history->recorded) mixed = mixed || (row[width - 1].seen & (1 << ResultPassed));
+    (*flaky)[failed[k]] = mixed || changes(strip.strip) >= 2;
+    history->strips.push_back(std::move(strip));
   }
   return true;
 }
 
-bool readNewFailures(const std::string& reportPath, const std::string& sourceRoot,
-                     const std::string& historyPath,
-                     std::vector<bool>* isNew, std::string* changes) {
-  RunCollector collector;
-  ReportHistory history;
-  std::string error;
-  if (!readReportRun(reportPath, sourceRoot, collector, &error) ||
-      !loadReportHistory(historyPath, reportPath, collector.run, &history, &error)) {
-    printErrorLine(error);
+// The first runs of the streaks of the objects that failed in the base too.
+bool readStreaks(HistoryStore& store, const NewRun& report, ReportHistory* history,
+                 std::string* error) {
+  std::vector<std::string> keys;
+  std::vector<FailedObject*> streaks;
+  for (FailedObject& failed : history->diff.failed) {
+    if (failed.kind == FailureNew) continue;
+    keys.push_back(report.objects[failed.object].key);
+    streaks.push_back(&failed);
+  }
+  std::vector<int64_t> since;
+  if (!store.failingSince(keys, history->base.id, &since)) {
+    *error = store.error();
     return false;
   }
-  const std::vector<RunObject>& objects = collector.run.objects;
-  std::vector<bool> byObject(objects.size(), false);
-  for (const size_t i : history.diff.newFailures) byObject[i] = true;
-  for (size_t i = 0; i < objects.size(); ++i)
-    if (objects[i].status == ResultFailed) isNew->push_back(byObject[i]);
-  *changes = changesLine(history.diff);
+  for (size_t k = 0; k < keys.size(); ++k) {
+    streaks[k]->failingSince = since[k];
+    if (since[k] <= 0 || history->sinceRuns.count(since[k])) continue;
+    RunInfo run;
+    bool found = false;
+    if (!store.runWithId(since[k], &run, &found)) {
+      *error = store.error();
+      return false;
+    }
+    if (found) history->sinceRuns[since[k]] = run;
+  }
   return true;
+}
+
+}  // namespace
+
+bool loadReportHistory(HistoryStore& store, const NewRun& report, const HistoryQuery& query,
+                       ReportHistory* history, std::string* error) {
+  if (!findOwnRun(store, query, &history->own, &history->recorded, error)) return false;
+  if (!history->recorded) history->own = report.info;
+  std::vector<RunInfo> before;
+  if (!store.runsBefore(history->recorded ? history->own.id : 0, kTrendRuns - 1, &before)) {
+    *error = store.error();
+    return false;
+  }
+  if (!findBase(store, query, before, history, error)) return false;
+  if (history->haveBase && !store.runObjects(history->base.id, &history->baseObjects)) {
+    *error = store.error();
+    return false;
+  }
+  FailureExcuses excuses;
+  excuses.quarantined = query.quarantined;
+  if (!readStrips(store, report, before, history, &excuses.flaky, error)) return false;
+  history->diff = diffRuns(history->haveBase ? history->base.totals : RunTotals(), history->baseObjects,
+                           report.info.totals, report.objects, excuses);
+  if (history->haveBase && !readStreaks(store, report, history, error)) return false;
+  history->trend = std::move(before);
+  history->trend.push_back(history->own);
+  if (!history->recorded) history->trend.back().id = 0;
+  return true;
+}
+
+std::string runName(const RunInfo& run) { return runName(run, "run " + std::to_string(run.id)); }
+
+std::string runName(const RunInfo& run, const std::string& numbered) {
+  std::string details = singleLine(run.label);
+  if (!details.empty() && !run.generated.empty()) details += ", ";
+  details += run.generated;
+  return numbered + (details.empty() ? "" : " (" + details + ")");
+}
+
+std::string stillFailingWords(const ReportHistory& history, const FailedObject& failed) {
+  const auto since = history.sinceRuns.find(failed.failingSince);
+  return since == history.sinceRuns.end() ? "still failing"
+                                          : "still failing since " + runName(since->second);
 }

@@ -1,47 +1,66 @@
-// A report seen against the run history, for the page and the summary:
-// the trend of the last runs' totals, the changes against the run before
-// the report, and for every failed object of the report a badge and its
-// last statuses.
+// A report seen against the run history: which run it is, the run it is
+// compared with, what changed, and for the page the trend of the last runs
+// and the last statuses of every failed object.
 //
-//   runs 1..7 recorded, the report is run 7 (or not recorded: it comes after 7)
-//   base: run 6      failed object "overflow": failed in 4, 5, 6, 7 -> failing since run 4
-//   strip: the last 10 statuses, oldest first: "ppfpfpffff" -> flaky (changed twice or more)
+//   runs 1..7 recorded; the report is run 7 (by its run key, else by its
+//   bytes) or not recorded (it comes after 7)
+//   base: run 6 (or --run ID)    failed object "overflow": failed in 4, 5, 6 -> failing since run 4
+//   strip: the last 10 statuses, oldest first, the report's last: "ppfpfpffff" -> flaky
+//
+// Only the runs it shows or needs are read: the trend's, the strip's, the
+// base's objects and the streaks of what still fails, whatever the length
+// of the history.
 #pragma once
 
 #include "export/history/run_diff.h"
 
+#include <map>
 #include <string>
 #include <vector>
 
 constexpr size_t kTrendRuns = 50;
 constexpr size_t kStripRuns = 10;
 
-enum BadgeKind { BadgeNew, BadgeFailingSince, BadgeFlaky };
+// How the report's own run is found, and what it is compared with.
+struct HistoryQuery {
+  std::string runKey;      // the report's CI run; "" to find it by its bytes
+  std::string content;     // the report's digest, when there is no run key
+  std::string reportPath;  // for the earlier digest, when the history holds such runs
+  int64_t baseRun = 0;     // --run ID; 0: the newest run before the report
+  std::vector<bool> quarantined;  // beside the report's objects
+};
 
-struct FailureBadge {
+struct FailureStrip {
   size_t object = 0;  // index into the report's objects
-  BadgeKind kind = BadgeNew;
-  RunInfo since;  // the first run of its streak of failures (BadgeFailingSince)
   // Up to kStripRuns statuses, oldest first, the report's last.
   std::vector<ResultStatus> strip;
 };
 
 struct ReportHistory {
-  // Up to kTrendRuns runs, oldest first; the report last (with id 0 when it
-  // is not recorded).
+  bool recorded = false;  // the report is a run of the history: own
+  RunInfo own;            // else the report as a run (id 0)
+  bool haveBase = false;  // a run to compare with: base (else all is new)
+  RunInfo base;
+  std::vector<RunObject> baseObjects;
+  // Up to kTrendRuns runs, oldest first, the report's last.
   std::vector<RunInfo> trend;
-  RunDiff diff;  // against the run before the report (nothing: all new)
-  std::vector<FailureBadge> badges;  // one per failed object, in report order
+  RunDiff diff;
+  std::vector<FailureStrip> strips;  // beside diff.failed
+  std::map<int64_t, RunInfo> sinceRuns;  // the runs that streaks began in
 };
 
-// Reads what the history at path says about report, read from reportPath.
-// False, with the error line's text, when the history cannot be read.
-bool loadReportHistory(const std::string& path, const std::string& reportPath,
-                       const NewRun& report, ReportHistory* history, std::string* error);
+// Reads what the history says about the report, read into report (its
+// key, time and totals in report.info). False, with store.error() or why,
+// when the history cannot be read or the base run asked for is missing.
+bool loadReportHistory(HistoryStore& store, const NewRun& report, const HistoryQuery& query,
+                       ReportHistory* history, std::string* error);
 
-// For summary --history: per failed object of the report, in report order,
-// whether it is new, and the changes line ("New 2, Fixed 1, ..."). False,
-// after the error line, when the report or the history cannot be read.
-bool readNewFailures(const std::string& reportPath, const std::string& sourceRoot,
-                     const std::string& historyPath,
-                     std::vector<bool>* isNew, std::string* changes);
+// "run 3 (3f2a9c1, 2026-12-07T09:30:12)"; without a label or a time,
+// without it: "run 3 (2026-12-07T09:30:12)", "run 3".
+std::string runName(const RunInfo& run);
+// The same with the run's number as numbered says it: "Lauf 3 (...)".
+std::string runName(const RunInfo& run, const std::string& numbered);
+
+// The failing-since name of a failed object ("still failing since run 3
+// (...)"), or "still failing" when its streak is unknown.
+std::string stillFailingWords(const ReportHistory& history, const FailedObject& failed);

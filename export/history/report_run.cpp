@@ -2,22 +2,12 @@
 // the digest of its bytes.
 #include "export/history/report_run.h"
 
-#include "export/ci/summary_writer.h"
-#include "export/command_line.h"
-#include "export/history/background_task.h"
-#include "export/ots/check_lines.h"
-
 #include <QCryptographicHash>
 #include <openssl/evp.h>
 #include <cerrno>
-#include <cstdlib>
 #include <cstring>
-#include <ctime>
 #include <memory>
-#include <sys/stat.h>
 #include <vector>
-
-namespace {
 
 std::string isoTime(const ReportTime& t) {
   char text[32];
@@ -26,16 +16,16 @@ std::string isoTime(const ReportTime& t) {
   return text;
 }
 
-// What failed, one check a line: the expression and its counts, or the
-// object's title when no row of it failed.
+namespace {
+
+// What failed, one check a line: the expression, a tab and its counts, or
+// the object's title when no row of it failed.
 std::string failedChecks(const TestObject& object) {
   if (object.checks.empty()) return singleLine(object.title);
   std::string text;
   for (const FailedCheck& check : object.checks) {
     if (!text.empty()) text += '\n';
-    text += singleLine(check.expression);
-    const std::string counts = checkCounts(check, object.kind);
-    if (!counts.empty()) text += " " + counts;
+    text += singleLine(check.expression) + '\t' + checkCounts(check, object.kind);
   }
   return text;
 }
@@ -66,32 +56,6 @@ void RunCollector::object(const TestObject& object) {
                                            : ResultNotExecuted;
   if (o.status == ResultFailed) o.checks = failedChecks(object);
   run.objects.push_back(std::move(o));
-}
-
-bool readReportRun(const std::string& path, const std::string& sourceRoot, RunCollector& collector,
-                   std::string* error, const std::vector<std::string>& symbolFiles) {
-  ReportReader reader;
-  reader.setSourceRoot(sourceRoot);
-  if (!symbolFiles.empty()) {
-    auto lines = std::make_unique<CheckLines>();
-    if (!lines->read(symbolFiles, error)) return false;
-    reader.setCheckLines(std::move(lines));
-  }
-  if (!reader.open(path.c_str()) || !readTestObjects(reader, collector)) {
-    const ReportErrorInfo& e = reader.error();
-    *error = path + ":" + std::to_string(e.line) + ":" + std::to_string(e.column) + ": " + e.message;
-    return false;
-  }
-  if (collector.run.info.generated.empty()) {
-    struct stat info;
-    struct tm local;
-    if (stat(path.c_str(), &info) == 0 && localtime_r(&info.st_mtime, &local)) {
-      collector.run.info.generated =
-          isoTime({local.tm_year + 1900, local.tm_mon + 1, local.tm_mday, local.tm_hour,
-                   local.tm_min, local.tm_sec});
-    }
-  }
-  return true;
 }
 
 namespace {
@@ -144,30 +108,10 @@ bool legacyReportDigest(const std::string& path, std::string* digest, std::strin
   return true;
 }
 
-bool readWholeRun(const std::string& path, const std::string& sourceRoot, RunCollector& collector) {
-  std::string digest, digestError, error;
-  bool digested = false;
-  {
-    BackgroundTask task([&] { digested = reportDigest(path, &digest, &digestError); });
-    if (!readReportRun(path, sourceRoot, collector, &error)) {
-      task.join();
-      printErrorLine(error);
-      return false;
-    }
-  }
-  if (!digested) {
-    printErrorLine(digestError);
-    return false;
-  }
-  collector.run.content = digest;
-  return true;
-}
-
-std::string runLabel(const char* given) {
-  if (given) return given;
-  for (const char* name : {"CI_COMMIT_SHA", "GITHUB_SHA"}) {
-    const char* value = getenv(name);
-    if (value && *value) return value;
-  }
-  return std::string();
+std::string shortLabel(const std::string& label) {
+  if (label.size() <= kLabelBytes) return label;
+  size_t end = kLabelBytes;
+  // Back to the first byte of a UTF-8 character.
+  while (end > 0 && (static_cast<unsigned char>(label[end]) & 0xc0) == 0x80) --end;
+  return label.substr(0, end);
 }

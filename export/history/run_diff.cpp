@@ -1,13 +1,11 @@
 // Matching two runs by key: one keyed table of the base, one pass over the
-// new run, one over the base for what went away.
+// new run, one over the base for what went away; within a failed object,
+// its check lines against the base's by expression.
 #include "export/history/run_diff.h"
 
-#include "export/history/report_run.h"
-#include "export/xrd/object_identity.h"
-#include "export/xrd/test_objects.h"
-
 #include <algorithm>
-#include <cstring>
+#include <string_view>
+#include <unordered_map>
 
 namespace {
 
@@ -17,105 +15,153 @@ int64_t unlisted(const RunTotals& totals, const std::vector<RunObject>& objects)
   return totals.failed > failed ? totals.failed - failed : 0;
 }
 
+// The check lines of RunObject::checks; a line without a tab is the
+// object's title (it failed without a failed row).
+std::vector<std::string_view> checkLines(const std::string& checks) {
+  std::vector<std::string_view> lines;
+  size_t from = 0;
+  while (from <= checks.size() && !checks.empty()) {
+    const size_t end = std::min(checks.find('\n', from), checks.size());
+    lines.push_back(std::string_view(checks).substr(from, end - from));
+    from = end + 1;
+  }
+  return lines;
+}
+
+bool isCheck(std::string_view line) { return line.find('\t') != std::string_view::npos; }
+std::string_view expressionOf(std::string_view line) { return line.substr(0, line.find('\t')); }
+
+// Which of now's check lines failed anew against the base's, when both
+// failed: per expression, the ones beyond the base's number of them.
+std::vector<bool> newChecks(const std::string& now, const std::string* base) {
+  const std::vector<std::string_view> lines = checkLines(now);
+  std::vector<bool> fresh(lines.size(), base == nullptr);
+  if (!base) return fresh;
+  std::unordered_map<std::string_view, int64_t> before;
+  for (const std::string_view line : checkLines(*base))
+    if (isCheck(line)) ++before[expressionOf(line)];
+  for (size_t i = 0; i < lines.size(); ++i) {
+    if (!isCheck(lines[i])) continue;  // the object as a whole: it failed before
+    int64_t& left = before[expressionOf(lines[i])];
+    if (left > 0) --left;
+    else fresh[i] = true;
+  }
+  return fresh;
+}
+
+bool flagged(const std::vector<bool>& flags, size_t i) { return i < flags.size() && flags[i]; }
+
 }  // namespace
 
 RunDiff diffRuns(const RunTotals& baseTotals, const std::vector<RunObject>& base,
-                 const RunTotals& nowTotals, const std::vector<RunObject>& now) {
-  std::unordered_map<std::string, size_t, SeededHash> inBase;
+                 const RunTotals& nowTotals, const std::vector<RunObject>& now,
+                 const FailureExcuses& excuses) {
+  std::unordered_map<std::string_view, size_t> inBase;
   inBase.reserve(base.size());
   for (size_t i = 0; i < base.size(); ++i) inBase.emplace(base[i].key, i);
-  std::unordered_map<std::string, bool, SeededHash> inNew;
+  std::unordered_map<std::string_view, bool> inNew;
   inNew.reserve(now.size());
   RunDiff diff;
   for (size_t i = 0; i < now.size(); ++i) {
-    if (!inNew.emplace(now[i].key, true).second) continue;
-    const auto found = inBase.find(now[i].key);
-    const bool failed = now[i].status == ResultFailed;
-    const bool wasFailed = found != inBase.end() && base[found->second].status == ResultFailed;
-    if (found == inBase.end()) diff.added.push_back(i);
-    if (failed && wasFailed) diff.stillFailing.push_back(i);
-    else if (failed) diff.newFailures.push_back(i);
-    else if (wasFailed) {
+    const RunObject& object = now[i];
+    // A key seen twice (never, short of a digest collision) is the first's.
+    const bool first = inNew.emplace(object.key, true).second;
+    const auto found = first ? inBase.find(object.key) : inBase.end();
+    const RunObject* before = found == inBase.end() ? nullptr : &base[found->second];
+    if (first && !before) diff.added.push_back(i);
+    const bool wasFailed = before && before->status == ResultFailed;
+    if (object.status == ResultFailed) {
+      FailedObject failed{i, FailureStill, newChecks(object.checks, wasFailed ? &before->checks : nullptr), 0};
+      const bool fresh = std::find(failed.newChecks.begin(), failed.newChecks.end(), true) !=
+                         failed.newChecks.end();
+      if (flagged(excuses.quarantined, i)) failed.kind = FailureQuarantined;
+      else if (fresh) failed.kind = flagged(excuses.flaky, i) ? FailureFlaky : FailureNew;
+      diff.failed.push_back(std::move(failed));
+    } else if (object.status == ResultNotExecuted && before && before->status != ResultNotExecuted) {
+      diff.lost.push_back(i);
+      diff.lostBefore.push_back(found->second);
+    } else if (object.status == ResultPassed && wasFailed) {
       diff.fixed.push_back(i);
       diff.fixedBefore.push_back(found->second);
     }
   }
   for (size_t i = 0; i < base.size(); ++i)
     if (!inNew.count(base[i].key) && inBase.find(base[i].key)->second == i) diff.removed.push_back(i);
-  diff.failingSince.assign(diff.stillFailing.size(), 0);
   diff.unlistedNew = std::max<int64_t>(0, unlisted(nowTotals, now) - unlisted(baseTotals, base));
   return diff;
 }
 
-bool findFailingSince(HistoryStore& store, const std::vector<RunInfo>& runs, int64_t baseRun,
-                      const std::vector<RunObject>& now, RunDiff* diff) {
-  std::vector<int64_t> ids;
-  for (const RunInfo& run : runs)
-    if (run.id <= baseRun) ids.push_back(run.id);
-  std::vector<std::string> keys;
-  for (const size_t i : diff->stillFailing) keys.push_back(now[i].key);
-  std::vector<ResultStatus> statuses;
-  if (!store.statuses(keys, ids, &statuses)) return false;
-  const size_t width = ids.size();
-  for (size_t k = 0; k < keys.size(); ++k) {
-    size_t r = width;
-    while (r > 0 && statuses[k * width + r - 1] == ResultFailed) --r;
-    diff->failingSince[k] = r < width ? ids[r] : baseRun;
+const char* failureMark(const FailedObject& failed, size_t line) {
+  switch (failed.kind) {
+    case FailureNew: return line < failed.newChecks.size() && failed.newChecks[line] ? "new failure" : "";
+    case FailureFlaky: return "flaky";
+    case FailureQuarantined: return "quarantined";
+    case FailureStill: break;
   }
-  return true;
+  return "";
 }
 
-bool findOwnRun(const std::vector<RunInfo>& runs, const std::vector<std::string>& contents,
-                const std::string& path, const RunInfo& report, int64_t* own, std::string* error,
-                std::string digest) {
-  *own = -1;
-  std::string legacy;
-  for (size_t i = 0; i < runs.size(); ++i) {
-    const RunTotals& a = runs[i].totals;
-    const RunTotals& b = report.totals;
-    if (runs[i].generated != report.generated || a.passed != b.passed ||
-        a.inconclusive != b.inconclusive || a.failed != b.failed || a.total != b.total)
-      continue;
-    // A run recorded with the earlier digest has the untagged one.
-    const bool tagged = contents[i].compare(0, strlen(kDigestTag), kDigestTag) == 0;
-    std::string& wanted = tagged ? digest : legacy;
-    if (wanted.empty() && !(tagged ? reportDigest(path, &wanted, error)
-                                   : legacyReportDigest(path, &wanted, error)))
+GateCounts gateCounts(const RunDiff& diff) {
+  GateCounts counts;
+  for (const FailedObject& failed : diff.failed) {
+    switch (failed.kind) {
+      case FailureNew: ++counts.fresh; break;
+      case FailureFlaky: ++counts.flaky; break;
+      case FailureQuarantined: ++counts.quarantined; break;
+      case FailureStill: ++counts.still; break;
+    }
+  }
+  counts.fresh += diff.unlistedNew;
+  counts.lost = static_cast<int64_t>(diff.lost.size());
+  counts.fixed = static_cast<int64_t>(diff.fixed.size());
+  counts.added = static_cast<int64_t>(diff.added.size());
+  counts.removed = static_cast<int64_t>(diff.removed.size());
+  return counts;
+}
+
+std::string gateLine(const GateCounts& c) {
+  return "New " + std::to_string(c.fresh) + ", Lost " + std::to_string(c.lost) + ", Flaky " +
+         std::to_string(c.flaky) + ", Quarantined " + std::to_string(c.quarantined) + ", Fixed " +
+         std::to_string(c.fixed) + ", Still failing " + std::to_string(c.still) + ", Added " +
+         std::to_string(c.added) + ", Removed " + std::to_string(c.removed) + "\n";
+}
+
+bool parseFailOn(const std::string& list, FailOn* failOn, std::string* error) {
+  *failOn = FailOn{false, false, false, false};
+  size_t from = 0;
+  bool alone = false;  // any or none, which take no company
+  int words = 0;
+  while (from <= list.size()) {
+    const size_t end = std::min(list.find(',', from), list.size());
+    const std::string word = list.substr(from, end - from);
+    from = end + 1;
+    ++words;
+    if (word == "new") failOn->fresh = true;
+    else if (word == "lost") failOn->lost = true;
+    else if (word == "flaky") failOn->flaky = true;
+    else if (word == "any") failOn->any = alone = true;
+    else if (word == "none") alone = true;
+    else {
+      *error = "unknown --fail-on " + word + " (new, lost, flaky, any, none)";
       return false;
-    if (contents[i] == wanted) *own = static_cast<int64_t>(i);
+    }
+  }
+  if (alone && words > 1) {
+    *error = "--fail-on " + list + ": any and none stand alone";
+    return false;
   }
   return true;
 }
 
-const RunInfo* baseRun(const std::vector<RunInfo>& runs, int64_t own, int64_t wanted,
-                       std::string* error) {
-  for (size_t i = runs.size(); i-- > 0;) {
-    if (wanted > 0 ? runs[i].id == wanted : static_cast<int64_t>(i) != own) return &runs[i];
-  }
-  *error = wanted > 0 ? "no run " + std::to_string(wanted)
-                      : runs.empty() ? "no run recorded yet" : "no run recorded before this report";
-  return nullptr;
-}
-
-std::string changesLine(const RunDiff& diff) {
-  const int64_t fresh = static_cast<int64_t>(diff.newFailures.size()) + diff.unlistedNew;
-  return "New " + std::to_string(fresh) + ", Fixed " +
-         std::to_string(diff.fixed.size()) + ", Still failing " +
-         std::to_string(diff.stillFailing.size()) + ", Added " + std::to_string(diff.added.size()) +
-         ", Removed " + std::to_string(diff.removed.size()) + "\n";
-}
-
-std::string runName(const RunInfo& run) { return runName(run, "run " + std::to_string(run.id)); }
-
-std::string runName(const RunInfo& run, const std::string& numbered) {
-  std::string details = singleLine(run.label);
-  if (!details.empty() && !run.generated.empty()) details += ", ";
-  details += run.generated;
-  return numbered + (details.empty() ? "" : " (" + details + ")");
-}
-
-const RunInfo* findRun(const std::vector<RunInfo>& runs, int64_t id) {
-  const auto found = std::lower_bound(runs.begin(), runs.end(), id,
-                                      [](const RunInfo& run, int64_t id) { return run.id < id; });
-  return found != runs.end() && found->id == id ? &*found : nullptr;
+std::vector<std::string> gateReasons(const GateCounts& counts, const FailOn& failOn,
+                                     int64_t reportFailed) {
+  std::vector<std::string> reasons;
+  auto add = [&](bool wanted, int64_t count, const char* one, const char* many) {
+    if (wanted && count > 0) reasons.push_back(std::to_string(count) + " " + (count == 1 ? one : many));
+  };
+  add(failOn.fresh, counts.fresh, "new failure", "new failures");
+  add(failOn.lost, counts.lost, "lost", "lost");
+  add(failOn.flaky, counts.flaky, "flaky", "flaky");
+  add(failOn.any, reportFailed, "failed verdict", "failed verdicts");
+  return reasons;
 }

@@ -1,14 +1,22 @@
 // What changed from one run to the next, object by object, matched by
-// identity key:
+// identity key, and at the check within a failed object:
 //
-//   base: a passed, b failed, c failed, d passed     new: a failed, b passed, c failed, e passed
-//   -> new failures {a}, fixed {b}, still failing {c}, added {e}, removed {d}
+//   base: a passed, b failed {x}, c failed {x}, d passed, f passed, g passed
+//   now:  a failed {y}, b passed, c failed {x, y}, e passed, f not executed,
+//         g failed {z} (flaky), h failed {w} (quarantined)
+//   -> new {a, c (only y is new)}, flaky {g}, quarantined {h}, fixed {b},
+//      lost {f}, added {e, h}, removed {d}
 //
-// A failed object that the base did not hold is a new failure and added.
+// A failed check that did not fail in the base is a new failure, also when
+// its object failed already; a check is known by its expression, so when
+// more checks of one expression fail than did, the extra ones are new. An
+// object that failed without a failed row (a state chart violation, a
+// verdict no table shows) is new when it did not fail in the base. An
+// object executed in the base and not executed now is lost: a test program
+// that stopped early leaves exactly this. A new failure of a flaky object
+// is flaky instead, and every failure of a quarantined object quarantined.
 // Failed verdicts that a report counts beyond its failed objects have no
 // identity: only a growth of their number is new.
-// "Failing since" is the first run of the streak of failed runs that ends
-// with the base.
 #pragma once
 
 #include "export/history/history_store.h"
@@ -16,52 +24,72 @@
 #include <string>
 #include <vector>
 
+enum FailureClass : uint8_t {
+  FailureNew,
+  FailureFlaky,
+  FailureQuarantined,
+  FailureStill  // failed in the base as it fails now
+};
+
+struct FailedObject {
+  size_t object = 0;  // index into the new run's objects
+  FailureClass kind = FailureStill;
+  // Beside each check line of the object (RunObject::checks): whether it
+  // failed anew. A flaky or quarantined object keeps the marks it would
+  // have had.
+  std::vector<bool> newChecks;
+  int64_t failingSince = 0;  // the run its streak began in; 0 when unknown or new
+};
+
 struct RunDiff {
+  std::vector<FailedObject> failed;  // every failed object of the new run, in its order
   // Indices into the new run's objects.
-  std::vector<size_t> newFailures, fixed, stillFailing, added;
-  // Indices into the base run's objects: what went, and beside fixed what
-  // failed before.
-  std::vector<size_t> removed, fixedBefore;
-  // Beside stillFailing: the run whose streak it continues (0 when the base
-  // is no recorded run).
-  std::vector<int64_t> failingSince;
+  std::vector<size_t> lost, fixed, added;
+  // Indices into the base run's objects: what went, and beside fixed and
+  // lost what they were in the base.
+  std::vector<size_t> removed, fixedBefore, lostBefore;
   // Failed verdicts that the new report counts but lists in no table,
   // beyond those of the base: new failures without an object.
   int64_t unlistedNew = 0;
 };
 
+// The words the object's failure line (of its check lines, or its one line)
+// begins with: "new failure", "flaky", "quarantined", or "" for one that
+// failed before as it fails now.
+const char* failureMark(const FailedObject& failed, size_t line);
+
+// Objects whose failures do not gate, by their flags beside the new run's
+// objects (empty: none): flaky ones and quarantined ones.
+struct FailureExcuses {
+  std::vector<bool> flaky;
+  std::vector<bool> quarantined;
+};
+
 RunDiff diffRuns(const RunTotals& baseTotals, const std::vector<RunObject>& base,
-                 const RunTotals& nowTotals, const std::vector<RunObject>& now);
+                 const RunTotals& nowTotals, const std::vector<RunObject>& now,
+                 const FailureExcuses& excuses);
 
-// Fills diff->failingSince from the history, whose runs up to and with
-// baseRun are given oldest first. False, with store.error(), when the
-// history cannot be read.
-bool findFailingSince(HistoryStore& store, const std::vector<RunInfo>& runs, int64_t baseRun,
-                      const std::vector<RunObject>& now, RunDiff* diff);
+// The counts of the gate, in the order the totals line gives them.
+struct GateCounts {
+  int64_t fresh = 0, lost = 0, flaky = 0, quarantined = 0, fixed = 0, still = 0, added = 0,
+          removed = 0;
+};
+GateCounts gateCounts(const RunDiff& diff);
 
-// "run 3 (3f2a9c1, 2026-12-07T09:30:12)"; without a label or a time,
-// without it: "run 3 (2026-12-07T09:30:12)", "run 3".
-std::string runName(const RunInfo& run);
-// The same with the run's number as numbered says it: "Lauf 3 (...)".
-std::string runName(const RunInfo& run, const std::string& numbered);
+// "New 1, Lost 0, Flaky 1, Quarantined 0, Fixed 0, Still failing 1,
+// Added 0, Removed 0" and a line feed.
+std::string gateLine(const GateCounts& counts);
 
-// "New 2, Fixed 1, Still failing 7, Added 3, Removed 0" and a line feed.
-std::string changesLine(const RunDiff& diff);
-
-// The run of that number among runs (ascending ids), or null.
-const RunInfo* findRun(const std::vector<RunInfo>& runs, int64_t id);
-
-// The position among runs of the run recorded from the report at path, or
-// -1. Only a run of the report's time and totals can be it, so the report's
-// digest is taken only when there is such a run (digest: the report's, when
-// known), and the earlier digest only for such a run recorded with it.
-// False, with the error line's text, when the report cannot be read for it.
-bool findOwnRun(const std::vector<RunInfo>& runs, const std::vector<std::string>& contents,
-                const std::string& path, const RunInfo& report, int64_t* own, std::string* error,
-                std::string digest = std::string());
-
-// The run to compare a report with: the newest run that is not the report
-// itself (own, from findOwnRun: recording first and comparing after finds
-// the run before), or the given one. Null, with *error, when there is none.
-const RunInfo* baseRun(const std::vector<RunInfo>& runs, int64_t own, int64_t wanted,
-                       std::string* error);
+// What the gate fails on (--fail-on): a comma list of new, lost, flaky, or
+// any or none.
+struct FailOn {
+  bool fresh = true, lost = true, flaky = false;
+  bool any = false;  // every failed verdict of the report
+};
+// False, with why, for another list.
+bool parseFailOn(const std::string& list, FailOn* failOn, std::string* error);
+// The kinds above 0 that the gate fails on, in words: "1 new failure",
+// "2 lost"; empty when the gate passes. reportFailed: the report's failed
+// total, for any.
+std::vector<std::string> gateReasons(const GateCounts& counts, const FailOn& failOn,
+                                     int64_t reportFailed);

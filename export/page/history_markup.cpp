@@ -1,11 +1,11 @@
 // The history section of the page; see history_markup.h for its shape.
 #include "export/page/history_markup.h"
 
-#include "export/command_line.h"
 #include "export/history/report_run.h"
 #include "export/page/page_markup.h"
 
 #include <algorithm>
+#include <map>
 #include <cerrno>
 #include <cstdio>
 #include <cstring>
@@ -74,7 +74,50 @@ std::string sectionStart(const PageLabels& labels) {
          escaped(labels.history) + "</h2>\n";
 }
 
-std::string firstLine(const std::string& text) { return text.substr(0, text.find('\n')); }
+}  // namespace
+
+namespace {
+
+std::string objectItem(const std::vector<RunObject>& objects, const std::vector<SourceLink>& locations,
+                       const std::vector<int>& nodes, size_t i, const std::string& what) {
+  std::string s = "<li><a class=\"path\" href=\"#n" + std::to_string(nodes[i]) + "\">" +
+                  escaped(objects[i].path) + "</a>";
+  const std::string place = locationText(locations[i]);
+  if (!place.empty()) s += " <span class=\"location\">" + escaped(place) + "</span>";
+  return s + (what.empty() ? "" : " <span class=\"type\">" + escaped(what) + "</span>") + "</li>\n";
+}
+
+// "size() == 2 (failed 1 of 1 executions)": the first check line that
+// failed anew, else the first, in words.
+std::string checkWords(const RunObject& object, const FailedObject& failed) {
+  size_t from = 0, line = 0;
+  for (; line < failed.newChecks.size() && !failed.newChecks[line]; ++line)
+    from = object.checks.find('\n', from) + 1;
+  if (line == failed.newChecks.size()) from = 0;
+  std::string text = object.checks.substr(from, object.checks.find('\n', from) - from);
+  const size_t tab = text.find('\t');
+  if (tab != std::string::npos) text[tab] = ' ';
+  while (!text.empty() && text.back() == ' ') text.pop_back();
+  return text;
+}
+
+BadgeKind badgeKind(FailureClass kind) {
+  switch (kind) {
+    case FailureNew: return BadgeNew;
+    case FailureFlaky: return BadgeFlaky;
+    case FailureQuarantined: return BadgeQuarantined;
+    case FailureStill: break;
+  }
+  return BadgeFailingSince;
+}
+
+std::string gateMarkup(const RunDiff& diff, const PageLabels& labels) {
+  const GateCounts c = gateCounts(diff);
+  std::vector<std::string> counts;
+  for (const int64_t n : {c.fresh, c.lost, c.flaky, c.quarantined, c.fixed, c.still, c.added, c.removed})
+    counts.push_back(std::to_string(n));
+  return "<p class=\"gate\">" + escaped(fillText(labels.gate, counts)) + "</p>\n";
+}
 
 }  // namespace
 
@@ -83,40 +126,55 @@ PageHistory historyMarkup(const ReportHistory& history, const std::vector<RunObj
                           const PageLabels& labels) {
   PageHistory page;
   std::string& s = page.section;
-  s = sectionStart(labels) + trendChart(history.trend, labels);
+  const RunDiff& diff = history.diff;
+  s = sectionStart(labels) + trendChart(history.trend, labels) + gateMarkup(diff, labels);
+  std::string fresh;
+  int64_t freshCount = 0;
+  for (const FailedObject& failed : diff.failed) {
+    if (failed.kind != FailureNew) continue;
+    ++freshCount;
+    fresh += objectItem(objects, locations, nodes, failed.object, checkWords(objects[failed.object], failed));
+  }
   s += "<h3>" + escaped(labels.newFailures) + " <span class=\"count\">" +
-       std::to_string(history.diff.newFailures.size()) + "</span></h3>\n";
-  if (history.diff.newFailures.empty()) {
-    const size_t n = history.trend.size();
-    s += "<p class=\"none\">" +
-         escaped(fillText(labels.noNewFailure,
-                          {n > 1 ? nameOf(history.trend[n - 2], labels) : labels.emptyHistory})) +
-         "</p>\n";
+       std::to_string(freshCount) + "</span></h3>\n";
+  if (fresh.empty()) {
+    const std::string base = history.haveBase ? nameOf(history.base, labels) : labels.emptyHistory;
+    s += "<p class=\"none\">" + escaped(fillText(labels.noNewFailure, {base})) + "</p>\n";
   } else {
-    s += "<ul class=\"new-failures\">\n";
-    for (const size_t i : history.diff.newFailures) {
-      s += "<li><a class=\"path\" href=\"#n" + std::to_string(nodes[i]) + "\">" +
-           escaped(objects[i].path) + "</a>";
-      const std::string place = locationText(locations[i]);
-      if (!place.empty()) s += " <span class=\"location\">" + escaped(place) + "</span>";
-      s += " <span class=\"type\">" + escaped(firstLine(objects[i].checks)) + "</span></li>\n";
-    }
+    s += "<ul class=\"new-failures\">\n" + fresh + "</ul>\n";
+  }
+  if (!diff.lost.empty()) {
+    s += "<h3>" + escaped(labels.lost) + " <span class=\"count\">" +
+         std::to_string(diff.lost.size()) + "</span></h3>\n<ul class=\"lost\">\n";
+    for (const size_t i : diff.lost) s += objectItem(objects, locations, nodes, i, "");
     s += "</ul>\n";
   }
-  for (const FailureBadge& badge : history.badges) {
-    const std::string since = badge.kind == BadgeFailingSince ? nameOf(badge.since, labels) : "";
-    page.badges.push_back({nodes[badge.object], badge.kind, since, badge.strip});
+  // Badges name the run a streak began in by its number; its label and
+  // time stand once, below the table.
+  std::map<size_t, const std::vector<ResultStatus>*> strips;
+  for (const FailureStrip& strip : history.strips) strips[strip.object] = &strip.strip;
+  std::vector<size_t> objectOf;
+  for (const FailedObject& failed : diff.failed) {
+    const auto strip = strips.find(failed.object);
+    NodeBadge badge{nodes[failed.object], badgeKind(failed.kind), "", {}};
+    if (strip != strips.end()) badge.strip = *strip->second;
+    if (badge.kind == BadgeFailingSince) badge.since = fill(labels.run, failed.failingSince);
+    page.badges.push_back(std::move(badge));
+    objectOf.push_back(failed.object);
   }
   if (!page.badges.empty()) {
     s += "<h3>" + escaped(labels.againstHistory) + "</h3>\n<table class=\"information history\">\n"
          "<tr><th>" + escaped(labels.test) + "</th><th>" + escaped(labels.since) + "</th><th>" +
          escaped(labels.lastRuns) + "</th></tr>\n";
     for (size_t k = 0; k < page.badges.size(); ++k)
-      s += "<tr><td>" + escaped(objects[history.badges[k].object].path) + "</td><td>" +
+      s += "<tr><td>" + escaped(objects[objectOf[k]].path) + "</td><td>" +
            badgeWordMarkup(page.badges[k], labels) + "</td><td>" +
            stripMarkup(page.badges[k].strip, labels) + "</td></tr>\n";
     s += "</table>\n";
   }
+  std::string named;
+  for (const auto& run : history.sinceRuns) named += (named.empty() ? "" : "; ") + nameOf(run.second, labels);
+  if (!named.empty()) s += "<p class=\"meta\">" + escaped(fillText(labels.runsNamed, {named})) + "</p>\n";
   s += "</section>\n";
   // The tree and the failures list look badges up by node.
   std::stable_sort(page.badges.begin(), page.badges.end(),
@@ -200,64 +258,5 @@ bool readHeaderTotals(const std::string& path, std::vector<RunInfo>* runs, std::
     return false;
   }
   if (runs->size() > kTrendRuns) runs->erase(runs->begin(), runs->end() - kTrendRuns);
-  return true;
-}
-
-bool takePageHistoryOptions(int* argc, char** argv, PageHistoryOptions* options) {
-  int kept = 0;
-  for (int i = 0; i < *argc; ++i) {
-    const bool history = strcmp(argv[i], "--history") == 0;
-    if (!history && strcmp(argv[i], "--header") != 0) {
-      argv[kept++] = argv[i];
-      continue;
-    }
-    if (i + 1 == *argc) {
-      printErrorLine(std::string("html: ") + argv[i] + " needs a file name (see --help)");
-      return false;
-    }
-    (history ? options->history : options->header) = argv[++i];
-  }
-  *argc = kept;
-  if (!options->history.empty() && !options->header.empty()) {
-    printErrorLine("html: --history and --header plot the same trend; give one of them");
-    return false;
-  }
-  return true;
-}
-
-namespace {
-
-// Beside each object of the run: where it is, and its node in the page.
-struct LocatedRun : RunCollector {
-  void object(const TestObject& object) override {
-    RunCollector::object(object);
-    locations.push_back(object.location);
-    nodes.push_back(object.nodeId);
-  }
-  std::vector<SourceLink> locations;
-  std::vector<int> nodes;
-};
-
-}  // namespace
-
-bool pageHistorySection(const std::string& report, const std::string& sourceRoot,
-                        const PageHistoryOptions& options, const PageLabels& labels,
-                        PageHistory* page, std::string* error) {
-  if (!options.header.empty()) {
-    std::vector<RunInfo> runs;
-    if (!readHeaderTotals(options.header, &runs, error)) {
-      *error = options.header + ": " + *error;
-      return false;
-    }
-    page->section = headerTrendMarkup(runs, labels);
-    return true;
-  }
-  if (options.history.empty()) return true;
-  LocatedRun run;
-  ReportHistory history;
-  if (!readReportRun(report, sourceRoot, run, error) ||
-      !loadReportHistory(options.history, report, run.run, &history, error))
-    return false;
-  *page = historyMarkup(history, run.run.objects, run.locations, run.nodes, labels);
   return true;
 }

@@ -5,11 +5,12 @@
 //   <section id="history"><h2>History</h2>
 //   <svg class="bar trend" viewBox="0 0 500 120"><g><title>run 3 (3f2a9c1, 2026-12-07T09:30:12):
 //   Passed 6, Inconclusive 2, Failed 1, Total 9</title><rect class="passed" .../>...</g>...</svg>
+//   <p class="gate">New 1, Lost 0, Flaky 0, Quarantined 0, Fixed 0, Still failing 1, ...</p>
 //   <h3>New failures <span>1</span></h3><ul><li><a href="#n4">stack_test › Stack › overflow</a>
 //   ...</li></ul>
 //   <table class="history"><tr><td>stack_test › Stack › pop</td><td><span class="badge since">
-//   failing since run 2 (...)</span></td><td><span class="strip">ten glyphs</span></td></tr>
-//   </table></section>
+//   failing since run 2</span></td><td><span class="strip">ten glyphs</span></td></tr>
+//   </table><p class="meta">The runs named above: run 2 (3f2a9c1, ...).</p></section>
 //
 // The drawing takes its colours from the page's style (the summary bar's
 // classes), so it needs no style of its own under the page's policy. Its
@@ -46,21 +47,3 @@ std::string headerTrendMarkup(const std::vector<RunInfo>& runs, const PageLabels
 // The last kTrendRuns are kept. False, with *error, when the file cannot be
 // read.
 bool readHeaderTotals(const std::string& path, std::vector<RunInfo>* runs, std::string* error);
-
-// The options of the html command for its history section.
-struct PageHistoryOptions {
-  std::string history;  // --history FILE
-  std::string header;   // --header FILE
-};
-
-// Takes --history FILE and --header FILE out of the arguments, leaving the
-// others in order. False, after the error line, on a usage error.
-bool takePageHistoryOptions(int* argc, char** argv, PageHistoryOptions* options);
-
-// The section and badges the options ask for (none for none). False, with
-// the error line's text, when the report, the history or the header file
-// cannot be read. Reads its own copy of the report, so it may run beside
-// the page's reading on a thread of its own.
-bool pageHistorySection(const std::string& report, const std::string& sourceRoot,
-                        const PageHistoryOptions& options, const PageLabels& labels,
-                        PageHistory* page, std::string* error);

@@ -26,10 +26,11 @@ const std::string& statusWord(ResultStatus status, const PageLabels& labels) {
 }  // namespace
 
 std::string badgeWordMarkup(const NodeBadge& badge, const PageLabels& labels) {
-  static const char* const kKinds[] = {"new", "since", "flaky"};
-  const std::string& word = badge.kind == BadgeNew     ? labels.badgeNew
-                            : badge.kind == BadgeFlaky ? labels.badgeFlaky
-                                                       : fillText(labels.failingSince, {badge.since});
+  static const char* const kKinds[] = {"new", "since", "flaky", "quarantined"};
+  const std::string* const kWords[] = {&labels.badgeNew, nullptr, &labels.badgeFlaky,
+                                       &labels.badgeQuarantined};
+  const std::string word =
+      badge.kind == BadgeFailingSince ? fillText(labels.failingSince, {badge.since}) : *kWords[badge.kind];
   std::string s = std::string("<span class=\"badge ") + kKinds[badge.kind] + "\">";
   appendEscapedHtml(&s, word);
   return s + "</span>";

@@ -14,7 +14,8 @@
 //          bytes (the "since" runs, each once); varint badge count; per
 //          badge, by node ascending: varint node minus the previous badge's
 //          node (the first's from 0), kind byte (0 new, 1 failing since,
-//          2 flaky), for kind 1 the varint number of its run name, strip
+//          2 flaky, 3 quarantined), for kind 1 the varint number of its run
+//          name ("run 3": a run's label and time stand once in the section), strip
 //          length byte (at most 10), then one status byte per run, oldest
 //          first (0 passed, 1 not executed, 2 failed, 3 not in the run).
 #pragma once
@@ -26,10 +27,12 @@
 #include <string>
 #include <vector>
 
+enum BadgeKind { BadgeNew, BadgeFailingSince, BadgeFlaky, BadgeQuarantined };
+
 struct NodeBadge {
   int node = 0;  // the failed object's node (TestObject::nodeId)
   BadgeKind kind = BadgeNew;
-  std::string since;  // the run's name, for BadgeFailingSince
+  std::string since;  // the run's number in words, for BadgeFailingSince
   std::vector<ResultStatus> strip;
 };
 
@@ -38,7 +41,7 @@ struct PageHistory {
   std::vector<NodeBadge> badges;  // by node ascending; empty without a run history
 };
 
-// The badge's word: "new", "flaky", "failing since run 3 (...)", escaped.
+// The badge's word: "new", "flaky", "quarantined", "failing since run 3", escaped.
 std::string badgeWordMarkup(const NodeBadge& badge, const PageLabels& labels);
 // The strip of its last statuses.
 std::string stripMarkup(const std::vector<ResultStatus>& strip, const PageLabels& labels);

@@ -72,10 +72,14 @@ PageLabels pageLabels(const QTranslator& translator) {
   l.lastRuns = label(QT_TRANSLATE_NOOP("Page", "Last runs"));
   l.badgeNew = label(QT_TRANSLATE_NOOP("Page", "new"));
   l.badgeFlaky = label(QT_TRANSLATE_NOOP("Page", "flaky"));
+  l.badgeQuarantined = label(QT_TRANSLATE_NOOP("Page", "quarantined"));
   l.failingSince = label(QT_TRANSLATE_NOOP("Page", "failing since %1"));
   l.strip = label(QT_TRANSLATE_NOOP("Page", "Last %1 runs, oldest first: %2"));
   l.notInRun = label(QT_TRANSLATE_NOOP("Page", "not in the run"));
   l.noHeaderSummary = label(QT_TRANSLATE_NOOP("Page", "The header text file holds no test summary."));
+  l.gate = label(QT_TRANSLATE_NOOP("Page", "New %1, Lost %2, Flaky %3, Quarantined %4, Fixed %5, Still failing %6, Added %7, Removed %8"));
+  l.lost = label(QT_TRANSLATE_NOOP("Page", "No longer executed"));
+  l.runsNamed = label(QT_TRANSLATE_NOOP("Page", "The runs named above: %1."));
   return l;
 }
 
@@ -102,7 +106,8 @@ std::string scriptLabelsJson(const PageLabels& l) {
       {"tally", &l.tally},     {"link", &l.link},       {"nodes", &l.nodes},
       {"matches", &l.matches}, {"shown", &l.shown},     {"matchOf", &l.matchOf},
       {"printEnd", &l.printEnd}, {"cannotShow", &l.cannotShow}, {"badgeNew", &l.badgeNew},
-      {"badgeFlaky", &l.badgeFlaky}, {"failingSince", &l.failingSince}, {"strip", &l.strip},
+      {"badgeFlaky", &l.badgeFlaky}, {"badgeQuarantined", &l.badgeQuarantined},
+      {"failingSince", &l.failingSince}, {"strip", &l.strip},
       {"notInRun", &l.notInRun}};
   std::string json = "{\"states\":[";
   appendJsonString(&json, l.notExecuted);

@@ -17,7 +17,8 @@ struct PageLabels {
   // The history section and the badges of failed objects.
   std::string history, trendChart, trendRuns, runTotals, run, thisReport, newFailures, noNewFailure;
   std::string emptyHistory, againstHistory, test, since, lastRuns, badgeNew, badgeFlaky;
-  std::string failingSince, strip, notInRun, noHeaderSummary;
+  std::string badgeQuarantined, failingSince, strip, notInRun, noHeaderSummary, gate, lost;
+  std::string runsNamed;
 };
 
 class QTranslator;

@@ -307,6 +307,11 @@ void appendName(std::string* out, const std::string& text, char dotAs, size_t li
 
 }  // namespace
 
+std::string joinedPath(const std::vector<std::string>& path) {
+  constexpr size_t kPathBudget = 512;
+  return shortPath(path, 0, path.size(), " > ", 0, kPathBudget);
+}
+
 std::string shortPath(const std::vector<std::string>& path, size_t first, size_t end,
                       const char* separator, char dotAs, size_t budget) {
   std::string text;

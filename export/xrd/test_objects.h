@@ -135,5 +135,9 @@ extern const char kReplacementCharacter[];  // U+FFFD in UTF-8
 std::string shortPath(const std::vector<std::string>& path, size_t first, size_t end,
                       const char* separator, char dotAs, size_t budget);
 
+// "stack_test > Stack > overflow", as the outputs name an object; deep
+// paths keep their outer and inner names.
+std::string joinedPath(const std::vector<std::string>& path);
+
 // The fixed, untranslated name of a class's violation block.
 extern const char kStateChartViolations[];

@@ -10,7 +10,8 @@
 #              that holds a copy of reports/ (run1.xrd ... run5.xrd) and of
 #              the case's other files; veldora-export is on the PATH, and
 #              $AS_USER runs a command as a user without root's powers
-#              (when the tests run as root), for what file modes forbid
+#              (when the tests run as root), for what file modes forbid;
+#              $PREFIX is the installed tree and $EXAMPLES the bundled example
 #   expected   the transcript: per command "$ COMMAND", what it wrote to
 #              standard output and standard error, and "[exit N]"
 # VELDORA_UPDATE_GOLDEN=1 writes the transcript into expected instead.
@@ -25,7 +26,8 @@ for f in "$case_dir"/*; do
   case $(basename "$f") in README|commands|expected) ;; *) cp -r "$f" "$work"/ ;; esac
 done
 export LC_ALL=C.UTF-8 TZ=UTC PATH="$prefix/bin:$PATH" NO_COLOR=1
-unset CI_COMMIT_SHA GITHUB_SHA GITHUB_STEP_SUMMARY
+export PREFIX=$prefix EXAMPLES=$(cd "$here/../../../examples" && pwd)
+unset CI_COMMIT_SHA CI_COMMIT_SHORT_SHA CI_PIPELINE_ID GITHUB_SHA GITHUB_RUN_ID GITHUB_STEP_SUMMARY
 AS_USER=""
 [ "$(id -u)" != 0 ] || AS_USER="setpriv --reuid=nobody --regid=nogroup --clear-groups"
 export AS_USER
