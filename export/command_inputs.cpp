@@ -1,6 +1,8 @@
 // Report inputs and outputs of the commands.
 #include "export/command_inputs.h"
 
+#include "export/history/background_task.h"
+#include "export/history/report_run.h"
 #include "export/ots/check_lines.h"
 #include "support/output_file.h"
 
@@ -85,6 +87,24 @@ bool stepSummaryPath(const std::vector<CommandInput>& inputs, std::string* path,
   const CommandInput* input = path->empty() ? nullptr : findInput(*path, inputs);
   if (input) *error = *path + ": the step summary would be appended to " + input->what;
   return !input;
+}
+
+bool readReportOnce(const ReportInput& input, TestObjectVisitor& objects, const ReportItems& items,
+                    std::string* digest, std::string* error) {
+  ReportReader reader;
+  if (!openReport(input, reader, error)) return false;
+  bool digested = true;
+  {
+    BackgroundTask task([&] {
+      if (digest) digested = reportDigest(input.path, digest, error);
+    });
+    if (!readTestObjects(reader, objects, items)) {
+      task.join();
+      *error = reportError(input.path, reader.error());
+      return false;
+    }
+  }
+  return digested;
 }
 
 std::string outputPath(const CommandArguments& args, const std::string& report,

@@ -9,6 +9,7 @@
 
 #include "export/command_line.h"
 #include "export/xrd/report_reader.h"
+#include "export/xrd/test_objects.h"
 
 #include <string>
 #include <vector>
@@ -37,6 +38,13 @@ std::vector<CommandInput> inputsOf(const ReportInput& input);
 // cannot be opened, is no regular file (a FIFO is never waited on) or its
 // symbol files cannot be read.
 bool openReport(const ReportInput& input, ReportReader& reader, std::string* error);
+// Reads the whole report once into objects (and items, when given), with
+// the digest of its bytes (reportDigest) taken beside it on a second
+// thread when digest is given. False, with the error line's text, when it
+// cannot be read.
+bool readReportOnce(const ReportInput& input, TestObjectVisitor& objects, const ReportItems& items,
+                    std::string* digest, std::string* error);
+
 // The error line of a report that cannot be read: "FILE:LINE:COLUMN: what".
 std::string reportError(const std::string& path, const ReportErrorInfo& error);
 

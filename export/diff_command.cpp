@@ -75,7 +75,8 @@ bool readBase(const CommandArguments& args, const std::string& path, const NewRu
     return false;
   }
   RunCollector collector;
-  if (!readRun({path, reportInput(args, 0).sourceRoot, {}}, collector, nullptr, error)) return false;
+  if (!readReportOnce({path, reportInput(args, 0).sourceRoot, {}}, collector, nullptr, nullptr, error))
+    return false;
   ReportHistory& history = base->history;
   history.baseObjects = std::move(collector.run.objects);
   FailureExcuses excuses;
@@ -106,7 +107,7 @@ int runDiffCommand(const CommandArguments& args) {
   const bool wantDigest = base.isHistory && runKeyOf(args).empty();
   GateView view;
   std::vector<bool> quarantined;
-  if (!readRun(input, now, wantDigest ? &digest : nullptr, &error) ||
+  if (!readReportOnce(input, now, nullptr, wantDigest ? &digest : nullptr, &error) ||
       !quarantineOf(args, now.run.objects, &quarantined, &view.staleQuarantine, &error) ||
       !readBase(args, basePath, now.run, digest, quarantined, &base, &error)) {
     printErrorLine(error);

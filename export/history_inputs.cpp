@@ -2,8 +2,6 @@
 // history's defaults are taken from the CI's environment.
 #include "export/history_inputs.h"
 
-#include "export/history/background_task.h"
-
 #include <cerrno>
 #include <cstdio>
 #include <cstdlib>
@@ -70,24 +68,6 @@ std::string runLabelOf(const CommandArguments& args) {
   if (args.has("--label")) return shortLabel(args.value("--label"));
   const std::string commit = environment("CI_COMMIT_SHORT_SHA");
   return shortLabel(commit.empty() ? environment("GITHUB_SHA").substr(0, 8) : commit);
-}
-
-bool readRun(const ReportInput& input, RunCollector& collector, std::string* digest,
-             std::string* error) {
-  ReportReader reader;
-  if (!openReport(input, reader, error)) return false;
-  bool digested = true;
-  {
-    BackgroundTask task([&] {
-      if (digest) digested = reportDigest(input.path, digest, error);
-    });
-    if (!readTestObjects(reader, collector)) {
-      task.join();
-      *error = reportError(input.path, reader.error());
-      return false;
-    }
-  }
-  return digested;
 }
 
 bool quarantineOf(const CommandArguments& args, const std::vector<RunObject>& objects,

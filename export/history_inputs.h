@@ -25,12 +25,6 @@ std::string runKeyOf(const CommandArguments& args);
 // characters of GITHUB_SHA, else none; at most kLabelBytes.
 std::string runLabelOf(const CommandArguments& args);
 
-// Reads the opened report into collector and, when digest is asked for,
-// the digest of its bytes beside it on a second thread. False, with the
-// error line's text, when it cannot be read.
-bool readRun(const ReportInput& input, RunCollector& collector, std::string* digest,
-             std::string* error);
-
 // The quarantine list (--quarantine FILE): one object path a line, as the
 // outputs write it ("stack_test > Stack > push_pop"); blank lines and
 // lines whose first character other than a blank is "#" are none. In

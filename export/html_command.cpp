@@ -4,7 +4,6 @@
 // in place.
 #include "export/html_command.h"
 
-#include "export/history/background_task.h"
 #include "export/history_inputs.h"
 #include "export/page/history_markup.h"
 #include "export/page/page_writer.h"
@@ -27,12 +26,12 @@ struct LocatedRun : RunCollector {
   std::vector<int> nodes;
 };
 
-// The history section the options ask for (none for none). False, with
-// the error line's text, when the report, the history or the header file
-// cannot be read. Reads its own copy of the report, so that it runs
-// beside the page's reading.
-bool historySection(const CommandArguments& args, const ReportInput& input,
-                    const PageLabels& labels, PageHistory* page, std::string* error) {
+// The history section the options ask for (none for none), for the
+// report read into run. False, with the error line's text, when the
+// history or the header file cannot be read.
+bool historySection(const CommandArguments& args, const ReportInput& input, const LocatedRun& run,
+                    const std::string& digest, const PageLabels& labels, PageHistory* page,
+                    std::string* error) {
   if (args.has("--header")) {
     std::vector<RunInfo> runs;
     const std::string& header = args.value("--header");
@@ -44,13 +43,10 @@ bool historySection(const CommandArguments& args, const ReportInput& input,
     return true;
   }
   if (!args.has("--history")) return true;
-  LocatedRun run;
-  std::string digest;
   std::vector<bool> quarantined;
   std::vector<FailureLine> stale;
   ReportHistory history;
-  if (!readRun(input, run, runKeyOf(args).empty() ? &digest : nullptr, error) ||
-      !quarantineOf(args, run.run.objects, &quarantined, &stale, error) ||
+  if (!quarantineOf(args, run.run.objects, &quarantined, &stale, error) ||
       !judgeAgainstHistory(args, args.value("--history"), input.path, run.run, digest, quarantined,
                            &history, error))
     return false;
@@ -80,34 +76,30 @@ int runHtmlCommand(const CommandArguments& args) {
   QTranslator translator;
   loadTranslation(translator, QStringLiteral("veldora_"));
   const PageLabels labels = pageLabels(translator);
-  PageHistory history;
-  std::string historyError;
-  bool historyRead = false;
-  BackgroundTask historyTask(
-      [&] { historyRead = historySection(args, input, labels, &history, &historyError); });
-  ReportReader reader;
-  OutputFile file;
-  if (!openReport(input, reader, &error) || !openOutput(output, file, &error)) {
+  // One read: the page's parts, and the run the history judges.
+  PageBuilder page(labels);
+  LocatedRun run;
+  VisitorFanOut objects;
+  objects.add(page.objects());
+  const bool withHistory = args.has("--history");
+  if (withHistory) objects.add(run);
+  std::string digest;
+  if (!readReportOnce(input, objects, [&](const ReportReader& r, ReportItemKind kind) { page.item(r, kind); },
+                      withHistory && runKeyOf(args).empty() ? &digest : nullptr, &error)) {
     printErrorLine(error);
     return ExitBroken;
   }
-  bool failedVerdict = false;
-  auto historyMarkup = [&] {
-    historyTask.join();
-    return std::move(history);
-  };
-  if (!writePage(reader, labels, file.file(), &failedVerdict, historyMarkup)) {
-    printErrorLine(reportError(input.path, reader.error()));
+  PageHistory history;
+  OutputFile file;
+  if (!historySection(args, input, run, digest, labels, &history, &error) ||
+      !openOutput(output, file, &error)) {
+    printErrorLine(error);
     return ExitBroken;
   }
-  historyTask.join();
-  if (!historyRead) {
-    printErrorLine(historyError);
-    return ExitBroken;
-  }
+  page.write(file.file(), history);
   if (!finishOutput(output, file, &error)) {
     printErrorLine(error);
     return ExitBroken;
   }
-  return failedVerdict ? ExitFailedVerdict : ExitPassed;
+  return page.failedVerdict() ? ExitFailedVerdict : ExitPassed;
 }

@@ -43,7 +43,7 @@ int runRecordCommand(const CommandArguments& args) {
     return ExitBroken;
   }
   RunCollector collector;
-  if (!readRun(input, collector, &collector.run.content, &error)) {
+  if (!readReportOnce(input, collector, nullptr, &collector.run.content, &error)) {
     printErrorLine(error);
     return ExitBroken;
   }

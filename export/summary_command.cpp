@@ -50,7 +50,7 @@ int runSummaryCommand(const CommandArguments& args) {
     std::string digest;
     std::vector<bool> quarantined;
     std::vector<FailureLine> stale;
-    if (!readRun(input, run, runKeyOf(args).empty() ? &digest : nullptr, &error) ||
+    if (!readReportOnce(input, run, nullptr, runKeyOf(args).empty() ? &digest : nullptr, &error) ||
         !quarantineOf(args, run.run.objects, &quarantined, &stale, &error) ||
         !judgeAgainstHistory(args, history, input.path, run.run, digest, quarantined, &judged,
                              &error)) {

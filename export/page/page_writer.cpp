@@ -1,5 +1,5 @@
-// The page writer: reads the report once, gathering the markup parts, then
-// writes the page.
+// The page writer: gathers the markup parts and the tree's data as the
+// report streams, then writes the page.
 //
 //   <!DOCTYPE html>
 //   <html lang="en"><head><meta charset="utf-8">
@@ -22,9 +22,6 @@
 #include "export/page/page_writer.h"
 
 #include "export/page_assets.h"
-#include "export/page/page_data.h"
-#include "export/page/page_markup.h"
-#include "export/xrd/test_objects.h"
 #include "support/output_file.h"
 
 #include <QByteArray>
@@ -56,102 +53,95 @@ void writeJsonBlock(FILE* out, const char* id, const std::string& json) {
   put(out, "</script>\n");
 }
 
-// The failed test objects, as summary and junit count them, into the
-// failures list, grouped by their suite (driver or contracts).
-class FailureList : public TestObjectVisitor {
- public:
-  explicit FailureList(PageMarkup& markup) : markup_(markup) {}
-  void suiteStart(const TestSuiteInfo&) override { ++suite_; }
-  void object(const TestObject& object) override {
-    if (object.state == StateFailed) markup_.failure(object, suite_);
-  }
-
- private:
-  PageMarkup& markup_;
-  int suite_ = 0;
-};
-
 }  // namespace
 
-bool writePage(ReportReader& reader, const PageLabels& labels, FILE* out, bool* failedVerdict,
-               const std::function<PageHistory()>& history) {
-  PageMarkup markup(labels);
-  FailureList failures(markup);
-  TestObjectStream objects(failures);
-  PageData data;
-  for (;;) {
-    const ReportItemKind kind = reader.next();
-    if (kind == ReportFailed) return false;
-    if (kind == ReportEnd) break;
-    objects.item(reader, kind);
-    const bool overview = reader.depth() == 0;
-    switch (kind) {
-      case ReportDocument:
-        markup.document(reader.document());
-        break;
-      case ReportNodeStart:
-        if (overview) markup.reportTitle(reader.node().title);
-        else data.nodeStart(reader.node());
-        break;
-      case ReportTitle:
-        if (overview) markup.informationTitle(reader.title());
-        else data.title(reader.title());
-        break;
-      case ReportSummary:
-        markup.summary(reader.summary());
-        break;
-      case ReportTableStart:
-        if (overview) markup.informationTableStart();
-        break;
-      case ReportRow:
-        if (overview) markup.informationRow(reader.row());
-        else data.row(reader.row());
-        break;
-      case ReportTableEnd:
-        if (overview) markup.informationTableEnd();
-        break;
-      case ReportNodeEnd:
-        if (!overview) data.nodeEnd();
-        break;
-      default:
-        break;
-    }
-  }
-  *failedVerdict = reader.summary().failed > 0;
-  data.finish();
+void PageBuilder::FailureList::object(const TestObject& object) {
+  if (object.state == StateFailed) markup_.failure(object, suite_);
+}
 
+PageBuilder::PageBuilder(const PageLabels& labels)
+    : labels_(labels), markup_(labels), failures_(markup_) {}
+
+void PageBuilder::item(const ReportReader& reader, ReportItemKind kind) {
+  const bool overview = reader.depth() == 0;
+  switch (kind) {
+    case ReportDocument:
+      markup_.document(reader.document());
+      break;
+    case ReportNodeStart:
+      if (overview) markup_.reportTitle(reader.node().title);
+      else data_.nodeStart(reader.node());
+      break;
+    case ReportTitle:
+      if (overview) markup_.informationTitle(reader.title());
+      else data_.title(reader.title());
+      break;
+    case ReportSummary:
+      markup_.summary(reader.summary());
+      failedVerdict_ = reader.summary().failed > 0;
+      break;
+    case ReportTableStart:
+      if (overview) markup_.informationTableStart();
+      break;
+    case ReportRow:
+      if (overview) markup_.informationRow(reader.row());
+      else data_.row(reader.row());
+      break;
+    case ReportTableEnd:
+      if (overview) markup_.informationTableEnd();
+      break;
+    case ReportNodeEnd:
+      if (!overview) data_.nodeEnd();
+      break;
+    case ReportEnd:
+      data_.finish();
+      break;
+    default:
+      break;
+  }
+}
+
+void PageBuilder::write(FILE* out, const PageHistory& history) {
   put(out, "<!DOCTYPE html>\n<html lang=\"");
   std::string language;
-  appendEscapedHtml(&language, labels.language);
+  appendEscapedHtml(&language, labels_.language);
   put(out, language);
   put(out, "\">\n<head>\n<meta charset=\"utf-8\">\n");
   put(out, "<meta http-equiv=\"Content-Security-Policy\" content=\"default-src 'none'; style-src " +
                hashSource(kEmbedded_page_css) + "; script-src " + hashSource(kEmbedded_page_js) +
                "; base-uri 'none'; form-action 'none'\">\n");
   put(out, "<meta name=\"viewport\" content=\"width=device-width, initial-scale=1\">\n");
-  put(out, "<title>" + markup.pageTitle() + "</title>\n<style>");
+  put(out, "<title>" + markup_.pageTitle() + "</title>\n<style>");
   put(out, kEmbedded_page_css);
   put(out, "</style>\n</head>\n<body>\n");
-  const PageHistory past = history ? history() : PageHistory();
-  put(out, markup.body(past));
-  put(out, markup.treeSection());
-  writeJsonBlock(out, "data-labels", scriptLabelsJson(labels));
-  writeBlock(out, "data-nodes", data.nodes());
-  writeBlock(out, "data-strings", data.strings());
-  writeBlock(out, "data-texts", data.texts());
-  writeBlock(out, "data-details", data.details());
+  put(out, markup_.body(history));
+  put(out, markup_.treeSection());
+  writeJsonBlock(out, "data-labels", scriptLabelsJson(labels_));
+  writeBlock(out, "data-nodes", data_.nodes());
+  writeBlock(out, "data-strings", data_.strings());
+  writeBlock(out, "data-texts", data_.texts());
+  writeBlock(out, "data-details", data_.details());
   CompressedBlock moreFailures;
-  moreFailures.append(markup.moreFailures());
+  moreFailures.append(markup_.moreFailures());
   moreFailures.finish();
   writeBlock(out, "data-failures", moreFailures);
   // Only a page with a run history has badges, and then their block.
-  if (!past.badges.empty()) {
+  if (!history.badges.empty()) {
     CompressedBlock badges;
-    writeBadges(past.badges, &badges);
+    writeBadges(history.badges, &badges);
     writeBlock(out, "data-badges", badges);
   }
   put(out, "<script>");
   put(out, kEmbedded_page_js);
   put(out, "</script>\n</body>\n</html>\n");
+}
+
+bool writePage(ReportReader& reader, const PageLabels& labels, FILE* out, bool* failedVerdict) {
+  PageBuilder page(labels);
+  if (!readTestObjects(reader, page.objects(),
+                       [&](const ReportReader& r, ReportItemKind kind) { page.item(r, kind); }))
+    return false;
+  *failedVerdict = page.failedVerdict();
+  page.write(out, PageHistory());
   return true;
 }

@@ -1,18 +1,54 @@
-// The page writer: one self-contained HTML page from a report.
+// The page writer: one self-contained HTML page from a report, built as
+// the report streams and written once it has been read.
 #pragma once
 
 #include "export/page/page_badges.h"
+#include "export/page/page_data.h"
 #include "export/page/page_labels.h"
-#include "export/xrd/report_reader.h"
+#include "export/page/page_markup.h"
+#include "export/xrd/test_objects.h"
 
 #include <cstdio>
-#include <functional>
 #include <string>
 
-// Reads the whole report and writes the page to out, with the history's
-// part (history_markup.h), which history gives once the report was read:
-// its section ahead of the failures, its badges on the failed objects. False when the report is broken
-// (reader.error() tells why); *failedVerdict tells whether the report holds
-// a failed verdict.
-bool writePage(ReportReader& reader, const PageLabels& labels, FILE* out, bool* failedVerdict,
-               const std::function<PageHistory()>& history = nullptr);
+// Gathers the page's parts from every item of the report (item()) and
+// from its test objects (objects(), for the one walk of them that the
+// caller shares among its outputs).
+class PageBuilder {
+ public:
+  explicit PageBuilder(const PageLabels& labels);
+
+  void item(const ReportReader& reader, ReportItemKind kind);
+  TestObjectVisitor& objects() { return failures_; }
+  // Whether the report holds a failed verdict, once it has been read.
+  bool failedVerdict() const { return failedVerdict_; }
+
+  // Writes the page, with the history's part (history_markup.h): its
+  // section ahead of the failures, its badges on the failed objects.
+  void write(FILE* out, const PageHistory& history);
+
+ private:
+  // The failed test objects, as summary and junit count them, into the
+  // failures list, grouped by their suite (driver or contracts).
+  class FailureList : public TestObjectVisitor {
+   public:
+    explicit FailureList(PageMarkup& markup) : markup_(markup) {}
+    void suiteStart(const TestSuiteInfo&) override { ++suite_; }
+    void object(const TestObject& object) override;
+
+   private:
+    PageMarkup& markup_;
+    int suite_ = 0;
+  };
+
+  const PageLabels& labels_;
+  PageMarkup markup_;
+  FailureList failures_;
+  PageData data_;
+  bool failedVerdict_ = false;
+};
+
+// The whole report read into a page written to out, without a history.
+// False when the report is broken (reader.error() tells why);
+// *failedVerdict tells whether the report holds a failed verdict.
+bool writePage(ReportReader& reader, const PageLabels& labels, FILE* out, bool* failedVerdict);

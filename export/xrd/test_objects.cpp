@@ -242,14 +242,40 @@ void TestObjectStream::item(const ReportReader& reader, ReportItemKind kind) {
   walk_->item(reader, kind);
 }
 
-bool readTestObjects(ReportReader& reader, TestObjectVisitor& visitor) {
+bool readTestObjects(ReportReader& reader, TestObjectVisitor& visitor, const ReportItems& items) {
   TestObjectStream stream(visitor);
   for (;;) {
     const ReportItemKind kind = reader.next();
     if (kind == ReportFailed) return false;
     stream.item(reader, kind);
+    if (items) items(reader, kind);
     if (kind == ReportEnd) return true;
   }
+}
+
+void VisitorFanOut::document(const ReportDocumentInfo& info) {
+  for (TestObjectVisitor* v : visitors_) v->document(info);
+}
+void VisitorFanOut::summary(const ReportTotals& totals) {
+  for (TestObjectVisitor* v : visitors_) v->summary(totals);
+}
+void VisitorFanOut::property(const std::string& name, const std::string& value) {
+  for (TestObjectVisitor* v : visitors_) v->property(name, value);
+}
+void VisitorFanOut::suiteStart(const TestSuiteInfo& suite) {
+  for (TestObjectVisitor* v : visitors_) v->suiteStart(suite);
+}
+void VisitorFanOut::object(const TestObject& object) {
+  for (TestObjectVisitor* v : visitors_) v->object(object);
+}
+void VisitorFanOut::possibleViolation(const TestObject& object) {
+  for (TestObjectVisitor* v : visitors_) v->possibleViolation(object);
+}
+void VisitorFanOut::suiteEnd(const TestSuiteInfo& suite) {
+  for (TestObjectVisitor* v : visitors_) v->suiteEnd(suite);
+}
+void VisitorFanOut::finish(int64_t nodesAndRows) {
+  for (TestObjectVisitor* v : visitors_) v->finish(nodesAndRows);
 }
 
 std::string locationPrefix(const SourceLink& link) {

@@ -22,6 +22,7 @@
 #include "export/xrd/failures.h"
 #include "export/xrd/report_reader.h"
 
+#include <functional>
 #include <memory>
 #include <string>
 #include <string_view>
@@ -93,9 +94,33 @@ class TestObjectVisitor {
   virtual void finish(int64_t /*nodesAndRows*/) {}
 };
 
-// Reads the whole report into the visitor. False when the report is broken;
-// reader.error() tells why.
-bool readTestObjects(ReportReader& reader, TestObjectVisitor& visitor);
+// Every call to each of several visitors, in their order: one walk of the
+// objects for several outputs.
+class VisitorFanOut : public TestObjectVisitor {
+ public:
+  void add(TestObjectVisitor& visitor) { visitors_.push_back(&visitor); }
+
+  void document(const ReportDocumentInfo& info) override;
+  void summary(const ReportTotals& totals) override;
+  void property(const std::string& name, const std::string& value) override;
+  void suiteStart(const TestSuiteInfo& suite) override;
+  void object(const TestObject& object) override;
+  void possibleViolation(const TestObject& object) override;
+  void suiteEnd(const TestSuiteInfo& suite) override;
+  void finish(int64_t nodesAndRows) override;
+
+ private:
+  std::vector<TestObjectVisitor*> visitors_;
+};
+
+// What sees every item of a report as it streams, beside the walk of its
+// objects (the page's tree does).
+using ReportItems = std::function<void(const ReportReader& reader, ReportItemKind kind)>;
+
+// Reads the whole report into the visitor (and items, when given). False
+// when the report is broken; reader.error() tells why.
+bool readTestObjects(ReportReader& reader, TestObjectVisitor& visitor,
+                     const ReportItems& items = nullptr);
 
 class TestObjectWalk;
 
