@@ -78,9 +78,10 @@ bool sameFile(const std::string& a, const std::string& b) {
          first.st_dev == second.st_dev && first.st_ino == second.st_ino;
 }
 
-// Quoted report text stays on the line: controls are escaped or replaced.
+// Quoted report text stays on the line: controls are escaped or replaced,
+// runner commands made inert.
 void printErrorLine(const std::string& text) {
-  fprintf(stderr, "veldora-export: %s\n", singleLine(text).c_str());
+  fprintf(stderr, "veldora-export: %s\n", runnerInert(singleLine(text)).c_str());
 }
 
 void printReportError(const std::string& path, const ReportErrorInfo& error) {
