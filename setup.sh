@@ -9,7 +9,8 @@
 #            SQLite (the run history of veldora-export)
 #   tests    --tests (implied by asan): GoogleTest, xmllint, time, Google Benchmark,
 #            locales (with de_DE.ISO-8859-1 generated), junitparser and YAML for
-#            Python (the CI export tests)
+#            Python (the CI export tests), Node.js with npm, git, rsync and
+#            gitlab-ci-local from npm (the README's GitLab jobs, tests/export/ci/gitlab)
 #   fuzz     --fuzz: clang with its fuzzer and sanitizer runtime, libxml2
 #   browser  --browser: Node.js with npm, Chromium, and playwright-core from npm
 #            for the browser test (tests/export/browser)
@@ -19,7 +20,7 @@ set -euo pipefail
 cd "$(dirname "$0")"
 
 tier_build="g++ cmake ninja-build qtbase5-dev qttools5-dev-tools zlib1g-dev libsqlite3-dev libssl-dev"
-tier_tests="libgtest-dev libxml2-utils time libbenchmark-dev locales python3-junitparser python3-yaml"
+tier_tests="libgtest-dev libxml2-utils time libbenchmark-dev locales python3-junitparser python3-yaml git rsync"
 tier_fuzz="clang libclang-rt-dev libxml2-dev"
 tier_browser="chromium"
 
@@ -44,8 +45,8 @@ done
 packages=$tier_build
 [ $tests = 0 ] || packages="$packages $tier_tests"
 [ $fuzz = 0 ] || packages="$packages $tier_fuzz"
-if [ $browser = 1 ]; then
-  packages="$packages $tier_browser"
+[ $browser = 0 ] || packages="$packages $tier_browser"
+if [ $tests = 1 ] || [ $browser = 1 ]; then
   # A Node.js from elsewhere may already be there; Debian's npm would fight it.
   command -v node >/dev/null 2>&1 || packages="$packages nodejs"
   command -v npm >/dev/null 2>&1 || packages="$packages npm"
@@ -67,10 +68,11 @@ if [ $tests = 1 ] && ! locale -a 2>/dev/null | grep -qx 'de_DE.iso88591'; then
   localedef -i de_DE -c -f ISO-8859-1 de_DE.ISO-8859-1
 fi
 
-# The browser test's driver, pinned by its lock file; it downloads no browser.
-if [ $browser = 1 ]; then
-  (cd tests/export/browser && npm ci --prefer-offline --no-audit --no-fund >/dev/null)
-fi
+# Node packages pinned by their lock files: gitlab-ci-local for the tests,
+# the browser test's driver (it downloads no browser).
+npm_install() { (cd "$1" && npm ci --prefer-offline --no-audit --no-fund >/dev/null); }
+[ $tests = 0 ] || npm_install tests/export/ci/gitlab
+[ $browser = 0 ] || npm_install tests/export/browser
 
 test_flag=-DVELDORA_TESTS=$([ $tests = 1 ] && echo ON || echo OFF)
 for config in "${configs[@]}"; do

@@ -195,8 +195,10 @@ bool outputAvoidsInputs(const std::string& output, const std::vector<CommandInpu
   return !input;
 }
 
+// Quoted report text stays on the line: controls are escaped or replaced,
+// runner commands made inert.
 void printErrorLine(const std::string& text) {
-  fprintf(stderr, "veldora-export: %s\n", singleLine(text).c_str());
+  fprintf(stderr, "veldora-export: %s\n", runnerInert(singleLine(text)).c_str());
 }
 
 bool writeStandardOutput(const std::string& text) {

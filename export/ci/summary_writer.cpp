@@ -68,12 +68,28 @@ std::string markdownEscaped(const std::string& text) {
   return out;
 }
 
+namespace {
+
+// GitHub's runner takes a line for a command ("::error") when it begins with
+// "::" once white space is trimmed, non-ASCII white space too (U+00A0,
+// U+2028, ...), and its comparison passes over ignorable characters
+// (U+200B, ...): a name beginning with a space, or reaching ':' past spaces
+// and non-ASCII characters only, could begin such a line.
+bool beginsLikeCommand(const std::string& name) {
+  const auto first = std::find_if(name.begin(), name.end(), [](char c) {
+    return c != ' ' && static_cast<unsigned char>(c) < 0x80;
+  });
+  return !name.empty() && (name[0] == ' ' || (first != name.end() && *first == ':'));
+}
+
+}  // namespace
+
 std::string placeText(const SourceLink& link) {
   std::string prefix = locationPrefix(link);
   if (!prefix.empty()) prefix.resize(prefix.size() - 2);  // without ": "
   // A plain line never begins with report text that a CI log reads as a
-  // command ("::error"): such a relative name gets "./".
-  if (!prefix.empty() && (prefix[0] == ':' || prefix[0] == ' ')) prefix.insert(0, "./");
+  // command: such a relative name gets "./".
+  if (beginsLikeCommand(prefix)) prefix.insert(0, "./");
   return prefix;
 }
 
@@ -197,9 +213,10 @@ std::string totalsLine(const ReportTotals& t, bool colour) {
 std::string plainLine(const FailureLine& line, bool colour) {
   const std::string place = placeText(line.location);
   const char* const colours[] = {kRed, kYellow, kBold};
-  return (place.empty() ? "" : paint(place + ":", kBold, colour) + " ") +
-         paint(std::string(kSeverityWords[line.severity]) + ":", colours[line.severity], colour) +
-         " " + line.what + ": " + line.detail + " [" + line.path + "]\n";
+  return runnerInert(
+      (place.empty() ? "" : paint(place + ":", kBold, colour) + " ") +
+      paint(std::string(kSeverityWords[line.severity]) + ":", colours[line.severity], colour) +
+      " " + line.what + ": " + line.detail + " [" + line.path + "]\n");
 }
 
 std::string githubLine(const FailureLine& line) {
@@ -212,8 +229,8 @@ std::string githubLine(const FailureLine& line) {
             ",";
   const std::string message =
       line.what == std::string("check failed") ? line.detail : line.what + ": " + line.detail;
-  return text + "title=" + githubEscaped(line.path, true) + "::" + githubEscaped(message, false) +
-         "\n";
+  return runnerInert(text + "title=" + githubEscaped(line.path, true) + "::" +
+                     githubEscaped(message, false) + "\n");
 }
 
 namespace {

@@ -310,6 +310,19 @@ std::string singleLine(std::string_view text) {
   return line;
 }
 
+std::string runnerInert(std::string_view line) {
+  std::string out;
+  out.reserve(line.size());
+  int hashes = 0;  // "#" in a row, counting past non-ASCII bytes
+  for (const char c : line) {
+    if (c == '[' && hashes >= 2) out += '\\';
+    if (c == '#') ++hashes;
+    else if (static_cast<unsigned char>(c) < 0x80) hashes = 0;
+    out += c;
+  }
+  return out;
+}
+
 namespace {
 
 const char kEllipsis[] = "\xE2\x80\xA6";  // U+2026

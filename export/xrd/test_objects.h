@@ -151,6 +151,14 @@ std::string checkCounts(const FailedCheck& check, TestObjectKind kind);
 // U+FFFD.
 std::string singleLine(std::string_view text);
 
+// A line for a CI log that GitHub's runner does not execute: it runs
+// "##[command]" wherever it stands in a line, found by a culture-sensitive
+// comparison (ICU) that passes over ignorable characters such as U+200B, so
+// an invisible mark would not stop it. "[" after two "#" gets a backslash
+// ("##\[", as the Markdown tables escape it), also when only non-ASCII
+// characters stand between them. Lines without "##[" stay as they are.
+std::string runnerInert(std::string_view line);
+
 extern const char kReplacementCharacter[];  // U+FFFD in UTF-8
 
 // The names path[first] .. path[end - 1] joined with separator, each dot in

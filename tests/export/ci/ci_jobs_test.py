@@ -16,7 +16,8 @@ read-back. The history jobs run three times, their history file kept
 from run to run as their cache would keep it: without a history (they
 pass), with a new failure (they fail with 3 at the gate, and still record
 the run and keep the history), and with that failure again in a new build
-(they pass again).
+(they pass again). gitlab_jobs_test.py runs the GitLab jobs under
+gitlab-ci-local itself.
 """
 import os
 import re
@@ -31,25 +32,34 @@ import yaml
 HERE = os.path.dirname(os.path.abspath(__file__))
 
 
-def ci_blocks(readme, title="In CI"):
+def section_blocks(readme, title):
+    """The GitLab and the GitHub block of a README section, each as its
+    text and its YAML."""
     with open(readme, encoding="utf-8") as f:
         text = f.read()
     section = re.search(r"^## %s\n(.*?)(?=^## |\Z)" % re.escape(title), text, re.S | re.M)
     if not section:
         sys.exit("README has no section \"%s\"" % title)
-    blocks = [yaml.safe_load(b) for b in re.findall(r"```yaml\n(.*?)```", section.group(1), re.S)]
-    gitlab = [b for b in blocks if "jobs" not in b]
-    github = [b for b in blocks if "jobs" in b]
+    blocks = [(b, yaml.safe_load(b))
+              for b in re.findall(r"```yaml\n(.*?)```", section.group(1), re.S)]
+    gitlab = [b for b in blocks if "jobs" not in b[1]]
+    github = [b for b in blocks if "jobs" in b[1]]
     if len(gitlab) != 1 or len(github) != 1:
         sys.exit("the section \"%s\" needs one GitLab and one GitHub job" % title)
     return gitlab[0], github[0]
 
 
-def workspace(examples, build=0):
-    """The folder a job starts in: the symbol files and the test program.
-    From build 1 on, the procedure fill fails a check (a new failure); each
-    build's trace has a note of its own, so that each report is another."""
-    work = tempfile.mkdtemp()
+def ci_blocks(readme, title="In CI"):
+    gitlab, github = section_blocks(readme, title)
+    return gitlab[1], github[1]
+
+
+def workspace(examples, build=0, work=None):
+    """The folder a job starts in (a new one, or work): the symbol files and
+    the test program. From build 1 on, the procedure fill fails a check (a
+    new failure); each build's trace has a note of its own, so that each
+    report is another."""
+    work = work or tempfile.mkdtemp()
     for name in ("stack_test.ots", "stack_classes.ots"):
         shutil.copy(os.path.join(examples, name), work)
     with open(os.path.join(examples, "stack_test.tdf")) as f:

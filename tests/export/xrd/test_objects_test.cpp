@@ -8,6 +8,7 @@
 
 #include <gtest/gtest.h>
 #include <string>
+#include <utility>
 #include <vector>
 
 namespace {
@@ -175,6 +176,19 @@ TEST(TestObjects, InformationRowsAreProperties) {
   withRows.replace(withRows.find(empty), empty.size(), information + "</SECTION>");
   EXPECT_EQ(walk(withRows), (Lines{"property 'Report Information' 'Nightly'",
                                    "property 'Version' '1.4'", "property 'Environment' 'ci'"}));
+}
+
+// "##[" that GitHub's runner would find, through the characters its ICU
+// comparison passes over, and look-alikes it would not.
+TEST(TestObjects, RunnerCommandsInert) {
+  const std::pair<const char*, const char*> lines[] = {
+      {"##[error]x ##[add-mask]y", "##\\[error]x ##\\[add-mask]y"},
+      {"###[", "###\\["},
+      {"#\u200B#\u00AD[stop-commands]", "#\u200B#\u00AD\\[stop-commands]"},
+      {"## [ #[ a[#] ##x[", "## [ #[ a[#] ##x["},
+      {"##\x1b[0m", "##\x1b[0m"},  // a colour after report text stays a colour
+  };
+  for (const auto& [line, inert] : lines) EXPECT_EQ(runnerInert(line), inert) << line;
 }
 
 TEST(TestObjects, LinesAndLocations) {
