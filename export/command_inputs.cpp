@@ -52,15 +52,10 @@ std::vector<CommandInput> inputsOf(const ReportInput& input) {
   return inputs;
 }
 
-std::string reportError(const std::string& path, const ReportErrorInfo& error) {
-  return path + ":" + std::to_string(error.line) + ":" + std::to_string(error.column) + ": " +
-         error.message;
-}
-
 bool openReport(const ReportInput& input, ReportReader& reader, std::string* error) {
   std::string reason;
   if (!regularFile(input.path, &reason)) {
-    *error = reportError(input.path, {"cannot open: " + reason, 0, 0});
+    *error = errorLine(input.path, {"cannot open: " + reason, 0, 0});
     return false;
   }
   reader.setSourceRoot(input.sourceRoot);
@@ -76,7 +71,7 @@ bool openReport(const ReportInput& input, ReportReader& reader, std::string* err
     reader.setCheckLines(std::move(lines));
   }
   if (reader.open(input.path.c_str())) return true;
-  *error = reportError(input.path, reader.error());
+  *error = errorLine(input.path, reader.error());
   return false;
 }
 
@@ -100,7 +95,7 @@ bool readReportOnce(const ReportInput& input, TestObjectVisitor& objects, const 
     });
     if (!readTestObjects(reader, objects, items)) {
       task.join();
-      *error = reportError(input.path, reader.error());
+      *error = errorLine(input.path, reader.error());
       return false;
     }
   }
@@ -109,7 +104,10 @@ bool readReportOnce(const ReportInput& input, TestObjectVisitor& objects, const 
 
 std::string outputPath(const CommandArguments& args, const std::string& report,
                        const char* extension) {
-  if (args.has("-o")) return args.value("-o");
+  return args.has("-o") ? args.value("-o") : besideReport(report, extension);
+}
+
+std::string besideReport(const std::string& report, const char* extension) {
   const size_t slash = report.rfind('/');
   const size_t base = slash == std::string::npos ? 0 : slash + 1;
   const size_t dot = report.rfind('.');

@@ -45,8 +45,6 @@ bool openReport(const ReportInput& input, ReportReader& reader, std::string* err
 bool readReportOnce(const ReportInput& input, TestObjectVisitor& objects, const ReportItems& items,
                     std::string* digest, std::string* error);
 
-// The error line of a report that cannot be read: "FILE:LINE:COLUMN: what".
-std::string reportError(const std::string& path, const ReportErrorInfo& error);
 
 // The file GITHUB_STEP_SUMMARY names, checked before any work: "" when it
 // is unset. False, with the error line's text, when it names one of
@@ -54,8 +52,10 @@ std::string reportError(const std::string& path, const ReportErrorInfo& error);
 bool stepSummaryPath(const std::vector<CommandInput>& inputs, std::string* path,
                      std::string* error);
 
-// -o OUT, by default the report's name with its extension replaced:
-// "run/report.xrd" and ".html" give "run/report.html".
+// The report's name with its extension replaced: "run/report.xrd" and
+// ".html" give "run/report.html".
+std::string besideReport(const std::string& report, const char* extension);
+// -o OUT, by default beside the report.
 std::string outputPath(const CommandArguments& args, const std::string& report,
                        const char* extension);
 // Opens the output ("-": standard output). False, with the error line's

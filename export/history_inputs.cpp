@@ -58,6 +58,13 @@ bool readQuarantine(const std::string& path, std::vector<QuarantineEntry>* entri
 
 }  // namespace
 
+void LocatedRun::object(const TestObject& object) {
+  RunCollector::object(object);
+  locations.push_back(object.location);
+  nodes.push_back(object.nodeId);
+  lines.push_back(object.state == StateFailed ? failureLines(object) : std::vector<FailureLine>());
+}
+
 std::string runKeyOf(const CommandArguments& args) {
   if (args.has("--run-key")) return args.value("--run-key");
   const std::string pipeline = environment("CI_PIPELINE_ID");
@@ -91,6 +98,21 @@ bool quarantineOf(const CommandArguments& args, const std::vector<RunObject>& ob
     for (const size_t i : found->second) (*quarantined)[i] = true;
   }
   return true;
+}
+
+GateView gateViewOf(const ReportHistory& history, bool againstHistory, const std::string& against,
+                    const LocatedRun& run, const std::vector<FailureLine>& staleQuarantine) {
+  GateView view;
+  view.diff = &history.diff;
+  view.history = againstHistory ? &history : nullptr;
+  view.against = against;
+  view.now = &run.run.objects;
+  view.base = &history.baseObjects;
+  view.lines = &run.lines;
+  view.locations = &run.locations;
+  view.totals = run.run.info.totals;
+  view.staleQuarantine = &staleQuarantine;
+  return view;
 }
 
 bool judgeAgainstHistory(const CommandArguments& args, const std::string& historyPath,

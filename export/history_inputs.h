@@ -9,7 +9,7 @@
 //                                      "stack_test > Stack > push_pop"
 #pragma once
 
-#include "export/ci/summary_writer.h"
+#include "export/ci/gate_writer.h"
 #include "export/command_inputs.h"
 #include "export/history/report_history.h"
 #include "export/history/report_run.h"
@@ -17,6 +17,15 @@
 #include <memory>
 #include <string>
 #include <vector>
+
+// The report read as a run, with what the outputs show of each object:
+// where it is, its node in the page, and a failed object's lines.
+struct LocatedRun : RunCollector {
+  void object(const TestObject& object) override;
+  std::vector<SourceLink> locations;
+  std::vector<int> nodes;
+  std::vector<std::vector<FailureLine>> lines;
+};
 
 // The report's CI run: --run-key, else CI_PIPELINE_ID, else GITHUB_RUN_ID,
 // else none.
@@ -34,6 +43,10 @@ std::string runLabelOf(const CommandArguments& args);
 bool quarantineOf(const CommandArguments& args, const std::vector<RunObject>& objects,
                   std::vector<bool>* quarantined, std::vector<FailureLine>* stale,
                   std::string* error);
+
+// The gate's view of run judged in history: against names the base.
+GateView gateViewOf(const ReportHistory& history, bool againstHistory, const std::string& against,
+                    const LocatedRun& run, const std::vector<FailureLine>& staleQuarantine);
 
 // The report read as run (its digest beside it when it has no run key),
 // judged against the history at historyPath: its own run found by the run

@@ -15,17 +15,6 @@
 
 namespace {
 
-// Beside each object of the run: where it is, and its node in the page.
-struct LocatedRun : RunCollector {
-  void object(const TestObject& object) override {
-    RunCollector::object(object);
-    locations.push_back(object.location);
-    nodes.push_back(object.nodeId);
-  }
-  std::vector<SourceLink> locations;
-  std::vector<int> nodes;
-};
-
 // The history section the options ask for (none for none), for the
 // report read into run. False, with the error line's text, when the
 // history or the header file cannot be read.

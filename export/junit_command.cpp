@@ -46,7 +46,6 @@ std::vector<std::string> largeFileWarnings(const std::string& output, int64_t by
 int runJunitCommand(const CommandArguments& args) {
   const ReportInput input = reportInput(args, 0);
   const std::string output = outputPath(args, input.path, ".junit.xml");
-  JunitOptions options;
   int systemOut = SystemOutFailures;
   std::string error;
   if (!args.choice("--system-out", &systemOut, &error) ||
@@ -54,9 +53,7 @@ int runJunitCommand(const CommandArguments& args) {
     printErrorLine(error);
     return ExitBroken;
   }
-  options.systemOut = static_cast<SystemOut>(systemOut);
-  options.hostname = hostName();
-  options.scratchDir = scratchFolder();
+  const JunitOptions options = junitOptions(static_cast<SystemOut>(systemOut));
   ReportReader reader;
   OutputFile file;
   if (!openReport(input, reader, &error) || !openOutput(output, file, &error)) {
@@ -64,16 +61,26 @@ int runJunitCommand(const CommandArguments& args) {
     return ExitBroken;
   }
   JunitResult result;
-  if (!writeJunit(reader, file.file(), options, &result)) {
-    printErrorLine(result.error.empty() ? reportError(input.path, result.reportError) : result.error);
-    return ExitBroken;
-  }
-  if (!finishOutput(output, file, &error)) {
+  if (!writeJunit(reader, file.file(), options, input.path, &result, &error) ||
+      !finishOutput(output, file, &error)) {
     printErrorLine(error);
     return ExitBroken;
   }
-  if (!result.mismatch.empty()) printErrorLine(input.path + ": warning: " + result.mismatch);
+  printJunitWarnings(input.path, output, result);
+  return result.failedVerdict ? ExitFailedVerdict : ExitPassed;
+}
+
+JunitOptions junitOptions(SystemOut systemOut) {
+  JunitOptions options;
+  options.systemOut = systemOut;
+  options.hostname = hostName();
+  options.scratchDir = scratchFolder();
+  return options;
+}
+
+void printJunitWarnings(const std::string& report, const std::string& output,
+                        const JunitResult& result) {
+  if (!result.mismatch.empty()) printErrorLine(report + ": warning: " + result.mismatch);
   for (const std::string& warning : largeFileWarnings(output, result.bytes, result.testCases))
     printErrorLine(warning);
-  return result.failedVerdict ? ExitFailedVerdict : ExitPassed;
 }

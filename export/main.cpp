@@ -1,6 +1,7 @@
 // veldora-export: turns a report file of veldora into other forms. Each
 // export is one row of the command table, with the options it takes.
 #include "export/command_inputs.h"
+#include "export/ci_command.h"
 #include "export/command_line.h"
 #include "export/diff_command.h"
 #include "export/html_command.h"
@@ -73,6 +74,33 @@ const CommandSpec kCommands[] = {
       kSourceRootOption,
       kSymbolFilesOption},
      runDiffCommand},
+    {"ci", "REPORT",
+     "the whole CI job in one read: page, JUnit, summary, comment, record and the gate",
+     {{"--history", "FILE", "the run history: gate on it, record into it on the default branch"},
+      {"--page", "FILE", "the page (default: REPORT as .html)"},
+      {"--junit", "FILE", "the JUnit file (default: REPORT as .junit.xml)"},
+      {"--comment", "FILE", "the merge request comment (default: REPORT as .comment.md)"},
+      {"--format", "plain|github",
+       "the summary's lines (default: github under GitHub Actions, else plain)"},
+      {"--max", "N", "at most N failure lines (default: 50, 10 for github)"},
+      {"--system-out", "none|failures|all",
+       "prints and notes of which test cases, in JUnit (default: failures)"},
+      {"--fail-on", "LIST",
+       "exit 3 when these are above 0: new, lost, flaky, or any or none (default: new,lost)"},
+      kQuarantine,
+      {"--page-url", "URL", "the page of this run, linked from the comment"},
+      {"--run-key", "KEY",
+       "the CI run (default: CI_PIPELINE_ID, else GITHUB_RUN_ID; a key recorded again is an "
+       "attempt)"},
+      {"--label", "TEXT",
+       "the run's label (default: CI_COMMIT_SHORT_SHA, else GITHUB_SHA's first 8 characters)"},
+      {"--keep", "N", "keep only the newest N runs when recording"},
+      {"--branch", "NAME", "the run's branch (default: CI_COMMIT_BRANCH, else GITHUB_REF_NAME of a push)"},
+      {"--default-branch", "NAME",
+       "record only when the branch is this one (default: CI_DEFAULT_BRANCH)"},
+      kSourceRootOption,
+      kSymbolFilesOption},
+     runCiCommand},
 };
 
 }  // namespace

@@ -25,15 +25,39 @@ std::string now() {
 
 }  // namespace
 
+bool recordRun(const CommandArguments& args, const std::string& history, NewRun run,
+               std::string* error) {
+  int64_t keep = 0;
+  if (!args.number("--keep", 1, 1000000000, &keep, error)) return false;
+  RunInfo& info = run.info;
+  info.key = runKeyOf(args);
+  info.label = runLabelOf(args);
+  if (info.generated.empty()) info.generated = now();
+  std::unique_ptr<HistoryStore> store = openHistory(history, HistoryWrite, error);
+  RecordedRun recorded;
+  if (!store || !store->record(run, keep, &recorded)) {
+    *error = history + ": " + (store ? store->error() : *error);
+    return false;
+  }
+  const RunTotals& t = info.totals;
+  std::string attempt;
+  if (recorded.attempt > 1) attempt = " attempt " + std::to_string(recorded.attempt);
+  printf("run %lld%s recorded in %s: Passed %lld, Inconclusive %lld, Failed %lld, Total %lld\n",
+         static_cast<long long>(recorded.run), attempt.c_str(), history.c_str(),
+         static_cast<long long>(t.passed), static_cast<long long>(t.inconclusive),
+         static_cast<long long>(t.failed), static_cast<long long>(t.total));
+  return true;
+}
+
 int runRecordCommand(const CommandArguments& args) {
   const ReportInput input = reportInput(args, 0);
-  int64_t keep = 0;
+  const std::string history = args.value("--history");
   std::string error;
-  if (!args.has("--history")) {
+  if (history.empty()) {
     printErrorLine("record: --history FILE is missing (see --help)");
     return ExitBroken;
   }
-  const std::string history = args.value("--history");
+  int64_t keep = 0;
   if (!args.number("--keep", 1, 1000000000, &keep, &error)) {
     printErrorLine(error);
     return ExitBroken;
@@ -43,26 +67,10 @@ int runRecordCommand(const CommandArguments& args) {
     return ExitBroken;
   }
   RunCollector collector;
-  if (!readReportOnce(input, collector, nullptr, &collector.run.content, &error)) {
+  if (!readReportOnce(input, collector, nullptr, &collector.run.content, &error) ||
+      !recordRun(args, history, std::move(collector.run), &error)) {
     printErrorLine(error);
     return ExitBroken;
   }
-  RunInfo& info = collector.run.info;
-  info.key = runKeyOf(args);
-  info.label = runLabelOf(args);
-  if (info.generated.empty()) info.generated = now();
-  std::unique_ptr<HistoryStore> store = openHistory(history, HistoryWrite, &error);
-  RecordedRun recorded;
-  if (!store || !store->record(collector.run, keep, &recorded)) {
-    printErrorLine(history + ": " + (store ? store->error() : error));
-    return ExitBroken;
-  }
-  const RunTotals& t = info.totals;
-  std::string attempt;
-  if (recorded.attempt > 1) attempt = " attempt " + std::to_string(recorded.attempt);
-  printf("run %lld%s recorded in %s: Passed %lld, Inconclusive %lld, Failed %lld, Total %lld\n",
-         static_cast<long long>(recorded.run), attempt.c_str(), history.c_str(),
-         static_cast<long long>(t.passed), static_cast<long long>(t.inconclusive),
-         static_cast<long long>(t.failed), static_cast<long long>(t.total));
   return fflush(stdout) == 0 ? ExitPassed : ExitBroken;
 }

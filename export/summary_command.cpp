@@ -44,33 +44,35 @@ int runSummaryCommand(const CommandArguments& args) {
     printErrorLine(error);
     return ExitBroken;
   }
+  // One read: the summary, and the run the history judges.
+  SummaryBuilder summary(options.maxFailures);
+  RunCollector run;
+  VisitorFanOut objects;
+  objects.add(summary);
+  if (!history.empty()) objects.add(run);
+  std::string digest;
   ReportHistory judged;
-  if (!history.empty()) {
-    RunCollector run;
-    std::string digest;
-    std::vector<bool> quarantined;
-    std::vector<FailureLine> stale;
-    if (!readReportOnce(input, run, nullptr, runKeyOf(args).empty() ? &digest : nullptr, &error) ||
-        !quarantineOf(args, run.run.objects, &quarantined, &stale, &error) ||
+  std::vector<bool> quarantined;
+  std::vector<FailureLine> stale;
+  if (!readReportOnce(input, objects, nullptr,
+                      !history.empty() && runKeyOf(args).empty() ? &digest : nullptr, &error) ||
+      (!history.empty() &&
+       (!quarantineOf(args, run.run.objects, &quarantined, &stale, &error) ||
         !judgeAgainstHistory(args, history, input.path, run.run, digest, quarantined, &judged,
-                             &error)) {
-      printErrorLine(error);
-      return ExitBroken;
-    }
+                             &error)))) {
+    printErrorLine(error);
+    return ExitBroken;
+  }
+  if (!history.empty()) {
     options.history = &judged.diff;
     for (const FailureLine& line : stale)
       options.changes += options.format == SummaryGithub ? githubLine(line) : plainLine(line, false);
     options.changes += gateLine(gateCounts(judged.diff));
   }
-  ReportReader reader;
   SummaryOutput output;
   ReportErrorInfo readError;
-  if (!openReport(input, reader, &error)) {
-    printErrorLine(error);
-    return ExitBroken;
-  }
-  if (!writeSummary(reader, options, &output, &readError)) {
-    printErrorLine(reportError(input.path, readError));
+  if (!summary.finish(options, &output, &readError)) {
+    printErrorLine(errorLine(input.path, readError));
     return ExitBroken;
   }
   if (!stepSummary.empty() && !appendStepSummary(stepSummary, output.markdown, &error)) {

@@ -48,7 +48,7 @@ class Sections {
 
 void addFailures(const GateView& view, Sections* sections) {
   for (const FailedObject& failed : view.diff->failed) {
-    const std::vector<FailureLine>& lines = view.lines[failed.object];
+    const std::vector<FailureLine>& lines = (*view.lines)[failed.object];
     for (size_t i = 0; i < lines.size(); ++i) {
       FailureLine line = lines[i];
       const std::string mark = failureMark(failed, i);
@@ -81,20 +81,21 @@ Sections gather(const GateView& view, int64_t max) {
   addFailures(view, &sections);
   for (size_t k = 0; k < diff.lost.size(); ++k) {
     const size_t i = diff.lost[k];
-    sections.add(Lost, {view.locations[i], "no longer executed",
+    sections.add(Lost, {(*view.locations)[i], "no longer executed",
                         std::string(statusWord(base[diff.lostBefore[k]].status)) + " before",
                         now[i].path, SeverityError});
   }
   for (size_t k = 0; k < diff.fixed.size(); ++k) {
     const size_t i = diff.fixed[k];
-    sections.add(NowPasses, {view.locations[i], "now passes, failed before",
+    sections.add(NowPasses, {(*view.locations)[i], "now passes, failed before",
                              checkWords(base[diff.fixedBefore[k]].checks), now[i].path, SeverityNote});
   }
   for (const size_t i : diff.added)
-    sections.add(Added, {view.locations[i], "added", statusWord(now[i].status), now[i].path, SeverityNote});
+    sections.add(Added, {(*view.locations)[i], "added", statusWord(now[i].status), now[i].path, SeverityNote});
   for (const size_t i : diff.removed)
     sections.add(Removed, {SourceLink(), "removed", statusWord(base[i].status), base[i].path, SeverityNote});
-  for (const FailureLine& line : view.staleQuarantine) sections.add(Stale, line);
+  if (view.staleQuarantine)
+    for (const FailureLine& line : *view.staleQuarantine) sections.add(Stale, line);
   return sections;
 }
 

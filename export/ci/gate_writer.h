@@ -28,11 +28,11 @@ struct GateView {
   std::string against;  // "run 5 (...)", or the base report's name
   const std::vector<RunObject>* now = nullptr;
   const std::vector<RunObject>* base = nullptr;
-  std::vector<std::vector<FailureLine>> lines;  // beside now: a failed object's lines
-  std::vector<SourceLink> locations;            // beside now
+  const std::vector<std::vector<FailureLine>>* lines = nullptr;  // beside now: a failed object's
+  const std::vector<SourceLink>* locations = nullptr;             // beside now
   RunTotals totals;  // the report's
   // Quarantine entries that match no object of the report.
-  std::vector<FailureLine> staleQuarantine;
+  const std::vector<FailureLine>* staleQuarantine = nullptr;
 };
 
 struct GateOptions {
@@ -54,6 +54,5 @@ std::string gateMarkdown(const GateView& view, const GateOptions& options);
 std::string gateVerdict(const GateCounts& counts, const FailOn& failOn, int64_t reportFailed,
                         bool* passed);
 
-// A comment's text cut to at most budget bytes at a line end, with "and N
-// more lines" when cut.
+// The most a merge request comment holds: what does not fit is "and N more".
 constexpr size_t kCommentBytes = 60000;

@@ -105,10 +105,19 @@ class JunitCollector : public TestObjectVisitor {
   void suiteEnd(const TestSuiteInfo& suite) override { stubKinds_.suiteEnd(suite); }
   void finish(int64_t capacity) override { capacity_ = capacity; }
 
-  // Decides the stub kind, accounts for the totals and writes the document.
-  // False when the totals are refused (result->reportError) or the scratch
-  // file could not be read back (result->error empty).
-  bool write(Sink& out, const std::string& hostname, JunitResult* result);
+  struct Account {
+    int stubKind = -1;
+    SuiteRecord all, rest;
+    VerdictCounts unlisted;
+    bool attributed = false;  // the classes that may hold a violation take the unlisted
+    std::string mismatch;
+  };
+  // Decides the stub kind and accounts for the totals. False when the
+  // totals are refused.
+  bool account(Account* account, ReportErrorInfo* error);
+  // Writes the document. False when the scratch file cannot be read back.
+  bool write(Sink& out, const Account& account, const std::string& hostname);
+  const ReportTotals& totals() const { return totals_; }
 
  private:
   void startCase(const TestObject& object);
@@ -287,9 +296,13 @@ void putUnlistedCases(Sink& out, const char* outcome, int64_t count, const char*
   }
 }
 
-bool JunitCollector::write(Sink& out, const std::string& hostname, JunitResult* result) {
+// The document's counts: the suites' with the stub kind decided, against
+// the report's totals, and the unlisted verdicts given to the classes that
+// may hold them when their number matches, else to the suite "unlisted".
+bool JunitCollector::account(JunitCollector::Account* account, ReportErrorInfo* error) {
   const int stubKind = stubKinds_.choose(classNotExecuted_, totals_.inconclusive);
-  SuiteRecord all;
+  account->stubKind = stubKind;
+  SuiteRecord& all = account->all;
   int64_t possible = 0;
   for (SuiteRecord& suite : suites_) {
     for (size_t k = 0; k < suite.notExecutedByKind.size(); ++k)
@@ -303,15 +316,13 @@ bool JunitCollector::write(Sink& out, const std::string& hostname, JunitResult* 
   objects.passed = all.tests - all.failures - all.skipped;
   objects.failed = all.failures;
   objects.inconclusive = all.skipped;
-  VerdictAccount account;
-  if (!accountVerdicts(totals_, objects, capacity_, &account, &result->reportError)) return false;
-  result->mismatch = account.below;
-  VerdictCounts& unlisted = account.unlisted;
-  // The classes that may hold a hidden violation are those verdicts when
-  // their number matches; else nothing tells which of them do.
-  const bool attributed = possible > 0 && unlisted.failed == possible;
-  if (attributed) {
-    unlisted.failed = 0;
+  VerdictAccount verdicts;
+  if (!accountVerdicts(totals_, objects, capacity_, &verdicts, error)) return false;
+  account->mismatch = verdicts.below;
+  account->unlisted = verdicts.unlisted;
+  account->attributed = possible > 0 && verdicts.unlisted.failed == possible;
+  if (account->attributed) {
+    account->unlisted.failed = 0;
     for (SuiteRecord& suite : suites_) {
       suite.tests += suite.possibleCount;
       suite.failures += suite.possibleCount;
@@ -319,7 +330,8 @@ bool JunitCollector::write(Sink& out, const std::string& hostname, JunitResult* 
     all.tests += possible;
     all.failures += possible;
   }
-  SuiteRecord rest;
+  SuiteRecord& rest = account->rest;
+  const VerdictCounts& unlisted = account->unlisted;
   rest.name = "unlisted";
   rest.failures = unlisted.failed;
   rest.skipped = unlisted.inconclusive;
@@ -327,35 +339,37 @@ bool JunitCollector::write(Sink& out, const std::string& hostname, JunitResult* 
   all.tests += rest.tests;
   all.failures += rest.failures;
   all.skipped += rest.skipped;
-  result->failedVerdict = totals_.failed > 0 || all.failures > 0;
-  result->testCases = all.tests;
+  return true;
+}
 
+// The document from the account and the scratch file's test cases. False
+// when the scratch file cannot be read back.
+bool JunitCollector::write(Sink& out, const Account& account, const std::string& hostname) {
   std::string head = "<?xml version=\"1.0\" encoding=\"UTF-8\"?>\n<testsuites";
   appendAttribute(&head, "name", title_);
-  appendCount(&head, "tests", all.tests);
-  appendCount(&head, "failures", all.failures);
+  appendCount(&head, "tests", account.all.tests);
+  appendCount(&head, "failures", account.all.failures);
   head += " errors=\"0\"";
-  appendCount(&head, "skipped", all.skipped);
+  appendCount(&head, "skipped", account.all.skipped);
   head += " time=\"0\">\n";
   out.put(head);
-
   if (fflush(scratch_) != 0 || fseeko(scratch_, 0, SEEK_SET) != 0) return false;
   for (const SuiteRecord& suite : suites_) {
     out.put(suiteStartTag(suite, hostname));
-    if (!copyTestCases(scratch_, suite.bodyBytes, stubKind, kCopyBlock, out.file, &out.bytes))
+    if (!copyTestCases(scratch_, suite.bodyBytes, account.stubKind, kCopyBlock, out.file, &out.bytes))
       return false;
-    if (attributed) out.put(suite.possible);
+    if (account.attributed) out.put(suite.possible);
     out.put("</testsuite>\n");
   }
-  if (rest.tests > 0) {
+  if (account.rest.tests > 0) {
     static const char kUnlistedFailure[] =
         "<failure message=\"a failed verdict that the report counts but lists in no "
         "table\" type=\"check\">a failed verdict that the report counts but lists in no "
         "table</failure>\n";
-    out.put(suiteStartTag(rest, hostname));
-    putUnlistedCases(out, "failed", unlisted.failed, kUnlistedFailure);
-    putUnlistedCases(out, "inconclusive", unlisted.inconclusive, kSkippedElement);
-    putUnlistedCases(out, "passed", unlisted.passed, "");
+    out.put(suiteStartTag(account.rest, hostname));
+    putUnlistedCases(out, "failed", account.unlisted.failed, kUnlistedFailure);
+    putUnlistedCases(out, "inconclusive", account.unlisted.inconclusive, kSkippedElement);
+    putUnlistedCases(out, "passed", account.unlisted.passed, "");
     out.put("</testsuite>\n");
   }
   out.put("</testsuites>\n");
@@ -364,19 +378,49 @@ bool JunitCollector::write(Sink& out, const std::string& hostname, JunitResult* 
 
 }  // namespace
 
-bool writeJunit(ReportReader& reader, FILE* out, const JunitOptions& options, JunitResult* result) {
+struct JunitBuilder::Parts {
   ScratchFile scratch;
-  if (!scratch.open(options.scratchDir, &result->error)) return false;
-  JunitCollector collector(scratch.file(), options.systemOut);
-  if (!readTestObjects(reader, collector)) {
-    result->reportError = reader.error();
+  std::unique_ptr<JunitCollector> collector;
+};
+
+JunitBuilder::JunitBuilder(const JunitOptions& options) : options_(options), parts_(new Parts) {}
+JunitBuilder::~JunitBuilder() = default;
+
+bool JunitBuilder::start(std::string* error) {
+  if (!parts_->scratch.open(options_.scratchDir, error)) return false;
+  parts_->collector = std::make_unique<JunitCollector>(parts_->scratch.file(), options_.systemOut);
+  return true;
+}
+
+TestObjectVisitor& JunitBuilder::objects() { return *parts_->collector; }
+
+bool JunitBuilder::write(FILE* out, const std::string& reportPath, JunitResult* result,
+                         std::string* error) {
+  JunitCollector& collector = *parts_->collector;
+  JunitCollector::Account account;
+  ReportErrorInfo refused;
+  if (!collector.account(&account, &refused)) {
+    *error = errorLine(reportPath, refused);
     return false;
   }
+  result->mismatch = account.mismatch;
+  result->failedVerdict = collector.totals().failed > 0 || account.all.failures > 0;
+  result->testCases = account.all.tests;
   Sink sink{out};
-  const bool written = !ferror(scratch.file()) && collector.write(sink, options.hostname, result);
+  const bool written =
+      !ferror(parts_->scratch.file()) && collector.write(sink, account, options_.hostname);
   result->bytes = sink.bytes;
-  if (written) return true;
-  if (result->reportError.message.empty())
-    result->error = options.scratchDir + ": the scratch file failed: " + strerror(errno);
-  return false;
+  if (!written) *error = options_.scratchDir + ": the scratch file failed: " + strerror(errno);
+  return written;
+}
+
+bool writeJunit(ReportReader& reader, FILE* out, const JunitOptions& options,
+                const std::string& reportPath, JunitResult* result, std::string* error) {
+  JunitBuilder junit(options);
+  if (!junit.start(error)) return false;
+  if (!readTestObjects(reader, junit.objects())) {
+    *error = errorLine(reportPath, reader.error());
+    return false;
+  }
+  return junit.write(out, reportPath, result, error);
 }

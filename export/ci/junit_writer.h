@@ -19,10 +19,11 @@
 // servers read.
 #pragma once
 
-#include "export/xrd/report_reader.h"
+#include "export/xrd/test_objects.h"
 
 #include <cstdint>
 #include <cstdio>
+#include <memory>
 #include <string>
 
 // Which test cases get their prints and comments as <system-out>.
@@ -39,14 +40,34 @@ struct JunitResult {
   // Empty, or why the JUnit counts differ from the report's totals (totals
   // below what the objects give).
   std::string mismatch;
-  ReportErrorInfo reportError;  // when the report is broken or its totals refused
-  std::string error;            // when the scratch file failed: the reason
-  int64_t bytes = 0;            // of the document
+  int64_t bytes = 0;  // of the document
   int64_t testCases = 0;
 };
 
-// Reads the whole report and writes its JUnit XML to out. Test cases are
-// gathered in a scratch file, since every suite's counts come before its
-// test cases. False when the report is broken or refused (reportError) or
-// when the scratch file failed (error).
-bool writeJunit(ReportReader& reader, FILE* out, const JunitOptions& options, JunitResult* result);
+// The JUnit document built as the report's objects stream: the test cases
+// go to a scratch file, since every suite's counts come before its test
+// cases; write() writes the document once the report has been read.
+class JunitBuilder {
+ public:
+  explicit JunitBuilder(const JunitOptions& options);
+  ~JunitBuilder();
+
+  // Makes the scratch file. False, with the error line's text, when it
+  // cannot be made.
+  bool start(std::string* error);
+  TestObjectVisitor& objects();
+  // False, with the error line's text, when the report's totals are
+  // refused (at their place in reportPath) or the scratch file failed.
+  bool write(FILE* out, const std::string& reportPath, JunitResult* result, std::string* error);
+
+ private:
+  struct Parts;
+  JunitOptions options_;
+  std::unique_ptr<Parts> parts_;
+};
+
+// The whole report read into JUnit written to out. False, with the error
+// line's text, when the report is broken or refused (at its place in
+// reportPath) or the scratch file failed.
+bool writeJunit(ReportReader& reader, FILE* out, const JunitOptions& options,
+                const std::string& reportPath, JunitResult* result, std::string* error);

@@ -113,92 +113,55 @@ std::vector<FailureLine> failureLines(const TestObject& object) {
   return lines;
 }
 
-namespace {
-
-// Keeps the first lines and counts the rest; what it gathered is read
-// directly once the report has been read.
-struct SummaryCollector : TestObjectVisitor {
-  SummaryCollector(int64_t keep, const RunDiff* history) : keep(keep), history(history) {}
-
-  void document(const ReportDocumentInfo& info) override { title = info.title; }
-  void summary(const ReportTotals& report) override { totals = report; }
-  void object(const TestObject& object) override;
-  void possibleViolation(const TestObject& object) override;
-  void finish(int64_t nodesAndRows) override { capacity = nodesAndRows; }
-  bool account(ReportErrorInfo* error);
-
-  void add(FailureLine line);
-
-  int64_t keep;
-  const RunDiff* history;
-  int64_t capacity = 0;
-  std::string title;
-  ReportTotals totals;
-  std::vector<FailureLine> lines;
-  int64_t count = 0;  // all failure lines, kept or not
-  int64_t failedObjects = 0;
-  int64_t otherObjects = 0;  // passed or not executed
-  std::vector<FailureLine> possible;  // the first of the possible violations
-  int64_t possibleCount = 0;
-};
-
-void SummaryCollector::add(FailureLine line) {
-  if (count++ >= keep) return;
-  lines.push_back(std::move(line));
+void SummaryBuilder::add(FailureLine line, int64_t object, size_t index) {
+  if (count_++ >= keep_) return;
+  lines_.push_back(std::move(line));
+  origins_.push_back({object, index});
 }
 
-void SummaryCollector::possibleViolation(const TestObject& object) {
-  if (possibleCount++ < keep)
-    possible.push_back({object.location, "state chart violation",
-                        singleLine(object.title + kHiddenViolation),
-                        singleLine(joinedPath(object.path)), SeverityError});
+void SummaryBuilder::possibleViolation(const TestObject& object) {
+  if (possibleCount_++ < keep_)
+    possible_.push_back({object.location, "state chart violation",
+                         singleLine(object.title + kHiddenViolation),
+                         singleLine(joinedPath(object.path)), SeverityError});
 }
 
 // Failed verdicts that the report counts but lists in no table: the
 // classes that may hold one when their number matches, else lines of the
 // suite "unlisted" (as the JUnit export writes them), each kept line one
 // of at most the report's nodes and rows.
-bool SummaryCollector::account(ReportErrorInfo* error) {
+bool SummaryBuilder::account(ReportErrorInfo* error) {
   VerdictCounts objects;
-  objects.failed = failedObjects;
+  objects.failed = failedObjects_;
   // Stubs never called pass, other objects not executed are inconclusive:
   // only their sum is certain here.
-  objects.passed = std::min(otherObjects, std::max<int64_t>(totals.passed, 0));
-  objects.inconclusive = otherObjects - objects.passed;
+  objects.passed = std::min(otherObjects_, std::max<int64_t>(totals_.passed, 0));
+  objects.inconclusive = otherObjects_ - objects.passed;
   VerdictAccount result;
-  if (!accountVerdicts(totals, objects, capacity, &result, error)) return false;
+  if (!accountVerdicts(totals_, objects, capacity_, &result, error)) return false;
   const int64_t unlisted = result.unlisted.failed;
-  if (unlisted > 0 && unlisted == possibleCount) {
-    for (FailureLine& line : possible)
-      if (count++ < keep) lines.push_back(std::move(line));
-    count += possibleCount - static_cast<int64_t>(possible.size());
+  if (unlisted > 0 && unlisted == possibleCount_) {
+    for (FailureLine& line : possible_) add(std::move(line), -1, 0);
+    count_ += possibleCount_ - static_cast<int64_t>(possible_.size());
     return true;
   }
-  const int64_t shown = std::max<int64_t>(0, std::min(unlisted, keep - count));
+  const int64_t shown = std::max<int64_t>(0, std::min(unlisted, keep_ - count_));
   for (int64_t i = 0; i < shown; ++i)
-    lines.push_back({SourceLink(), "failed", "a verdict that the report counts but lists in no table",
-                     "unlisted", SeverityError});
-  count += unlisted;
+    add({SourceLink(), "failed", "a verdict that the report counts but lists in no table",
+         "unlisted", SeverityError}, -1, 0);
+  count_ += unlisted - shown;
   return true;
 }
 
-void SummaryCollector::object(const TestObject& object) {
+void SummaryBuilder::object(const TestObject& object) {
   if (object.state != StateFailed) {
-    ++otherObjects;
+    ++otherObjects_;
     return;
   }
-  const size_t index = static_cast<size_t>(failedObjects++);
-  const FailedObject* failed =
-      history && index < history->failed.size() ? &history->failed[index] : nullptr;
+  const int64_t index = failedObjects_++;
   std::vector<FailureLine> lines = failureLines(object);
-  for (size_t i = 0; i < lines.size(); ++i) {
-    const std::string mark = failed ? failureMark(*failed, i) : "";
-    if (!mark.empty()) lines[i].what = mark + ": " + lines[i].what;
-    add(std::move(lines[i]));
-  }
+  for (size_t i = 0; i < lines.size(); ++i) add(std::move(lines[i]), index, i);
 }
-
-}  // namespace
 
 std::string totalsLine(const ReportTotals& t, bool colour) {
   const std::string passed = "Passed " + std::to_string(t.passed);
@@ -233,42 +196,51 @@ std::string githubLine(const FailureLine& line) {
                      githubEscaped(message, false) + "\n");
 }
 
-namespace {
-
-std::string markdownOf(const SummaryCollector& c) {
-  const ReportTotals& t = c.totals;
-  std::string md = "### " + markdownEscaped(singleLine(c.title)) + "\n\n";
+std::string SummaryBuilder::markdown() const {
+  const ReportTotals& t = totals_;
+  std::string md = "### " + markdownEscaped(singleLine(title_)) + "\n\n";
   md += "| Passed | Inconclusive | Failed | Total |\n|---:|---:|---:|---:|\n";
   md += "| " + std::to_string(t.passed) + " | " + std::to_string(t.inconclusive) + " | " +
         std::to_string(t.failed) + " | " + std::to_string(t.total) + " |\n";
-  if (c.count > 0) {
+  if (count_ > 0) {
     md += "\n| Failure | Location | Test |\n|---|---|---|\n";
-    for (const FailureLine& line : c.lines)
+    for (const FailureLine& line : lines_)
       md += "| " + markdownEscaped(line.what + ": " + line.detail) + " | " +
             markdownEscaped(placeText(line.location)) + " | " + markdownEscaped(line.path) + " |\n";
-    const int64_t more = c.count - static_cast<int64_t>(c.lines.size());
+    const int64_t more = count_ - static_cast<int64_t>(lines_.size());
     if (more > 0) md += "\nand " + std::to_string(more) + " more\n";
   }
   return md + "\n";
 }
 
-}  // namespace
+bool SummaryBuilder::finish(const SummaryOptions& options, SummaryOutput* output,
+                            ReportErrorInfo* error) {
+  if (!account(error)) return false;
+  // The gate's marks, now that the history judged the objects.
+  const RunDiff* history = options.history;
+  for (size_t k = 0; history && k < lines_.size(); ++k) {
+    const int64_t object = origins_[k].first;
+    if (object < 0 || static_cast<size_t>(object) >= history->failed.size()) continue;
+    const std::string mark = failureMark(history->failed[object], origins_[k].second);
+    if (!mark.empty()) lines_[k].what = mark + ": " + lines_[k].what;
+  }
+  const bool colour = options.colour && options.format == SummaryPlain;
+  for (const FailureLine& line : lines_)
+    output->text += options.format == SummaryGithub ? githubLine(line) : plainLine(line, colour);
+  const int64_t more = count_ - static_cast<int64_t>(lines_.size());
+  if (more > 0) output->text += "and " + std::to_string(more) + " more\n";
+  output->text += totalsLine(totals_, colour) + options.changes;
+  if (options.format == SummaryGithub) output->markdown = markdown();
+  output->failedVerdict = totals_.failed > 0 || count_ > 0;
+  return true;
+}
 
 bool writeSummary(ReportReader& reader, const SummaryOptions& options, SummaryOutput* output,
                   ReportErrorInfo* error) {
-  SummaryCollector collector(options.maxFailures, options.history);
-  if (!readTestObjects(reader, collector)) {
+  SummaryBuilder builder(options.maxFailures);
+  if (!readTestObjects(reader, builder)) {
     *error = reader.error();
     return false;
   }
-  if (!collector.account(error)) return false;
-  const bool colour = options.colour && options.format == SummaryPlain;
-  for (const FailureLine& line : collector.lines)
-    output->text += options.format == SummaryGithub ? githubLine(line) : plainLine(line, colour);
-  const int64_t more = collector.count - static_cast<int64_t>(collector.lines.size());
-  if (more > 0) output->text += "and " + std::to_string(more) + " more\n";
-  output->text += totalsLine(collector.totals, colour) + options.changes;
-  if (options.format == SummaryGithub) output->markdown = markdownOf(collector);
-  output->failedVerdict = collector.totals.failed > 0 || collector.count > 0;
-  return true;
+  return builder.finish(options, output, error);
 }

@@ -57,6 +57,41 @@ struct FailureLine {
 
 // One line per failed check of a failed object, or one for the object.
 std::vector<FailureLine> failureLines(const TestObject& object);
+
+// The summary built as the report's objects stream: the first failure
+// lines kept, the rest counted; finish() writes them once the report has
+// been read (and the history has judged its objects).
+class SummaryBuilder : public TestObjectVisitor {
+ public:
+  explicit SummaryBuilder(int64_t maxFailures) : keep_(maxFailures) {}
+
+  void document(const ReportDocumentInfo& info) override { title_ = info.title; }
+  void summary(const ReportTotals& report) override { totals_ = report; }
+  void object(const TestObject& object) override;
+  void possibleViolation(const TestObject& object) override;
+  void finish(int64_t nodesAndRows) override { capacity_ = nodesAndRows; }
+
+  // False when the totals are refused; *error tells why and where.
+  bool finish(const SummaryOptions& options, SummaryOutput* output, ReportErrorInfo* error);
+
+ private:
+  void add(FailureLine line, int64_t object, size_t index);
+  bool account(ReportErrorInfo* error);
+  std::string markdown() const;
+
+  int64_t keep_;
+  int64_t capacity_ = 0;
+  std::string title_;
+  ReportTotals totals_;
+  std::vector<FailureLine> lines_;
+  // Beside lines_: the failed object's number and its line's (-1: none).
+  std::vector<std::pair<int64_t, size_t>> origins_;
+  int64_t count_ = 0;  // all failure lines, kept or not
+  int64_t failedObjects_ = 0;
+  int64_t otherObjects_ = 0;  // passed or not executed
+  std::vector<FailureLine> possible_;  // the first of the possible violations
+  int64_t possibleCount_ = 0;
+};
 std::string plainLine(const FailureLine& line, bool colour);
 std::string githubLine(const FailureLine& line);
 // "Passed 6, Inconclusive 2, Failed 1, Total 9" and a line feed.

@@ -192,6 +192,11 @@ bool parseReportTime(std::string_view text, ReportTime* time) {
   return true;
 }
 
+std::string errorLine(const std::string& path, const ReportErrorInfo& error) {
+  return path + ":" + std::to_string(error.line) + ":" + std::to_string(error.column) + ": " +
+         error.message;
+}
+
 bool ReportReader::open(const char* path) {
   tokenizer_.setLenientAttribute(format::kDocument, format::kDocumentTitle);
   std::string reason;

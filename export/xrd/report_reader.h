@@ -149,6 +149,9 @@ struct ReportErrorInfo {
   int64_t column = 0;
 };
 
+// The error line of a report that cannot be read: "FILE:LINE:COLUMN: what".
+std::string errorLine(const std::string& path, const ReportErrorInfo& error);
+
 class CheckLines;
 
 class ReportReader {

@@ -97,7 +97,8 @@ std::string junitOf(const std::string& report, JunitResult* result) {
   JunitOptions options;
   options.hostname = "host";
   options.scratchDir = "/tmp";
-  EXPECT_TRUE(writeJunit(reader, out.file(), options, result));
+  std::string error;
+  EXPECT_TRUE(writeJunit(reader, out.file(), options, "report.xrd", result, &error)) << error;
   return out.text();
 }
 

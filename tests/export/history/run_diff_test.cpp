@@ -139,10 +139,13 @@ TEST(GateWriterTest, CommentHoldsItsVerdictCodeSpansAndItsSize) {
   view.against = "run 4 (c0ffee, 2026-12-07T09:30:12)";
   view.now = &now;
   view.base = &base;
-  view.locations.resize(now.size());
-  view.totals = totals(now);
+  const std::vector<SourceLink> locations(now.size());
+  std::vector<std::vector<FailureLine>> lines;
   for (const RunObject& o : now)
-    view.lines.push_back({{SourceLink(), "check failed", "a | `b` ``c``", o.path, SeverityError}});
+    lines.push_back({{SourceLink(), "check failed", "a | `b` ``c``", o.path, SeverityError}});
+  view.locations = &locations;
+  view.lines = &lines;
+  view.totals = totals(now);
   GateOptions options;
   options.format = GateMarkdown;
   options.max = 1000000;
