@@ -68,7 +68,7 @@ bool openReport(const ReportInput& input, ReportReader& reader, std::string* err
     }
     auto lines = std::make_unique<CheckLines>();
     if (!lines->read(input.symbolFiles, error)) return false;
-    reader.setCheckLines(std::move(lines));
+    reader.setAnnotator(std::move(lines));
   }
   if (reader.open(input.path.c_str())) return true;
   *error = errorLine(input.path, reader.error());

@@ -26,7 +26,7 @@
 #include <string>
 #include <vector>
 
-class CheckLines {
+class CheckLines : public ReportAnnotator {
  public:
   // Reads the symbol files in the order veldora was given them, decoding
   // names with the locale's codec as veldora does. False, with the error
@@ -35,11 +35,11 @@ class CheckLines {
 
   // The report's items as they stream. Each returns false, with what
   // differs in *message, when the report and the symbol files part there.
-  bool nodeStart(const ReportNodeInfo& node, std::string* message);
+  bool nodeStart(const ReportNodeInfo& node, std::string* message) override;
   // A data row of the innermost node; a check row gets its check's link.
-  bool row(ReportRowInfo* row, std::string* message);
-  bool nodeEnd(int depth, std::string* message);
-  bool end(std::string* message);
+  bool row(ReportRowInfo* row, std::string* message) override;
+  bool nodeEnd(int depth, std::string* message) override;
+  bool end(std::string* message) override;
 
  private:
   const TestNode* nextDriver();

@@ -20,7 +20,6 @@
 // read whole by straight loops. Nothing recurses, so any depth reads.
 #include "export/xrd/report_reader.h"
 
-#include "export/ots/check_lines.h"
 
 #include "support/decimal.h"
 #include "support/utf8.h"
@@ -467,29 +466,31 @@ ReportItemKind ReportReader::startNode(const XmlToken& token) {
 ReportReader::ReportReader() = default;
 ReportReader::~ReportReader() = default;
 
-void ReportReader::setCheckLines(std::unique_ptr<CheckLines> lines) { checkLines_ = std::move(lines); }
+void ReportReader::setAnnotator(std::unique_ptr<ReportAnnotator> annotator) {
+  annotator_ = std::move(annotator);
+}
 
 ReportItemKind ReportReader::next() {
   if (ended_) return last_;
   const ReportItemKind item = nextItem();
-  return checkLines_ ? matchCheckLines(item) : item;
+  return annotator_ ? annotate(item) : item;
 }
 
 // A report that parts from the symbol files fails at the item where it does.
-ReportItemKind ReportReader::matchCheckLines(ReportItemKind item) {
+ReportItemKind ReportReader::annotate(ReportItemKind item) {
   std::string message;
   switch (item) {
     case ReportNodeStart:
-      if (!checkLines_->nodeStart(node_, &message)) return failAt(node_.line, node_.column, message);
+      if (!annotator_->nodeStart(node_, &message)) return failAt(node_.line, node_.column, message);
       break;
     case ReportRow:
-      if (!checkLines_->row(&row_, &message)) return failAt(row_.line, row_.column, message);
+      if (!annotator_->row(&row_, &message)) return failAt(row_.line, row_.column, message);
       break;
     case ReportNodeEnd:
-      if (!checkLines_->nodeEnd(itemDepth_, &message)) return failAt(*lastToken_, message);
+      if (!annotator_->nodeEnd(itemDepth_, &message)) return failAt(*lastToken_, message);
       break;
     case ReportEnd:
-      if (!checkLines_->end(&message)) return failAt(*lastToken_, message);
+      if (!annotator_->end(&message)) return failAt(*lastToken_, message);
       break;
     default: break;
   }

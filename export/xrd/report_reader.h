@@ -152,7 +152,18 @@ struct ReportErrorInfo {
 // The error line of a report that cannot be read: "FILE:LINE:COLUMN: what".
 std::string errorLine(const std::string& path, const ReportErrorInfo& error);
 
-class CheckLines;
+// What the reader checks the report's items against as they stream, and
+// what it may add to them (the symbol files give check rows their own
+// lines: ots/check_lines.h). Each returns false, with what differs in
+// *message, where the report parts from it.
+class ReportAnnotator {
+ public:
+  virtual ~ReportAnnotator() = default;
+  virtual bool nodeStart(const ReportNodeInfo& node, std::string* message) = 0;
+  virtual bool row(ReportRowInfo* row, std::string* message) = 0;
+  virtual bool nodeEnd(int depth, std::string* message) = 0;
+  virtual bool end(std::string* message) = 0;
+};
 
 class ReportReader {
  public:
@@ -165,9 +176,10 @@ class ReportReader {
   void openBytes(std::string_view bytes);
   // Files of links under root are read relative to it ("" for none).
   void setSourceRoot(std::string root) { sourceRoot_ = std::move(root); }
-  // Check rows get their checks' own links from the symbol files; a report
-  // that does not match them fails where it parts from them.
-  void setCheckLines(std::unique_ptr<CheckLines> lines);
+  // Items are checked against annotator and annotated by it (check rows
+  // get their checks' own links from the symbol files); a report that does
+  // not match it fails where it parts from it.
+  void setAnnotator(std::unique_ptr<ReportAnnotator> annotator);
 
   // The next item. After ReportEnd or ReportFailed it returns the same again.
   ReportItemKind next();
@@ -189,7 +201,7 @@ class ReportReader {
   static const char* contextName(Context context);
 
   ReportItemKind nextItem();
-  ReportItemKind matchCheckLines(ReportItemKind item);
+  ReportItemKind annotate(ReportItemKind item);
   const XmlToken& take();
   ReportItemKind failAt(const XmlToken& at, std::string message);
   ReportItemKind failAt(int64_t line, int64_t column, std::string message);
@@ -210,7 +222,7 @@ class ReportReader {
 
   XmlTokenizer tokenizer_;
   std::string sourceRoot_;
-  std::unique_ptr<CheckLines> checkLines_;
+  std::unique_ptr<ReportAnnotator> annotator_;
   const XmlToken* lastToken_ = nullptr;
   bool pushedBack_ = false;   // take() returns the last token again
   bool nodePending_ = false;  // an XROD:NODE waits for its title

@@ -55,7 +55,7 @@ void checkSymbolFilesMatch(const std::string& report, const std::vector<std::str
   }
   ReportReader reader;
   if (!reader.open(report.c_str())) abort();
-  reader.setCheckLines(std::move(lines));
+  reader.setAnnotator(std::move(lines));
   ReportItemKind item;
   while ((item = reader.next()) != ReportEnd && item != ReportFailed) {}
   if (item == ReportFailed) {

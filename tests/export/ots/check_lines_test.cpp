@@ -117,7 +117,7 @@ Reading readWithCheckLines(const std::string& report, const std::vector<std::str
   EXPECT_TRUE(lines->read(files, &error)) << error;
   ReportReader reader;
   EXPECT_TRUE(reader.open(report.c_str()));
-  reader.setCheckLines(std::move(lines));
+  reader.setAnnotator(std::move(lines));
   bool inDriver = false;
   for (;;) {
     const ReportItemKind item = reader.next();
