@@ -126,11 +126,12 @@ bool appendTestSummary(const char* headerPath, const HeaderSummary& summary, int
   if (!summary.due) return true;
   FILE* header = fopen(headerPath, "a");
   if (!header) return true;
+  const int32_t values[] = {passed, notExecuted, failed, passed + failed + notExecuted};
   bool written =
-      fprintf(header, "%s-Test summary\nPassed=%d\nInconclusive=%d\nFailed=%d\nTotal=%d\n",
-              summary.needsLineFeed ? "\n" : "", passed, notExecuted, failed,
-              passed + failed + notExecuted) > 0 &&
-      fflush(header) == 0 && !ferror(header);
+      fprintf(header, "%s%s\n", summary.needsLineFeed ? "\n" : "", format::kTestSummary) > 0;
+  for (int i = 0; i < 4; ++i)
+    written = written && fprintf(header, "%s%d\n", format::kTestSummaryKeys[i], values[i]) > 0;
+  written = written && fflush(header) == 0 && !ferror(header);
   return fclose(header) == 0 && written;
 }
 

@@ -60,6 +60,17 @@ inline constexpr char kTitleStyle[] = "Title";
 inline constexpr char kFailedSuffix[] = " Failed";
 inline constexpr char kPassedSuffix[] = " Passed";
 
+// The test summary that veldora appends to the header text file after each
+// run, and that the exports read back for a trend of the runs:
+//
+//   -Test summary
+//   Passed=6
+//   Inconclusive=2
+//   Failed=1
+//   Total=9
+inline constexpr char kTestSummary[] = "-Test summary";
+inline constexpr const char* kTestSummaryKeys[] = {"Passed=", "Inconclusive=", "Failed=", "Total="};
+
 }  // namespace report_format
 
 // The STYLE of a table cell.

@@ -3,6 +3,7 @@
 
 #include "export/history/report_run.h"
 #include "export/page/page_markup.h"
+#include "support/report_format.h"
 
 #include <algorithm>
 #include <map>
@@ -213,7 +214,6 @@ bool readHeaderTotals(const std::string& path, std::vector<RunInfo>* runs, std::
     *error = std::string("cannot open: ") + strerror(errno);
     return false;
   }
-  static const char* const kKeys[] = {"Passed=", "Inconclusive=", "Failed=", "Total="};
   // Lines are read in bounded pieces; a longer line is no summary line.
   char buffer[64];
   std::string line;
@@ -232,13 +232,13 @@ bool readHeaderTotals(const std::string& path, std::vector<RunInfo>* runs, std::
       next = -1;
       continue;
     }
-    if (line == "-Test summary") {
+    if (line == report_format::kTestSummary) {
       next = 0;
       run = RunInfo();
       continue;
     }
     int64_t value = 0;
-    if (next < 0 || !summaryValue(line, kKeys[next], &value)) {
+    if (next < 0 || !summaryValue(line, report_format::kTestSummaryKeys[next], &value)) {
       next = -1;
       continue;
     }
