@@ -163,7 +163,7 @@ bool writeOutputs(const CiContext& ctx, CiParts* parts, const PageLabels& labels
     *error = errorLine(ctx.input.path, refused);
     return false;
   }
-  return (ctx.stepSummary.empty() || appendStepSummary(ctx.stepSummary, comment, error)) &&
+  return (ctx.stepSummary.empty() || appendStepSummary(ctx.stepSummary, output.markdown, error)) &&
          writeStandardOutput(output.text);
 }
 

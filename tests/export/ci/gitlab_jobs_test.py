@@ -44,22 +44,27 @@ class Pipeline:
     history_page: str = None  # a kept page with the history section
 
 
-KEPT = ("report.xrd", "report.html")
+KEPT = ("report.xrd", "report.html", "report.comment.md")
 
-# The plain job fails at its summary step, after writing report, page and
-# JUnit file.
-PLAIN = Pipeline(status=3, step=" summary ", artifacts=KEPT, junit=True,
-                 log=("src/stack_test.cpp:35: error: check failed: size() == capacity()",))
+# The plain job fails at its ci step, after writing report, page, comment
+# and JUnit file.
+PLAIN = Pipeline(status=3, step=" ci ", artifacts=KEPT, junit=True,
+                 log=("src/stack_test.cpp:35: error: new failure: check failed: size() == capacity()",
+                      "no run history: every failure is new"))
 
 # The history job, three default-branch pipelines in a row.
 HISTORY = [
-    # Without a history: passes, the page written.
-    Pipeline(status=0, build=0, runs=1, artifacts=KEPT),
+    # Without a history: every failure is new, the page written, the run
+    # recorded.
+    Pipeline(status=3, build=0, runs=1, artifacts=KEPT, junit=True, history_page="report.html",
+             log=("no run recorded yet: every failure is new",)),
     # A new failure: the gate fails, the run is still recorded.
     Pipeline(status=3, build=1, runs=2, artifacts=KEPT, history_page="report.html",
-             log=("src/stack_test.cpp:50: error: new failure: check failed: size() == n",)),
+             log=("src/stack_test.cpp:55: error: new failure: check failed: size() == n",
+                  "New 1, Lost 0, Flaky 0, Quarantined 0, Fixed 0, Still failing 1, Added 0, Removed 0")),
     # That failure again: passes.
-    Pipeline(status=0, build=2, runs=3, artifacts=KEPT),
+    Pipeline(status=0, build=2, runs=3, artifacts=KEPT,
+             log=("New 0, Lost 0, Flaky 0, Quarantined 0, Fixed 0, Still failing 2, Added 0, Removed 0",)),
 ]
 
 STATE = ".gitlab-ci-local"
