@@ -169,11 +169,7 @@ bool OutputFile::commit() {
     file_ = nullptr;
     return fflush(stdout) == 0 && !ferror(stdout) ? true : failed();
   }
-  // A full disk shows up at the latest when the buffer is flushed on close.
-  bool written = fflush(file_) == 0 && !ferror(file_);
-  if (!written) failed();
-  if (fclose(file_) != 0 && written) written = failed();
-  file_ = nullptr;
+  bool written = closeFile();
   if (!temporary_.empty()) {
     if (written && rename(temporary_.c_str(), target_.c_str()) != 0) written = failed();
     if (written) {
@@ -182,6 +178,30 @@ bool OutputFile::commit() {
     }
   }
   discard();
+  return written;
+}
+
+bool OutputFile::commitNew(bool* placed) {
+  *placed = false;
+  if (!file_ || standardOutput_) return false;
+  bool written = closeFile();
+  if (written && !temporary_.empty()) {
+    // A second name for the temporary file, whose own name discard() removes.
+    if (link(temporary_.c_str(), target_.c_str()) == 0) *placed = true;
+    else if (errno != EEXIST) written = failed();
+  } else {
+    *placed = written;  // written in place
+  }
+  discard();
+  return written;
+}
+
+bool OutputFile::closeFile() {
+  // A full disk shows up at the latest when the buffer is flushed on close.
+  bool written = fflush(file_) == 0 && !ferror(file_);
+  if (!written) failed();
+  if (fclose(file_) != 0 && written) written = failed();
+  file_ = nullptr;
   return written;
 }
 

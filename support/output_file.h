@@ -37,11 +37,19 @@ class OutputFile {
   // (with the temporary file removed and the reason in error()) when
   // anything of that fails.
   bool commit();
+  // As commit(), but the file takes the path only while nothing is there:
+  // when another file took it meanwhile, that one stays, this one is
+  // removed and *placed is false.
+  bool commitNew(bool* placed);
   const std::string& error() const { return error_; }
+  // The temporary file, for a writer that opens it by its name; empty when
+  // writing in place.
+  const std::string& temporaryPath() const { return temporary_; }
 
  private:
   // A temporary file beside the target; false when none can be made.
   bool openTemporary(mode_t mode);
+  bool closeFile();  // flushes and closes file_; false after failed()
   void discard();
   bool failed();  // keeps strerror(errno) in error_; false
 

@@ -1,38 +1,55 @@
-// The SQLite back end of the history: one file, schema version 1.
+// The SQLite back end of the history: one file, schema version 2.
 //
-//   runs(id, content UNIQUE, generated, label, passed, inconclusive, failed,
-//        total, members)
-//   objects(id, key UNIQUE, path)           each object once, from its first run on
-//   results(run, object, status, checks)    only what did not pass
+//   runs(id, key)                                  a CI run, its key ("4711", or '' for none)
+//   attempts(id, run, content, generated, label, passed, inconclusive, failed, total,
+//            objects, members, sum)                every report recorded; a run shows its newest
+//   objects(id, key UNIQUE, path, sum)             each object once, from its first attempt on
+//   results(attempt, object, status, checks, sum)  only what did not pass
 //
-// members: the ids of the run's objects, ascending, as varint gaps, deflated.
-// Objects get their ids in the order of the report, so a run of a million
-// objects is a few kilobytes, and an object of the run without a result row
-// passed. The file is in WAL mode with a busy timeout: readers never wait,
-// and a second writer waits for the first's transaction instead of failing.
+// members: the ids of the attempt's objects in report order (member_list.h),
+// objects: how many there are. An object of the attempt without a result
+// row passed. sum: of a row's long values (see kSummedBytes), else null.
 // application_id marks the file as a history, user_version its schema.
+//
+// Nothing read from the file is trusted: every value is checked before it
+// counts, sizes or stops anything, ids are looked up and never index or
+// size memory, and a members list is read no further than its count. A
+// value out of bounds fails the call with "damaged: ...".
+//
+// The file keeps SQLite's rollback journal, not WAL: when record returns,
+// the run is in the file itself (CI caches that file alone), and a write
+// that finds the disk full is undone from the journal. Readers and writers
+// wait for each other (busy timeout); a store opened for reading holds its
+// read transaction until its end, so it sees one state of the history.
+// record checks the file (PRAGMA quick_check and the sums) in its write
+// transaction before it writes anything, and gives the pages of dropped
+// runs back (auto_vacuum INCREMENTAL).
 #include "export/history/history_store.h"
 
-#include "export/xrd/object_identity.h"
+#include "export/history/member_list.h"
+#include "support/output_file.h"
 
 #include <sqlite3.h>
 #include <zlib.h>
 
+#include <algorithm>
 #include <cerrno>
+#include <climits>
 #include <cstdio>
 #include <cstring>
-#include <fcntl.h>
 #include <sys/stat.h>
 #include <unistd.h>
+#include <unordered_map>
 
 namespace {
 
 const int kApplicationId = 0x76656c64;  // "veld"
-const int kBusyMilliseconds = 120000;   // a writer waits this long for another
+const int kBusyMilliseconds = 120000;   // how long one waits for another
+const int64_t kSchema1 = 1;
 
 // kMigrations[v] takes a file from schema v to v + 1: a new schema adds a
 // step and never edits an earlier one, so every older file can be brought
-// up to date.
+// up to date. value_sum and the schema1_ functions are SqliteHistory's.
 const char* const kMigrations[] = {
     "CREATE TABLE runs(id INTEGER PRIMARY KEY, content BLOB NOT NULL UNIQUE,"
     " generated TEXT NOT NULL, label TEXT NOT NULL, passed INTEGER NOT NULL,"
@@ -42,24 +59,72 @@ const char* const kMigrations[] = {
     "CREATE TABLE results(run INTEGER NOT NULL, object INTEGER NOT NULL,"
     " status INTEGER NOT NULL, checks TEXT NOT NULL, PRIMARY KEY(run, object)) WITHOUT ROWID;"
     "CREATE INDEX results_by_object ON results(object, run);",
-};
-const int kSchemaVersion = sizeof kMigrations / sizeof kMigrations[0];
 
-// WAL is kept in the file, so readers of a writer's file find it too. With
-// it, synchronous NORMAL makes a commit survive the process being killed;
-// only a power loss may take the last run back, and never damages the file.
-const char kWriting[] = "PRAGMA journal_mode = WAL; PRAGMA synchronous = NORMAL";
+    // Runs with attempts: each schema-1 run is a run without a key and its
+    // one attempt of the same number; checks get the tab before their
+    // counts; rows with long values get their sum.
+    "ALTER TABLE runs RENAME TO runs_schema1;"
+    "CREATE TABLE runs(id INTEGER PRIMARY KEY, key TEXT NOT NULL);"
+    "CREATE UNIQUE INDEX runs_by_key ON runs(key) WHERE key <> '';"
+    "CREATE TABLE attempts(id INTEGER PRIMARY KEY, run INTEGER NOT NULL, content BLOB NOT NULL,"
+    " generated TEXT NOT NULL, label TEXT NOT NULL, passed INTEGER NOT NULL,"
+    " inconclusive INTEGER NOT NULL, failed INTEGER NOT NULL, total INTEGER NOT NULL,"
+    " objects INTEGER NOT NULL, members BLOB NOT NULL, sum INTEGER);"
+    "CREATE INDEX attempts_by_run ON attempts(run, id);"
+    "CREATE INDEX attempts_by_content ON attempts(content, run);"
+    "CREATE INDEX attempts_summed ON attempts(sum) WHERE sum IS NOT NULL;"
+    "INSERT INTO runs(id, key) SELECT id, '' FROM runs_schema1;"
+    "INSERT INTO attempts SELECT id, id, content, generated, label, passed, inconclusive, failed,"
+    " total, schema1_count(id, members), schema1_members(id, members), NULL FROM runs_schema1;"
+    "UPDATE attempts SET sum = value_sum(content, generated, label, members);"
+    "DROP TABLE runs_schema1;"
+    "ALTER TABLE results RENAME COLUMN run TO attempt;"
+    "ALTER TABLE results ADD COLUMN sum INTEGER;"
+    "UPDATE results SET checks = schema1_checks(checks) WHERE status = 2;"
+    "UPDATE results SET sum = value_sum(checks);"
+    "CREATE INDEX results_summed ON results(sum) WHERE sum IS NOT NULL;"
+    "ALTER TABLE objects ADD COLUMN sum INTEGER;"
+    "UPDATE objects SET sum = value_sum(key, path);"
+    "CREATE INDEX objects_summed ON objects(sum) WHERE sum IS NOT NULL;",
+};
+const int64_t kSchemaVersion = sizeof kMigrations / sizeof kMigrations[0];
+
+// Values longer than this in one row may spill into overflow pages, the
+// last of which SQLite's check cannot judge (a lost one reads as zeros):
+// such a row keeps a sum of its values (value_sum), which record checks.
+const int64_t kSummedBytes = 1024;
+
+// Keys are looked up through indexes: kept short, their entries stay
+// inside the index's pages, where SQLite's check sees all of them.
+const size_t kLongestKey = 256;
+
+// The rows with long values whose sum does not match them, one query per
+// table (SqliteHistory::checkSums).
+const char* const kSummed[][2] = {
+    {"attempts",
+     "SELECT 1 FROM attempts WHERE sum IS NOT NULL"
+     " AND sum IS NOT value_sum(content, generated, label, members) LIMIT 1"},
+    {"results", "SELECT 1 FROM results WHERE sum IS NOT NULL AND sum IS NOT value_sum(checks) LIMIT 1"},
+    {"objects", "SELECT 1 FROM objects WHERE sum IS NOT NULL AND sum IS NOT value_sum(key, path) LIMIT 1"},
+};
+
+// A run as every run query selects it: its last attempt's values and the
+// number of its attempts (SqliteHistory::takeRun reads them).
+const std::string kRunQuery =
+    "SELECT r.id, r.key, a.id, a.generated, a.label, a.passed, a.inconclusive, a.failed, a.total,"
+    " (SELECT count(*) FROM attempts WHERE run = r.id) FROM runs r LEFT JOIN attempts a"
+    " ON a.id = (SELECT max(id) FROM attempts WHERE run = r.id) ";
 
 // Owns a prepared statement; columns and binds by 0-based and 1-based index
 // as SQLite counts them.
 class Statement {
  public:
   Statement(sqlite3* db, const char* sql) { sqlite3_prepare_v2(db, sql, -1, &stmt_, nullptr); }
+  Statement(sqlite3* db, const std::string& sql) : Statement(db, sql.c_str()) {}
   ~Statement() { sqlite3_finalize(stmt_); }
   Statement(const Statement&) = delete;
   Statement& operator=(const Statement&) = delete;
 
-  bool ok() const { return stmt_ != nullptr; }
   void bind(int i, int64_t value) { sqlite3_bind_int64(stmt_, i, value); }
   void bind(int i, const std::string& text) {
     sqlite3_bind_text(stmt_, i, text.data(), static_cast<int>(text.size()), SQLITE_STATIC);
@@ -69,9 +134,15 @@ class Statement {
   }
   // SQLITE_ROW, SQLITE_DONE or an error.
   int step() { return stmt_ ? sqlite3_step(stmt_) : SQLITE_ERROR; }
-  // Ready for the next binds; the error of the last step.
-  int reset() { return sqlite3_reset(stmt_); }
+  // Ready for the next binds.
+  void reset() { sqlite3_reset(stmt_); }
+  bool isNull(int column) { return sqlite3_column_type(stmt_, column) == SQLITE_NULL; }
   int64_t integer(int column) { return sqlite3_column_int64(stmt_, column); }
+  // An integer from low to high, stored as one (not as text or a real).
+  bool integerIn(int column, int64_t low, int64_t high) {
+    const int64_t value = integer(column);
+    return sqlite3_column_type(stmt_, column) == SQLITE_INTEGER && value >= low && value <= high;
+  }
   std::string bytes(int column) {
     const void* data = sqlite3_column_blob(stmt_, column);
     const int size = sqlite3_column_bytes(stmt_, column);
@@ -82,213 +153,784 @@ class Statement {
   sqlite3_stmt* stmt_ = nullptr;
 };
 
-void appendVarint(std::string* out, uint64_t value) {
-  while (value >= 0x80) {
-    *out += static_cast<char>(value | 0x80);
-    value >>= 7;
-  }
-  *out += static_cast<char>(value);
-}
+// The counts of the report: 32-bit, as the report's own counters.
+bool isCount(Statement& row, int column) { return row.integerIn(column, 0, INT32_MAX); }
 
-// ids ascending, without repeats.
-std::string encodeMembers(const std::vector<int64_t>& ids) {
-  std::string gaps;
-  int64_t last = 0;
-  for (const int64_t id : ids) {
-    appendVarint(&gaps, static_cast<uint64_t>(id - last));
-    last = id;
-  }
-  uLongf size = compressBound(gaps.size());
-  std::string packed(size, '\0');
-  compress2(reinterpret_cast<Bytef*>(&packed[0]), &size,
-            reinterpret_cast<const Bytef*>(gaps.data()), gaps.size(), Z_BEST_SPEED);
-  packed.resize(size);
-  return packed;
-}
-
-// False when the bytes are no member list.
-bool decodeMembers(const std::string& packed, std::vector<int64_t>* ids) {
-  ids->clear();
-  z_stream z{};
-  if (inflateInit(&z) != Z_OK) return false;
-  z.next_in = reinterpret_cast<Bytef*>(const_cast<char*>(packed.data()));
-  z.avail_in = static_cast<uInt>(packed.size());
-  unsigned char block[65536];
-  uint64_t value = 0;
-  int shift = 0;
-  int64_t last = 0;
-  int status = Z_OK;
-  while (status == Z_OK) {
-    z.next_out = block;
-    z.avail_out = sizeof block;
-    status = inflate(&z, Z_NO_FLUSH);
-    if (status != Z_OK && status != Z_STREAM_END) break;
-    for (unsigned char* p = block; p < z.next_out; ++p) {
-      if (shift > 56) status = Z_DATA_ERROR;
-      value |= static_cast<uint64_t>(*p & 0x7f) << shift;
-      shift += 7;
-      if (*p & 0x80) continue;
-      last += static_cast<int64_t>(value);
-      ids->push_back(last);
-      value = 0;
-      shift = 0;
+// A schema-1 check line with its counts after a space: "x == 1 (failed 1 of
+// 3 executions)", "(2 executions)", "(1 multiple exits, 0 illegal exits)";
+// where they start, else npos.
+size_t schema1Counts(const std::string& line) {
+  const size_t open = line.rfind(" (");
+  if (open == std::string::npos || line.back() != ')') return std::string::npos;
+  const char* at = line.c_str() + open + 2;
+  // Consumes the word, or the digits for "#"; false when they are not there.
+  auto take = [&at](const char* word) {
+    if (strcmp(word, "#") == 0) {
+      if (*at < '0' || *at > '9') return false;
+      while (*at >= '0' && *at <= '9') ++at;
+      return true;
     }
+    const size_t size = strlen(word);
+    if (strncmp(at, word, size) != 0) return false;
+    at += size;
+    return true;
+  };
+  static const char* const kForms[][6] = {
+      {"failed ", "#", " of ", "#", " executions)", nullptr},
+      {"#", " executions)", nullptr},
+      {"#", " multiple exits, ", "#", " illegal exits)", nullptr},
+  };
+  for (const auto& form : kForms) {
+    at = line.c_str() + open + 2;
+    bool matches = true;
+    for (const char* const* word = form; *word && matches; ++word) matches = take(*word);
+    if (matches && *at == '\0') return open;
   }
-  inflateEnd(&z);
-  return status == Z_STREAM_END && shift == 0;
+  return std::string::npos;
 }
+
+// value_sum(values...): null for values of kSummedBytes or less together;
+// else the CRC-32 of each value's length and bytes.
+void valueSum(sqlite3_context* context, int count, sqlite3_value** values) {
+  int64_t size = 0;
+  for (int i = 0; i < count; ++i) size += sqlite3_value_bytes(values[i]);
+  if (size <= kSummedBytes) return;
+  uLong sum = crc32(0, nullptr, 0);
+  for (int i = 0; i < count; ++i) {
+    const auto* bytes = static_cast<const Bytef*>(sqlite3_value_blob(values[i]));
+    const uint64_t length = static_cast<uint64_t>(sqlite3_value_bytes(values[i]));
+    sum = crc32(sum, reinterpret_cast<const Bytef*>(&length), sizeof length);
+    if (bytes) sum = crc32(sum, bytes, static_cast<uInt>(length));
+  }
+  sqlite3_result_int64(context, static_cast<int64_t>(sum));
+}
+
+// Holds a read transaction over one call where none is open (a store opened
+// for writing holds none between calls), so that the call's queries see
+// one state of the history.
+class ReadScope {
+ public:
+  explicit ReadScope(sqlite3* db) : db_(sqlite3_get_autocommit(db) ? db : nullptr) {
+    if (db_) sqlite3_exec(db_, "BEGIN", nullptr, nullptr, nullptr);
+  }
+  ~ReadScope() {
+    if (db_) sqlite3_exec(db_, "COMMIT", nullptr, nullptr, nullptr);
+  }
+  ReadScope(const ReadScope&) = delete;
+  ReadScope& operator=(const ReadScope&) = delete;
+
+ private:
+  sqlite3* db_;
+};
+
+// An attempt as the reads of its objects need it.
+struct AttemptRow {
+  int64_t id = 0;
+  int64_t run = 0;
+  int64_t objects = 0;
+  std::string members;
+};
 
 class SqliteHistory : public HistoryStore {
  public:
   explicit SqliteHistory(sqlite3* db) : db_(db) {}
   ~SqliteHistory() override { sqlite3_close(db_); }
 
-  bool addRun(const NewRun& run, int64_t keep, int64_t* runId, bool* added) override;
-  bool runs(std::vector<RunInfo>* runs, std::vector<std::string>* contents) override;
+  bool record(const NewRun& run, int64_t keep, RecordedRun* recorded) override;
+  bool runWithKey(const std::string& key, RunInfo* run, bool* found) override;
+  bool runWithId(int64_t id, RunInfo* run, bool* found) override;
+  bool runWithContent(const std::string& content, RunInfo* run, bool* found) override;
+  bool holdsUntaggedContent(bool* holds) override;
+  bool runsBefore(int64_t before, size_t count, std::vector<RunInfo>* runs) override;
   bool runObjects(int64_t runId, std::vector<RunObject>* objects) override;
   bool statuses(const std::vector<std::string>& keys, const std::vector<int64_t>& runIds,
-                std::vector<ResultStatus>* statuses) override;
+                std::vector<RunStatus>* statuses) override;
+  bool failingSince(const std::vector<std::string>& keys, int64_t last,
+                    std::vector<int64_t>* since) override;
 
-  // Checks the file's marks and brings its schema up to date (writable
-  // files only); false, with error_, for a file that is no history.
-  bool prepare(bool writable);
+  // Takes the file for writing: checks its marks, brings its schema up to
+  // date, leaves WAL for the rollback journal and makes it shrinkable.
+  bool prepareWriting();
+  // Takes the file for reading: checks its marks and opens the read
+  // transaction that lasts until the store's end. An older schema is
+  // brought up to date in a copy in memory, the file left as it is.
+  bool prepareReading();
 
  private:
   bool fail() {
     error_ = sqlite3_errmsg(db_);
     return false;
   }
+  bool damaged(const std::string& what) {
+    error_ = "damaged: " + what;
+    return false;
+  }
+  bool damagedMembers(int64_t run, const char* fault) {
+    return damaged("the objects of run " + std::to_string(run) + " " + fault);
+  }
   bool exec(const char* sql) { return sqlite3_exec(db_, sql, nullptr, nullptr, nullptr) == SQLITE_OK || fail(); }
-  bool pragma(const char* name, int64_t* value);
   bool rollback() {
     sqlite3_exec(db_, "ROLLBACK", nullptr, nullptr, nullptr);
     return false;
   }
-  bool members(int64_t runId, std::vector<int64_t>* ids);
-  bool insertRun(const NewRun& run, int64_t* runId);
+  bool pragma(const char* name, int64_t* value);
+  bool pragmaText(const char* name, std::string* value);
+  bool checkMarks(bool writing, int64_t* version);
+  bool quickCheck();
+  bool checkSums();
+  bool migrate();
+  void addFunctions();
+  bool countSchema1Objects();
+  bool leaveWal();
+  bool makeShrinkable();
+
+  bool queryRun(Statement& query, RunInfo* run, bool* found);
+  bool takeRun(Statement& row, RunInfo* run);
+  bool lastAttempt(int64_t runId, AttemptRow* attempt);
+  bool objectIds(const std::vector<std::string>& keys, std::vector<int64_t>* ids);
+  bool addAttempt(const NewRun& run, RecordedRun* recorded);
   bool dropOldRuns(int64_t keep);
+  bool dropUnheldObjects();
+
+  static void schema1Count(sqlite3_context* context, int, sqlite3_value** values);
+  static void schema1Members(sqlite3_context* context, int, sqlite3_value** values);
+  static void schema1Checks(sqlite3_context* context, int, sqlite3_value** values);
+  // The ids of a schema-1 list, or false with the result's error set.
+  bool schema1Ids(sqlite3_context* context, sqlite3_value** values, std::vector<int64_t>* ids);
 
   sqlite3* db_;
+  int64_t schema1Objects_ = 0;  // the bound of a schema-1 members list
 };
 
 bool SqliteHistory::pragma(const char* name, int64_t* value) {
-  Statement query(db_, (std::string("PRAGMA ") + name).c_str());
-  if (!query.ok() || query.step() != SQLITE_ROW) return fail();
+  Statement query(db_, std::string("PRAGMA ") + name);
+  if (query.step() != SQLITE_ROW) return fail();
   *value = query.integer(0);
   return true;
 }
 
-bool SqliteHistory::prepare(bool writable) {
-  int64_t application = 0, version = 0, tables = 0;
-  if (!pragma("application_id", &application) || !pragma("user_version", &version)) return false;
+bool SqliteHistory::pragmaText(const char* name, std::string* value) {
+  Statement query(db_, std::string("PRAGMA ") + name);
+  if (query.step() != SQLITE_ROW) return fail();
+  *value = query.bytes(0);
+  return true;
+}
+
+// False, with error_, for a file that is not a history of a schema this
+// one knows; an empty database is one to be made (for writing).
+bool SqliteHistory::checkMarks(bool writing, int64_t* version) {
+  int64_t application = 0;
+  if (!pragma("application_id", &application) || !pragma("user_version", version)) return false;
   if (application != kApplicationId) {
+    int64_t tables = 0;
     Statement count(db_, "SELECT count(*) FROM sqlite_master");
-    if (!count.ok() || count.step() != SQLITE_ROW) return fail();
+    if (count.step() != SQLITE_ROW) return fail();
     tables = count.integer(0);
-    if (application != 0 || version != 0 || tables != 0 || !writable) {
+    if (application != 0 || *version != 0 || tables != 0 || !writing) {
       error_ = "not a history file (an SQLite database of another kind)";
       return false;
     }
   }
-  if (version > kSchemaVersion) {
-    error_ = "made by a newer veldora-export (schema " + std::to_string(version) +
+  if (*version > kSchemaVersion || *version < 0) {
+    error_ = "made by a newer veldora-export (schema " + std::to_string(*version) +
              "; this one knows up to " + std::to_string(kSchemaVersion) + ")";
-    return false;
-  }
-  if (version == kSchemaVersion) return exec(writable ? kWriting : "PRAGMA query_only = 1");
-  if (!writable) {
-    error_ = "an older history (schema " + std::to_string(version) +
-             "): record a run into it once to bring it up to date";
-    return false;
-  }
-  // Another writer may be migrating at the same time: decide again inside
-  // the write transaction.
-  if (!exec("BEGIN IMMEDIATE")) return false;
-  if (!pragma("user_version", &version)) return rollback();
-  for (int64_t v = version; v < kSchemaVersion; ++v)
-    if (!exec(kMigrations[v])) return rollback();
-  const std::string marks = "PRAGMA application_id = " + std::to_string(kApplicationId) +
-                            "; PRAGMA user_version = " + std::to_string(kSchemaVersion);
-  if (!exec(marks.c_str()) || !exec("COMMIT")) return rollback();
-  return exec(kWriting);
-}
-
-bool SqliteHistory::members(int64_t runId, std::vector<int64_t>* ids) {
-  Statement query(db_, "SELECT members FROM runs WHERE id = ?");
-  query.bind(1, runId);
-  if (query.step() != SQLITE_ROW) {
-    if (query.reset() != SQLITE_OK) return fail();
-    error_ = "no run " + std::to_string(runId);
-    return false;
-  }
-  if (!decodeMembers(query.bytes(0), ids)) {
-    error_ = "the objects of run " + std::to_string(runId) + " are damaged";
     return false;
   }
   return true;
 }
 
-bool SqliteHistory::insertRun(const NewRun& run, int64_t* runId) {
-  std::unordered_map<std::string, int64_t, SeededHash> ids;
-  int64_t maxId = 0;
+bool SqliteHistory::checkSums() {
+  for (const auto& [table, query] : kSummed) {
+    Statement mismatch(db_, query);
+    const int rc = mismatch.step();
+    if (rc == SQLITE_ROW) return damaged(std::string("a row of ") + table + " does not match its sum");
+    if (rc != SQLITE_DONE) return fail();
+  }
+  return true;
+}
+
+bool SqliteHistory::quickCheck() {
+  Statement check(db_, "PRAGMA quick_check(1)");
+  if (check.step() != SQLITE_ROW) return fail();
+  std::string verdict = check.bytes(0);
+  if (verdict == "ok") return true;
+  // "*** in database main ***\nPage 5: ...": SQLite's first finding.
+  const size_t line = verdict.find('\n');
+  if (verdict.compare(0, 3, "***") == 0 && line != std::string::npos) verdict.erase(0, line + 1);
+  return damaged(verdict.substr(0, verdict.find('\n')));
+}
+
+bool SqliteHistory::countSchema1Objects() {
+  Statement count(db_, "SELECT count(*) FROM objects");
+  if (count.step() != SQLITE_ROW) return fail();
+  schema1Objects_ = count.integer(0);
+  return true;
+}
+
+void SqliteHistory::addFunctions() {
+  const int flags = SQLITE_UTF8 | SQLITE_DIRECTONLY;
+  sqlite3_create_function(db_, "value_sum", -1, flags | SQLITE_DETERMINISTIC, nullptr, valueSum,
+                          nullptr, nullptr);
+  sqlite3_create_function(db_, "schema1_count", 2, flags, this, schema1Count, nullptr, nullptr);
+  sqlite3_create_function(db_, "schema1_members", 2, flags, this, schema1Members, nullptr, nullptr);
+  sqlite3_create_function(db_, "schema1_checks", 1, flags, this, schema1Checks, nullptr, nullptr);
+}
+
+bool SqliteHistory::schema1Ids(sqlite3_context* context, sqlite3_value** values,
+                               std::vector<int64_t>* ids) {
+  const int64_t run = sqlite3_value_int64(values[0]);
+  const char* data = static_cast<const char*>(sqlite3_value_blob(values[1]));
+  const std::string packed(data ? data : "", data ? sqlite3_value_bytes(values[1]) : 0);
+  // Ascending without repeats: never more ids than the history has objects.
+  MemberReader reader(packed, schema1Objects_, MemberSchema1Gaps);
+  int64_t id;
+  while (reader.next(&id)) ids->push_back(id);
+  if (!reader.fault()) return true;
+  const std::string error = "damaged: the objects of run " + std::to_string(run) + " " + reader.fault();
+  sqlite3_result_error(context, error.c_str(), -1);
+  return false;
+}
+
+void SqliteHistory::schema1Count(sqlite3_context* context, int, sqlite3_value** values) {
+  std::vector<int64_t> ids;
+  if (static_cast<SqliteHistory*>(sqlite3_user_data(context))->schema1Ids(context, values, &ids))
+    sqlite3_result_int64(context, static_cast<int64_t>(ids.size()));
+}
+
+void SqliteHistory::schema1Members(sqlite3_context* context, int, sqlite3_value** values) {
+  std::vector<int64_t> ids;
+  if (!static_cast<SqliteHistory*>(sqlite3_user_data(context))->schema1Ids(context, values, &ids))
+    return;
+  const std::string packed = encodeMembers(ids);
+  sqlite3_result_blob(context, packed.data(), static_cast<int>(packed.size()), SQLITE_TRANSIENT);
+}
+
+void SqliteHistory::schema1Checks(sqlite3_context* context, int, sqlite3_value** values) {
+  const char* text = reinterpret_cast<const char*>(sqlite3_value_text(values[0]));
+  std::string checks = text ? text : "";
+  for (size_t start = 0; start <= checks.size();) {
+    size_t end = checks.find('\n', start);
+    if (end == std::string::npos) end = checks.size();
+    const size_t counts = schema1Counts(checks.substr(start, end - start));
+    if (counts != std::string::npos) checks[start + counts] = '\t';
+    start = end + 1;
+  }
+  sqlite3_result_text(context, checks.data(), static_cast<int>(checks.size()), SQLITE_TRANSIENT);
+}
+
+// In one write transaction, after the file passed its check: another writer
+// may have migrated it meanwhile, so the version is read again inside.
+bool SqliteHistory::migrate() {
+  // Only takes effect while the file has no tables: a new history.
+  if (!exec("PRAGMA auto_vacuum = INCREMENTAL") || !exec("BEGIN IMMEDIATE")) return false;
+  int64_t version = 0;
+  if (!checkMarks(true, &version) || !quickCheck()) return rollback();
+  if (version >= kSchema1 && !countSchema1Objects()) return rollback();
+  for (int64_t v = version; v < kSchemaVersion; ++v)
+    if (!exec(kMigrations[v])) return rollback();
+  const std::string marks = "PRAGMA application_id = " + std::to_string(kApplicationId) +
+                            "; PRAGMA user_version = " + std::to_string(kSchemaVersion);
+  return (exec(marks.c_str()) && exec("COMMIT")) || rollback();
+}
+
+// A file in WAL mode (as earlier versions left it) takes the rollback
+// journal. That needs the file to itself: while another connection has it
+// open, try again within the busy timeout.
+bool SqliteHistory::leaveWal() {
+  std::string mode;
+  if (!pragmaText("journal_mode", &mode)) return false;
+  if (mode != "wal") return true;
   {
-    Statement known(db_, "SELECT id, key FROM objects");
+    ReadScope scope(db_);
+    if (!quickCheck()) return false;
+  }
+  for (int waited = 0;; waited += 50) {
+    Statement change(db_, "PRAGMA journal_mode = DELETE");
+    if (change.step() == SQLITE_ROW && change.bytes(0) == "delete") return true;
+    if (waited >= kBusyMilliseconds) return fail();
+    usleep(50000);
+  }
+}
+
+// A file made before auto_vacuum was set gets it with one VACUUM.
+bool SqliteHistory::makeShrinkable() {
+  int64_t mode = 0;
+  if (!pragma("auto_vacuum", &mode)) return false;
+  if (mode == 2) return true;
+  {
+    ReadScope scope(db_);
+    if (!quickCheck()) return false;
+  }
+  return exec("PRAGMA auto_vacuum = INCREMENTAL") && exec("VACUUM");
+}
+
+bool SqliteHistory::prepareWriting() {
+  addFunctions();
+  int64_t version = 0;
+  // Migrated first: a migration that finds damage is rolled back in
+  // whatever journal the file keeps, and leaves it as it was.
+  if (!checkMarks(true, &version) || (version < kSchemaVersion && !migrate())) return false;
+  return leaveWal() && makeShrinkable();
+}
+
+bool SqliteHistory::prepareReading() {
+  int64_t version = 0;
+  // The first read opens the transaction that lasts.
+  if (!exec("BEGIN") || !checkMarks(false, &version)) return false;
+  if (version == kSchemaVersion) return exec("PRAGMA query_only = 1");
+  // An older history in memory, brought up to date there.
+  if (!exec("COMMIT")) return false;
+  sqlite3* memory = nullptr;
+  if (sqlite3_open(":memory:", &memory) != SQLITE_OK) {
+    error_ = sqlite3_errmsg(memory);
+    sqlite3_close(memory);
+    return false;
+  }
+  sqlite3_backup* copy = sqlite3_backup_init(memory, "main", db_, "main");
+  const int rc = copy ? sqlite3_backup_step(copy, -1) : SQLITE_ERROR;
+  sqlite3_backup_finish(copy);
+  std::swap(db_, memory);
+  sqlite3_close(memory);
+  if (rc != SQLITE_DONE) return fail();
+  addFunctions();
+  if (!countSchema1Objects()) return false;
+  for (int64_t v = version; v < kSchemaVersion; ++v)
+    if (!exec(kMigrations[v])) return false;
+  return exec("BEGIN") && exec("PRAGMA query_only = 1");
+}
+
+// Reads the run of a kRunQuery row: its values checked.
+bool SqliteHistory::takeRun(Statement& row, RunInfo* run) {
+  const int64_t id = row.integer(0);
+  const std::string name = "run " + std::to_string(id);
+  if (!row.integerIn(0, 1, INT64_MAX)) return damaged("a run id out of range: " + std::to_string(id));
+  if (row.isNull(2)) return damaged(name + " has no attempt");
+  for (int column = 5; column <= 8; ++column)
+    if (!isCount(row, column)) return damaged("the totals of " + name + " are out of range");
+  if (row.integer(5) + row.integer(6) + row.integer(7) != row.integer(8))
+    return damaged("the totals of " + name + " do not add up");
+  run->id = id;
+  run->key = row.bytes(1);
+  run->generated = row.bytes(3);
+  run->label = row.bytes(4);
+  run->totals = {row.integer(5), row.integer(6), row.integer(7), row.integer(8)};
+  run->attempts = row.integer(9);
+  return true;
+}
+
+bool SqliteHistory::queryRun(Statement& query, RunInfo* run, bool* found) {
+  *found = false;
+  const int rc = query.step();
+  if (rc == SQLITE_DONE) return true;
+  if (rc != SQLITE_ROW) return fail();
+  *found = true;
+  return takeRun(query, run);
+}
+
+bool SqliteHistory::runWithKey(const std::string& key, RunInfo* run, bool* found) {
+  *found = false;
+  if (key.empty()) return true;  // no key: a run of its own
+  ReadScope scope(db_);
+  Statement query(db_, kRunQuery + "WHERE r.key = ? AND r.key <> ''");
+  query.bind(1, key);
+  return queryRun(query, run, found);
+}
+
+bool SqliteHistory::runWithId(int64_t id, RunInfo* run, bool* found) {
+  ReadScope scope(db_);
+  Statement query(db_, kRunQuery + "WHERE r.id = ?");
+  query.bind(1, id);
+  return queryRun(query, run, found);
+}
+
+bool SqliteHistory::runWithContent(const std::string& content, RunInfo* run, bool* found) {
+  ReadScope scope(db_);
+  Statement query(db_, kRunQuery + "WHERE r.id = (SELECT max(run) FROM attempts WHERE content = ?)");
+  query.bindBlob(1, content);
+  return queryRun(query, run, found);
+}
+
+bool SqliteHistory::holdsUntaggedContent(bool* holds) {
+  ReadScope scope(db_);
+  // Two ranges of the content index: below the tag, and from the tag's
+  // last byte raised by one.
+  Statement query(db_,
+                  "SELECT EXISTS(SELECT 1 FROM attempts WHERE content < ?1)"
+                  " OR EXISTS(SELECT 1 FROM attempts WHERE content >= ?2)");
+  std::string tag = kDigestTag, above = kDigestTag;
+  above.back() = static_cast<char>(above.back() + 1);
+  query.bindBlob(1, tag);
+  query.bindBlob(2, above);
+  if (query.step() != SQLITE_ROW) return fail();
+  *holds = query.integer(0) != 0;
+  return true;
+}
+
+bool SqliteHistory::runsBefore(int64_t before, size_t count, std::vector<RunInfo>* runs) {
+  runs->clear();
+  ReadScope scope(db_);
+  Statement query(db_, kRunQuery + "WHERE r.id < ? ORDER BY r.id DESC LIMIT ?");
+  query.bind(1, before > 0 ? before : INT64_MAX);
+  query.bind(2, count > 0 && count <= INT64_MAX ? static_cast<int64_t>(count) : -1);
+  int rc;
+  while ((rc = query.step()) == SQLITE_ROW) {
+    runs->emplace_back();
+    if (!takeRun(query, &runs->back())) return false;
+  }
+  if (rc != SQLITE_DONE) return fail();
+  std::reverse(runs->begin(), runs->end());
+  return true;
+}
+
+// The newest attempt of a run, its count checked.
+bool SqliteHistory::lastAttempt(int64_t runId, AttemptRow* attempt) {
+  Statement query(db_,
+                  "SELECT a.id, a.objects, a.members FROM runs r LEFT JOIN attempts a"
+                  " ON a.id = (SELECT max(id) FROM attempts WHERE run = r.id) WHERE r.id = ?");
+  query.bind(1, runId);
+  const int rc = query.step();
+  if (rc == SQLITE_DONE) {
+    error_ = "no run " + std::to_string(runId);
+    return false;
+  }
+  if (rc != SQLITE_ROW) return fail();
+  if (query.isNull(0)) return damaged("run " + std::to_string(runId) + " has no attempt");
+  if (!isCount(query, 1)) return damaged("the object count of run " + std::to_string(runId) + " is out of range");
+  *attempt = {query.integer(0), runId, query.integer(1), query.bytes(2)};
+  return true;
+}
+
+bool SqliteHistory::runObjects(int64_t runId, std::vector<RunObject>* objects) {
+  ReadScope scope(db_);
+  AttemptRow attempt;
+  if (!lastAttempt(runId, &attempt)) return false;
+  // Each id takes an object of its own, so no more ids than objects.
+  {
+    Statement count(db_, "SELECT count(*) FROM objects");
+    if (count.step() != SQLITE_ROW) return fail();
+    if (attempt.objects > count.integer(0))
+      return damaged("run " + std::to_string(runId) + " counts more objects than the history has");
+  }
+  // The ids with their places in the report, sorted by id for one pass
+  // over the objects and one over the results.
+  std::vector<std::pair<int64_t, uint32_t>> order;
+  {
+    MemberReader reader(attempt.members, attempt.objects);
+    int64_t id;
+    while (reader.next(&id)) order.emplace_back(id, static_cast<uint32_t>(order.size()));
+    if (reader.fault()) return damagedMembers(runId, reader.fault());
+  }
+  if (static_cast<int64_t>(order.size()) != attempt.objects)
+    return damagedMembers(runId, "hold fewer ids than its report had objects");
+  std::sort(order.begin(), order.end());
+  for (size_t i = 1; i < order.size(); ++i)
+    if (order[i].first == order[i - 1].first) return damagedMembers(runId, "hold an id twice");
+
+  std::vector<RunObject> found(order.size());
+  if (!order.empty()) {
+    Statement rows(db_, "SELECT id, key, path FROM objects WHERE id >= ? AND id <= ? ORDER BY id");
+    rows.bind(1, order.front().first);
+    rows.bind(2, order.back().first);
+    int rc = SQLITE_ROW;
+    for (const auto& [id, place] : order) {
+      while ((rc = rows.step()) == SQLITE_ROW && rows.integer(0) < id) {
+      }
+      if (rc != SQLITE_ROW && rc != SQLITE_DONE) return fail();
+      if (rc != SQLITE_ROW || rows.integer(0) != id)
+        return damagedMembers(runId, "hold an id no object has");
+      found[place].key = rows.bytes(1);
+      found[place].path = rows.bytes(2);
+    }
+  }
+  Statement results(db_, "SELECT object, status, checks FROM results WHERE attempt = ? ORDER BY object");
+  results.bind(1, attempt.id);
+  size_t next = 0;
+  int rc;
+  while ((rc = results.step()) == SQLITE_ROW) {
+    const int64_t object = results.integer(0);
+    while (next < order.size() && order[next].first < object) ++next;
+    if (next == order.size() || order[next].first != object)
+      return damaged("a result of run " + std::to_string(runId) + " names an object not in it");
+    if (!results.integerIn(1, ResultNotExecuted, ResultFailed))
+      return damaged("a result of run " + std::to_string(runId) + " has status " + results.bytes(1));
+    RunObject& o = found[order[next].second];
+    o.status = static_cast<ResultStatus>(results.integer(1));
+    o.checks = results.bytes(2);
+  }
+  if (rc != SQLITE_DONE) return fail();
+  objects->swap(found);
+  return true;
+}
+
+// The object id of each key, 0 for an unknown key.
+bool SqliteHistory::objectIds(const std::vector<std::string>& keys, std::vector<int64_t>* ids) {
+  ids->assign(keys.size(), 0);
+  Statement find(db_, "SELECT id FROM objects WHERE key = ?");
+  for (size_t k = 0; k < keys.size(); ++k) {
+    find.bindBlob(1, keys[k]);
+    const int rc = find.step();
+    if (rc == SQLITE_ROW) {
+      if (!find.integerIn(0, 1, INT64_MAX)) return damaged("an object id out of range: " + find.bytes(0));
+      (*ids)[k] = find.integer(0);
+    } else if (rc != SQLITE_DONE) {
+      return fail();
+    }
+    find.reset();
+  }
+  return true;
+}
+
+bool SqliteHistory::statuses(const std::vector<std::string>& keys,
+                             const std::vector<int64_t>& runIds,
+                             std::vector<RunStatus>* statuses) {
+  ReadScope scope(db_);
+  // The distinct objects of the keys, each with a slot.
+  std::vector<int64_t> ids;
+  if (!objectIds(keys, &ids)) return false;
+  std::unordered_map<int64_t, size_t> slotOf;
+  for (const int64_t id : ids)
+    if (id > 0) slotOf.emplace(id, slotOf.size());
+  const size_t slots = slotOf.size();
+
+  // The attempts of the runs, each run's oldest first, and the status of
+  // each slot in each attempt: passed where its members hold it.
+  struct Attempt {
+    size_t run;  // index into runIds
+    int64_t id;
+  };
+  std::vector<Attempt> attempts;
+  std::vector<uint8_t> cells;  // attempts x slots
+  if (slots > 0) {
+    Statement query(db_, "SELECT id, objects, members FROM attempts WHERE run = ? ORDER BY id");
+    for (size_t r = 0; r < runIds.size(); ++r) {
+      query.bind(1, runIds[r]);
+      int rc;
+      while ((rc = query.step()) == SQLITE_ROW) {
+        if (!isCount(query, 1))
+          return damaged("the object count of run " + std::to_string(runIds[r]) + " is out of range");
+        attempts.push_back({r, query.integer(0)});
+        cells.resize(cells.size() + slots, ResultAbsent);
+        uint8_t* row = &cells[cells.size() - slots];
+        MemberReader reader(query.bytes(2), query.integer(1));
+        int64_t id;
+        while (reader.next(&id)) {
+          const auto slot = slotOf.find(id);
+          if (slot != slotOf.end()) row[slot->second] = ResultPassed;
+        }
+        if (reader.fault()) return damagedMembers(runIds[r], reader.fault());
+        if (reader.count() != query.integer(1))
+          return damagedMembers(runIds[r], "hold fewer ids than its report had objects");
+      }
+      if (rc != SQLITE_DONE) return fail();
+      query.reset();
+    }
+  }
+  // The result rows of each object over the range of those attempts.
+  if (!attempts.empty()) {
+    std::vector<std::pair<int64_t, size_t>> byId;  // attempt id, index into attempts
+    for (size_t a = 0; a < attempts.size(); ++a) byId.emplace_back(attempts[a].id, a);
+    std::sort(byId.begin(), byId.end());
+    Statement rows(db_, "SELECT attempt, status FROM results WHERE object = ? AND attempt >= ? AND attempt <= ?");
+    for (const auto& [object, slot] : slotOf) {
+      rows.bind(1, object);
+      rows.bind(2, byId.front().first);
+      rows.bind(3, byId.back().first);
+      int rc;
+      while ((rc = rows.step()) == SQLITE_ROW) {
+        if (!rows.integerIn(1, ResultNotExecuted, ResultFailed))
+          return damaged("a result has status " + rows.bytes(1));
+        const int64_t attempt = rows.integer(0);
+        auto at = std::lower_bound(byId.begin(), byId.end(), std::make_pair(attempt, size_t{0}));
+        for (; at != byId.end() && at->first == attempt; ++at)
+          cells[at->second * slots + slot] = static_cast<uint8_t>(rows.integer(1));
+      }
+      if (rc != SQLITE_DONE) return fail();
+      rows.reset();
+    }
+  }
+  // Each run: its last attempt's status and the bits of all of them.
+  const size_t width = runIds.size();
+  std::vector<RunStatus> perSlot(slots * width);
+  for (size_t a = 0; a < attempts.size(); ++a) {
+    for (size_t s = 0; s < slots; ++s) {
+      const auto status = static_cast<ResultStatus>(cells[a * slots + s]);
+      RunStatus& cell = perSlot[s * width + attempts[a].run];
+      cell.last = status;
+      if (status != ResultAbsent) cell.seen |= static_cast<uint8_t>(1 << status);
+    }
+  }
+  statuses->assign(keys.size() * width, RunStatus());
+  for (size_t k = 0; k < keys.size(); ++k) {
+    if (ids[k] == 0) continue;
+    const size_t slot = slotOf[ids[k]];
+    std::copy_n(perSlot.begin() + static_cast<std::ptrdiff_t>(slot * width), width,
+                statuses->begin() + static_cast<std::ptrdiff_t>(k * width));
+  }
+  return true;
+}
+
+bool SqliteHistory::failingSince(const std::vector<std::string>& keys, int64_t last,
+                                 std::vector<int64_t>* since) {
+  ReadScope scope(db_);
+  std::vector<int64_t> ids;
+  if (!objectIds(keys, &ids)) return false;
+  since->assign(keys.size(), 0);
+  // The runs from last back, each with its last attempt, read only as far
+  // as the longest streak reaches.
+  std::vector<std::pair<int64_t, int64_t>> chain;
+  bool chainEnded = false;
+  Statement previous(db_,
+                     "SELECT id, (SELECT max(a.id) FROM attempts a WHERE a.run = r.id) FROM runs r"
+                     " WHERE id <= ? ORDER BY id DESC LIMIT 1");
+  Statement result(db_, "SELECT status FROM results WHERE attempt = ? AND object = ?");
+  for (size_t k = 0; k < keys.size(); ++k) {
+    if (ids[k] == 0) continue;
+    for (size_t i = 0;; ++i) {
+      if (i == chain.size()) {
+        if (chainEnded) break;
+        previous.bind(1, chain.empty() ? last : chain.back().first - 1);
+        const int rc = previous.step();
+        if (rc != SQLITE_ROW && rc != SQLITE_DONE) return fail();
+        chainEnded = rc == SQLITE_DONE || (chain.empty() && previous.integer(0) != last);
+        if (!chainEnded) {
+          const int64_t run = previous.integer(0);
+          if (!previous.integerIn(0, 1, INT64_MAX))
+            return damaged("a run id out of range: " + std::to_string(run));
+          if (previous.isNull(1)) return damaged("run " + std::to_string(run) + " has no attempt");
+          chain.emplace_back(run, previous.integer(1));
+        }
+        previous.reset();
+        if (chainEnded) break;
+      }
+      result.bind(1, chain[i].second);
+      result.bind(2, ids[k]);
+      const int rc = result.step();
+      if (rc != SQLITE_ROW && rc != SQLITE_DONE) return fail();
+      if (rc == SQLITE_ROW && !result.integerIn(0, ResultNotExecuted, ResultFailed))
+        return damaged("a result of run " + std::to_string(chain[i].first) + " has status " +
+                       result.bytes(0));
+      const bool failed = rc == SQLITE_ROW && result.integer(0) == ResultFailed;
+      result.reset();
+      if (!failed) break;
+      (*since)[k] = chain[i].first;
+    }
+  }
+  return true;
+}
+
+bool SqliteHistory::record(const NewRun& run, int64_t keep, RecordedRun* recorded) {
+  const RunTotals& t = run.info.totals;
+  bool counts = t.passed + t.inconclusive + t.failed == t.total;
+  for (const int64_t count : {t.passed, t.inconclusive, t.failed, t.total})
+    counts = counts && count >= 0 && count <= INT32_MAX;
+  if (!counts) {
+    error_ = "the run's totals are no counts of a report";
+    return false;
+  }
+  bool shortKeys = run.info.key.size() <= kLongestKey && run.content.size() <= kLongestKey;
+  for (const RunObject& object : run.objects) shortKeys = shortKeys && object.key.size() <= kLongestKey;
+  if (!shortKeys) {
+    error_ = "a key or content longer than " + std::to_string(kLongestKey) + " bytes";
+    return false;
+  }
+  if (!exec("BEGIN IMMEDIATE")) return false;
+  int64_t version = 0;
+  if (!checkMarks(true, &version)) return rollback();
+  if (version != kSchemaVersion) {
+    error_ = "the history changed its schema while it was open";
+    return rollback();
+  }
+  if (!quickCheck() || !checkSums() || !addAttempt(run, recorded) || (keep > 0 && !dropOldRuns(keep)) ||
+      !exec("PRAGMA incremental_vacuum") || !exec("COMMIT"))
+    return rollback();
+  return true;
+}
+
+bool SqliteHistory::addAttempt(const NewRun& run, RecordedRun* recorded) {
+  *recorded = RecordedRun();
+  if (!run.info.key.empty()) {
+    Statement same(db_,
+                   "SELECT id, (SELECT count(*) FROM attempts WHERE run = runs.id) FROM runs"
+                   " WHERE key = ? AND key <> ''");
+    same.bind(1, run.info.key);
+    const int rc = same.step();
+    if (rc == SQLITE_ROW) {
+      if (!same.integerIn(0, 1, INT64_MAX)) return damaged("a run id out of range: " + same.bytes(0));
+      *recorded = {same.integer(0), same.integer(1) + 1};
+    } else if (rc != SQLITE_DONE) {
+      return fail();
+    }
+  }
+  if (recorded->run == 0) {
+    Statement insert(db_, "INSERT INTO runs(key) VALUES(?)");
+    insert.bind(1, run.info.key);
+    if (insert.step() != SQLITE_DONE) return fail();
+    *recorded = {sqlite3_last_insert_rowid(db_), 1};
+  }
+
+  // Every object the history knows, by key; inRun marks the first time
+  // the run names it (a key named again counts once).
+  struct Known {
+    int64_t id;
+    bool inRun;
+  };
+  std::unordered_map<std::string, Known> known;
+  {
+    Statement all(db_, "SELECT id, key FROM objects");
     int rc;
-    while ((rc = known.step()) == SQLITE_ROW) {
-      const int64_t id = known.integer(0);
-      ids.emplace(known.bytes(1), id);
-      maxId = std::max(maxId, id);
+    while ((rc = all.step()) == SQLITE_ROW) {
+      if (!all.integerIn(0, 1, INT64_MAX)) return damaged("an object id out of range: " + all.bytes(0));
+      known.emplace(all.bytes(1), Known{all.integer(0), false});
     }
     if (rc != SQLITE_DONE) return fail();
   }
-  // The run's object ids, marked in a table as long as the ids, so that
-  // they come out ascending without a sort and a repeated key counts once.
-  std::vector<int64_t> objectIds(run.objects.size());
+  std::vector<int64_t> members;
+  std::vector<const RunObject*> failures;
   {
-    Statement insert(db_, "INSERT INTO objects(key, path) VALUES(?, ?)");
-    for (size_t i = 0; i < run.objects.size(); ++i) {
-      const RunObject& object = run.objects[i];
-      auto found = ids.find(object.key);
-      if (found == ids.end()) {
+    Statement insert(db_, "INSERT INTO objects(key, path, sum) VALUES(?1, ?2, value_sum(?1, ?2))");
+    for (const RunObject& object : run.objects) {
+      if (object.status == ResultAbsent) continue;
+      auto found = known.find(object.key);
+      if (found == known.end()) {
         insert.bindBlob(1, object.key);
         insert.bind(2, object.path);
         if (insert.step() != SQLITE_DONE) return fail();
         insert.reset();
-        found = ids.emplace(object.key, sqlite3_last_insert_rowid(db_)).first;
-        maxId = std::max(maxId, found->second);
+        found = known.emplace(object.key, Known{sqlite3_last_insert_rowid(db_), false}).first;
       }
-      objectIds[i] = found->second;
+      if (found->second.inRun) continue;
+      found->second.inRun = true;
+      members.push_back(found->second.id);
+      if (object.status != ResultPassed) failures.push_back(&object);
     }
   }
-  std::vector<uint8_t> marked(static_cast<size_t>(maxId) + 1, 0);
-  for (const int64_t id : objectIds) marked[id] = 1;
-  std::vector<int64_t> ascending;
-  for (size_t id = 0; id < marked.size(); ++id)
-    if (marked[id]) ascending.push_back(static_cast<int64_t>(id));
+  Statement attempt(db_,
+                    "INSERT INTO attempts(run, content, generated, label, passed, inconclusive,"
+                    " failed, total, objects, members, sum) VALUES(?1, ?2, ?3, ?4, ?5, ?6, ?7, ?8,"
+                    " ?9, ?10, value_sum(?2, ?3, ?4, ?10))");
+  const RunTotals& t = run.info.totals;
+  attempt.bind(1, recorded->run);
+  attempt.bindBlob(2, run.content);
+  attempt.bind(3, run.info.generated);
+  attempt.bind(4, run.info.label);
+  attempt.bind(5, t.passed);
+  attempt.bind(6, t.inconclusive);
+  attempt.bind(7, t.failed);
+  attempt.bind(8, t.total);
+  attempt.bind(9, static_cast<int64_t>(members.size()));
+  const std::string packed = encodeMembers(members);
+  attempt.bindBlob(10, packed);
+  if (attempt.step() != SQLITE_DONE) return fail();
+  const int64_t attemptId = sqlite3_last_insert_rowid(db_);
 
-  Statement insertRun(db_,
-                      "INSERT INTO runs(content, generated, label, passed, inconclusive, failed,"
-                      " total, members) VALUES(?, ?, ?, ?, ?, ?, ?, ?)");
-  const std::string packed = encodeMembers(ascending);
-  insertRun.bindBlob(1, run.content);
-  insertRun.bind(2, run.info.generated);
-  insertRun.bind(3, run.info.label);
-  insertRun.bind(4, run.info.totals.passed);
-  insertRun.bind(5, run.info.totals.inconclusive);
-  insertRun.bind(6, run.info.totals.failed);
-  insertRun.bind(7, run.info.totals.total);
-  insertRun.bindBlob(8, packed);
-  if (insertRun.step() != SQLITE_DONE) return fail();
-  *runId = sqlite3_last_insert_rowid(db_);
-
-  Statement result(db_, "INSERT OR IGNORE INTO results(run, object, status, checks) VALUES(?, ?, ?, ?)");
-  for (size_t i = 0; i < run.objects.size(); ++i) {
-    const RunObject& object = run.objects[i];
-    if (object.status == ResultPassed || object.status == ResultAbsent) continue;
-    result.bind(1, *runId);
-    result.bind(2, objectIds[i]);
-    result.bind(3, object.status);
-    result.bind(4, object.checks);
+  Statement result(db_,
+                   "INSERT INTO results(attempt, object, status, checks, sum)"
+                   " VALUES(?1, ?2, ?3, ?4, value_sum(?4))");
+  for (const RunObject* object : failures) {
+    result.bind(1, attemptId);
+    result.bind(2, known.find(object->key)->second.id);
+    result.bind(3, object->status);
+    result.bind(4, object->checks);
     if (result.step() != SQLITE_DONE) return fail();
     result.reset();
   }
@@ -298,193 +940,114 @@ bool SqliteHistory::insertRun(const NewRun& run, int64_t* runId) {
 bool SqliteHistory::dropOldRuns(int64_t keep) {
   Statement cut(db_, "SELECT id FROM runs ORDER BY id DESC LIMIT 1 OFFSET ?");
   cut.bind(1, keep - 1);
-  if (cut.step() != SQLITE_ROW) return cut.reset() == SQLITE_OK || fail();
+  const int rc = cut.step();
+  if (rc == SQLITE_DONE) return true;
+  if (rc != SQLITE_ROW) return fail();
   const int64_t oldestKept = cut.integer(0);
-  cut.reset();
-  Statement dropResults(db_, "DELETE FROM results WHERE run < ?");
-  Statement dropRuns(db_, "DELETE FROM runs WHERE id < ?");
-  dropResults.bind(1, oldestKept);
-  dropRuns.bind(1, oldestKept);
-  if (dropResults.step() != SQLITE_DONE || dropRuns.step() != SQLITE_DONE) return fail();
-  if (sqlite3_changes(db_) == 0) return true;
-
-  // The objects of the kept runs; every other object is gone with the runs.
-  int64_t maxId = 0;
-  {
-    Statement last(db_, "SELECT max(id) FROM objects");
-    if (last.step() != SQLITE_ROW) return fail();
-    maxId = last.integer(0);
+  const char* const drops[] = {
+      "DELETE FROM results WHERE attempt IN (SELECT id FROM attempts WHERE run < ?)",
+      "DELETE FROM attempts WHERE run < ?",
+      "DELETE FROM runs WHERE id < ?",
+  };
+  for (const char* sql : drops) {
+    Statement drop(db_, sql);
+    drop.bind(1, oldestKept);
+    if (drop.step() != SQLITE_DONE) return fail();
   }
-  std::vector<uint8_t> kept(static_cast<size_t>(maxId) + 1, 0);
+  return sqlite3_changes(db_) == 0 || dropUnheldObjects();
+}
+
+// Drops the objects that no attempt left holds: every list is read, each of
+// its ids found among the objects (mostly right after the id before).
+bool SqliteHistory::dropUnheldObjects() {
   std::vector<int64_t> ids;
-  Statement runIds(db_, "SELECT id FROM runs");
+  {
+    Statement all(db_, "SELECT id FROM objects ORDER BY id");
+    int rc;
+    while ((rc = all.step()) == SQLITE_ROW) {
+      if (!all.integerIn(0, 1, INT64_MAX)) return damaged("an object id out of range: " + all.bytes(0));
+      ids.push_back(all.integer(0));
+    }
+    if (rc != SQLITE_DONE) return fail();
+  }
+  std::vector<uint8_t> held(ids.size(), 0);
+  Statement attempts(db_, "SELECT run, objects, members FROM attempts");
   int rc;
-  while ((rc = runIds.step()) == SQLITE_ROW) {
-    if (!members(runIds.integer(0), &ids)) return false;
-    for (const int64_t id : ids)
-      if (id >= 0 && id <= maxId) kept[id] = 1;
+  while ((rc = attempts.step()) == SQLITE_ROW) {
+    const int64_t run = attempts.integer(0);
+    if (!isCount(attempts, 1))
+      return damaged("the object count of run " + std::to_string(run) + " is out of range");
+    MemberReader reader(attempts.bytes(2), attempts.integer(1));
+    size_t at = 0;
+    int64_t id;
+    while (reader.next(&id)) {
+      if (at + 1 < ids.size() && ids[at + 1] == id) {
+        ++at;
+      } else {
+        const auto found = std::lower_bound(ids.begin(), ids.end(), id);
+        if (found == ids.end() || *found != id) return damagedMembers(run, "hold an id no object has");
+        at = static_cast<size_t>(found - ids.begin());
+      }
+      held[at] = 1;
+    }
+    if (reader.fault()) return damagedMembers(run, reader.fault());
+    if (reader.count() != attempts.integer(1))
+      return damagedMembers(run, "hold fewer ids than its report had objects");
   }
   if (rc != SQLITE_DONE) return fail();
   Statement drop(db_, "DELETE FROM objects WHERE id = ?");
-  for (size_t id = 1; id < kept.size(); ++id) {
-    if (kept[id]) continue;
-    drop.bind(1, static_cast<int64_t>(id));
+  for (size_t i = 0; i < ids.size(); ++i) {
+    if (held[i]) continue;
+    drop.bind(1, ids[i]);
     if (drop.step() != SQLITE_DONE) return fail();
     drop.reset();
   }
   return true;
 }
 
-bool SqliteHistory::addRun(const NewRun& run, int64_t keep, int64_t* runId, bool* added) {
-  *added = false;
-  if (!exec("BEGIN IMMEDIATE")) return false;
-  int rc;
-  {
-    Statement same(db_, "SELECT id FROM runs WHERE content = ?");
-    same.bindBlob(1, run.content);
-    rc = same.step();
-    if (rc == SQLITE_ROW) *runId = same.integer(0);
-  }
-  if (rc != SQLITE_ROW && rc != SQLITE_DONE) {
-    fail();
-    return rollback();
-  }
-  if (rc == SQLITE_DONE) {
-    if (!insertRun(run, runId)) return rollback();
-    *added = true;
-  }
-  if ((keep > 0 && !dropOldRuns(keep)) || !exec("COMMIT")) return rollback();
-  return true;
-}
-
-bool SqliteHistory::runs(std::vector<RunInfo>* runs, std::vector<std::string>* contents) {
-  Statement query(db_,
-                  "SELECT id, generated, label, passed, inconclusive, failed, total, content"
-                  " FROM runs ORDER BY id");
-  int rc;
-  while ((rc = query.step()) == SQLITE_ROW) {
-    RunInfo info;
-    info.id = query.integer(0);
-    info.generated = query.bytes(1);
-    info.label = query.bytes(2);
-    info.totals = {query.integer(3), query.integer(4), query.integer(5), query.integer(6)};
-    runs->push_back(std::move(info));
-    if (contents) contents->push_back(query.bytes(7));
-  }
-  return rc == SQLITE_DONE || fail();
-}
-
-bool SqliteHistory::runObjects(int64_t runId, std::vector<RunObject>* objects) {
-  std::vector<int64_t> ids;
-  if (!members(runId, &ids)) return false;
-  // Both come ascending by object id: one merge.
-  Statement all(db_, "SELECT id, key, path FROM objects ORDER BY id");
-  Statement results(db_, "SELECT object, status, checks FROM results WHERE run = ? ORDER BY object");
-  results.bind(1, runId);
-  int resultRc = results.step();
-  size_t next = 0;
-  int rc = SQLITE_DONE;
-  while (next < ids.size() && (rc = all.step()) == SQLITE_ROW) {
-    const int64_t id = all.integer(0);
-    if (id != ids[next]) continue;
-    ++next;
-    RunObject object;
-    object.key = all.bytes(1);
-    object.path = all.bytes(2);
-    while (resultRc == SQLITE_ROW && results.integer(0) < id) resultRc = results.step();
-    if (resultRc == SQLITE_ROW && results.integer(0) == id) {
-      const int64_t status = results.integer(1);
-      object.status = status == ResultFailed ? ResultFailed : ResultNotExecuted;
-      object.checks = results.bytes(2);
-    }
-    objects->push_back(std::move(object));
-  }
-  if (next < ids.size() && rc != SQLITE_DONE) return fail();
-  if (resultRc != SQLITE_ROW && resultRc != SQLITE_DONE) return fail();
-  return true;
-}
-
-bool SqliteHistory::statuses(const std::vector<std::string>& keys,
-                             const std::vector<int64_t>& runIds,
-                             std::vector<ResultStatus>* statuses) {
-  const size_t width = runIds.size();
-  statuses->assign(keys.size() * width, ResultAbsent);
-  if (width == 0) return true;
-  // Object ids of the keys, then each run's members and result rows.
-  std::vector<int64_t> objectIds(keys.size(), 0);
-  int64_t maxId = 0;
-  {
-    Statement find(db_, "SELECT id FROM objects WHERE key = ?");
-    for (size_t k = 0; k < keys.size(); ++k) {
-      find.bindBlob(1, keys[k]);
-      const int rc = find.step();
-      if (rc == SQLITE_ROW) objectIds[k] = find.integer(0);
-      else if (rc != SQLITE_DONE) return fail();
-      find.reset();
-      maxId = std::max(maxId, objectIds[k]);
-    }
-  }
-  // Position of each object id among the keys (-1: none of them).
-  std::vector<int64_t> keyOf(static_cast<size_t>(maxId) + 1, -1);
-  for (size_t k = 0; k < keys.size(); ++k)
-    if (objectIds[k] > 0) keyOf[objectIds[k]] = static_cast<int64_t>(k);
-  std::vector<int64_t> ids;
-  for (size_t r = 0; r < width; ++r) {
-    if (!members(runIds[r], &ids)) return false;
-    for (const int64_t id : ids)
-      if (id > 0 && id <= maxId && keyOf[id] >= 0) (*statuses)[keyOf[id] * width + r] = ResultPassed;
-  }
-  Statement rows(db_, "SELECT run, status FROM results WHERE object = ? AND run >= ? AND run <= ?");
-  for (size_t k = 0; k < keys.size(); ++k) {
-    if (objectIds[k] == 0) continue;
-    rows.bind(1, objectIds[k]);
-    rows.bind(2, runIds.front());
-    rows.bind(3, runIds.back());
-    int rc;
-    size_t r = 0;
-    while ((rc = rows.step()) == SQLITE_ROW) {
-      const int64_t run = rows.integer(0);
-      while (r < width && runIds[r] < run) ++r;
-      if (r == width) break;
-      if (runIds[r] == run)
-        (*statuses)[k * width + r] = rows.integer(1) == ResultFailed ? ResultFailed : ResultNotExecuted;
-    }
-    if (rc != SQLITE_ROW && rc != SQLITE_DONE) return fail();
-    rows.reset();
-  }
-  return true;
-}
-
-// A new history: made under a temporary name beside it and linked into
-// place, so that an interrupted creation leaves no file that half exists,
-// and of two jobs creating it at once one file wins and both record into it.
-bool createHistory(const std::string& path, std::string* error) {
-  std::string temporary = path + ".XXXXXX";
-  const int fd = mkstemp(&temporary[0]);
-  if (fd < 0) {
-    *error = std::string("cannot create: ") + strerror(errno);
-    return false;
-  }
-  const mode_t mask = umask(0);
-  umask(mask);
-  fchmod(fd, 0666 & ~mask);
-  close(fd);
+std::unique_ptr<SqliteHistory> openSqlite(const std::string& name, int flags, std::string* error) {
   sqlite3* db = nullptr;
-  bool made = sqlite3_open_v2(temporary.c_str(), &db, SQLITE_OPEN_READWRITE, nullptr) == SQLITE_OK;
-  if (made) {
-    SqliteHistory history(db);
-    made = history.prepare(true);
-    if (!made) *error = history.error();
-  } else {
+  if (sqlite3_open_v2(name.c_str(), &db, flags, nullptr) != SQLITE_OK) {
     *error = sqlite3_errmsg(db);
     sqlite3_close(db);
+    return nullptr;
   }
-  if (made && link(temporary.c_str(), path.c_str()) != 0 && errno != EEXIST) {
-    *error = std::string("cannot create: ") + strerror(errno);
-    made = false;
+  sqlite3_busy_timeout(db, kBusyMilliseconds);
+  return std::make_unique<SqliteHistory>(db);
+}
+
+// A new history: made as a temporary file beside it (its journal kept in
+// memory, so that it is the only file) and linked into place, so that a
+// history is there whole or not at all; a signal in between removes the
+// temporary file. Of two jobs creating it at once, one file wins and both
+// record into it.
+bool createHistory(const std::string& path, std::string* error) {
+  OutputFile file;
+  if (!file.open(path.c_str())) {
+    *error = "cannot create: " + file.error();
+    return false;
   }
-  unlink(temporary.c_str());
-  return made;
+  const std::string& name = file.temporaryPath().empty() ? path : file.temporaryPath();
+  sqlite3* db = nullptr;
+  if (sqlite3_open_v2(name.c_str(), &db, SQLITE_OPEN_READWRITE, nullptr) != SQLITE_OK ||
+      sqlite3_exec(db, "PRAGMA journal_mode = MEMORY", nullptr, nullptr, nullptr) != SQLITE_OK) {
+    *error = sqlite3_errmsg(db);
+    sqlite3_close(db);
+    return false;
+  }
+  {
+    SqliteHistory history(db);
+    if (!history.prepareWriting()) {
+      *error = history.error();
+      return false;
+    }
+  }
+  bool placed = false;  // else another job's history took the path: as good
+  if (!file.commitNew(&placed)) {
+    *error = "cannot create: " + file.error();
+    return false;
+  }
+  return true;
 }
 
 // "file:" URI of a path, for the immutable open of a read-only file.
@@ -500,17 +1063,6 @@ std::string fileUri(const std::string& path) {
     }
   }
   return uri + "?immutable=1";
-}
-
-std::unique_ptr<SqliteHistory> openSqlite(const std::string& name, int flags, std::string* error) {
-  sqlite3* db = nullptr;
-  if (sqlite3_open_v2(name.c_str(), &db, flags, nullptr) != SQLITE_OK) {
-    *error = sqlite3_errmsg(db);
-    sqlite3_close(db);
-    return nullptr;
-  }
-  sqlite3_busy_timeout(db, kBusyMilliseconds);
-  return std::make_unique<SqliteHistory>(db);
 }
 
 }  // namespace
@@ -547,26 +1099,26 @@ std::unique_ptr<HistoryStore> openHistory(const std::string& path, HistoryAccess
     if (!exists && !createHistory(path, error)) return nullptr;
     std::unique_ptr<SqliteHistory> history = openSqlite(path, SQLITE_OPEN_READWRITE, error);
     if (!history) return nullptr;
-    if (!history->prepare(true)) {
+    if (!history->prepareWriting()) {
       *error = history->error();
       return nullptr;
     }
     return history;
   }
-  // Opened for writing where we may, only so that closing removes the WAL
-  // files that reading makes (a read-only connection leaves them behind);
-  // query_only keeps it from writing anything.
+  // Opened for writing where we may, so that a journal left by a killed
+  // record is rolled back and the files of a WAL file are removed on
+  // closing; query_only keeps it from writing anything of its own.
   const size_t slash = path.rfind('/');
   const std::string folder = slash == std::string::npos ? "." : path.substr(0, slash + 1);
   const bool writable = access(path.c_str(), W_OK) == 0 && access(folder.c_str(), W_OK) == 0;
   std::unique_ptr<SqliteHistory> history =
       openSqlite(path, writable ? SQLITE_OPEN_READWRITE : SQLITE_OPEN_READONLY, error);
-  if (history && history->prepare(false)) return history;
+  if (history && history->prepareReading()) return history;
   // A WAL file in a folder that we may not write to: its shared-memory
   // index cannot be made, so read it as a file that nobody changes meanwhile.
   if (history && !writable) {
     history = openSqlite(fileUri(path), SQLITE_OPEN_READONLY | SQLITE_OPEN_URI, error);
-    if (history && history->prepare(false)) return history;
+    if (history && history->prepareReading()) return history;
   }
   if (history) *error = history->error();
   return nullptr;

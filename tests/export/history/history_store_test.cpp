@@ -1,220 +1,390 @@
-// The history store on real files: what a run keeps, that a report counts
-// once, what --keep drops, and that files which are no history are refused
-// and left byte for byte as they were.
-#include "export/history/history_store.h"
+// The history store on real files: runs and their attempts, the lookups,
+// statuses over attempts that disagree, failing streaks, what --keep drops
+// and gives back, the schema-1 files of earlier versions, files that are
+// no history, and readers that see one state beside a writer.
+#include "tests/export/history/history_test_files.h"
 
-#include "tests/file_bytes.h"
+#include "export/history/member_list.h"
 
-#include <gtest/gtest.h>
-#include <sqlite3.h>
-#include <unistd.h>
+#include <zlib.h>
+
+#include <chrono>
+#include <thread>
 
 namespace {
 
-class HistoryStoreTest : public ::testing::Test {
+using HistoryStoreTest = HistoryFileTest;
+
+std::vector<int64_t> ids(const std::vector<RunInfo>& runs) {
+  std::vector<int64_t> result;
+  for (const RunInfo& r : runs) result.push_back(r.id);
+  return result;
+}
+
+TEST_F(HistoryStoreTest, AKeyMakesAttemptsOfOneRunAndEqualBytesNeverMerge) {
+  auto store = open(HistoryWrite);
+  const struct {
+    const char* key;
+    const char* content;
+    RecordedRun recorded;
+  } records[] = {
+      {"", "c1", {1, 1}},     {"4711", "c2", {2, 1}}, {"", "c1", {3, 1}},
+      {"4711", "c3", {2, 2}}, {"4712", "c1", {4, 1}}, {"4711", "c4", {2, 3}},
+  };
+  for (const auto& r : records) {
+    NewRun next = run(r.content, {object("a", ResultPassed)}, r.key);
+    next.info.label = std::string("label ") + r.content;
+    const RecordedRun recorded = record(*store, next);
+    EXPECT_EQ(recorded.run, r.recorded.run) << r.key << " " << r.content;
+    EXPECT_EQ(recorded.attempt, r.recorded.attempt) << r.key << " " << r.content;
+  }
+  std::vector<RunInfo> runs;
+  ASSERT_TRUE(store->runsBefore(0, 0, &runs)) << store->error();
+  EXPECT_EQ(ids(runs), (std::vector<int64_t>{1, 2, 3, 4}));
+  EXPECT_EQ(runs[1].attempts, 3);
+  EXPECT_EQ(runs[1].label, "label c4");  // the run shows its last attempt
+  EXPECT_EQ(runs[1].key, "4711");
+  EXPECT_EQ(runs[0].attempts, 1);
+
+  const struct {
+    const char* how;
+    std::string value;
+    int64_t run;  // 0: none
+  } lookups[] = {
+      {"key", "4711", 2},   {"key", "4712", 4}, {"key", "", 0},     {"key", "4713", 0},
+      {"id", "3", 3},       {"id", "9", 0},     {"id", "0", 0},     {"content", "c1", 4},
+      {"content", "c3", 2}, {"content", "c", 0},
+  };
+  for (const auto& l : lookups) {
+    RunInfo found;
+    bool present = true;
+    const std::string how = l.how;
+    ASSERT_TRUE(how == "key"  ? store->runWithKey(l.value, &found, &present)
+                : how == "id" ? store->runWithId(std::stoll(l.value), &found, &present)
+                              : store->runWithContent(l.value, &found, &present))
+        << store->error();
+    EXPECT_EQ(present ? found.id : 0, l.run) << how << " " << l.value;
+  }
+}
+
+TEST_F(HistoryStoreTest, AnAttemptsObjectsComeInReportOrderWithTheirResults) {
+  auto store = open(HistoryWrite);
+  record(*store, run("r1", {object("a", ResultPassed), object("b", ResultFailed, "x == 1\t(failed 1 of 3 executions)"),
+                            object("c", ResultNotExecuted)}));
+  // New objects between known ones, a key named twice (its first counts)
+  // and one the run does not hold.
+  record(*store, run("r2", {object("d", ResultPassed), object("b", ResultFailed, "the title"),
+                            object("a", ResultPassed), object("b", ResultPassed),
+                            object("e", ResultAbsent)}));
+  const struct {
+    int64_t run;
+    std::vector<RunObject> objects;
+  } cases[] = {
+      {1, {object("a", ResultPassed), object("b", ResultFailed, "x == 1\t(failed 1 of 3 executions)"),
+           object("c", ResultNotExecuted)}},
+      {2, {object("d", ResultPassed), object("b", ResultFailed, "the title"), object("a", ResultPassed)}},
+  };
+  for (const auto& c : cases) {
+    std::vector<RunObject> objects;
+    ASSERT_TRUE(store->runObjects(c.run, &objects)) << store->error();
+    ASSERT_EQ(objects.size(), c.objects.size()) << "run " << c.run;
+    for (size_t i = 0; i < objects.size(); ++i) {
+      EXPECT_EQ(objects[i].key, c.objects[i].key) << "run " << c.run << " object " << i;
+      EXPECT_EQ(objects[i].path, c.objects[i].path);
+      EXPECT_EQ(objects[i].status, c.objects[i].status) << c.objects[i].key;
+      EXPECT_EQ(objects[i].checks, c.objects[i].checks);
+    }
+  }
+  std::vector<RunObject> none;
+  EXPECT_FALSE(store->runObjects(3, &none));
+  EXPECT_EQ(store->error(), "no run 3");
+  EXPECT_EQ(count("objects"), 4);
+  EXPECT_EQ(count("results"), 3);  // only what did not pass
+}
+
+constexpr uint8_t bit(ResultStatus s) { return static_cast<uint8_t>(1 << s); }
+
+TEST_F(HistoryStoreTest, StatusesShowTheLastAttemptAndEveryAttemptsStatus) {
+  auto store = open(HistoryWrite);
+  // Run 1, attempt 1: a failed, b passed; attempt 2: a passed, c not executed.
+  record(*store, run("1", {object("a", ResultFailed), object("b", ResultPassed)}, "k1"));
+  record(*store, run("2", {object("a", ResultPassed), object("c", ResultNotExecuted)}, "k1"));
+  record(*store, run("3", {object("a", ResultFailed)}));
+  const std::vector<std::string> keys = {"a", "b", "c", "unknown", "a"};
+  const std::vector<int64_t> runs = {1, 2, 9};
+  const RunStatus absent;
+  const std::vector<RunStatus> expected = {
+      {ResultPassed, bit(ResultPassed) | bit(ResultFailed)}, {ResultFailed, bit(ResultFailed)}, absent,
+      {ResultAbsent, bit(ResultPassed)}, absent, absent,
+      {ResultNotExecuted, bit(ResultNotExecuted)}, absent, absent,
+      absent, absent, absent,
+      {ResultPassed, bit(ResultPassed) | bit(ResultFailed)}, {ResultFailed, bit(ResultFailed)}, absent,
+  };
+  std::vector<RunStatus> statuses;
+  ASSERT_TRUE(store->statuses(keys, runs, &statuses)) << store->error();
+  ASSERT_EQ(statuses.size(), expected.size());
+  for (size_t i = 0; i < expected.size(); ++i) {
+    EXPECT_EQ(statuses[i].last, expected[i].last) << keys[i / runs.size()] << " in run " << runs[i % runs.size()];
+    EXPECT_EQ(statuses[i].seen, expected[i].seen) << keys[i / runs.size()] << " in run " << runs[i % runs.size()];
+  }
+}
+
+TEST_F(HistoryStoreTest, FailingSinceIsTheStartOfTheStreakOfLastAttempts) {
+  auto store = open(HistoryWrite);
+  // One column per run, 1 to 7; '-': not in that run. Run 5 has a second
+  // attempt in which everything passed.
+  const struct {
+    const char* key;
+    const char* statuses;
+  } objects[] = {{"x", "FFPFFFF"}, {"y", "FF-FFFF"}, {"z", "FFFFFFP"}, {"w", "FFFFFFF"}};
+  for (int r = 0; r < 7; ++r) {
+    std::vector<RunObject> o;
+    for (const auto& object_ : objects)
+      if (object_.statuses[r] != '-')
+        o.push_back(object(object_.key, object_.statuses[r] == 'F' ? ResultFailed : ResultPassed));
+    record(*store, run(std::to_string(r), o, "k" + std::to_string(r)));
+    if (r == 4) {
+      for (RunObject& each : o) each.status = ResultPassed;
+      record(*store, run("retried", o, "k4"));
+    }
+  }
+  const struct {
+    int64_t last;
+    std::vector<int64_t> since;  // of x, y, z, w, unknown
+  } cases[] = {
+      {7, {6, 6, 0, 6, 0}}, {6, {6, 6, 6, 6, 0}}, {4, {4, 4, 1, 1, 0}},
+      {2, {1, 1, 1, 1, 0}}, {3, {0, 0, 1, 1, 0}}, {8, {0, 0, 0, 0, 0}},
+  };
+  for (const auto& c : cases) {
+    std::vector<int64_t> since;
+    ASSERT_TRUE(store->failingSince({"x", "y", "z", "w", "unknown"}, c.last, &since)) << store->error();
+    EXPECT_EQ(since, c.since) << "up to run " << c.last;
+  }
+}
+
+TEST_F(HistoryStoreTest, RunsBeforeAreTheNewestBelowOldestFirst) {
+  auto store = open(HistoryWrite);
+  for (int i = 1; i <= 5; ++i) record(*store, run(std::to_string(i), {object("a", ResultPassed)}));
+  const struct {
+    int64_t before;
+    size_t count;
+    std::vector<int64_t> runs;
+  } cases[] = {
+      {0, 0, {1, 2, 3, 4, 5}}, {0, 2, {4, 5}}, {4, 2, {2, 3}}, {2, 5, {1}},
+      {1, 3, {}},              {100, 1, {5}},  {-3, 1, {5}},
+  };
+  for (const auto& c : cases) {
+    std::vector<RunInfo> runs(3);
+    ASSERT_TRUE(store->runsBefore(c.before, c.count, &runs)) << store->error();
+    EXPECT_EQ(ids(runs), c.runs) << c.before << ", " << c.count;
+  }
+}
+
+TEST_F(HistoryStoreTest, UntaggedContentIsFoundOnEitherSideOfTheTag) {
+  const std::string tagged = std::string(kDigestTag) + std::string(32, '\x01');
+  const struct {
+    std::string content;
+    bool untagged;
+  } cases[] = {
+      {tagged, false}, {std::string(32, '\xfe'), true}, {std::string(32, '\x01'), true},
+      {"sha256", true}, {"sha256;", true}, {"sha255:", true},
+  };
+  for (const auto& c : cases) {
+    unlink(path_.c_str());
+    auto store = open(HistoryWrite);
+    record(*store, run(tagged, {}));
+    record(*store, run(c.content, {}));
+    bool holds = !c.untagged;
+    ASSERT_TRUE(store->holdsUntaggedContent(&holds)) << store->error();
+    EXPECT_EQ(holds, c.untagged) << c.content;
+  }
+}
+
+TEST_F(HistoryStoreTest, KeepDropsOlderRunsWhatOnlyTheyHeldAndShrinksTheFile) {
+  {
+    auto store = open(HistoryWrite);
+    for (int i = 0; i < 4; ++i) record(*store, run(std::to_string(i), manyObjects(3000, "run " + std::to_string(i) + " ")));
+    record(*store, run("4", {object("stays", ResultFailed), object("gone", ResultFailed)}, "k4"));
+    record(*store, run("4 again", {object("stays", ResultFailed)}, "k4"));
+    record(*store, run("5", {object("stays", ResultFailed), object("new", ResultPassed)}));
+  }
+  const size_t before = readFile(path_).size();
+  {
+    auto store = open(HistoryWrite);
+    record(*store, run("6", {object("stays", ResultPassed)}), 3);
+    std::vector<RunInfo> runs;
+    ASSERT_TRUE(store->runsBefore(0, 0, &runs));
+    EXPECT_EQ(ids(runs), (std::vector<int64_t>{5, 6, 7}));
+    EXPECT_EQ(runs[0].attempts, 2);
+  }
+  const size_t after = readFile(path_).size();
+  printf("[ size     ] %zu bytes before --keep 3, %zu after\n", before, after);
+  EXPECT_LT(after, before / 10);
+  EXPECT_EQ(count("objects"), 3);  // stays, gone (in run 5's first attempt) and new
+  EXPECT_EQ(count("attempts"), 4);
+  EXPECT_EQ(count("results"), 4);
+  EXPECT_EQ(sql("PRAGMA freelist_count"), "0");
+}
+
+// Schema 1 as version 1 of the program wrote it: WAL, runs by content,
+// members as ascending gaps.
+std::string schema1Members(const std::vector<int64_t>& ids) {
+  std::string gaps;
+  int64_t last = 0;
+  for (const int64_t id : ids) {
+    for (uint64_t gap = static_cast<uint64_t>(id - last); ; gap >>= 7) {
+      gaps += static_cast<char>((gap & 0x7f) | (gap >= 0x80 ? 0x80 : 0));
+      if (gap < 0x80) break;
+    }
+    last = id;
+  }
+  uLongf size = compressBound(gaps.size());
+  std::string packed(size, '\0');
+  compress2(reinterpret_cast<Bytef*>(&packed[0]), &size,
+            reinterpret_cast<const Bytef*>(gaps.data()), gaps.size(), Z_BEST_SPEED);
+  packed.resize(size);
+  return packed;
+}
+
+class Schema1Test : public HistoryFileTest {
  protected:
   void SetUp() override {
-    char pattern[] = "/tmp/history_store_testXXXXXX";
-    ASSERT_NE(mkdtemp(pattern), nullptr);
-    dir_ = pattern;
-    path_ = dir_ + "/history.sqlite";
+    HistoryFileTest::SetUp();
+    sql("PRAGMA journal_mode = WAL;"
+        "CREATE TABLE runs(id INTEGER PRIMARY KEY, content BLOB NOT NULL UNIQUE,"
+        " generated TEXT NOT NULL, label TEXT NOT NULL, passed INTEGER NOT NULL,"
+        " inconclusive INTEGER NOT NULL, failed INTEGER NOT NULL, total INTEGER NOT NULL,"
+        " members BLOB NOT NULL);"
+        "CREATE TABLE objects(id INTEGER PRIMARY KEY, key BLOB NOT NULL UNIQUE, path TEXT NOT NULL);"
+        "CREATE TABLE results(run INTEGER NOT NULL, object INTEGER NOT NULL,"
+        " status INTEGER NOT NULL, checks TEXT NOT NULL, PRIMARY KEY(run, object)) WITHOUT ROWID;"
+        "CREATE INDEX results_by_object ON results(object, run);"
+        "PRAGMA application_id = 1986358372; PRAGMA user_version = 1;"
+        "INSERT INTO objects VALUES(1, x'61', 'suite > a'), (2, x'62', 'suite > b'), (3, x'63', 'suite > c');"
+        "INSERT INTO runs VALUES(1, " + blob(std::string(32, '\x07')) + ", '2026-12-07T09:30:12', '3f2a9c1', 1, 1, 1, 3, " +
+        blob(schema1Members({1, 2, 3})) + "), (2, " + blob(std::string(32, '\x08')) +
+        ", '2026-12-08T10:02:45', 'b41e007', 1, 0, 1, 2, " + blob(schema1Members({2, 3})) + ");"
+        "INSERT INTO results VALUES(1, 2, 2, 'x == 1 (failed 1 of 3 executions)\ntitle of b (with words)\n"
+        "state (2 executions)\nchart (1 multiple exits, 0 illegal exits)\nodd (failed of executions)'),"
+        " (1, 3, 1, ''), (2, 3, 2, 'y (12 executions)');");
   }
-  void TearDown() override {
-    ASSERT_EQ(system(("rm -rf " + dir_).c_str()), 0);
-  }
-
-  std::unique_ptr<HistoryStore> open(HistoryAccess access) {
-    std::string error;
-    auto store = openHistory(path_, access, &error);
-    EXPECT_TRUE(store) << error;
-    return store;
-  }
-  std::string refusal(HistoryAccess access) {
-    std::string error;
-    EXPECT_FALSE(openHistory(path_, access, &error));
-    return error;
-  }
-  void write(const std::string& bytes) { writeFile(path_, bytes); }
-  int64_t count(const char* table) {
-    sqlite3* db;
-    sqlite3_open_v2(path_.c_str(), &db, SQLITE_OPEN_READONLY, nullptr);
-    sqlite3_stmt* stmt;
-    sqlite3_prepare_v2(db, (std::string("SELECT count(*) FROM ") + table).c_str(), -1, &stmt, nullptr);
-    sqlite3_step(stmt);
-    const int64_t n = sqlite3_column_int64(stmt, 0);
-    sqlite3_finalize(stmt);
-    sqlite3_close(db);
-    return n;
-  }
-
-  std::string dir_;
-  std::string path_;
 };
 
-RunObject object(const std::string& key, ResultStatus status, const std::string& checks = "") {
-  return {key, "suite > " + key, status, checks};
-}
-
-NewRun run(const std::string& content, std::vector<RunObject> objects) {
-  NewRun r;
-  r.content = content;
-  r.info.generated = "2026-12-07T09:30:12";
-  r.info.label = "commit " + content;
-  for (const RunObject& o : objects) {
-    r.info.totals.passed += o.status == ResultPassed;
-    r.info.totals.inconclusive += o.status == ResultNotExecuted;
-    r.info.totals.failed += o.status == ResultFailed;
+TEST_F(Schema1Test, IsReadAsItIsAndBroughtUpToDateByWriting) {
+  const std::string schema1 = readFile(path_);
+  for (const HistoryAccess access : {HistoryRead, HistoryWrite}) {
+    auto store = open(access);
+    ASSERT_TRUE(store);
+    std::vector<RunInfo> runs;
+    ASSERT_TRUE(store->runsBefore(0, 0, &runs)) << store->error();
+    ASSERT_EQ(ids(runs), (std::vector<int64_t>{1, 2}));
+    EXPECT_EQ(runs[0].key, "");
+    EXPECT_EQ(runs[0].attempts, 1);
+    EXPECT_EQ(runs[1].label, "b41e007");
+    EXPECT_EQ(runs[1].totals.total, 2);
+    std::vector<RunObject> objects;
+    ASSERT_TRUE(store->runObjects(1, &objects)) << store->error();
+    ASSERT_EQ(objects.size(), 3u);
+    EXPECT_EQ(objects[1].checks,
+              "x == 1\t(failed 1 of 3 executions)\ntitle of b (with words)\nstate\t(2 executions)\n"
+              "chart\t(1 multiple exits, 0 illegal exits)\nodd (failed of executions)");
+    EXPECT_EQ(objects[2].status, ResultNotExecuted);
+    bool holds = false;
+    ASSERT_TRUE(store->holdsUntaggedContent(&holds));
+    EXPECT_TRUE(holds);
+    if (access == HistoryRead) {
+      EXPECT_TRUE(readFile(path_) == schema1);
+    }
   }
-  r.info.totals.total = static_cast<int64_t>(objects.size());
-  r.objects = std::move(objects);
-  return r;
-}
-
-int64_t add(HistoryStore& store, const NewRun& r, int64_t keep = 0, bool wantAdded = true) {
-  int64_t id = 0;
-  bool added = false;
-  EXPECT_TRUE(store.addRun(r, keep, &id, &added)) << store.error();
-  EXPECT_EQ(added, wantAdded);
-  return id;
-}
-
-TEST_F(HistoryStoreTest, KeepsEachRunsObjectsStatusesAndChecks) {
+  EXPECT_EQ(sql("PRAGMA user_version"), "2");
+  EXPECT_EQ(sql("PRAGMA journal_mode"), "delete");
+  EXPECT_EQ(sql("PRAGMA auto_vacuum"), "2");
   auto store = open(HistoryWrite);
-  add(*store, run("r1", {object("a", ResultPassed), object("b", ResultFailed, "x == 1")}));
-  add(*store, run("r2", {object("b", ResultPassed), object("c", ResultNotExecuted)}));
-
-  std::vector<RunInfo> runs;
-  std::vector<std::string> contents;
-  ASSERT_TRUE(store->runs(&runs, &contents));
-  ASSERT_EQ(runs.size(), 2u);
-  EXPECT_EQ(runs[0].id, 1);
-  EXPECT_EQ(runs[1].id, 2);
-  EXPECT_EQ(runs[0].label, "commit r1");
-  EXPECT_EQ(runs[0].generated, "2026-12-07T09:30:12");
-  EXPECT_EQ(runs[0].totals.failed, 1);
-  EXPECT_EQ(runs[1].totals.inconclusive, 1);
-  EXPECT_EQ(contents, (std::vector<std::string>{"r1", "r2"}));
-
-  std::vector<RunObject> objects;
-  ASSERT_TRUE(store->runObjects(1, &objects));
-  ASSERT_EQ(objects.size(), 2u);
-  EXPECT_EQ(objects[0].key, "a");
-  EXPECT_EQ(objects[0].status, ResultPassed);
-  EXPECT_EQ(objects[1].path, "suite > b");
-  EXPECT_EQ(objects[1].status, ResultFailed);
-  EXPECT_EQ(objects[1].checks, "x == 1");
-
-  std::vector<ResultStatus> s;
-  ASSERT_TRUE(store->statuses({"a", "b", "c", "unknown"}, {1, 2}, &s));
-  EXPECT_EQ(s, (std::vector<ResultStatus>{ResultPassed, ResultAbsent, ResultFailed, ResultPassed,
-                                         ResultAbsent, ResultNotExecuted, ResultAbsent,
-                                         ResultAbsent}));
-  EXPECT_EQ(count("objects"), 3);
-  EXPECT_EQ(count("results"), 2);  // only what did not pass
+  EXPECT_EQ(record(*store, run("3", {object("a", ResultFailed)})).run, 3);
 }
 
-TEST_F(HistoryStoreTest, TheSameReportTwiceAddsNothing) {
-  auto store = open(HistoryWrite);
-  EXPECT_EQ(add(*store, run("r1", {object("a", ResultFailed)})), 1);
-  EXPECT_EQ(add(*store, run("r1", {object("a", ResultFailed)}), 0, false), 1);
-  EXPECT_EQ(count("runs"), 1);
-  EXPECT_EQ(count("results"), 1);
-}
-
-TEST_F(HistoryStoreTest, ARepeatedKeyInOneRunCountsOnce) {
-  auto store = open(HistoryWrite);
-  add(*store, run("r1", {object("a", ResultFailed), object("a", ResultPassed)}));
-  std::vector<RunObject> objects;
-  ASSERT_TRUE(store->runObjects(1, &objects));
-  ASSERT_EQ(objects.size(), 1u);
-  EXPECT_EQ(objects[0].status, ResultFailed);
-}
-
-TEST_F(HistoryStoreTest, KeepDropsOlderRunsAndTheObjectsOnlyTheyHeld) {
-  auto store = open(HistoryWrite);
-  add(*store, run("r1", {object("gone", ResultFailed), object("stays", ResultFailed)}));
-  add(*store, run("r2", {object("stays", ResultFailed)}));
-  add(*store, run("r3", {object("stays", ResultPassed), object("new", ResultPassed)}), 2);
-  std::vector<RunInfo> runs;
-  ASSERT_TRUE(store->runs(&runs, nullptr));
-  ASSERT_EQ(runs.size(), 2u);
-  EXPECT_EQ(runs[0].id, 2);
-  EXPECT_EQ(count("objects"), 2);
-  EXPECT_EQ(count("results"), 1);
-  std::vector<RunObject> objects;
-  EXPECT_FALSE(store->runObjects(1, &objects));
-  EXPECT_EQ(store->error(), "no run 1");
+TEST_F(Schema1Test, ADamagedRunStopsTheMigrationAndTheFileStaysAsItWas) {
+  // A list that inflates to a megabyte of zero gaps.
+  std::string zeros(1 << 20, '\0');
+  uLongf size = compressBound(zeros.size());
+  std::string bomb(size, '\0');
+  compress2(reinterpret_cast<Bytef*>(&bomb[0]), &size, reinterpret_cast<const Bytef*>(zeros.data()),
+            zeros.size(), 9);
+  bomb.resize(size);
+  sql("UPDATE runs SET members = " + blob(bomb) + " WHERE id = 2; PRAGMA wal_checkpoint(TRUNCATE)");
+  const char why[] = "damaged: the objects of run 2 hold more ids than its report had objects";
+  EXPECT_EQ(refusal(HistoryWrite), why);
+  EXPECT_EQ(refusal(HistoryRead), why);
 }
 
 TEST_F(HistoryStoreTest, AnEmptyFileBecomesAHistory) {
-  write("");
+  writeFile(path_, "");
   auto store = open(HistoryWrite);
-  add(*store, run("r1", {object("a", ResultPassed)}));
+  EXPECT_EQ(record(*store, run("r1", {object("a", ResultPassed)})).run, 1);
 }
 
-TEST_F(HistoryStoreTest, AMissingFileIsCreatedForWritingOnly) {
+TEST_F(HistoryStoreTest, AMissingFileIsCreatedForWritingOnlyAndNothingBeside) {
   EXPECT_EQ(refusal(HistoryRead), "cannot open: No such file or directory");
   EXPECT_NE(access(path_.c_str(), F_OK), 0);
   open(HistoryWrite);
-  EXPECT_EQ(access(path_.c_str(), F_OK), 0);
-  // No temporary file is left beside it.
-  EXPECT_EQ(system(("test $(ls -A " + dir_ + " | wc -l) = 1").c_str()), 0);
+  EXPECT_EQ(system(("test \"$(ls -A " + dir_ + ")\" = history.sqlite").c_str()), 0);
+  EXPECT_EQ(sql("PRAGMA auto_vacuum"), "2");
+  EXPECT_EQ(sql("PRAGMA user_version"), "2");
 }
 
 TEST_F(HistoryStoreTest, FilesThatAreNoHistoryAreRefusedAndLeftAsTheyWere) {
-  write("<XROD><APIDOC/></XROD>\n");
-  EXPECT_EQ(refusal(HistoryWrite), "not a history file (not SQLite)");
-  EXPECT_EQ(refusal(HistoryRead), "not a history file (not SQLite)");
-  EXPECT_EQ(readFile(path_), "<XROD><APIDOC/></XROD>\n");
-
-  unlink(path_.c_str());
-  sqlite3* db;
-  sqlite3_open(path_.c_str(), &db);
-  sqlite3_exec(db, "CREATE TABLE t(x)", nullptr, nullptr, nullptr);
-  sqlite3_close(db);
-  const std::string foreign = readFile(path_);
-  EXPECT_EQ(refusal(HistoryWrite), "not a history file (an SQLite database of another kind)");
-  EXPECT_EQ(refusal(HistoryRead), "not a history file (an SQLite database of another kind)");
-  EXPECT_EQ(readFile(path_), foreign);
+  const struct {
+    bool history;  // made as a history first, else as an empty file
+    const char* made;
+    const char* why;
+  } cases[] = {
+      {false, "", "not a history file (not SQLite)"},
+      {false, "CREATE TABLE t(x)", "not a history file (an SQLite database of another kind)"},
+      {false, "PRAGMA application_id = 7", "not a history file (an SQLite database of another kind)"},
+      {true, "PRAGMA user_version = 3", "made by a newer veldora-export (schema 3; this one knows up to 2)"},
+  };
+  for (const auto& c : cases) {
+    unlink(path_.c_str());
+    writeFile(path_, "<XROD><APIDOC/></XROD>\n");
+    if (*c.made) unlink(path_.c_str());
+    if (c.history) open(HistoryWrite);
+    if (*c.made) sql(c.made);
+    EXPECT_EQ(refusal(HistoryWrite), c.why) << c.made;
+    EXPECT_EQ(refusal(HistoryRead), c.why) << c.made;
+  }
 }
 
-TEST_F(HistoryStoreTest, ANewerSchemaIsRefusedAndLeftAsItWas) {
-  open(HistoryWrite);
-  sqlite3* db;
-  sqlite3_open(path_.c_str(), &db);
-  sqlite3_exec(db, "PRAGMA journal_mode = DELETE; PRAGMA user_version = 7", nullptr, nullptr, nullptr);
-  sqlite3_close(db);
-  const std::string newer = readFile(path_);
-  const char message[] = "made by a newer veldora-export (schema 7; this one knows up to 1)";
-  EXPECT_EQ(refusal(HistoryWrite), message);
-  EXPECT_EQ(refusal(HistoryRead), message);
-  EXPECT_EQ(readFile(path_), newer);
-}
-
-TEST_F(HistoryStoreTest, ADamagedHistoryFailsAndIsLeftAsItWas) {
+TEST_F(HistoryStoreTest, AReaderSeesOneStateWhileAWriterDropsRuns) {
   {
     auto store = open(HistoryWrite);
-    std::vector<RunObject> many;
-    for (int i = 0; i < 3000; ++i) many.push_back(object("object " + std::to_string(i), ResultFailed, "a check"));
-    add(*store, run("r1", many));
+    for (int i = 1; i <= 3; ++i) record(*store, run(std::to_string(i), {object("a", ResultFailed)}));
   }
-  std::string bytes = readFile(path_);
-  ASSERT_GT(bytes.size(), 40000u);
-  for (size_t i = 8192; i < bytes.size(); i += 4096) bytes.replace(i + 8, 64, 64, '\x5a');
-  write(bytes);
-  std::string error;
-  auto store = openHistory(path_, HistoryWrite, &error);
-  bool broken = !store;
-  if (store) {
-    int64_t id;
-    bool added;
-    broken = !store->addRun(run("r2", {object("object 5", ResultPassed)}), 0, &id, &added);
-    error = store->error();
+  auto reader = open(HistoryRead);
+  ASSERT_TRUE(reader);
+  bool recorded = false;
+  std::thread writer([&] {
+    auto store = open(HistoryWrite);
+    RecordedRun r;
+    recorded = store && store->record(run("4", {object("b", ResultPassed)}), 1, &r);
+  });
+  for (int i = 0; i < 10; ++i) {
+    RunInfo info;
+    bool found = false;
+    std::vector<RunObject> objects;
+    std::vector<RunInfo> runs;
+    EXPECT_TRUE(reader->runWithId(1, &info, &found) && found) << reader->error();
+    EXPECT_TRUE(reader->runObjects(1, &objects)) << reader->error();
+    EXPECT_TRUE(reader->runsBefore(0, 0, &runs)) << reader->error();
+    EXPECT_EQ(ids(runs), (std::vector<int64_t>{1, 2, 3}));
+    std::this_thread::sleep_for(std::chrono::milliseconds(20));
   }
-  EXPECT_TRUE(broken);
-  EXPECT_NE(error.find("malformed"), std::string::npos) << error;
-  store.reset();
-  EXPECT_EQ(readFile(path_), bytes);
+  reader.reset();
+  writer.join();
+  EXPECT_TRUE(recorded);
+  auto after = open(HistoryRead);
+  std::vector<RunInfo> runs;
+  ASSERT_TRUE(after->runsBefore(0, 0, &runs));
+  EXPECT_EQ(ids(runs), (std::vector<int64_t>{4}));
 }
 
 }  // namespace
