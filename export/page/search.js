@@ -126,7 +126,7 @@ export function stepMatch(delta) {
   search.current = (search.current + delta + shown.length) % shown.length;
   const i = shown[search.current];
   setPos(topOf(i) - viewHeight() / 4);
-  setActive(i, false);
+  setActive(i, true);
   statusLine.textContent = L.matchOf.replace("%1", search.current + 1).replace("%2", shown.length);
 }
 

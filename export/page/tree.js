@@ -27,10 +27,12 @@ export const L = JSON.parse(document.getElementById("data-labels").textContent);
 
 // The scroll box holds the tree's items (one line a node) and, beside the
 // tree rather than in it, the details of the open nodes: a tree item holds
-// its own line only, so its name is what it shows.
+// its own line only, so its name is what it shows. The toolbar above it
+// sticks to the window's top.
 export const treeBox = document.getElementById("tree");
 export const treeItems = document.getElementById("tree-items");
 const spacer = treeBox.querySelector(".spacer");
+const toolbar = document.querySelector("#objects .controls");
 
 // The view's whole state, which the other parts read and change.
 export const view = {
@@ -237,6 +239,17 @@ function scrollToLine(i) {
   if (top < 0) return;
   if (top < view.pos) setPos(top);
   else if (top + ROW > view.pos + viewHeight()) setPos(top + ROW - viewHeight());
+}
+
+// Scrolls the window as little as needed to show node i's line, below the
+// toolbar: the tree box may reach past the window, or lie under the toolbar.
+function lineIntoWindow(i) {
+  const block = view.drawn.get(i);
+  if (!block) return;
+  const line = block.line.getBoundingClientRect();
+  const top = Math.max(0, toolbar.getBoundingClientRect().bottom);
+  if (line.bottom > window.innerHeight) window.scrollBy(0, line.bottom - window.innerHeight);
+  else if (line.top < top) window.scrollBy(0, line.top - top);
 }
 
 // ---- drawing -------------------------------------------------------------
@@ -477,6 +490,8 @@ export function toggle(i, open) {
   setPos(view.pos);
 }
 
+// Selects node i; with scroll, shows its line in the tree box and in the
+// window.
 export function setActive(i, scroll) {
   const old = view.drawn.get(view.active);
   if (old) { old.line.classList.remove("active"); old.line.setAttribute("aria-selected", "false"); }
@@ -485,10 +500,12 @@ export function setActive(i, scroll) {
   const now = view.drawn.get(i);
   if (now) { now.line.classList.add("active"); now.line.setAttribute("aria-selected", "true"); }
   draw();
+  if (scroll) lineIntoWindow(i);
 }
 
 // Opens the page at node i, which the filter shows: its ancestors and
-// itself open, in view.
+// itself open, a quarter down the tree box, with the toolbar and as much of
+// the tree box as fits in the window.
 export function reveal(i) {
   if (!(i >= 0 && i < view.data.n)) return;
   for (let p = view.data.parent[i]; p >= 0; p = view.data.parent[p]) {
@@ -496,13 +513,12 @@ export function reveal(i) {
   }
   if (!isOpen(i) && expandable(i)) { view.expanded[i] = 1; refresh(i); }
   setPos(topOf(i) - viewHeight() / 4);
-  setActive(i, false);
+  const box = treeBox.getBoundingClientRect(), above = toolbar.offsetHeight;
+  if (box.top < above || box.bottom > window.innerHeight) window.scrollBy(0, box.top - above);
+  setActive(i, true);
   const block = view.drawn.get(i);
   if (block) block.line.classList.add("target");
   treeItems.focus({ preventScroll: true });
-  // The tree box itself in the window's view.
-  const box = treeBox.getBoundingClientRect();
-  if (box.top < 0 || box.bottom > window.innerHeight) treeBox.scrollIntoView({ block: "start" });
 }
 
 function expandAll(open) {

@@ -71,15 +71,18 @@ async function onPage(file, check, options) {
 const lineOf = (page, name) =>
   page.locator("#tree .line", { has: page.locator(".name", { hasText: new RegExp("^" + name + "$") }) });
 
-// Whether the element lies wholly inside the tree box's view.
-async function inTreeView(page, selector) {
-  return page.evaluate((selector) => {
-    const element = document.querySelector(selector);
-    if (!element) return false;
-    const box = document.getElementById("tree").getBoundingClientRect();
-    const r = element.getBoundingClientRect();
-    return r.height > 0 && r.top >= box.top - 1 && r.bottom <= box.bottom + 1;
-  }, selector);
+// Where node i's line is seen: wholly inside the tree box's view, and
+// wholly inside the window, below the toolbar where that sticks to the
+// window's top.
+async function seen(page, i) {
+  return page.evaluate((i) => {
+    const line = document.getElementById("node-" + i);
+    if (!line) return { treeBox: false, window: false };
+    const r = line.getBoundingClientRect(), box = document.getElementById("tree").getBoundingClientRect();
+    const top = Math.max(0, document.querySelector("#objects .controls").getBoundingClientRect().bottom);
+    return { treeBox: r.height > 0 && r.top >= box.top - 1 && r.bottom <= box.bottom + 1,
+             window: r.height > 0 && r.top >= top - 1 && r.bottom <= window.innerHeight + 1 };
+  }, i);
 }
 
 // axe-core from node_modules, injected as the test's own script (the page's
@@ -280,8 +283,10 @@ test("test names that are markup stay text: nothing runs, nothing loads", () => 
 
 // A tree of 300,000 nodes, all expanded, far past the browser's element
 // height limit: End, deep links, failure links and the scroll bar reach
-// every node, and show it in the tree box. One page for all, to keep the
-// test short.
+// every node, and show it in the tree box and in the window, in a window of
+// a common size and in a short one, where the tree box is taller than the
+// window and the toolbar sticks over its top. One page for all, to keep the
+// test short; each test sizes the window.
 describe("a tree of 300,000 nodes, all expanded", () => {
   let page, count;
   before(async () => {
@@ -291,44 +296,59 @@ describe("a tree of 300,000 nodes, all expanded", () => {
   });
   afterEach(() => assert.deepEqual(problems.splice(0), []));
 
-  test("End shows the last node", async () => {
-    assert.ok(count >= 300000, "nodes: " + count);
-    await page.focus("#tree-items");
-    await page.keyboard.press("End");
-    const last = count - 1;
-    assert.equal(await activeNode(page), "node-" + last);
-    assert.ok(await inTreeView(page, "#node-" + last), "last node in view after End");
-    assert.match(await page.textContent("#node-" + last), /case_\d+/);
-  });
+  const activeIs = (i) => page.waitForFunction((i) =>
+    document.getElementById("tree-items").getAttribute("aria-activedescendant") === "node-" + i, i);
 
-  test("a deep link past the first third shows its node", async () => {
-    const deep = Math.floor(count * 0.6);
-    await page.evaluate((deep) => { window.location.hash = "#n" + deep; }, deep);
-    await page.waitForFunction((deep) => document.getElementById("tree-items").getAttribute("aria-activedescendant") === "node-" + deep, deep);
-    assert.ok(await inTreeView(page, "#node-" + deep), "deep-linked node in view");
-  });
+  for (const [window, width, height] of [["a window", 1100, 800], ["a short window", 600, 300]]) {
+    test(`End shows the last node in the tree box and in ${window}`, async () => {
+      assert.ok(count >= 300000, "nodes: " + count);
+      await page.setViewportSize({ width, height });
+      await page.evaluate(() => window.scrollTo(0, 0));
+      await page.focus("#tree-items");
+      await page.keyboard.press("End");
+      const last = count - 1;
+      assert.equal(await activeNode(page), "node-" + last);
+      assert.deepEqual(await seen(page, last), { treeBox: true, window: true }, "the last node after End");
+      assert.match(await page.textContent("#node-" + last), /case_\d+/);
+    });
+
+    test(`deep links show their node in the tree box and in ${window}`, async () => {
+      await page.setViewportSize({ width, height });
+      // The second node, one past the first third, the last.
+      for (const deep of [1, Math.floor(count * 0.6), count - 1]) {
+        await page.evaluate(() => window.scrollTo(0, 0));
+        await page.evaluate((deep) => { window.location.hash = "#n" + deep; }, deep);
+        await activeIs(deep);
+        assert.deepEqual(await seen(page, deep), { treeBox: true, window: true }, "deep link #n" + deep);
+      }
+    });
+
+    // The ones behind "more" are built from the failures block when it opens.
+    test(`failure links land on their node, shown in the tree box and in ${window}`, async () => {
+      await page.setViewportSize({ width, height });
+      const more = page.locator("#failures details.more");
+      for (const [link, behindMore] of [[page.locator("#failures ol.failures a.path").first(), false],
+                                        [page.locator("#failures ol.failures a.path").nth(50), false],
+                                        [page.locator("#failures details.more a.path").last(), true]]) {
+        if (behindMore && !(await more.evaluate((details) => details.open))) await page.click("#failures details.more > summary");
+        await link.waitFor();
+        const href = await link.getAttribute("href");
+        const name = (await link.textContent()).split(" › ").pop();
+        await link.click();
+        const id = href.slice(2);
+        await activeIs(id);
+        assert.deepEqual(await seen(page, id), { treeBox: true, window: true }, "failure link " + href);
+        assert.equal(await page.textContent("#node-" + id + " .name"), name);
+      }
+    });
+  }
 
   test("the scroll bar's end shows the last node, in a scroll space under the height limit", async () => {
+    await page.setViewportSize({ width: 1100, height: 800 });
     await page.evaluate(() => { const tree = document.getElementById("tree"); tree.scrollTop = tree.scrollHeight; });
     await page.waitForSelector("#node-" + (count - 1));
-    assert.ok(await inTreeView(page, "#node-" + (count - 1)), "last node in view at the scroll bar's end");
+    assert.equal((await seen(page, count - 1)).treeBox, true, "last node in view at the scroll bar's end");
     assert.ok((await page.evaluate(() => document.getElementById("tree").scrollHeight)) < 10000000);
-  });
-
-  // The ones behind "more" are built from the failures block when it opens.
-  test("failure links land on their node: one shown at once, one behind more", async () => {
-    for (const [link, more] of [[page.locator("#failures ol.failures a.path").nth(50), false],
-                                [page.locator("#failures details.more a.path").last(), true]]) {
-      if (more) await page.click("#failures details.more > summary");
-      await link.waitFor();
-      const href = await link.getAttribute("href");
-      const name = (await link.textContent()).split(" › ").pop();
-      await link.click();
-      const id = href.slice(2);
-      await page.waitForFunction((id) => document.getElementById("tree-items").getAttribute("aria-activedescendant") === "node-" + id, id);
-      assert.ok(await inTreeView(page, "#node-" + id), "failure link " + href + " in view");
-      assert.equal(await page.textContent("#node-" + id + " .name"), name);
-    }
   });
 
   test("the page's failure count is the report's", async () => {
