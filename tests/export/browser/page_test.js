@@ -442,4 +442,15 @@ describe("a page with a run history", () => {
       await page.evaluate(() => { document.getElementById("tree").style.height = "300px"; });
       await page.locator("body").screenshot({ path: historyShot });
     }));
+
+  test("at 390 pixels the table against the history and the badges wrap: the page does not scroll sideways", () =>
+    onPage(historyPage, async (page) => {
+      const widths = await page.evaluate(() => {
+        const right = (e) => Math.ceil(e.getBoundingClientRect().right);
+        const table = document.querySelector("#history table.information.history");
+        return { page: document.documentElement.scrollWidth, table: right(table),
+                 cells: Math.max(...[...table.querySelectorAll("th, td, td > *")].map(right)) };
+      });
+      assert.ok(widths.page <= 390 && widths.table <= 390 && widths.cells <= widths.table, JSON.stringify(widths));
+    }, { width: 390, height: 800 }));
 });
