@@ -8,9 +8,10 @@
 // search, expanding, the keyboard, deep links, dark and print styles, status
 // told by shape as well as colour, an accessibility audit), hostile test
 // names that stay text, a tree of 300,000 nodes whose every node can be
-// reached, long names at 390 pixels, a German page and a page with a run
-// history. In every test no script error reaches the console, no dialog
-// opens and nothing loads from the network.
+// reached and shown in the window, long names at 390 pixels, a German page
+// and a page with a run history, at 390 pixels too. In every test no script
+// error reaches the console, no dialog opens and nothing loads from the
+// network.
 "use strict";
 const assert = require("node:assert/strict");
 const fs = require("node:fs");
