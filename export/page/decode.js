@@ -2,9 +2,15 @@
 // describes them) into typed columns and texts. Nothing here touches the
 // document beyond reading the blocks, so the decoder runs in Node as well.
 
+// The bytes of the page's block with the given id.
+export async function readBlock(id) {
+  const script = document.getElementById(id);
+  return decodeBlock(script.textContent, script.dataset.encoding);
+}
+
 // A block's bytes: base64, then inflated when its encoding says "deflate".
 // The browser's own base64 decoder where it has one: four times as fast.
-async function decodeBlock(base64, encoding) {
+export async function decodeBlock(base64, encoding) {
   let bytes;
   if (Uint8Array.fromBase64) {
     bytes = Uint8Array.fromBase64(base64);
@@ -28,11 +34,14 @@ function varint(bytes, at) {  // returns [value, next position]
   return [value, at];
 }
 
-const utf8 = new TextDecoder();
-const TEXT_NAME = 1, TEXT_TITLE = 2, TEXT_CELL = 3;
+export const utf8 = new TextDecoder();
+// The marks ahead of a node's texts, after its name's (1): its title's, a
+// searchable cell's.
+const TEXT_TITLE = 2;
+export const TEXT_CELL = 3;
 
 // The four blocks' bytes into one data object. Linear in their size.
-function decodeData(nodeBytes, stringBytes, textBytes, detailBytes) {
+export function decodeData(nodeBytes, stringBytes, textBytes, detailBytes) {
   const d = {};
   const words = new Uint32Array(nodeBytes.buffer, nodeBytes.byteOffset, nodeBytes.byteLength / 4);
   if (words[0] !== 2) throw new Error("unknown data version " + words[0]);
@@ -81,7 +90,7 @@ function decodeData(nodeBytes, stringBytes, textBytes, detailBytes) {
 
 // The texts of node i: {name, title (own title or null), cells: the
 // searchable cell texts in order}.
-function textsOf(d, i) {
+export function textsOf(d, i) {
   const parts = d.texts.slice(d.textStart[i] + 1, d.textStart[i + 1]).split(/(?=[\x02\x03])/);
   const result = { name: parts[0], title: null, cells: [] };
   for (let k = 1; k < parts.length; k++) {
@@ -93,7 +102,7 @@ function textsOf(d, i) {
 
 // The details of node i as items: {row: role, cells: [{style, linkCell,
 // image, text, file, line}]} or {title, level, style, file, line}.
-function detailsOf(d, i) {
+export function detailsOf(d, i) {
   const details = d.details, strings = d.strings;
   const searchable = textsOf(d, i).cells;
   const items = [];
@@ -152,7 +161,7 @@ function detailsOf(d, i) {
 // The badges block (page_badges.h) for a tree of n nodes: per node the
 // number of its badge or -1, and per badge its kind, its run name (for
 // "failing since") and its strip of statuses. Linear in the block.
-function decodeBadges(bytes, n) {
+export function decodeBadges(bytes, n) {
   const b = { at: new Int32Array(n).fill(-1), kind: [], since: [], strip: [] };
   let at = 0, count, length;
   [count, at] = varint(bytes, at);

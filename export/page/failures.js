@@ -2,6 +2,10 @@
 // page_markup.h) and built as list items, text nodes only, when their
 // group's disclosure first opens.
 
+import { readBlock, utf8 } from "./decode.js";
+import { badgeElements } from "./tree.js";
+import { followHash } from "./search.js";
+
 let moreFailures = null;  // a promise of the entries, decoded once
 
 function failureItem([, node, path, what, checks]) {
@@ -42,13 +46,13 @@ async function fillFailures(list) {
   list.appendChild(fragment);
 }
 
-function wireFailures() {
+export function wireFailures() {
   for (const more of document.querySelectorAll("#failures details.more")) {
     more.addEventListener("toggle", () => { if (more.open) fillFailures(more.querySelector("ol")); });
   }
   // The same link again: no hash change, so reveal it here.
   document.getElementById("failures").addEventListener("click", (event) => {
     const link = event.target.closest("a.path");
-    if (link && link.getAttribute("href") === window.location.hash) fromHash();
+    if (link && link.getAttribute("href") === window.location.hash) followHash();
   });
 }

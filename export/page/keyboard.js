@@ -2,11 +2,18 @@
 // right opens (or goes to the first child), left closes (or goes to the
 // parent), Enter and space toggle, Home and End, Page Up and Page Down.
 // The focus stays on the tree box; the active line is its active descendant.
+// In the search box, Enter and Shift+Enter step through the matches.
+
+import {
+  view, ROW, treeItems, topOf, nodeAt, nextShown, previousShown, lastShown, expandable, isOpen, hasChildren,
+  toggle, setActive, viewHeight, contentHeight,
+} from "./tree.js";
+import { searchBox, typedQuery, applyFilters, stepMatch } from "./search.js";
 
 function onTreeKey(event) {
-  if (!D.n || event.altKey || event.ctrlKey || event.metaKey) return;
-  if (active < 0 || topOf(active) < 0) setActive(Math.max(0, nodeAt(pos)), true);
-  const i = active;
+  if (!view.data.n || event.altKey || event.ctrlKey || event.metaKey) return;
+  if (view.active < 0 || topOf(view.active) < 0) setActive(Math.max(0, nodeAt(view.pos)), true);
+  const i = view.active;
   let target = -1;
   switch (event.key) {
     case "ArrowDown": target = nextShown(i); break;
@@ -16,8 +23,8 @@ function onTreeKey(event) {
       else if (hasChildren(i)) target = nextShown(i);
       break;
     case "ArrowLeft":
-      if (isOpen(i) && expanded[i]) toggle(i, false);
-      else if (D.parent[i] >= 0 && topOf(D.parent[i]) >= 0) target = D.parent[i];
+      if (isOpen(i) && view.expanded[i]) toggle(i, false);
+      else if (view.data.parent[i] >= 0 && topOf(view.data.parent[i]) >= 0) target = view.data.parent[i];
       break;
     case "Enter":
     case " ":
@@ -41,6 +48,11 @@ function onTreeKey(event) {
 function onSearchKey(event) {
   if (event.key !== "Enter") return;
   event.preventDefault();
-  if (typedQuery() !== query) { clearTimeout(searchTimer); applyFilters(); }
+  if (typedQuery() !== view.query) applyFilters();
   stepMatch(event.shiftKey ? -1 : 1);
+}
+
+export function wireKeyboard() {
+  treeItems.addEventListener("keydown", onTreeKey);
+  searchBox.addEventListener("keydown", onSearchKey);
 }

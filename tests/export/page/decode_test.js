@@ -10,11 +10,14 @@ const fs = require("node:fs");
 const os = require("node:os");
 const path = require("node:path");
 const test = require("node:test");
+const { pathToFileURL } = require("node:url");
 
 const source = process.env.SOURCE_DIR;
-const decoder = new Function(
-  fs.readFileSync(path.join(source, "export/page/decode.js"), "utf8") +
-    "\nreturn { decodeBlock, decodeData, textsOf, detailsOf, decodeBadges };")();
+// The module that the page's script holds, as it is.
+let decoder;
+test.before(async () => {
+  decoder = await import(pathToFileURL(path.join(source, "export/page/decode.js")));
+});
 
 // Runs veldora-export, for which a failed verdict (status 3) is no error.
 function exporter(args) {
