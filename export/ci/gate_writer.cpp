@@ -4,6 +4,7 @@
 #include "export/ci/gate_writer.h"
 
 #include <algorithm>
+#include <cstdio>
 
 namespace {
 
@@ -121,6 +122,23 @@ std::string markdownRow(const FailureLine& line) {
          (line.detail.empty() ? std::string() : " " + codeSpan(line.detail)) + " |\n";
 }
 
+// A link's target between angle brackets: what would end it (an angle
+// bracket, a line end) or split it (white space) percent-encoded.
+std::string linkTarget(const std::string& url) {
+  std::string target;
+  for (const char c : url) {
+    const unsigned char u = static_cast<unsigned char>(c);
+    if (u > 0x20 && u != 0x7f && c != '<' && c != '>') {
+      target += c;
+    } else {
+      char escaped[4];
+      snprintf(escaped, sizeof escaped, "%%%02X", u);
+      target += escaped;
+    }
+  }
+  return target;
+}
+
 std::string totalsWords(const RunTotals& t) {
   return "Passed " + std::to_string(t.passed) + ", Inconclusive " + std::to_string(t.inconclusive) +
          ", Failed " + std::to_string(t.failed) + ", Total " + std::to_string(t.total);
@@ -163,7 +181,7 @@ std::string gateMarkdown(const GateView& view, const GateOptions& options) {
   const std::string verdict = gateVerdict(counts, options.failOn, view.totals.failed, &passed);
   std::string md = std::string(passed ? "✅ " : "❌ ") + markdownEscaped(verdict) + "\n\n";
   md += totalsWords(view.totals) + ", against " + markdownEscaped(view.against);
-  if (!options.pageUrl.empty()) md += " · [the report's page](<" + markdownEscaped(options.pageUrl) + ">)";
+  if (!options.pageUrl.empty()) md += " · [the report's page](<" + linkTarget(options.pageUrl) + ">)";
   md += "\n\n" + gateLine(counts);
   // Every row counts against the budget; what does not fit is counted.
   const Sections sections = gather(view, options.max);

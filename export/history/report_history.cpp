@@ -104,13 +104,13 @@ bool readStrips(HistoryStore& store, const NewRun& report, const std::vector<Run
   return true;
 }
 
-// The first runs of the streaks of the objects that failed in the base too.
+// The first runs of the streaks of the failed objects (those that failed
+// in the base too have one, also when a check of theirs is new).
 bool readStreaks(HistoryStore& store, const NewRun& report, ReportHistory* history,
                  std::string* error) {
   std::vector<std::string> keys;
   std::vector<FailedObject*> streaks;
   for (FailedObject& failed : history->diff.failed) {
-    if (failed.kind == FailureNew) continue;
     keys.push_back(report.objects[failed.object].key);
     streaks.push_back(&failed);
   }

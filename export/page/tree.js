@@ -355,8 +355,9 @@ export function badgeElements(i) {
   if (k < 0) return null;
   const fragment = document.createDocumentFragment();
   const kind = b.kind[k];
-  const word = kind === 0 ? L.badgeNew : kind === 2 ? L.badgeFlaky : L.failingSince.replace("%1", () => b.since[k]);
-  fragment.appendChild(el("span", "badge " + (["new", "since", "flaky"][kind] || ""), word));
+  const words = [L.badgeNew, null, L.badgeFlaky, L.badgeQuarantined];
+  const word = kind === 1 ? L.failingSince.replace("%1", () => b.since[k]) : words[kind] || "";
+  fragment.appendChild(el("span", "badge " + (["new", "since", "flaky", "quarantined"][kind] || ""), word));
   fragment.append(" ");
   const strip = fragment.appendChild(el("span", "strip"));
   const words = [];

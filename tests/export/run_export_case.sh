@@ -18,6 +18,8 @@
 # touch them.
 # and the inputs. The case runs in a scratch copy; every input must be left
 # as it was, and no other file may appear (no temporary file either).
+# VELDORA_UPDATE_GOLDEN=1 writes the status, standard output and error and
+# the expected files that exist from this run instead.
 set -u
 program=$1
 case_dir=$2
@@ -39,6 +41,18 @@ normalise() {
   perl -0pe 's{<style>.*?</style>}{<style>…</style>}s; s{<script>.*?</script>}{<script>…</script>}s;
              s{sha256-[A-Za-z0-9+/=]+}{sha256-…}g' "$1"
 }
+
+if [ "${VELDORA_UPDATE_GOLDEN:-}" = 1 ]; then
+  echo "$status" > "$case_dir/expected.status"
+  cp "$work.stderr" "$case_dir/expected.stderr"
+  if [ -s "$work.stdout" ] || [ -f "$case_dir/expected.stdout" ]; then
+    normalise "$work.stdout" > "$case_dir/expected.stdout"
+  fi
+  for name in $(find . -mindepth 1 -maxdepth 1 -type f | sed 's|^\./||'); do
+    [ -f "$case_dir/expected.$name" ] && normalise "./$name" > "$case_dir/expected.$name"
+  done
+  exit 0
+fi
 
 fail=0
 want=$(cat expected.status)

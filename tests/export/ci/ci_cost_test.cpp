@@ -130,9 +130,9 @@ TEST(CiCost, ClaimedVerdictsAreRefusedNotWritten) {
     JunitOptions options;
     options.scratchDir = "/tmp";
     JunitResult result;
-    std::string error;
-    EXPECT_FALSE(writeJunit(reader, out, options, "report.xrd", &result, &error)) << claim;
-    EXPECT_EQ(error.compare(0, 14, "report.xrd:12:"), 0) << claim << error;
+    std::string junitError;
+    EXPECT_FALSE(writeJunit(reader, out, options, "report.xrd", &result, &junitError)) << claim;
+    EXPECT_EQ(junitError.compare(0, 14, "report.xrd:12:"), 0) << claim << junitError;
     fclose(out);
 
     ReportReader again;

@@ -27,7 +27,9 @@
 # The case runs in a scratch folder; @CASE@ in env and expected files stands
 # for it, @HOSTNAME@ for this machine's name. Every JUnit output is also
 # validated against junit.xsd and read back with junitparser against its
-# report (junit_readback.py).
+# report (junit_readback.py). VELDORA_UPDATE_GOLDEN=1 writes the status,
+# standard output and error and the expected files that exist from this run
+# instead.
 set -u
 prefix=$1
 tests_dir=$2
@@ -82,6 +84,21 @@ runner=()
 env "${envs[@]}" "${runner[@]}" "$prefix/bin/veldora-export" "${args[@]}" \
   > "$out/stdout" 2> "$out/stderr"
 status=$?
+
+if [ "${VELDORA_UPDATE_GOLDEN:-}" = 1 ]; then
+  unresolve() { sed -e "s|$work|@CASE@|g" -e "s|hostname=\"$(uname -n)\"|hostname=\"@HOSTNAME@\"|g" "$1"; }
+  echo "$status" > "$case_dir/expected.status"
+  unresolve "$out/stderr" > "$case_dir/expected.stderr"
+  if [ -s "$out/stdout" ] || [ -f "$case_dir/expected.stdout" ]; then
+    unresolve "$out/stdout" > "$case_dir/expected.stdout"
+  fi
+  if [ -d "$case_dir/expected" ]; then
+    (cd "$case_dir/expected" && find . -type f) | while IFS= read -r name; do
+      [ -f "$name" ] && unresolve "$name" > "$case_dir/expected/$name"
+    done
+  fi
+  exit 0
+fi
 
 fail=0
 want=$(cat "$case_dir/expected.status")

@@ -110,6 +110,6 @@ test("the badges block: per failed object's node its kind, its since run and its
   assert.deepEqual(badged.map(([node]) => node), [2, 4, 6]);
   assert.deepEqual(badged.map(([, k]) => b.kind[k]), [1, 2, 1]);
   assert.deepEqual(badged.map(([, k]) => b.since[k]),
-                   ["run 1 (run1, 2026-12-07T09:00:00)", null, "run 3 (run3, 2026-12-09T09:00:00)"]);
+                   ["run 1", null, "run 3"]);
   assert.deepEqual(badged.map(([, k]) => [...b.strip[k]]), [[2, 2, 2, 2], [0, 2, 0, 2], [3, 3, 2, 2]]);
 });

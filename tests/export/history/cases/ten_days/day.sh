@@ -30,7 +30,8 @@ if [ -f history.sqlite ]; then
   for format in plain github markdown; do
     echo "-- $format"
     veldora-export diff history.sqlite report.xrd --format "$format" --quarantine quarantine.txt \
-      --page-url "https://ci.example/$pipeline/report.html" > gate.out
+      --page-url "https://ci.example/$pipeline/report.html" \
+      --ots "$EXAMPLES/stack_test.ots" "$EXAMPLES/stack_classes.ots" > gate.out
     status=$?
     mask < gate.out
     echo "[gate $status]"
