@@ -269,8 +269,12 @@ class SqliteHistory : public HistoryStore {
     return damaged("the objects of run " + std::to_string(run) + " " + fault);
   }
   bool exec(const char* sql) { return sqlite3_exec(db_, sql, nullptr, nullptr, nullptr) == SQLITE_OK || fail(); }
+  // Undoes the write transaction; false. A write that failed (a full
+  // disk) may leave SQLite's journal to be played back by the next reader:
+  // this reads at once, so that the file is as it was when record returns.
   bool rollback() {
     sqlite3_exec(db_, "ROLLBACK", nullptr, nullptr, nullptr);
+    sqlite3_exec(db_, "SELECT count(*) FROM sqlite_master", nullptr, nullptr, nullptr);
     return false;
   }
   bool pragma(const char* name, int64_t* value);
@@ -461,7 +465,7 @@ bool SqliteHistory::makeShrinkable() {
     ReadScope scope(db_);
     if (!quickCheck()) return false;
   }
-  return exec("PRAGMA auto_vacuum = INCREMENTAL") && exec("VACUUM");
+  return exec("PRAGMA auto_vacuum = INCREMENTAL") && (exec("VACUUM") || rollback());
 }
 
 bool SqliteHistory::prepareWriting() {

@@ -243,7 +243,8 @@ TEST_F(HistorySafetyTest, AFullDiskLeavesTheFileAsItWas) {
       std::string error;
       auto store = openHistory(path_, HistoryWrite, &error);
       RecordedRun recorded;
-      _exit(store && store->record(run("big", manyObjects(3000, "new ")), 0, &recorded) ? 0 : 1);
+      // Large enough that SQLite writes pages into the file before the commit.
+      _exit(store && store->record(run("big", manyObjects(30000, "new ")), 0, &recorded) ? 0 : 1);
     }
     int status = 0;
     ASSERT_EQ(waitpid(child, &status, 0), child);
