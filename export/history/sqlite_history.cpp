@@ -832,9 +832,14 @@ bool SqliteHistory::record(const NewRun& run, int64_t keep, RecordedRun* recorde
     return false;
   }
   bool shortKeys = run.info.key.size() <= kLongestKey && run.content.size() <= kLongestKey;
-  for (const RunObject& object : run.objects) shortKeys = shortKeys && object.key.size() <= kLongestKey;
-  if (!shortKeys) {
-    error_ = "a key or content longer than " + std::to_string(kLongestKey) + " bytes";
+  bool statuses = true;
+  for (const RunObject& object : run.objects) {
+    shortKeys = shortKeys && object.key.size() <= kLongestKey;
+    statuses = statuses && object.status <= ResultAbsent;
+  }
+  if (!shortKeys || !statuses) {
+    error_ = !statuses ? "an object's status is none of ResultStatus"
+                       : "a key or content longer than " + std::to_string(kLongestKey) + " bytes";
     return false;
   }
   if (!exec("BEGIN IMMEDIATE")) return false;

@@ -7,23 +7,12 @@
 
 #include "export/history/member_list.h"
 
-#include <zlib.h>
-
 #include <chrono>
 #include <map>
 #include <sys/resource.h>
 #include <sys/wait.h>
 
 namespace {
-
-std::string deflated(const std::string& bytes) {
-  uLongf size = compressBound(bytes.size());
-  std::string packed(size, '\0');
-  compress2(reinterpret_cast<Bytef*>(&packed[0]), &size,
-            reinterpret_cast<const Bytef*>(bytes.data()), bytes.size(), 9);
-  packed.resize(size);
-  return packed;
-}
 
 TEST(MemberList, ReadsBackWhatItWroteAndNoMoreThanItsLimit) {
   const std::string ascending = encodeMembers({1, 2, 3});
