@@ -1,9 +1,9 @@
 // The history store alone as a program, for the tests that need processes
 // (history_processes_test.py) and for timing the store on large runs:
 //
-//   history_store_tool record FILE --objects N --seed S [--key K] [--keep N]
-//       records a run of N objects ("object 0", ...), every 7th failing
-//       from the seed's own place on; prints "run 3 attempt 1"
+//   history_store_tool record FILE --objects N --seed S [--key K] [--keep N] [--failing-every N]
+//       records a run of N objects ("object 0", ...), every Nth failing
+//       (default 7) from the seed's own place on; prints "run 3 attempt 1"
 //   history_store_tool read FILE [--times N]
 //       every read over every run, N times in one store (default 1), each
 //       run's objects against its totals; prints "runs 1 2 3"
@@ -11,6 +11,7 @@
 // Exit 0, or 2 after "history_store_tool: FILE: why".
 #include "export/history/history_store.h"
 
+#include <algorithm>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
@@ -30,14 +31,15 @@ std::string objectKey(int64_t i) {
   return key;
 }
 
-int record(const std::string& file, int64_t objects, int64_t seed, const std::string& key, int64_t keep) {
+int record(const std::string& file, int64_t objects, int64_t seed, const std::string& key, int64_t keep,
+           int64_t failingEvery) {
   NewRun run;
   run.content = std::string(kDigestTag) + "seed " + std::to_string(seed);
   run.info.key = key;
   run.info.generated = "2026-12-07T09:30:12";
   run.info.label = "seed " + std::to_string(seed);
   for (int64_t i = 0; i < objects; ++i) {
-    const bool fails = (i + seed) % 7 == 0;
+    const bool fails = (i + seed) % failingEvery == 0;
     run.objects.push_back({objectKey(i), "suite > object " + std::to_string(i),
                            fails ? ResultFailed : ResultPassed,
                            fails ? "size() == n\t(failed 1 of 3 executions)" : ""});
@@ -101,7 +103,7 @@ int main(int argc, char** argv) {
     return 2;
   }
   const std::string command = argv[1], file = argv[2];
-  int64_t objects = 0, seed = 0, keep = 0, times = 1;
+  int64_t objects = 0, seed = 0, keep = 0, times = 1, failingEvery = 7;
   std::string key;
   for (int i = 3; i + 1 < argc; i += 2) {
     const std::string option = argv[i];
@@ -110,9 +112,10 @@ int main(int argc, char** argv) {
     else if (option == "--seed") seed = atoll(argv[i + 1]);
     else if (option == "--keep") keep = atoll(argv[i + 1]);
     else if (option == "--times") times = atoll(argv[i + 1]);
+    else if (option == "--failing-every") failingEvery = std::max(1LL, atoll(argv[i + 1]));
     else return failed(file, "unknown option " + option);
   }
-  if (command == "record") return record(file, objects, seed, key, keep);
+  if (command == "record") return record(file, objects, seed, key, keep, failingEvery);
   if (command == "read") return read(file, times);
   return failed(file, "unknown command " + command);
 }
