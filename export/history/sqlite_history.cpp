@@ -35,6 +35,7 @@
 #include <algorithm>
 #include <cerrno>
 #include <climits>
+#include <cstdlib>
 #include <cstdio>
 #include <cstring>
 #include <sys/stat.h>
@@ -269,20 +270,25 @@ class SqliteHistory : public HistoryStore {
     return damaged("the objects of run " + std::to_string(run) + " " + fault);
   }
   bool exec(const char* sql) { return sqlite3_exec(db_, sql, nullptr, nullptr, nullptr) == SQLITE_OK || fail(); }
+  // Undoes the write transaction; false. A write that failed (a full
+  // disk) may leave SQLite's journal to be played back by the next reader:
+  // this reads at once, so that the file is as it was when record returns.
   bool rollback() {
     sqlite3_exec(db_, "ROLLBACK", nullptr, nullptr, nullptr);
+    sqlite3_exec(db_, "SELECT count(*) FROM sqlite_master", nullptr, nullptr, nullptr);
     return false;
   }
+  bool pragma(const char* name, std::string* value);
   bool pragma(const char* name, int64_t* value);
-  bool pragmaText(const char* name, std::string* value);
   bool checkMarks(bool writing, int64_t* version);
   bool quickCheck();
   bool checkSums();
   bool migrate();
   void addFunctions();
   bool countSchema1Objects();
-  bool leaveWal();
-  bool makeShrinkable();
+  bool checkOnce(bool* checked);  // quickCheck unless *checked
+  bool leaveWal(bool* checked);
+  bool makeShrinkable(bool* checked);
 
   bool queryRun(Statement& query, RunInfo* run, bool* found);
   bool takeRun(Statement& row, RunInfo* run);
@@ -302,17 +308,17 @@ class SqliteHistory : public HistoryStore {
   int64_t schema1Objects_ = 0;  // the bound of a schema-1 members list
 };
 
-bool SqliteHistory::pragma(const char* name, int64_t* value) {
-  Statement query(db_, std::string("PRAGMA ") + name);
-  if (query.step() != SQLITE_ROW) return fail();
-  *value = query.integer(0);
-  return true;
-}
-
-bool SqliteHistory::pragmaText(const char* name, std::string* value) {
+bool SqliteHistory::pragma(const char* name, std::string* value) {
   Statement query(db_, std::string("PRAGMA ") + name);
   if (query.step() != SQLITE_ROW) return fail();
   *value = query.bytes(0);
+  return true;
+}
+
+bool SqliteHistory::pragma(const char* name, int64_t* value) {
+  std::string text;
+  if (!pragma(name, &text)) return false;
+  *value = strtoll(text.c_str(), nullptr, 10);
   return true;
 }
 
@@ -322,11 +328,9 @@ bool SqliteHistory::checkMarks(bool writing, int64_t* version) {
   int64_t application = 0;
   if (!pragma("application_id", &application) || !pragma("user_version", version)) return false;
   if (application != kApplicationId) {
-    int64_t tables = 0;
-    Statement count(db_, "SELECT count(*) FROM sqlite_master");
-    if (count.step() != SQLITE_ROW) return fail();
-    tables = count.integer(0);
-    if (application != 0 || *version != 0 || tables != 0 || !writing) {
+    Statement tables(db_, "SELECT count(*) FROM sqlite_master");
+    if (tables.step() != SQLITE_ROW) return fail();
+    if (application != 0 || *version != 0 || tables.integer(0) != 0 || !writing) {
       error_ = "not a history file (an SQLite database of another kind)";
       return false;
     }
@@ -436,32 +440,36 @@ bool SqliteHistory::migrate() {
 // A file in WAL mode (as earlier versions left it) takes the rollback
 // journal. That needs the file to itself: while another connection has it
 // open, try again within the busy timeout.
-bool SqliteHistory::leaveWal() {
+bool SqliteHistory::leaveWal(bool* checked) {
   std::string mode;
-  if (!pragmaText("journal_mode", &mode)) return false;
+  if (!pragma("journal_mode", &mode)) return false;
   if (mode != "wal") return true;
-  {
-    ReadScope scope(db_);
-    if (!quickCheck()) return false;
-  }
+  if (!checkOnce(checked)) return false;
   for (int waited = 0;; waited += 50) {
     Statement change(db_, "PRAGMA journal_mode = DELETE");
     if (change.step() == SQLITE_ROW && change.bytes(0) == "delete") return true;
-    if (waited >= kBusyMilliseconds) return fail();
+    if (waited >= kBusyMilliseconds) {
+      error_ = std::string("cannot leave WAL mode: ") + sqlite3_errmsg(db_);
+      return false;
+    }
     usleep(50000);
   }
 }
 
 // A file made before auto_vacuum was set gets it with one VACUUM.
-bool SqliteHistory::makeShrinkable() {
+bool SqliteHistory::makeShrinkable(bool* checked) {
   int64_t mode = 0;
   if (!pragma("auto_vacuum", &mode)) return false;
   if (mode == 2) return true;
-  {
-    ReadScope scope(db_);
-    if (!quickCheck()) return false;
-  }
-  return exec("PRAGMA auto_vacuum = INCREMENTAL") && exec("VACUUM");
+  return checkOnce(checked) && exec("PRAGMA auto_vacuum = INCREMENTAL") &&
+         (exec("VACUUM") || rollback());
+}
+
+bool SqliteHistory::checkOnce(bool* checked) {
+  if (*checked) return true;
+  ReadScope scope(db_);
+  *checked = quickCheck();
+  return *checked;
 }
 
 bool SqliteHistory::prepareWriting() {
@@ -470,7 +478,9 @@ bool SqliteHistory::prepareWriting() {
   // Migrated first: a migration that finds damage is rolled back in
   // whatever journal the file keeps, and leaves it as it was.
   if (!checkMarks(true, &version) || (version < kSchemaVersion && !migrate())) return false;
-  return leaveWal() && makeShrinkable();
+  // Each step that writes takes only a checked file, checked once.
+  bool checked = version < kSchemaVersion;
+  return leaveWal(&checked) && makeShrinkable(&checked);
 }
 
 bool SqliteHistory::prepareReading() {
@@ -828,9 +838,14 @@ bool SqliteHistory::record(const NewRun& run, int64_t keep, RecordedRun* recorde
     return false;
   }
   bool shortKeys = run.info.key.size() <= kLongestKey && run.content.size() <= kLongestKey;
-  for (const RunObject& object : run.objects) shortKeys = shortKeys && object.key.size() <= kLongestKey;
-  if (!shortKeys) {
-    error_ = "a key or content longer than " + std::to_string(kLongestKey) + " bytes";
+  bool statuses = true;
+  for (const RunObject& object : run.objects) {
+    shortKeys = shortKeys && object.key.size() <= kLongestKey;
+    statuses = statuses && object.status <= ResultAbsent;
+  }
+  if (!shortKeys || !statuses) {
+    error_ = !statuses ? "an object's status is none of ResultStatus"
+                       : "a key or content longer than " + std::to_string(kLongestKey) + " bytes";
     return false;
   }
   if (!exec("BEGIN IMMEDIATE")) return false;

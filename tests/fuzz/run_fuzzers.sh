@@ -19,7 +19,7 @@ root=$(cd "$(dirname "$0")/../.." && pwd)
 mode=${1:?usage: run_fuzzers.sh --replay|--merge|SECONDS [HARNESS...]}
 shift
 harnesses=("$@")
-[ ${#harnesses[@]} -gt 0 ] || harnesses=(symbol_reader trace_reader header text pipeline export)
+[ ${#harnesses[@]} -gt 0 ] || harnesses=(symbol_reader trace_reader header text pipeline export history)
 build=$root/build/fuzz
 committed=$root/tests/fuzz/corpus
 
@@ -40,7 +40,7 @@ fi
 make_seeds() {
   local seeds=$build/seeds n=0
   rm -rf "$seeds"
-  mkdir -p "$seeds"/{symbol_reader,trace_reader,header,text,pipeline,export}
+  mkdir -p "$seeds"/{symbol_reader,trace_reader,header,text,pipeline,export,history}
   for f in "$root"/tests/golden/*/*.ots "$root"/tests/readers/*.ots; do
     cp "$f" "$seeds/symbol_reader/$((n += 1))"
   done

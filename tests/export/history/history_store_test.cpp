@@ -4,9 +4,7 @@
 // no history, and readers that see one state beside a writer.
 #include "tests/export/history/history_test_files.h"
 
-#include "export/history/member_list.h"
-
-#include <zlib.h>
+#include "tests/export/history/schema1.h"
 
 #include <chrono>
 #include <thread>
@@ -226,40 +224,12 @@ TEST_F(HistoryStoreTest, KeepDropsOlderRunsWhatOnlyTheyHeldAndShrinksTheFile) {
   EXPECT_EQ(sql("PRAGMA freelist_count"), "0");
 }
 
-// Schema 1 as version 1 of the program wrote it: WAL, runs by content,
-// members as ascending gaps.
-std::string schema1Members(const std::vector<int64_t>& ids) {
-  std::string gaps;
-  int64_t last = 0;
-  for (const int64_t id : ids) {
-    for (uint64_t gap = static_cast<uint64_t>(id - last); ; gap >>= 7) {
-      gaps += static_cast<char>((gap & 0x7f) | (gap >= 0x80 ? 0x80 : 0));
-      if (gap < 0x80) break;
-    }
-    last = id;
-  }
-  uLongf size = compressBound(gaps.size());
-  std::string packed(size, '\0');
-  compress2(reinterpret_cast<Bytef*>(&packed[0]), &size,
-            reinterpret_cast<const Bytef*>(gaps.data()), gaps.size(), Z_BEST_SPEED);
-  packed.resize(size);
-  return packed;
-}
-
 class Schema1Test : public HistoryFileTest {
  protected:
   void SetUp() override {
     HistoryFileTest::SetUp();
-    sql("PRAGMA journal_mode = WAL;"
-        "CREATE TABLE runs(id INTEGER PRIMARY KEY, content BLOB NOT NULL UNIQUE,"
-        " generated TEXT NOT NULL, label TEXT NOT NULL, passed INTEGER NOT NULL,"
-        " inconclusive INTEGER NOT NULL, failed INTEGER NOT NULL, total INTEGER NOT NULL,"
-        " members BLOB NOT NULL);"
-        "CREATE TABLE objects(id INTEGER PRIMARY KEY, key BLOB NOT NULL UNIQUE, path TEXT NOT NULL);"
-        "CREATE TABLE results(run INTEGER NOT NULL, object INTEGER NOT NULL,"
-        " status INTEGER NOT NULL, checks TEXT NOT NULL, PRIMARY KEY(run, object)) WITHOUT ROWID;"
-        "CREATE INDEX results_by_object ON results(object, run);"
-        "PRAGMA application_id = 1986358372; PRAGMA user_version = 1;"
+    // In WAL mode, as that version left its files.
+    sql(std::string("PRAGMA journal_mode = WAL;") + kSchema1Tables +
         "INSERT INTO objects VALUES(1, x'61', 'suite > a'), (2, x'62', 'suite > b'), (3, x'63', 'suite > c');"
         "INSERT INTO runs VALUES(1, " + blob(std::string(32, '\x07')) + ", '2026-12-07T09:30:12', '3f2a9c1', 1, 1, 1, 3, " +
         blob(schema1Members({1, 2, 3})) + "), (2, " + blob(std::string(32, '\x08')) +
@@ -303,18 +273,59 @@ TEST_F(Schema1Test, IsReadAsItIsAndBroughtUpToDateByWriting) {
   EXPECT_EQ(record(*store, run("3", {object("a", ResultFailed)})).run, 3);
 }
 
+TEST_F(Schema1Test, LeavingWalWaitsForAnotherConnection) {
+  sqlite3* other = nullptr;
+  ASSERT_EQ(sqlite3_open(path_.c_str(), &other), SQLITE_OK);
+  ASSERT_EQ(sqlite3_exec(other, "SELECT count(*) FROM runs", nullptr, nullptr, nullptr), SQLITE_OK);
+  std::thread closing([other] {
+    std::this_thread::sleep_for(std::chrono::milliseconds(300));
+    sqlite3_close(other);
+  });
+  auto store = open(HistoryWrite);
+  closing.join();
+  ASSERT_TRUE(store);
+  EXPECT_EQ(sql("PRAGMA journal_mode"), "delete");
+}
+
 TEST_F(Schema1Test, ADamagedRunStopsTheMigrationAndTheFileStaysAsItWas) {
   // A list that inflates to a megabyte of zero gaps.
-  std::string zeros(1 << 20, '\0');
-  uLongf size = compressBound(zeros.size());
-  std::string bomb(size, '\0');
-  compress2(reinterpret_cast<Bytef*>(&bomb[0]), &size, reinterpret_cast<const Bytef*>(zeros.data()),
-            zeros.size(), 9);
-  bomb.resize(size);
+  const std::string bomb = deflated(std::string(1 << 20, '\0'));
   sql("UPDATE runs SET members = " + blob(bomb) + " WHERE id = 2; PRAGMA wal_checkpoint(TRUNCATE)");
   const char why[] = "damaged: the objects of run 2 hold more ids than its report had objects";
   EXPECT_EQ(refusal(HistoryWrite), why);
   EXPECT_EQ(refusal(HistoryRead), why);
+}
+
+TEST_F(HistoryStoreTest, RecordRefusesRunsThatReadsWouldCallDamaged) {
+  auto store = open(HistoryWrite);
+  record(*store, run("r1", {object("a", ResultPassed)}));
+  const std::string before = readFile(path_);
+  const struct {
+    const char* what;
+    void (*change)(NewRun*);
+    const char* error;
+  } cases[] = {
+      {"negative", [](NewRun* r) { r->info.totals.passed = -1; r->info.totals.total = 0; },
+       "the run's totals are no counts of a report"},
+      {"beyond 32 bits", [](NewRun* r) { r->info.totals.passed = r->info.totals.total = 1LL << 31; },
+       "the run's totals are no counts of a report"},
+      {"not adding up", [](NewRun* r) { r->info.totals.total = 7; }, "the run's totals are no counts of a report"},
+      {"a long run key", [](NewRun* r) { r->info.key.assign(257, 'k'); },
+       "a key or content longer than 256 bytes"},
+      {"a long content", [](NewRun* r) { r->content.assign(257, 'c'); }, "a key or content longer than 256 bytes"},
+      {"a long object key", [](NewRun* r) { r->objects[0].key.assign(257, 'o'); },
+       "a key or content longer than 256 bytes"},
+      {"a status of no kind", [](NewRun* r) { r->objects[0].status = static_cast<ResultStatus>(9); },
+       "an object's status is none of ResultStatus"},
+  };
+  for (const auto& c : cases) {
+    NewRun r = run("r2", {object("a", ResultPassed)});
+    c.change(&r);
+    RecordedRun recorded;
+    EXPECT_FALSE(store->record(r, 0, &recorded)) << c.what;
+    EXPECT_EQ(store->error(), c.error) << c.what;
+    EXPECT_TRUE(readFile(path_) == before) << c.what;
+  }
 }
 
 TEST_F(HistoryStoreTest, AnEmptyFileBecomesAHistory) {

@@ -9,6 +9,7 @@
 
 #include <gtest/gtest.h>
 #include <sqlite3.h>
+#include <zlib.h>
 
 #include <cstdlib>
 #include <memory>
@@ -100,6 +101,15 @@ inline RecordedRun record(HistoryStore& store, const NewRun& r, int64_t keep = 0
   RecordedRun recorded;
   EXPECT_TRUE(store.record(r, keep, &recorded)) << store.error();
   return recorded;
+}
+
+inline std::string deflated(const std::string& bytes) {
+  uLongf size = compressBound(bytes.size());
+  std::string packed(size, '\0');
+  compress2(reinterpret_cast<Bytef*>(&packed[0]), &size,
+            reinterpret_cast<const Bytef*>(bytes.data()), bytes.size(), 9);
+  packed.resize(size);
+  return packed;
 }
 
 // The bytes as an SQL blob literal.
