@@ -258,8 +258,11 @@ class SqliteHistory : public HistoryStore {
   bool prepareReading();
 
  private:
+  // SQLite's own word for a file it finds broken is a damaged history too.
   bool fail() {
-    error_ = sqlite3_errmsg(db_);
+    const int code = sqlite3_errcode(db_) & 0xff;
+    error_ = code == SQLITE_CORRUPT || code == SQLITE_NOTADB ? "damaged: " : "";
+    error_ += sqlite3_errmsg(db_);
     return false;
   }
   bool damaged(const std::string& what) {
