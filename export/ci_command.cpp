@@ -125,7 +125,7 @@ bool judge(const CommandArguments& args, const CiContext& ctx, CiParts* parts, s
   excuses.quarantined = parts->quarantined;
   const NewRun& run = parts->run.run;
   parts->history.own = run.info;
-  parts->history.diff = diffRuns(RunTotals(), {}, run.info.totals, run.objects, excuses);
+  parts->history.diff = diffRuns(VerdictTotals(), {}, run.info.totals, run.objects, excuses);
   parts->history.trend = {run.info};
   return true;
 }

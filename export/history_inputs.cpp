@@ -62,7 +62,7 @@ void LocatedRun::object(const TestObject& object) {
   RunCollector::object(object);
   locations.push_back(object.location);
   nodes.push_back(object.nodeId);
-  lines.push_back(object.state == StateFailed ? failureLines(object) : std::vector<FailureLine>());
+  lines.push_back(object.state == StatusFailed ? failureLines(object) : std::vector<FailureLine>());
 }
 
 std::string runKeyOf(const CommandArguments& args) {

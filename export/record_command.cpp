@@ -39,7 +39,7 @@ bool recordRun(const CommandArguments& args, const std::string& history, NewRun 
     *error = history + ": " + (store ? store->error() : *error);
     return false;
   }
-  const RunTotals& t = info.totals;
+  const VerdictTotals& t = info.totals;
   std::string attempt;
   if (recorded.attempt > 1) attempt = " attempt " + std::to_string(recorded.attempt);
   printf("run %lld%s recorded in %s: Passed %lld, Inconclusive %lld, Failed %lld, Total %lld\n",

@@ -19,7 +19,7 @@ struct Section {
   int64_t more = 0;
 };
 
-const char* statusWord(ResultStatus status) {
+const char* statusWord(ObjectStatus status) {
   static const char* const kWords[] = {"passed", "not executed", "failed", "absent"};
   return kWords[status];
 }
@@ -139,7 +139,7 @@ std::string linkTarget(const std::string& url) {
   return target;
 }
 
-std::string totalsWords(const RunTotals& t) {
+std::string totalsWords(const VerdictTotals& t) {
   return "Passed " + std::to_string(t.passed) + ", Inconclusive " + std::to_string(t.inconclusive) +
          ", Failed " + std::to_string(t.failed) + ", Total " + std::to_string(t.total);
 }

@@ -30,7 +30,7 @@ struct GateView {
   const std::vector<RunObject>* base = nullptr;
   const std::vector<std::vector<FailureLine>>* lines = nullptr;  // beside now: a failed object's
   const std::vector<SourceLink>* locations = nullptr;             // beside now
-  RunTotals totals;  // the report's
+  VerdictTotals totals;  // the report's
   // Quarantine entries that match no object of the report.
   const std::vector<FailureLine>* staleQuarantine = nullptr;
 };

@@ -225,14 +225,14 @@ void JunitCollector::object(const TestObject& object) {
     if (kind >= 0) stubKinds_.counted(kind);
   }
   ++suite.tests;
-  const bool failed = object.state == StateFailed;
+  const bool failed = object.state == StatusFailed;
   const bool notes = !object.notes.empty() &&
                      (systemOut_ == SystemOutAll || (systemOut_ == SystemOutFailures && failed));
   if (failed) {
     ++suite.failures;
     text_ += ">\n";
     appendFailure(object);
-  } else if (object.state == StateNotExecuted && kind >= 0) {
+  } else if (object.state == StatusNotExecuted && kind >= 0) {
     stubKinds_.notExecuted(kind);
     if (suite.notExecutedByKind.size() <= static_cast<size_t>(kind))
       suite.notExecutedByKind.resize(kind + 1);
@@ -241,7 +241,7 @@ void JunitCollector::object(const TestObject& object) {
     text_ += notes ? kMarkerInner : kMarkerEmpty;
     text_ += static_cast<char>(kind);
     if (!notes) text_ += '\n';
-  } else if (object.state == StateNotExecuted) {
+  } else if (object.state == StatusNotExecuted) {
     ++suite.skipped;
     if (object.kind == ObjectClassBlock) ++classNotExecuted_;
     text_ += ">\n";
@@ -250,7 +250,7 @@ void JunitCollector::object(const TestObject& object) {
     text_ += notes ? ">\n" : "/>\n";
   }
   if (notes) appendNotes(object);
-  if (failed || notes || (object.state == StateNotExecuted && kind < 0))
+  if (failed || notes || (object.state == StatusNotExecuted && kind < 0))
     text_ += "</testcase>\n";
   fwrite(text_.data(), 1, text_.size(), scratch_);
   suite.bodyBytes += static_cast<int64_t>(text_.size());

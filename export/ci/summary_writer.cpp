@@ -154,7 +154,7 @@ bool SummaryBuilder::account(ReportErrorInfo* error) {
 }
 
 void SummaryBuilder::object(const TestObject& object) {
-  if (object.state != StateFailed) {
+  if (object.state != StatusFailed) {
     ++otherObjects_;
     return;
   }

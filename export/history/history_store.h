@@ -11,34 +11,27 @@
 //          attempt 1: failed overflow; attempt 2 (the retried job): all passed -> the run shows attempt 2
 #pragma once
 
+#include "export/xrd/report_reader.h"
+
 #include <cstdint>
 #include <memory>
 #include <string>
 #include <vector>
 
-// The status of an object in one run. Absent: the run did not hold it.
-enum ResultStatus : uint8_t { ResultPassed, ResultNotExecuted, ResultFailed, ResultAbsent };
-
-struct RunTotals {
-  int64_t passed = 0;
-  int64_t inconclusive = 0;
-  int64_t failed = 0;
-  int64_t total = 0;
-};
 
 struct RunInfo {
   int64_t id = 0;         // 1, 2, ...: increasing with the order of recording
   std::string key;        // the CI's run ("4711"), or empty
   std::string generated;  // "2026-12-07T09:30:12": the report's time row, else the time of recording
   std::string label;      // a short commit, or empty
-  RunTotals totals;       // of its last attempt
+  VerdictTotals totals;       // of its last attempt
   int64_t attempts = 1;
 };
 
 struct RunObject {
   std::string key;   // the object's identity key (object_identity.h)
   std::string path;  // "stack_test > Stack > overflow", to name it once it is gone
-  ResultStatus status = ResultPassed;
+  ObjectStatus status = StatusPassed;
   // What failed, one check a line: its expression, a tab and its counts in
   // words ("size() == n\t(failed 1 of 3 executions)"; the counts may be
   // empty), or the object's title alone when no row of it failed. Empty
@@ -59,10 +52,10 @@ struct RecordedRun {
 };
 
 // The statuses of one object in one run: its last attempt's, and every
-// status any attempt gave it, as bits (1 << ResultPassed, ...; 0 when no
+// status any attempt gave it, as bits (1 << StatusPassed, ...; 0 when no
 // attempt held it), which tell when attempts disagreed.
 struct RunStatus {
-  ResultStatus last = ResultAbsent;
+  ObjectStatus last = StatusAbsent;
   uint8_t seen = 0;
 };
 

@@ -11,19 +11,19 @@
 namespace {
 
 // Changes between consecutive statuses, runs without the object skipped.
-int changes(const std::vector<ResultStatus>& strip) {
+int changes(const std::vector<ObjectStatus>& strip) {
   int count = 0;
-  ResultStatus last = ResultAbsent;
-  for (const ResultStatus status : strip) {
-    if (status == ResultAbsent) continue;
-    if (last != ResultAbsent && status != last) ++count;
+  ObjectStatus last = StatusAbsent;
+  for (const ObjectStatus status : strip) {
+    if (status == StatusAbsent) continue;
+    if (last != StatusAbsent && status != last) ++count;
     last = status;
   }
   return count;
 }
 
 bool disagrees(const RunStatus& status) {
-  const uint8_t both = (1 << ResultPassed) | (1 << ResultFailed);
+  const uint8_t both = (1 << StatusPassed) | (1 << StatusFailed);
   return (status.seen & both) == both;
 }
 
@@ -73,7 +73,7 @@ bool readStrips(HistoryStore& store, const NewRun& report, const std::vector<Run
   std::vector<std::string> keys;
   std::vector<size_t> failed;
   for (size_t i = 0; i < report.objects.size(); ++i) {
-    if (report.objects[i].status != ResultFailed) continue;
+    if (report.objects[i].status != StatusFailed) continue;
     keys.push_back(report.objects[i].key);
     failed.push_back(i);
   }
@@ -95,9 +95,9 @@ bool readStrips(HistoryStore& store, const NewRun& report, const std::vector<Run
     bool mixed = false;
     for (size_t r = 0; r < width; ++r) mixed = mixed || disagrees(row[r]);
     for (size_t r = 0; r < shown; ++r) strip.strip.push_back(row[r].last);
-    strip.strip.push_back(ResultFailed);
+    strip.strip.push_back(StatusFailed);
     // The report's run with an attempt that passed: attempts disagree.
-    if (history->recorded) mixed = mixed || (row[width - 1].seen & (1 << ResultPassed));
+    if (history->recorded) mixed = mixed || (row[width - 1].seen & (1 << StatusPassed));
     (*flaky)[failed[k]] = mixed || changes(strip.strip) >= 2;
     history->strips.push_back(std::move(strip));
   }
@@ -152,7 +152,7 @@ bool loadReportHistory(HistoryStore& store, const NewRun& report, const HistoryQ
   FailureExcuses excuses;
   excuses.quarantined = query.quarantined;
   if (!readStrips(store, report, before, history, &excuses.flaky, error)) return false;
-  history->diff = diffRuns(history->haveBase ? history->base.totals : RunTotals(), history->baseObjects,
+  history->diff = diffRuns(history->haveBase ? history->base.totals : VerdictTotals(), history->baseObjects,
                            report.info.totals, report.objects, excuses);
   if (history->haveBase && !readStreaks(store, report, history, error)) return false;
   history->trend = std::move(before);

@@ -33,7 +33,7 @@ struct HistoryQuery {
 struct FailureStrip {
   size_t object = 0;  // index into the report's objects
   // Up to kStripRuns statuses, oldest first, the report's last.
-  std::vector<ResultStatus> strip;
+  std::vector<ObjectStatus> strip;
 };
 
 struct ReportHistory {

@@ -33,7 +33,7 @@ std::string failedChecks(const TestObject& object) {
 }  // namespace
 
 void RunCollector::summary(const ReportTotals& totals) {
-  run.info.totals = {totals.passed, totals.inconclusive, totals.failed, totals.total};
+  run.info.totals = totals;
 }
 
 void RunCollector::property(const std::string&, const std::string& value) {
@@ -51,10 +51,8 @@ void RunCollector::object(const TestObject& object) {
               .left(16)
               .toStdString();
   o.path = singleLine(joinedPath(object.path));
-  o.status = object.state == StateFailed   ? ResultFailed
-             : object.state == StatePassed ? ResultPassed
-                                           : ResultNotExecuted;
-  if (o.status == ResultFailed) o.checks = failedChecks(object);
+  o.status = object.state;
+  if (o.status == StatusFailed) o.checks = failedChecks(object);
   run.objects.push_back(std::move(o));
 }
 

@@ -9,9 +9,9 @@
 
 namespace {
 
-int64_t unlisted(const RunTotals& totals, const std::vector<RunObject>& objects) {
+int64_t unlisted(const VerdictTotals& totals, const std::vector<RunObject>& objects) {
   int64_t failed = 0;
-  for (const RunObject& object : objects) failed += object.status == ResultFailed;
+  for (const RunObject& object : objects) failed += object.status == StatusFailed;
   return totals.failed > failed ? totals.failed - failed : 0;
 }
 
@@ -53,8 +53,8 @@ bool flagged(const std::vector<bool>& flags, size_t i) { return i < flags.size()
 
 }  // namespace
 
-RunDiff diffRuns(const RunTotals& baseTotals, const std::vector<RunObject>& base,
-                 const RunTotals& nowTotals, const std::vector<RunObject>& now,
+RunDiff diffRuns(const VerdictTotals& baseTotals, const std::vector<RunObject>& base,
+                 const VerdictTotals& nowTotals, const std::vector<RunObject>& now,
                  const FailureExcuses& excuses) {
   std::unordered_map<std::string_view, size_t> inBase;
   inBase.reserve(base.size());
@@ -69,18 +69,18 @@ RunDiff diffRuns(const RunTotals& baseTotals, const std::vector<RunObject>& base
     const auto found = first ? inBase.find(object.key) : inBase.end();
     const RunObject* before = found == inBase.end() ? nullptr : &base[found->second];
     if (first && !before) diff.added.push_back(i);
-    const bool wasFailed = before && before->status == ResultFailed;
-    if (object.status == ResultFailed) {
+    const bool wasFailed = before && before->status == StatusFailed;
+    if (object.status == StatusFailed) {
       FailedObject failed{i, FailureStill, newChecks(object.checks, wasFailed ? &before->checks : nullptr), 0};
       const bool fresh = std::find(failed.newChecks.begin(), failed.newChecks.end(), true) !=
                          failed.newChecks.end();
       if (flagged(excuses.quarantined, i)) failed.kind = FailureQuarantined;
       else if (fresh) failed.kind = flagged(excuses.flaky, i) ? FailureFlaky : FailureNew;
       diff.failed.push_back(std::move(failed));
-    } else if (object.status == ResultNotExecuted && before && before->status != ResultNotExecuted) {
+    } else if (object.status == StatusNotExecuted && before && before->status != StatusNotExecuted) {
       diff.lost.push_back(i);
       diff.lostBefore.push_back(found->second);
-    } else if (object.status == ResultPassed && wasFailed) {
+    } else if (object.status == StatusPassed && wasFailed) {
       diff.fixed.push_back(i);
       diff.fixedBefore.push_back(found->second);
     }

@@ -65,8 +65,8 @@ struct FailureExcuses {
   std::vector<bool> quarantined;
 };
 
-RunDiff diffRuns(const RunTotals& baseTotals, const std::vector<RunObject>& base,
-                 const RunTotals& nowTotals, const std::vector<RunObject>& now,
+RunDiff diffRuns(const VerdictTotals& baseTotals, const std::vector<RunObject>& base,
+                 const VerdictTotals& nowTotals, const std::vector<RunObject>& now,
                  const FailureExcuses& excuses);
 
 // The counts of the gate, in the order the totals line gives them.

@@ -664,10 +664,10 @@ bool SqliteHistory::runObjects(int64_t runId, std::vector<RunObject>* objects) {
     while (next < order.size() && order[next].first < object) ++next;
     if (next == order.size() || order[next].first != object)
       return damaged("a result of run " + std::to_string(runId) + " names an object not in it");
-    if (!results.integerIn(1, ResultNotExecuted, ResultFailed))
+    if (!results.integerIn(1, StatusNotExecuted, StatusFailed))
       return damaged("a result of run " + std::to_string(runId) + " has status " + results.bytes(1));
     RunObject& o = found[order[next].second];
-    o.status = static_cast<ResultStatus>(results.integer(1));
+    o.status = static_cast<ObjectStatus>(results.integer(1));
     o.checks = results.bytes(2);
   }
   if (rc != SQLITE_DONE) return fail();
@@ -722,13 +722,13 @@ bool SqliteHistory::statuses(const std::vector<std::string>& keys,
         if (!isCount(query, 1))
           return damaged("the object count of run " + std::to_string(runIds[r]) + " is out of range");
         attempts.push_back({r, query.integer(0)});
-        cells.resize(cells.size() + slots, ResultAbsent);
+        cells.resize(cells.size() + slots, StatusAbsent);
         uint8_t* row = &cells[cells.size() - slots];
         MemberReader reader(query.bytes(2), query.integer(1));
         int64_t id;
         while (reader.next(&id)) {
           const auto slot = slotOf.find(id);
-          if (slot != slotOf.end()) row[slot->second] = ResultPassed;
+          if (slot != slotOf.end()) row[slot->second] = StatusPassed;
         }
         if (reader.fault()) return damagedMembers(runIds[r], reader.fault());
         if (reader.count() != query.integer(1))
@@ -750,7 +750,7 @@ bool SqliteHistory::statuses(const std::vector<std::string>& keys,
       rows.bind(3, byId.back().first);
       int rc;
       while ((rc = rows.step()) == SQLITE_ROW) {
-        if (!rows.integerIn(1, ResultNotExecuted, ResultFailed))
+        if (!rows.integerIn(1, StatusNotExecuted, StatusFailed))
           return damaged("a result has status " + rows.bytes(1));
         const int64_t attempt = rows.integer(0);
         auto at = std::lower_bound(byId.begin(), byId.end(), std::make_pair(attempt, size_t{0}));
@@ -766,10 +766,10 @@ bool SqliteHistory::statuses(const std::vector<std::string>& keys,
   std::vector<RunStatus> perSlot(slots * width);
   for (size_t a = 0; a < attempts.size(); ++a) {
     for (size_t s = 0; s < slots; ++s) {
-      const auto status = static_cast<ResultStatus>(cells[a * slots + s]);
+      const auto status = static_cast<ObjectStatus>(cells[a * slots + s]);
       RunStatus& cell = perSlot[s * width + attempts[a].run];
       cell.last = status;
-      if (status != ResultAbsent) cell.seen |= static_cast<uint8_t>(1 << status);
+      if (status != StatusAbsent) cell.seen |= static_cast<uint8_t>(1 << status);
     }
   }
   statuses->assign(keys.size() * width, RunStatus());
@@ -819,10 +819,10 @@ bool SqliteHistory::failingSince(const std::vector<std::string>& keys, int64_t l
       result.bind(2, ids[k]);
       const int rc = result.step();
       if (rc != SQLITE_ROW && rc != SQLITE_DONE) return fail();
-      if (rc == SQLITE_ROW && !result.integerIn(0, ResultNotExecuted, ResultFailed))
+      if (rc == SQLITE_ROW && !result.integerIn(0, StatusNotExecuted, StatusFailed))
         return damaged("a result of run " + std::to_string(chain[i].first) + " has status " +
                        result.bytes(0));
-      const bool failed = rc == SQLITE_ROW && result.integer(0) == ResultFailed;
+      const bool failed = rc == SQLITE_ROW && result.integer(0) == StatusFailed;
       result.reset();
       if (!failed) break;
       (*since)[k] = chain[i].first;
@@ -832,7 +832,7 @@ bool SqliteHistory::failingSince(const std::vector<std::string>& keys, int64_t l
 }
 
 bool SqliteHistory::record(const NewRun& run, int64_t keep, RecordedRun* recorded) {
-  const RunTotals& t = run.info.totals;
+  const VerdictTotals& t = run.info.totals;
   bool counts = t.passed + t.inconclusive + t.failed == t.total;
   for (const int64_t count : {t.passed, t.inconclusive, t.failed, t.total})
     counts = counts && count >= 0 && count <= INT32_MAX;
@@ -844,10 +844,10 @@ bool SqliteHistory::record(const NewRun& run, int64_t keep, RecordedRun* recorde
   bool statuses = true;
   for (const RunObject& object : run.objects) {
     shortKeys = shortKeys && object.key.size() <= kLongestKey;
-    statuses = statuses && object.status <= ResultAbsent;
+    statuses = statuses && object.status <= StatusAbsent;
   }
   if (!shortKeys || !statuses) {
-    error_ = !statuses ? "an object's status is none of ResultStatus"
+    error_ = !statuses ? "an object's status is none of ObjectStatus"
                        : "a key or content longer than " + std::to_string(kLongestKey) + " bytes";
     return false;
   }
@@ -907,7 +907,7 @@ bool SqliteHistory::addAttempt(const NewRun& run, RecordedRun* recorded) {
   {
     Statement insert(db_, "INSERT INTO objects(key, path, sum) VALUES(?1, ?2, value_sum(?1, ?2))");
     for (const RunObject& object : run.objects) {
-      if (object.status == ResultAbsent) continue;
+      if (object.status == StatusAbsent) continue;
       auto found = known.find(object.key);
       if (found == known.end()) {
         insert.bindBlob(1, object.key);
@@ -919,14 +919,14 @@ bool SqliteHistory::addAttempt(const NewRun& run, RecordedRun* recorded) {
       if (found->second.inRun) continue;
       found->second.inRun = true;
       members.push_back(found->second.id);
-      if (object.status != ResultPassed) failures.push_back(&object);
+      if (object.status != StatusPassed) failures.push_back(&object);
     }
   }
   Statement attempt(db_,
                     "INSERT INTO attempts(run, content, generated, label, passed, inconclusive,"
                     " failed, total, objects, members, sum) VALUES(?1, ?2, ?3, ?4, ?5, ?6, ?7, ?8,"
                     " ?9, ?10, value_sum(?2, ?3, ?4, ?10))");
-  const RunTotals& t = run.info.totals;
+  const VerdictTotals& t = run.info.totals;
   attempt.bind(1, recorded->run);
   attempt.bindBlob(2, run.content);
   attempt.bind(3, run.info.generated);

@@ -35,7 +35,7 @@ std::string trendChart(const std::vector<RunInfo>& runs, const PageLabels& label
   const double height = 100, column = 10, width = 8;
   int64_t largest = 1;
   for (const RunInfo& run : runs) {
-    const RunTotals& t = run.totals;
+    const VerdictTotals& t = run.totals;
     if (t.passed >= 0 && t.inconclusive >= 0 && t.failed >= 0)
       largest = std::max(largest, t.passed + t.inconclusive + t.failed);
   }
@@ -45,7 +45,7 @@ std::string trendChart(const std::vector<RunInfo>& runs, const PageLabels& label
                   "aria-label=\"" + escaped(fill(labels.trendChart, static_cast<long long>(runs.size()))) +
                   "\">\n";
   for (size_t i = 0; i < runs.size(); ++i) {
-    const RunTotals& t = runs[i].totals;
+    const VerdictTotals& t = runs[i].totals;
     s += "<g><title>" + escaped(nameOf(runs[i], labels)) + ": " +
          escaped(fillText(labels.runTotals, {std::to_string(t.passed), std::to_string(t.inconclusive),
                                              std::to_string(t.failed), std::to_string(t.total)})) +
@@ -152,7 +152,7 @@ PageHistory historyMarkup(const ReportHistory& history, const std::vector<RunObj
   }
   // Badges name the run a streak began in by its number; its label and
   // time stand once, below the table.
-  std::map<size_t, const std::vector<ResultStatus>*> strips;
+  std::map<size_t, const std::vector<ObjectStatus>*> strips;
   for (const FailureStrip& strip : history.strips) strips[strip.object] = &strip.strip;
   std::vector<size_t> objectOf;
   for (const FailedObject& failed : diff.failed) {

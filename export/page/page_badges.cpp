@@ -8,17 +8,17 @@
 
 namespace {
 
-// By ResultStatus: the tree's glyphs and state classes, and for a run
+// By ObjectStatus: the tree's glyphs and state classes, and for a run
 // without the object a dot.
 const char* const kGlyphs[] = {"✓", "○", "✗", "·"};
 const char* const kClasses[] = {"ok", "ne", "ko", "absent"};
 
-const std::string& statusWord(ResultStatus status, const PageLabels& labels) {
+const std::string& statusWord(ObjectStatus status, const PageLabels& labels) {
   switch (status) {
-    case ResultPassed: return labels.passed;
-    case ResultNotExecuted: return labels.notExecuted;
-    case ResultFailed: return labels.failed;
-    case ResultAbsent: break;
+    case StatusPassed: return labels.passed;
+    case StatusNotExecuted: return labels.notExecuted;
+    case StatusFailed: return labels.failed;
+    case StatusAbsent: break;
   }
   return labels.notInRun;
 }
@@ -36,9 +36,9 @@ std::string badgeWordMarkup(const NodeBadge& badge, const PageLabels& labels) {
   return s + "</span>";
 }
 
-std::string stripMarkup(const std::vector<ResultStatus>& strip, const PageLabels& labels) {
+std::string stripMarkup(const std::vector<ObjectStatus>& strip, const PageLabels& labels) {
   std::string words, glyphs;
-  for (const ResultStatus status : strip) {
+  for (const ObjectStatus status : strip) {
     if (!words.empty()) words += ", ";
     words += statusWord(status, labels);
     glyphs += std::string("<span class=\"") + kClasses[status] + "\">" + kGlyphs[status] + "</span>";

@@ -33,7 +33,7 @@ struct NodeBadge {
   int node = 0;  // the failed object's node (TestObject::nodeId)
   BadgeKind kind = BadgeNew;
   std::string since;  // the run's number in words, for BadgeFailingSince
-  std::vector<ResultStatus> strip;
+  std::vector<ObjectStatus> strip;
 };
 
 struct PageHistory {
@@ -44,7 +44,7 @@ struct PageHistory {
 // The badge's word: "new", "flaky", "quarantined", "failing since run 3", escaped.
 std::string badgeWordMarkup(const NodeBadge& badge, const PageLabels& labels);
 // The strip of its last statuses.
-std::string stripMarkup(const std::vector<ResultStatus>& strip, const PageLabels& labels);
+std::string stripMarkup(const std::vector<ObjectStatus>& strip, const PageLabels& labels);
 // Both, for the failures list.
 std::string badgeMarkup(const NodeBadge& badge, const PageLabels& labels);
 

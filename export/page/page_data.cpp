@@ -53,7 +53,7 @@ int PageData::nodeStart(const ReportNodeInfo& node) {
     else if (node.title.text == node.name) titleForm = 2;
     else titleForm = 3;
   }
-  const uint32_t state = node.state == StatePassed ? 1 : node.state == StateFailed ? 2 : 0;
+  const uint32_t state = node.state == StatusPassed ? 1 : node.state == StatusFailed ? 2 : 0;
   const uint32_t linked = node.title.link.present ? 1 : 0;
   flags_.push_back(state | static_cast<uint32_t>(node.icon - IconNone) << 2 | (node.sum > 0 ? 1u : 0u) << 4 |
                    titleForm << 5 | linked << 7 | static_cast<uint32_t>(node.section) << 8);

@@ -56,7 +56,7 @@ void writeJsonBlock(FILE* out, const char* id, const std::string& json) {
 }  // namespace
 
 void PageBuilder::FailureList::object(const TestObject& object) {
-  if (object.state == StateFailed) markup_.failure(object, suite_);
+  if (object.state == StatusFailed) markup_.failure(object, suite_);
 }
 
 PageBuilder::PageBuilder(const PageLabels& labels)

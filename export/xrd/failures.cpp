@@ -58,7 +58,7 @@ void FailureCollector::nodeStart(int nodeId, const ReportNodeInfo& node) {
   finishPending();
   names_.push_back(node.name);
   header_.clear();
-  if (node.state != StateFailed) return;
+  if (node.state != StatusFailed) return;
   pendingFailed_ = true;
   pendingCarries_ = node.sum > 0;
   pending_.nodeId = nodeId;

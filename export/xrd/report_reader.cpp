@@ -434,9 +434,9 @@ ReportItemKind ReportReader::startNode(const XmlToken& token) {
   if (!hasName || !hasType || !hasState)
     return failAt(token, std::string("<XROD:NODE> lacks its ") +
                              (!hasName ? format::kName : !hasType ? format::kType : format::kState));
-  if (state == format::kPassed) node_.state = StatePassed;
-  else if (state == format::kFailed) node_.state = StateFailed;
-  else if (state == format::kNotExecuted) node_.state = StateNotExecuted;
+  if (state == format::kPassed) node_.state = StatusPassed;
+  else if (state == format::kFailed) node_.state = StatusFailed;
+  else if (state == format::kNotExecuted) node_.state = StatusNotExecuted;
   else return failAt(token, "<XROD:NODE> has the unknown state \"" + std::string(state) + "\"");
   bool hasSum;
   const std::string_view sum = attributeOf(token, format::kSum, &hasSum);

@@ -49,7 +49,19 @@ enum ReportItemKind {
   ReportFailed,      // error() tells what is wrong and where
 };
 
-enum NodeState { StateNotExecuted, StatePassed, StateFailed };  // "NE", "ok", "ko"
+// The status of a test object: as a report's state attribute gives it
+// ("ok", "NE", "ko"), and as the run history keeps it, where a run that did
+// not hold the object gives it none (absent). Histories and the page's data
+// keep these numbers: never reorder them.
+enum ObjectStatus : uint8_t { StatusPassed, StatusNotExecuted, StatusFailed, StatusAbsent };
+
+// The verdicts of a report or of a run of the history.
+struct VerdictTotals {
+  int64_t passed = 0;
+  int64_t inconclusive = 0;
+  int64_t failed = 0;
+  int64_t total = 0;
+};
 enum ReportStyle {  // STYLE of cells, and of titles by their suffix
   ReportStyleNone,    // no STYLE (or one this reader does not know)
   ReportStyleTitle,   // "Array Title"
@@ -92,7 +104,7 @@ struct ReportTitleInfo {
 struct ReportNodeInfo {
   std::string name;
   std::string type;
-  NodeState state = StateNotExecuted;
+  ObjectStatus state = StatusNotExecuted;
   int sum = 0;  // 0 when the attribute is absent
   NodeIcon icon = IconNone;
   SectionKind section = SectionNone;
@@ -124,11 +136,7 @@ constexpr int64_t kMaxVerdictCount = 2147483647;
 
 // The summary table's totals, each checked against that bound and the last
 // against the sum of the three others.
-struct ReportTotals {
-  int64_t passed = 0;
-  int64_t inconclusive = 0;
-  int64_t failed = 0;
-  int64_t total = 0;
+struct ReportTotals : VerdictTotals {
   // The rows as the report words them, in the order passed, inconclusive,
   // failed, total.
   std::string labels[4];

@@ -139,7 +139,7 @@ void TestObjectWalk::nodeStart(const ReportNodeInfo& node) {
     classId_ = id;
     classLink_ = node.title.link;
     classTitle_ = node.title.text;
-    classFailed_ = node.state == StateFailed;
+    classFailed_ = node.state == StatusFailed;
     classBlockFailed_ = false;
     classViolationShown_ = false;
     return;
@@ -161,7 +161,7 @@ void TestObjectWalk::nodeStart(const ReportNodeInfo& node) {
   object_.state = node.state;
   object_.checks.clear();
   object_.notes.clear();
-  if (block && node.state == StateFailed) classBlockFailed_ = true;
+  if (block && node.state == StatusFailed) classBlockFailed_ = true;
   if (object_.kind == ObjectStateChart) classViolationShown_ = true;
 }
 
@@ -179,7 +179,7 @@ void TestObjectWalk::nodeEnd(int depth) {
       object_.location = classLink_;
       object_.classLink = classLink_;
       object_.columns = 0;
-      object_.state = StateFailed;
+      object_.state = StatusFailed;
       object_.checks.clear();
       object_.notes.clear();
       names_.push_back(kStateChartViolations);

@@ -59,7 +59,7 @@ struct TestObject {
   SourceLink location;  // the object's own, for class blocks the class's
   SourceLink classLink;  // for the objects of a class, the class's
   int columns = 0;       // the header cells of its first table, 0 without
-  NodeState state = StateNotExecuted;
+  ObjectStatus state = StatusNotExecuted;
   std::vector<FailedCheck> checks;  // the failed rows, when the object failed
   std::vector<TestNote> notes;
 };

@@ -156,7 +156,7 @@ void readEverything(const std::string& path) {
     std::vector<RunObject> objects;
     if (!store->runObjects(run.id, &objects)) continue;
     for (const RunObject& object : objects) {
-      if (object.status > ResultFailed) fail("object status " + std::to_string(object.status));
+      if (object.status > StatusFailed) fail("object status " + std::to_string(object.status));
       if (keys.size() < 64) keys.insert(object.key);
     }
   }
@@ -172,8 +172,8 @@ void readEverything(const std::string& path) {
   if (!store->statuses(keyList, ids, &statuses)) return;
   if (statuses.size() != keyList.size() * ids.size()) fail("statuses: not one per key and run");
   for (const RunStatus& s : statuses) {
-    if (s.last > ResultAbsent || s.seen > 7) fail("statuses: values out of range");
-    if (s.last != ResultAbsent && !(s.seen & (1 << s.last))) fail("statuses: last not among seen");
+    if (s.last > StatusAbsent || s.seen > 7) fail("statuses: values out of range");
+    if (s.last != StatusAbsent && !(s.seen & (1 << s.last))) fail("statuses: last not among seen");
   }
 }
 
@@ -185,9 +185,9 @@ void recordInto(const std::string& path, int64_t keep) {
   run.content = std::string(kDigestTag) + "fuzz";
   run.info.key = "4711";
   run.info.totals = {1, 1, 1, 3};
-  run.objects = {{"a", "a", ResultPassed, ""},
-                 {"b", "b", ResultFailed, "x\t(failed 1 of 1 executions)"},
-                 {std::string(16, '\0'), "c", ResultNotExecuted, ""}};
+  run.objects = {{"a", "a", StatusPassed, ""},
+                 {"b", "b", StatusFailed, "x\t(failed 1 of 1 executions)"},
+                 {std::string(16, '\0'), "c", StatusNotExecuted, ""}};
   RecordedRun recorded;
   store->record(run, keep, &recorded);
 }

@@ -64,10 +64,10 @@ using HistorySafetyTest = HistoryFileTest;
 
 // Objects a b c in run 1; a d, then a again, in the attempts of run 2.
 void recordBase(HistoryStore& store) {
-  record(store, run("r1", {object("a", ResultPassed), object("b", ResultFailed, "x\t(failed 1 of 1 executions)"),
-                           object("c", ResultNotExecuted)}));
-  record(store, run("r2", {object("a", ResultFailed), object("d", ResultPassed)}, "k"));
-  record(store, run("r2 again", {object("a", ResultFailed)}, "k"));
+  record(store, run("r1", {object("a", StatusPassed), object("b", StatusFailed, "x\t(failed 1 of 1 executions)"),
+                           object("c", StatusNotExecuted)}));
+  record(store, run("r2", {object("a", StatusFailed), object("d", StatusPassed)}, "k"));
+  record(store, run("r2 again", {object("a", StatusFailed)}, "k"));
 }
 
 // Every read of the store, each call's error by its name ("" when it
@@ -165,7 +165,7 @@ TEST_F(HistorySafetyTest, ValuesOutOfBoundsAreDamageNotSizes) {
     std::string error;
     auto store = openHistory(path_, HistoryWrite, &error);
     RecordedRun recorded;
-    if (store && !store->record(run("r3", {object("a", ResultPassed), object("e", ResultFailed)}), 1, &recorded))
+    if (store && !store->record(run("r3", {object("a", StatusPassed), object("e", StatusFailed)}), 1, &recorded))
       error = store->error();
     if (!error.empty()) {
       EXPECT_EQ(error.rfind("damaged: ", 0), 0u) << c.change << ": " << error;

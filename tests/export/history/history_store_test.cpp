@@ -30,7 +30,7 @@ TEST_F(HistoryStoreTest, AKeyMakesAttemptsOfOneRunAndEqualBytesNeverMerge) {
       {"4711", "c3", {2, 2}}, {"4712", "c1", {4, 1}}, {"4711", "c4", {2, 3}},
   };
   for (const auto& r : records) {
-    NewRun next = run(r.content, {object("a", ResultPassed)}, r.key);
+    NewRun next = run(r.content, {object("a", StatusPassed)}, r.key);
     next.info.label = std::string("label ") + r.content;
     const RecordedRun recorded = record(*store, next);
     EXPECT_EQ(recorded.run, r.recorded.run) << r.key << " " << r.content;
@@ -67,20 +67,20 @@ TEST_F(HistoryStoreTest, AKeyMakesAttemptsOfOneRunAndEqualBytesNeverMerge) {
 
 TEST_F(HistoryStoreTest, AnAttemptsObjectsComeInReportOrderWithTheirResults) {
   auto store = open(HistoryWrite);
-  record(*store, run("r1", {object("a", ResultPassed), object("b", ResultFailed, "x == 1\t(failed 1 of 3 executions)"),
-                            object("c", ResultNotExecuted)}));
+  record(*store, run("r1", {object("a", StatusPassed), object("b", StatusFailed, "x == 1\t(failed 1 of 3 executions)"),
+                            object("c", StatusNotExecuted)}));
   // New objects between known ones, a key named twice (its first counts)
   // and one the run does not hold.
-  record(*store, run("r2", {object("d", ResultPassed), object("b", ResultFailed, "the title"),
-                            object("a", ResultPassed), object("b", ResultPassed),
-                            object("e", ResultAbsent)}));
+  record(*store, run("r2", {object("d", StatusPassed), object("b", StatusFailed, "the title"),
+                            object("a", StatusPassed), object("b", StatusPassed),
+                            object("e", StatusAbsent)}));
   const struct {
     int64_t run;
     std::vector<RunObject> objects;
   } cases[] = {
-      {1, {object("a", ResultPassed), object("b", ResultFailed, "x == 1\t(failed 1 of 3 executions)"),
-           object("c", ResultNotExecuted)}},
-      {2, {object("d", ResultPassed), object("b", ResultFailed, "the title"), object("a", ResultPassed)}},
+      {1, {object("a", StatusPassed), object("b", StatusFailed, "x == 1\t(failed 1 of 3 executions)"),
+           object("c", StatusNotExecuted)}},
+      {2, {object("d", StatusPassed), object("b", StatusFailed, "the title"), object("a", StatusPassed)}},
   };
   for (const auto& c : cases) {
     std::vector<RunObject> objects;
@@ -100,23 +100,23 @@ TEST_F(HistoryStoreTest, AnAttemptsObjectsComeInReportOrderWithTheirResults) {
   EXPECT_EQ(count("results"), 3);  // only what did not pass
 }
 
-constexpr uint8_t bit(ResultStatus s) { return static_cast<uint8_t>(1 << s); }
+constexpr uint8_t bit(ObjectStatus s) { return static_cast<uint8_t>(1 << s); }
 
 TEST_F(HistoryStoreTest, StatusesShowTheLastAttemptAndEveryAttemptsStatus) {
   auto store = open(HistoryWrite);
   // Run 1, attempt 1: a failed, b passed; attempt 2: a passed, c not executed.
-  record(*store, run("1", {object("a", ResultFailed), object("b", ResultPassed)}, "k1"));
-  record(*store, run("2", {object("a", ResultPassed), object("c", ResultNotExecuted)}, "k1"));
-  record(*store, run("3", {object("a", ResultFailed)}));
+  record(*store, run("1", {object("a", StatusFailed), object("b", StatusPassed)}, "k1"));
+  record(*store, run("2", {object("a", StatusPassed), object("c", StatusNotExecuted)}, "k1"));
+  record(*store, run("3", {object("a", StatusFailed)}));
   const std::vector<std::string> keys = {"a", "b", "c", "unknown", "a"};
   const std::vector<int64_t> runs = {1, 2, 9};
   const RunStatus absent;
   const std::vector<RunStatus> expected = {
-      {ResultPassed, bit(ResultPassed) | bit(ResultFailed)}, {ResultFailed, bit(ResultFailed)}, absent,
-      {ResultAbsent, bit(ResultPassed)}, absent, absent,
-      {ResultNotExecuted, bit(ResultNotExecuted)}, absent, absent,
+      {StatusPassed, bit(StatusPassed) | bit(StatusFailed)}, {StatusFailed, bit(StatusFailed)}, absent,
+      {StatusAbsent, bit(StatusPassed)}, absent, absent,
+      {StatusNotExecuted, bit(StatusNotExecuted)}, absent, absent,
       absent, absent, absent,
-      {ResultPassed, bit(ResultPassed) | bit(ResultFailed)}, {ResultFailed, bit(ResultFailed)}, absent,
+      {StatusPassed, bit(StatusPassed) | bit(StatusFailed)}, {StatusFailed, bit(StatusFailed)}, absent,
   };
   std::vector<RunStatus> statuses;
   ASSERT_TRUE(store->statuses(keys, runs, &statuses)) << store->error();
@@ -139,10 +139,10 @@ TEST_F(HistoryStoreTest, FailingSinceIsTheStartOfTheStreakOfLastAttempts) {
     std::vector<RunObject> o;
     for (const auto& object_ : objects)
       if (object_.statuses[r] != '-')
-        o.push_back(object(object_.key, object_.statuses[r] == 'F' ? ResultFailed : ResultPassed));
+        o.push_back(object(object_.key, object_.statuses[r] == 'F' ? StatusFailed : StatusPassed));
     record(*store, run(std::to_string(r), o, "k" + std::to_string(r)));
     if (r == 4) {
-      for (RunObject& each : o) each.status = ResultPassed;
+      for (RunObject& each : o) each.status = StatusPassed;
       record(*store, run("retried", o, "k4"));
     }
   }
@@ -162,7 +162,7 @@ TEST_F(HistoryStoreTest, FailingSinceIsTheStartOfTheStreakOfLastAttempts) {
 
 TEST_F(HistoryStoreTest, RunsBeforeAreTheNewestBelowOldestFirst) {
   auto store = open(HistoryWrite);
-  for (int i = 1; i <= 5; ++i) record(*store, run(std::to_string(i), {object("a", ResultPassed)}));
+  for (int i = 1; i <= 5; ++i) record(*store, run(std::to_string(i), {object("a", StatusPassed)}));
   const struct {
     int64_t before;
     size_t count;
@@ -202,14 +202,14 @@ TEST_F(HistoryStoreTest, KeepDropsOlderRunsWhatOnlyTheyHeldAndShrinksTheFile) {
   {
     auto store = open(HistoryWrite);
     for (int i = 0; i < 4; ++i) record(*store, run(std::to_string(i), manyObjects(3000, "run " + std::to_string(i) + " ")));
-    record(*store, run("4", {object("stays", ResultFailed), object("gone", ResultFailed)}, "k4"));
-    record(*store, run("4 again", {object("stays", ResultFailed)}, "k4"));
-    record(*store, run("5", {object("stays", ResultFailed), object("new", ResultPassed)}));
+    record(*store, run("4", {object("stays", StatusFailed), object("gone", StatusFailed)}, "k4"));
+    record(*store, run("4 again", {object("stays", StatusFailed)}, "k4"));
+    record(*store, run("5", {object("stays", StatusFailed), object("new", StatusPassed)}));
   }
   const size_t before = readFile(path_).size();
   {
     auto store = open(HistoryWrite);
-    record(*store, run("6", {object("stays", ResultPassed)}), 3);
+    record(*store, run("6", {object("stays", StatusPassed)}), 3);
     std::vector<RunInfo> runs;
     ASSERT_TRUE(store->runsBefore(0, 0, &runs));
     EXPECT_EQ(ids(runs), (std::vector<int64_t>{5, 6, 7}));
@@ -258,7 +258,7 @@ TEST_F(Schema1Test, IsReadAsItIsAndBroughtUpToDateByWriting) {
     EXPECT_EQ(objects[1].checks,
               "x == 1\t(failed 1 of 3 executions)\ntitle of b (with words)\nstate\t(2 executions)\n"
               "chart\t(1 multiple exits, 0 illegal exits)\nodd (failed of executions)");
-    EXPECT_EQ(objects[2].status, ResultNotExecuted);
+    EXPECT_EQ(objects[2].status, StatusNotExecuted);
     bool holds = false;
     ASSERT_TRUE(store->holdsUntaggedContent(&holds));
     EXPECT_TRUE(holds);
@@ -270,7 +270,7 @@ TEST_F(Schema1Test, IsReadAsItIsAndBroughtUpToDateByWriting) {
   EXPECT_EQ(sql("PRAGMA journal_mode"), "delete");
   EXPECT_EQ(sql("PRAGMA auto_vacuum"), "2");
   auto store = open(HistoryWrite);
-  EXPECT_EQ(record(*store, run("3", {object("a", ResultFailed)})).run, 3);
+  EXPECT_EQ(record(*store, run("3", {object("a", StatusFailed)})).run, 3);
 }
 
 TEST_F(Schema1Test, LeavingWalWaitsForAnotherConnection) {
@@ -298,7 +298,7 @@ TEST_F(Schema1Test, ADamagedRunStopsTheMigrationAndTheFileStaysAsItWas) {
 
 TEST_F(HistoryStoreTest, RecordRefusesRunsThatReadsWouldCallDamaged) {
   auto store = open(HistoryWrite);
-  record(*store, run("r1", {object("a", ResultPassed)}));
+  record(*store, run("r1", {object("a", StatusPassed)}));
   const std::string before = readFile(path_);
   const struct {
     const char* what;
@@ -315,11 +315,11 @@ TEST_F(HistoryStoreTest, RecordRefusesRunsThatReadsWouldCallDamaged) {
       {"a long content", [](NewRun* r) { r->content.assign(257, 'c'); }, "a key or content longer than 256 bytes"},
       {"a long object key", [](NewRun* r) { r->objects[0].key.assign(257, 'o'); },
        "a key or content longer than 256 bytes"},
-      {"a status of no kind", [](NewRun* r) { r->objects[0].status = static_cast<ResultStatus>(9); },
-       "an object's status is none of ResultStatus"},
+      {"a status of no kind", [](NewRun* r) { r->objects[0].status = static_cast<ObjectStatus>(9); },
+       "an object's status is none of ObjectStatus"},
   };
   for (const auto& c : cases) {
-    NewRun r = run("r2", {object("a", ResultPassed)});
+    NewRun r = run("r2", {object("a", StatusPassed)});
     c.change(&r);
     RecordedRun recorded;
     EXPECT_FALSE(store->record(r, 0, &recorded)) << c.what;
@@ -331,7 +331,7 @@ TEST_F(HistoryStoreTest, RecordRefusesRunsThatReadsWouldCallDamaged) {
 TEST_F(HistoryStoreTest, AnEmptyFileBecomesAHistory) {
   writeFile(path_, "");
   auto store = open(HistoryWrite);
-  EXPECT_EQ(record(*store, run("r1", {object("a", ResultPassed)})).run, 1);
+  EXPECT_EQ(record(*store, run("r1", {object("a", StatusPassed)})).run, 1);
 }
 
 TEST_F(HistoryStoreTest, AMissingFileIsCreatedForWritingOnlyAndNothingBeside) {
@@ -368,7 +368,7 @@ TEST_F(HistoryStoreTest, FilesThatAreNoHistoryAreRefusedAndLeftAsTheyWere) {
 TEST_F(HistoryStoreTest, AReaderSeesOneStateWhileAWriterDropsRuns) {
   {
     auto store = open(HistoryWrite);
-    for (int i = 1; i <= 3; ++i) record(*store, run(std::to_string(i), {object("a", ResultFailed)}));
+    for (int i = 1; i <= 3; ++i) record(*store, run(std::to_string(i), {object("a", StatusFailed)}));
   }
   auto reader = open(HistoryRead);
   ASSERT_TRUE(reader);
@@ -376,7 +376,7 @@ TEST_F(HistoryStoreTest, AReaderSeesOneStateWhileAWriterDropsRuns) {
   std::thread writer([&] {
     auto store = open(HistoryWrite);
     RecordedRun r;
-    recorded = store && store->record(run("4", {object("b", ResultPassed)}), 1, &r);
+    recorded = store && store->record(run("4", {object("b", StatusPassed)}), 1, &r);
   });
   for (int i = 0; i < 10; ++i) {
     RunInfo info;

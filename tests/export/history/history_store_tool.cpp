@@ -41,7 +41,7 @@ int record(const std::string& file, int64_t objects, int64_t seed, const std::st
   for (int64_t i = 0; i < objects; ++i) {
     const bool fails = (i + seed) % failingEvery == 0;
     run.objects.push_back({objectKey(i), "suite > object " + std::to_string(i),
-                           fails ? ResultFailed : ResultPassed,
+                           fails ? StatusFailed : StatusPassed,
                            fails ? "size() == n\t(failed 1 of 3 executions)" : ""});
     ++(fails ? run.info.totals.failed : run.info.totals.passed);
   }

@@ -65,7 +65,7 @@ class HistoryFileTest : public ::testing::Test {
   std::string path_;
 };
 
-inline RunObject object(const std::string& key, ResultStatus status, const std::string& checks = "") {
+inline RunObject object(const std::string& key, ObjectStatus status, const std::string& checks = "") {
   return {key, "suite > " + key, status, checks};
 }
 
@@ -78,9 +78,9 @@ inline NewRun run(const std::string& content, std::vector<RunObject> objects,
   r.info.generated = "2026-12-07T09:30:12";
   r.info.label = "commit " + content;
   for (const RunObject& o : objects) {
-    r.info.totals.passed += o.status == ResultPassed;
-    r.info.totals.inconclusive += o.status == ResultNotExecuted;
-    r.info.totals.failed += o.status == ResultFailed;
+    r.info.totals.passed += o.status == StatusPassed;
+    r.info.totals.inconclusive += o.status == StatusNotExecuted;
+    r.info.totals.failed += o.status == StatusFailed;
   }
   r.info.totals.total = r.info.totals.passed + r.info.totals.inconclusive + r.info.totals.failed;
   r.objects = std::move(objects);
@@ -92,7 +92,7 @@ inline std::vector<RunObject> manyObjects(int n, const std::string& prefix = "ob
   std::vector<RunObject> objects;
   for (int i = 0; i < n; ++i)
     objects.push_back({prefix + std::to_string(i), std::string(80, 'p') + std::to_string(i),
-                       i % 3 == 0 ? ResultFailed : ResultPassed,
+                       i % 3 == 0 ? StatusFailed : StatusPassed,
                        i % 3 == 0 ? "size() == n\t(failed 1 of 3 executions)" : ""});
   return objects;
 }

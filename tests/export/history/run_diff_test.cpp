@@ -15,10 +15,10 @@ RunObject object(const std::string& spec) {
   o.key = spec.substr(0, spec.find(':'));
   o.path = "suite > " + o.key;
   const char status = spec[o.key.size() + 1];
-  o.status = status == 'f' ? ResultFailed : status == 'n' ? ResultNotExecuted : ResultPassed;
+  o.status = status == 'f' ? StatusFailed : status == 'n' ? StatusNotExecuted : StatusPassed;
   const size_t checks = o.key.size() + 3;
-  if (o.status == ResultFailed) o.checks = "Test Case " + o.key;
-  if (o.status == ResultFailed && checks < spec.size()) {
+  if (o.status == StatusFailed) o.checks = "Test Case " + o.key;
+  if (o.status == StatusFailed && checks < spec.size()) {
     o.checks.clear();
     std::string rest = spec.substr(checks);
     for (size_t from = 0; from <= rest.size();) {
@@ -36,12 +36,12 @@ std::vector<RunObject> run(const std::vector<std::string>& specs) {
   return objects;
 }
 
-RunTotals totals(const std::vector<RunObject>& objects) {
-  RunTotals t;
+VerdictTotals totals(const std::vector<RunObject>& objects) {
+  VerdictTotals t;
   for (const RunObject& o : objects) {
-    t.passed += o.status == ResultPassed;
-    t.inconclusive += o.status == ResultNotExecuted;
-    t.failed += o.status == ResultFailed;
+    t.passed += o.status == StatusPassed;
+    t.inconclusive += o.status == StatusNotExecuted;
+    t.failed += o.status == StatusFailed;
   }
   t.total = static_cast<int64_t>(objects.size());
   return t;
@@ -91,7 +91,7 @@ TEST(RunDiffTest, JudgesEachObjectAndEachCheck) {
 
 TEST(RunDiffTest, VerdictsCountedBeyondTheObjectsAreNewOnlyWhenTheyGrow) {
   const std::vector<RunObject> objects = run({"a:p"});
-  RunTotals before = totals(objects), after = totals(objects);
+  VerdictTotals before = totals(objects), after = totals(objects);
   before.failed = 2;
   after.failed = 3;
   EXPECT_EQ(diffRuns(before, objects, after, objects, {}).unlistedNew, 1);
