@@ -129,12 +129,25 @@ bool CommandArguments::parse(const CommandSpec& spec, int argc, char** argv, std
       values_[arg] = argv[++i];
     }
   }
+  return operandsFit(spec, error);
+}
+
+// The operands against their words: "REPORT" one, "REPORT..." one or
+// more, "[REPORT...]" any number.
+bool CommandArguments::operandsFit(const CommandSpec& spec, std::string* error) const {
   const std::vector<std::string> wanted = split(spec.operands, ' ');
-  if (operands_.size() == wanted.size()) return true;
-  if (wanted.size() == 1)
-    *error = command + (operands_.empty() ? "no report file named" : "one report file only");
-  else
-    *error = command + "needs " + wanted[0] + " and " + wanted[1];
+  const std::string& last = wanted.back();
+  const bool many = last.size() > 3 && last.compare(last.size() - 3, 3, "...") == 0 &&
+                    last.find("...]") == std::string::npos;
+  const bool optional = last.front() == '[';
+  const size_t fixed = wanted.size() - (many || optional ? 1 : 0);
+  const size_t given = operands_.size();
+  if (given == wanted.size() || (many && given > fixed) || (optional && given >= fixed)) return true;
+  const std::string command = std::string(spec.name) + ": ";
+  if (wanted.size() == 1 && given == 0) *error = command + "no report file named";
+  else if (wanted.size() == 1 && !many) *error = command + "one report file only";
+  else if (wanted.size() == 2 && !optional) *error = command + "needs " + wanted[0] + " and " + wanted[1];
+  else *error = command + "needs " + wanted[0];
   *error += " (see --help)";
   return false;
 }

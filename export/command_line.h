@@ -38,7 +38,9 @@ class CommandArguments;
 
 struct CommandSpec {
   const char* name;      // "diff"
-  const char* operands;  // "BASE REPORT": one word per operand
+  // One word per operand: "BASE REPORT"; the last may take one or more
+  // ("REPORT...") or any number ("[REPORT...]").
+  const char* operands;
   const char* summary;   // one line of the general usage text
   std::vector<OptionSpec> options;
   // Runs with its arguments parsed; returns the exit status.
@@ -72,6 +74,8 @@ class CommandArguments {
   bool choice(const char* option, int* chosen, std::string* error) const;
 
  private:
+  bool operandsFit(const CommandSpec& spec, std::string* error) const;
+
   static const std::string kNone;
   const CommandSpec* spec_ = nullptr;
   std::vector<std::string> operands_;

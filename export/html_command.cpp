@@ -1,7 +1,7 @@
-// veldora-export html REPORT [-o OUT] [--history FILE | --header FILE]:
-// opens the report and the output, chooses the page's language, reads the
-// history beside the report, has the page writer write, and puts the page
-// in place.
+// veldora-export html REPORT... [-o OUT] [--history H | --header FILE]:
+// reads each report once into the page (a run of several reports: a level
+// per part above the drivers) and, with a history, into the run it judges;
+// chooses the page's language, and puts the page in place.
 #include "export/html_command.h"
 
 #include "export/history_inputs.h"
@@ -15,12 +15,32 @@
 
 namespace {
 
-// The history section the options ask for (none for none), for the
-// report read into run. False, with the error line's text, when the
-// history or the header file cannot be read.
-bool historySection(const CommandArguments& args, const ReportInput& input, const LocatedRun& run,
-                    const std::string& digest, const PageLabels& labels, PageHistory* page,
-                    std::string* error) {
+// The parts read once each into the page and into their runs.
+bool readParts(const CommandArguments& args, bool digest, PageBuilder& page,
+               std::vector<PartReport>* parts, std::vector<PartObjects>* shown, std::string* error) {
+  if (!partReports(args, 0, parts, error)) return false;
+  const bool several = parts->size() > 1;
+  for (PartReport& part : *parts) {
+    if (several) page.beginPart(part.run.run.part);
+    const int offset = page.nodeOffset();
+    if (!readPart(&part, &page.objects(), [&](const ReportReader& r, ReportItemKind kind) { page.item(r, kind); },
+                  digest && &part == &parts->front(), error))
+      return false;
+    if (several) page.endPart();
+    PartObjects objects{several ? part.run.run.part : std::string(), &part.run.run.objects,
+                        &part.run.locations, part.run.nodes};
+    for (int& node : objects.nodes) node += offset;
+    shown->push_back(std::move(objects));
+  }
+  return true;
+}
+
+// The history section the options ask for (none for none). False, with
+// the error line's text, when the history or the header file cannot be
+// read.
+bool historySection(const CommandArguments& args, const std::string& history,
+                    std::vector<PartReport>* parts, const std::vector<PartObjects>& shown,
+                    const PageLabels& labels, PageHistory* page, std::string* error) {
   if (args.has("--header")) {
     std::vector<RunInfo> runs;
     const std::string& header = args.value("--header");
@@ -31,33 +51,28 @@ bool historySection(const CommandArguments& args, const ReportInput& input, cons
     page->section = headerTrendMarkup(runs, labels);
     return true;
   }
-  if (!args.has("--history")) return true;
-  std::vector<bool> quarantined;
+  if (history.empty()) return true;
   std::vector<FailureLine> stale;
-  ReportHistory history;
-  if (!quarantineOf(args, run.run.objects, &quarantined, &stale, error) ||
-      !judgeAgainstHistory(args, args.value("--history"), input.path, run.run, digest, quarantined,
-                           &history, error))
+  RunHistory judged;
+  if (!quarantineOf(args, parts, &stale, error) || !judgeRun(args, history, *parts, &judged, error))
     return false;
-  *page = historyMarkup(history, run.run.objects, run.locations, run.nodes, labels);
+  *page = historyMarkup(judged, shown, labels);
   return true;
 }
 
 }  // namespace
 
 int runHtmlCommand(const CommandArguments& args) {
-  const ReportInput input = reportInput(args, 0);
-  const std::string output = outputPath(args, input.path, ".html");
-  std::vector<CommandInput> inputs = inputsOf(input);
-  inputs.push_back({args.value("--history"), "the run history"});
+  const std::string history = args.has("--header") ? std::string() : historyOf(args);
+  const std::string output = outputPath(args, args.operands().front(), ".html");
+  std::vector<CommandInput> inputs;
+  for (const std::string& report : args.operands()) inputs.push_back({report, "a report"});
+  for (const std::string& file : args.files("--ots")) inputs.push_back({file, "a symbol file"});
+  inputs.push_back({history, "the run history"});
   inputs.push_back({args.value("--header"), "the header text file"});
   std::string error;
   if (args.has("--history") && args.has("--header")) {
     printErrorLine("html: --history and --header plot the same trend; give one of them");
-    return ExitBroken;
-  }
-  if (!outputAvoidsInputs(output, inputs, &error)) {
-    printErrorLine(error);
     return ExitBroken;
   }
   // The page speaks the user's language as veldora does: veldora's own
@@ -65,27 +80,19 @@ int runHtmlCommand(const CommandArguments& args) {
   QTranslator translator;
   loadTranslation(translator, QStringLiteral("veldora_"));
   const PageLabels labels = pageLabels(translator);
-  // One read: the page's parts, and the run the history judges.
   PageBuilder page(labels);
-  LocatedRun run;
-  VisitorFanOut objects;
-  objects.add(page.objects());
-  const bool withHistory = args.has("--history");
-  if (withHistory) objects.add(run);
-  std::string digest;
-  if (!readReportOnce(input, objects, [&](const ReportReader& r, ReportItemKind kind) { page.item(r, kind); },
-                      withHistory && runKeyOf(args).empty() ? &digest : nullptr, &error)) {
-    printErrorLine(error);
-    return ExitBroken;
-  }
-  PageHistory history;
+  std::vector<PartReport> parts;
+  std::vector<PartObjects> shown;
+  PageHistory past;
   OutputFile file;
-  if (!historySection(args, input, run, digest, labels, &history, &error) ||
+  if (!outputAvoidsInputs(output, inputs, &error) ||
+      !readParts(args, !history.empty() && runKeyOf(args).empty(), page, &parts, &shown, &error) ||
+      !historySection(args, history, &parts, shown, labels, &past, &error) ||
       !openOutput(output, file, &error)) {
     printErrorLine(error);
     return ExitBroken;
   }
-  page.write(file.file(), history);
+  page.write(file.file(), past);
   if (!finishOutput(output, file, &error)) {
     printErrorLine(error);
     return ExitBroken;

@@ -1,13 +1,15 @@
-// The junit command: its options, the report and the output opened, the
+// The junit command: its options, the reports and the output opened, the
 // writer run, and the warnings CI needs: totals below the objects, and a
-// file larger than CI servers read.
+// file larger than CI servers read. A run of several reports gives one
+// file with the suites of every part.
 //
 //   veldora-export junit report.xrd --system-out none
+//   veldora-export junit shard1/stack_test.xrd shard2/queue_test.xrd -o run.junit.xml
 //   veldora-export: report.junit.xml: warning: 31.2 MB, more than the 30 MB that CI servers read
 #include "export/junit_command.h"
 
-#include "export/ci/junit_writer.h"
 #include "export/command_inputs.h"
+#include "export/history_inputs.h"
 #include "export/host_name.h"
 #include "support/output_file.h"
 
@@ -43,30 +45,46 @@ std::vector<std::string> largeFileWarnings(const std::string& output, int64_t by
   return warnings;
 }
 
-int runJunitCommand(const CommandArguments& args) {
-  const ReportInput input = reportInput(args, 0);
-  const std::string output = outputPath(args, input.path, ".junit.xml");
+bool JunitParts::start(const CommandArguments& args, std::vector<PartReport>* parts,
+                      std::string* error) {
   int systemOut = SystemOutFailures;
-  std::string error;
-  if (!args.choice("--system-out", &systemOut, &error) ||
-      !outputAvoidsInputs(output, inputsOf(input), &error)) {
-    printErrorLine(error);
-    return ExitBroken;
+  if (!args.choice("--system-out", &systemOut, error)) return false;
+  for (PartReport& part : *parts) {
+    JunitOptions options = junitOptions(static_cast<SystemOut>(systemOut));
+    if (parts->size() > 1) options.part = part.run.run.part;
+    builders.push_back(std::make_unique<JunitBuilder>(options));
+    if (!builders.back()->start(error)) return false;
   }
-  const JunitOptions options = junitOptions(static_cast<SystemOut>(systemOut));
-  ReportReader reader;
+  return true;
+}
+
+std::vector<JunitPart> JunitParts::of(const std::vector<PartReport>& parts) const {
+  std::vector<JunitPart> run;
+  for (size_t p = 0; p < parts.size(); ++p) run.push_back({builders[p].get(), parts[p].input.path});
+  return run;
+}
+
+int runJunitCommand(const CommandArguments& args) {
+  const std::string output = outputPath(args, args.operands().front(), ".junit.xml");
+  std::vector<CommandInput> inputs;
+  for (const std::string& report : args.operands()) inputs.push_back({report, "a report"});
+  for (const std::string& file : args.files("--ots")) inputs.push_back({file, "a symbol file"});
+  std::vector<PartReport> parts;
+  JunitParts junit;
   OutputFile file;
-  if (!openReport(input, reader, &error) || !openOutput(output, file, &error)) {
-    printErrorLine(error);
-    return ExitBroken;
-  }
   JunitResult result;
-  if (!writeJunit(reader, file.file(), options, input.path, &result, &error) ||
+  std::string error;
+  bool ok = outputAvoidsInputs(output, inputs, &error) && partReports(args, 0, &parts, &error) &&
+            junit.start(args, &parts, &error);
+  for (size_t p = 0; ok && p < parts.size(); ++p)
+    ok = readPart(&parts[p], &junit.builders[p]->objects(), nullptr, false, &error);
+  if (!ok || !openOutput(output, file, &error) ||
+      !writeJunitRun(file.file(), junit.of(parts), &result, &error) ||
       !finishOutput(output, file, &error)) {
     printErrorLine(error);
     return ExitBroken;
   }
-  printJunitWarnings(input.path, output, result);
+  printJunitWarnings(args.operands().front(), output, result);
   return result.failedVerdict ? ExitFailedVerdict : ExitPassed;
 }
 

@@ -1,9 +1,10 @@
-// veldora-export: turns a report file of veldora into other forms. Each
-// export is one row of the command table, with the options it takes.
-#include "export/command_inputs.h"
+// veldora-export: turns report files of veldora into other forms. Each
+// command is one row of the command table, with the options it takes.
 #include "export/ci_command.h"
+#include "export/command_inputs.h"
 #include "export/command_line.h"
 #include "export/diff_command.h"
+#include "export/history_command.h"
 #include "export/html_command.h"
 #include "export/junit_command.h"
 #include "export/record_command.h"
@@ -11,96 +12,100 @@
 
 namespace {
 
-const OptionSpec kHistory = {"--history", "FILE", "the run history to read"};
+const OptionSpec kHistory = {"--history", "H",
+                             "the run history: a file, or postgresql://USER@HOST:PORT/DB "
+                             "(default: VELDORA_HISTORY)"};
+const OptionSpec kProject = {"--project", "KEY",
+                             "the project in a history server (default: CI_PROJECT_PATH, else "
+                             "GITHUB_REPOSITORY; a file holds one)"};
 const OptionSpec kRunKey = {
     "--run-key", "KEY",
-    "the CI run of REPORT in the history (default: CI_PIPELINE_ID, else GITHUB_RUN_ID)"};
+    "the CI run of the reports (default: CI_PIPELINE_ID, else GITHUB_RUN_ID)"};
+const OptionSpec kBranch = {"--branch", "NAME",
+                            "the run's branch (default: CI_MERGE_REQUEST_SOURCE_BRANCH_NAME, "
+                            "CI_COMMIT_BRANCH, GITHUB_HEAD_REF or GITHUB_REF_NAME)"};
+const OptionSpec kBaseBranch = {"--base-branch", "NAME",
+                                "compare with this branch's runs (default: "
+                                "CI_MERGE_REQUEST_TARGET_BRANCH_NAME, CI_DEFAULT_BRANCH or "
+                                "GITHUB_BASE_REF, else the run's own)"};
+const OptionSpec kPart = {"--part", "NAME",
+                          "the part of one report (default: its file name without its extension)"};
 const OptionSpec kQuarantine = {
     "--quarantine", "FILE",
     "objects whose failures never gate: a path a line (\"drv > Suite > test\"), # comments"};
+const OptionSpec kLabel = {
+    "--label", "TEXT",
+    "the run's label, at most 200 bytes (default: CI_COMMIT_SHORT_SHA, else GITHUB_SHA's first 8 "
+    "characters)"};
+const OptionSpec kKeep = {"--keep", "N", "keep only the newest N runs of the branch"};
+const OptionSpec kFailOn = {
+    "--fail-on", "LIST",
+    "exit 3 when these are above 0: new, lost, flaky, or any or none (default: new,lost)"};
+const OptionSpec kPageUrl = {"--page-url", "URL", "the page of this run, linked from the comment"};
+const OptionSpec kSystemOut = {"--system-out", "none|failures|all",
+                               "prints and notes of which test cases (default: failures)"};
 
 const CommandSpec kCommands[] = {
-    {"html", "REPORT",
-     "one self-contained HTML page",
-     {{"-o", "OUT", "the page (default: REPORT as .html; - for standard output)"},
+    {"html", "REPORT...",
+     "one self-contained HTML page; several reports: a level per part",
+     {{"-o", "OUT", "the page (default: the first REPORT as .html; - for standard output)"},
       kHistory,
       {"--header", "FILE", "plot the test summaries of this header text file instead"},
-      kRunKey,
-      kQuarantine,
-      kSourceRootOption,
+      kProject, kRunKey, kBranch, kBaseBranch, kPart, kQuarantine, kSourceRootOption,
       kSymbolFilesOption},
      runHtmlCommand},
-    {"junit", "REPORT",
-     "JUnit XML for CI",
-     {{"-o", "OUT", "the JUnit file (default: REPORT as .junit.xml; - for standard output)"},
-      {"--system-out", "none|failures|all",
-       "prints and notes of which test cases (default: failures)"},
-      kSourceRootOption,
-      kSymbolFilesOption},
+    {"junit", "REPORT...",
+     "JUnit XML for CI; several reports: one file with the suites of every part",
+     {{"-o", "OUT", "the JUnit file (default: the first REPORT as .junit.xml; - for standard output)"},
+      kSystemOut, kPart, kSourceRootOption, kSymbolFilesOption},
      runJunitCommand},
-    {"summary", "REPORT",
+    {"summary", "REPORT...",
      "the failures as FILE:LINE: lines, then the totals",
      {{"--format", "plain|github", "lines, or GitHub workflow commands (default: plain)"},
       {"--max", "N", "at most N failure lines (default: 50, 10 for github)"},
-      kHistory,
-      kRunKey,
-      kQuarantine,
-      kSourceRootOption,
+      kHistory, kProject, kRunKey, kBranch, kBaseBranch, kPart, kQuarantine, kSourceRootOption,
       kSymbolFilesOption},
      runSummaryCommand},
-    {"record", "REPORT",
-     "adds the report to the run history as a run, or as another attempt of its CI run",
-     {{"--history", "FILE", "the run history (made when missing)"},
+    {"record", "REPORT...",
+     "adds the reports to the run history as the parts of a run, or as other attempts of them",
+     {kHistory,
       {"--run-key", "KEY",
-       "the CI run: a key recorded again adds an attempt (default: CI_PIPELINE_ID, else "
+       "the CI run: a key recorded again adds parts or attempts (default: CI_PIPELINE_ID, else "
        "GITHUB_RUN_ID, else none: a run of its own)"},
-      {"--label", "TEXT",
-       "the run's label, at most 200 bytes (default: CI_COMMIT_SHORT_SHA, else GITHUB_SHA's "
-       "first 8 characters)"},
-      {"--keep", "N", "keep only the newest N runs"},
-      kSourceRootOption},
+      kPart, kBranch, kProject, kLabel, kKeep, kSourceRootOption},
      runRecordCommand},
-    {"diff", "BASE REPORT",
-     "what REPORT changed against BASE, a report or a run history, and the merge gate",
+    {"diff", "BASE [REPORT...]",
+     "what the reports changed against BASE, a report or a run history, and the merge gate",
      {{"--format", "plain|github|markdown",
        "lines, GitHub workflow commands, or a merge request comment (default: plain)"},
-      {"--fail-on", "LIST",
-       "exit 3 when these are above 0: new, lost, flaky, or any or none (default: new,lost)"},
-      {"--run", "ID", "the history's run to compare with (default: the newest before REPORT)"},
-      kRunKey,
-      kQuarantine,
-      {"--page-url", "URL", "the page of this run, linked from the merge request comment"},
+      kFailOn,
+      {"--run", "ID", "the history's run to compare with (default: the base branch's newest)"},
+      {"--run-key", "KEY",
+       "the CI run of the reports; without REPORT, the run as the history holds it (default: "
+       "CI_PIPELINE_ID, else GITHUB_RUN_ID)"},
+      kBranch, kBaseBranch, kProject, kPart, kQuarantine, kPageUrl,
       {"--max", "N", "at most N lines of each kind (default: 50, 10 for github)"},
-      kSourceRootOption,
-      kSymbolFilesOption},
+      kSourceRootOption, kSymbolFilesOption},
      runDiffCommand},
-    {"ci", "REPORT",
+    {"ci", "REPORT...",
      "the whole CI job in one read: page, JUnit, summary, comment, record and the gate",
-     {{"--history", "FILE", "the run history: gate on it, record into it on the default branch"},
-      {"--page", "FILE", "the page (default: REPORT as .html)"},
-      {"--junit", "FILE", "the JUnit file (default: REPORT as .junit.xml)"},
-      {"--comment", "FILE", "the merge request comment (default: REPORT as .comment.md)"},
+     {kHistory,
+      {"--page", "FILE", "the page (default: the first REPORT as .html)"},
+      {"--junit", "FILE", "the JUnit file (default: the first REPORT as .junit.xml)"},
+      {"--comment", "FILE", "the merge request comment (default: the first REPORT as .comment.md)"},
       {"--format", "plain|github",
        "the summary's lines (default: github under GitHub Actions, else plain)"},
       {"--max", "N", "at most N failure lines (default: 50, 10 for github)"},
-      {"--system-out", "none|failures|all",
-       "prints and notes of which test cases, in JUnit (default: failures)"},
-      {"--fail-on", "LIST",
-       "exit 3 when these are above 0: new, lost, flaky, or any or none (default: new,lost)"},
-      kQuarantine,
-      {"--page-url", "URL", "the page of this run, linked from the comment"},
+      kSystemOut, kFailOn, kQuarantine, kPageUrl, kProject,
       {"--run-key", "KEY",
-       "the CI run (default: CI_PIPELINE_ID, else GITHUB_RUN_ID; a key recorded again is an "
-       "attempt)"},
-      {"--label", "TEXT",
-       "the run's label (default: CI_COMMIT_SHORT_SHA, else GITHUB_SHA's first 8 characters)"},
-      {"--keep", "N", "keep only the newest N runs when recording"},
-      {"--branch", "NAME", "the run's branch (default: CI_COMMIT_BRANCH, else GITHUB_REF_NAME of a push)"},
-      {"--default-branch", "NAME",
-       "record only when the branch is this one (default: CI_DEFAULT_BRANCH)"},
-      kSourceRootOption,
-      kSymbolFilesOption},
+       "the CI run (default: CI_PIPELINE_ID, else GITHUB_RUN_ID; a key recorded again adds parts "
+       "or attempts)"},
+      kBranch, kBaseBranch, kPart, kLabel, kKeep, kSourceRootOption, kSymbolFilesOption},
      runCiCommand},
+    {"history", "copy FROM TO",
+     "copies a run history between a file and a server, every run kept",
+     {},
+     runHistoryCommand},
 };
 
 }  // namespace

@@ -1,20 +1,23 @@
-// veldora-export record: adds a report to the run history as a run, or as
-// another attempt of its CI run.
+// veldora-export record: adds reports to the run history: each a part of
+// a run, or another attempt of its part in its CI run.
 //
-//   CI_PIPELINE_ID=4711 veldora-export record run/report.xrd --history history.sqlite --keep 200
+//   CI_PIPELINE_ID=4711 veldora-export record shard1/stack_test.xrd --history history.sqlite --keep 200
 //   run 12 recorded in history.sqlite: Passed 6, Inconclusive 2, Failed 1, Total 9
-//   (the job retried)
-//   run 12 attempt 2 recorded in history.sqlite: Passed 7, Inconclusive 2, Failed 0, Total 9
+//   (another shard of the pipeline)
+//   CI_PIPELINE_ID=4711 veldora-export record shard2/queue_test.xrd --part queue --history history.sqlite
+//   run 12 part queue recorded in history.sqlite: Passed 3, Inconclusive 0, Failed 0, Total 3
 #include "export/record_command.h"
 
 #include "export/history_inputs.h"
 
 #include <cstdio>
 #include <ctime>
+#include <fcntl.h>
+#include <unistd.h>
 
 namespace {
 
-// The time of recording, in the layout of the report's time rows' runs.
+// The time of recording, in the layout of the runs' times.
 std::string now() {
   const time_t seconds = time(nullptr);
   struct tm local;
@@ -23,52 +26,78 @@ std::string now() {
                   local.tm_min, local.tm_sec});
 }
 
+// A run key of its own, for reports recorded together without one: they
+// are one run, and no later record joins it.
+std::string freshKey() {
+  unsigned char bytes[16] = {};
+  const int fd = open("/dev/urandom", O_RDONLY | O_CLOEXEC);
+  const bool read = fd >= 0 && ::read(fd, bytes, sizeof bytes) == static_cast<ssize_t>(sizeof bytes);
+  if (fd >= 0) close(fd);
+  std::string key = "local:";
+  char hex[3];
+  for (const unsigned char b : bytes) {
+    snprintf(hex, sizeof hex, "%02x", b);
+    key += hex;
+  }
+  if (!read) key += std::to_string(getpid()) + "." + std::to_string(time(nullptr));
+  return key;
+}
+
 }  // namespace
 
-bool recordRun(const CommandArguments& args, const std::string& history, NewRun run,
-               std::string* error) {
+bool recordParts(const CommandArguments& args, const std::string& history,
+                 std::vector<PartReport>* parts, std::string* error) {
   int64_t keep = 0;
   if (!args.number("--keep", 1, 1000000000, &keep, error)) return false;
-  RunInfo& info = run.info;
-  info.key = runKeyOf(args);
-  info.label = runLabelOf(args);
-  if (info.generated.empty()) info.generated = now();
-  std::unique_ptr<HistoryStore> store = openHistory(history, HistoryWrite, error);
-  RecordedRun recorded;
-  if (!store || !store->record(run, keep, &recorded)) {
-    *error = history + ": " + (store ? store->error() : *error);
+  std::string key = runKeyOf(args);
+  if (key.empty() && parts->size() > 1) key = freshKey();
+  std::unique_ptr<HistoryStore> store = openHistory(history, projectOf(args, history), HistoryWrite, error);
+  const std::string shown = shownLocation(history);
+  if (!store) {
+    *error = shown + ": " + *error;
     return false;
   }
-  const VerdictTotals& t = info.totals;
-  std::string attempt;
-  if (recorded.attempt > 1) attempt = " attempt " + std::to_string(recorded.attempt);
-  printf("run %lld%s recorded in %s: Passed %lld, Inconclusive %lld, Failed %lld, Total %lld\n",
-         static_cast<long long>(recorded.run), attempt.c_str(), history.c_str(),
-         static_cast<long long>(t.passed), static_cast<long long>(t.inconclusive),
-         static_cast<long long>(t.failed), static_cast<long long>(t.total));
+  const bool named = parts->size() > 1 || args.has("--part");
+  for (PartReport& part : *parts) {
+    NewRun& run = part.run.run;
+    run.content = part.digest;
+    run.info.key = key;
+    run.info.branch = branchOf(args);
+    run.info.label = runLabelOf(args);
+    if (run.info.generated.empty()) run.info.generated = now();
+    RecordedRun recorded;
+    if (!store->record(run, keep, &recorded)) {
+      *error = shown + ": " + store->error();
+      return false;
+    }
+    const VerdictTotals& t = run.info.totals;
+    printf("run %lld%s%s recorded in %s: Passed %lld, Inconclusive %lld, Failed %lld, Total %lld\n",
+           static_cast<long long>(recorded.run), named ? (" part " + run.part).c_str() : "",
+           recorded.attempt > 1 ? (" attempt " + std::to_string(recorded.attempt)).c_str() : "",
+           shown.c_str(), static_cast<long long>(t.passed), static_cast<long long>(t.inconclusive),
+           static_cast<long long>(t.failed), static_cast<long long>(t.total));
+  }
   return true;
 }
 
 int runRecordCommand(const CommandArguments& args) {
-  const ReportInput input = reportInput(args, 0);
-  const std::string history = args.value("--history");
+  const std::string history = historyOf(args);
+  std::vector<PartReport> parts;
   std::string error;
   if (history.empty()) {
-    printErrorLine("record: --history FILE is missing (see --help)");
+    printErrorLine("record: --history is missing, and VELDORA_HISTORY names none (see --help)");
     return ExitBroken;
   }
   int64_t keep = 0;
-  if (!args.number("--keep", 1, 1000000000, &keep, &error)) {
-    printErrorLine(error);
-    return ExitBroken;
+  bool ok = args.number("--keep", 1, 1000000000, &keep, &error) && partReports(args, 0, &parts, &error);
+  for (const PartReport& part : parts) {
+    if (ok && sameFile(history, part.input.path)) {
+      error = history + ": the run history would replace the report";
+      ok = false;
+    }
   }
-  if (sameFile(history, input.path)) {
-    printErrorLine(history + ": the run history would replace the report");
-    return ExitBroken;
-  }
-  RunCollector collector;
-  if (!readReportOnce(input, collector, nullptr, &collector.run.content, &error) ||
-      !recordRun(args, history, std::move(collector.run), &error)) {
+  for (PartReport& part : parts) ok = ok && readPart(&part, nullptr, nullptr, true, &error);
+  if (!ok || !recordParts(args, history, &parts, &error)) {
     printErrorLine(error);
     return ExitBroken;
   }

@@ -1,16 +1,18 @@
-// veldora-export record REPORT --history FILE [--run-key KEY] [--label TEXT] [--keep N]
+// veldora-export record REPORT... --history H [--part NAME] [--run-key KEY]
+//   [--branch NAME] [--project KEY] [--label TEXT] [--keep N]
 #pragma once
 
-#include "export/history/history_store.h"
-
 #include <string>
+#include <vector>
 
 class CommandArguments;
+struct PartReport;
 
 int runRecordCommand(const CommandArguments& args);
 
-// Records run (its content taken) into history with the run key, label
-// and --keep of args, and says so on standard output. False, with the
-// error line's text, when the history cannot take it.
-bool recordRun(const CommandArguments& args, const std::string& history, NewRun run,
-               std::string* error);
+// Records the parts (read, with their digests) into history as one run,
+// with the run key, branch, project, label and --keep of args, and says so
+// on standard output. False, with the error line's text, when the history
+// cannot take them.
+bool recordParts(const CommandArguments& args, const std::string& history,
+                 std::vector<PartReport>* parts, std::string* error);

@@ -1,9 +1,11 @@
-// The summary command: its options, the report read, the lines written to
+// The summary command: its options, the reports read, the lines written to
 // standard output and, with --format github, the Markdown appended to the
 // file GITHUB_STEP_SUMMARY names (never a file it reads); with --history,
-// each failure marked as the merge gate sees it and the gate's line.
+// each failure marked as the merge gate sees it and the gate's line. A run
+// of several reports gives each part's lines and totals, then the run's.
 //
 //   veldora-export summary report.xrd --format github --max 20
+//   veldora-export summary shard1/stack_test.xrd shard2/queue_test.xrd --history history.sqlite
 #include "export/summary_command.h"
 
 #include "export/ci/step_summary.h"
@@ -11,71 +13,90 @@
 #include "export/history_inputs.h"
 
 #include <cstdlib>
+#include <memory>
 #include <unistd.h>
 
 namespace {
 
-bool readOptions(const CommandArguments& args, SummaryOptions* options) {
+bool readOptions(const CommandArguments& args, SummaryOptions* options, std::string* error) {
   int format = SummaryPlain;
-  std::string error;
-  bool ok = args.choice("--format", &format, &error);
+  const bool ok = args.choice("--format", &format, error);
   options->format = static_cast<SummaryFormat>(format);
   // GitHub keeps 10 annotations of each kind per step.
   if (options->format == SummaryGithub) options->maxFailures = 10;
-  if (!ok || !args.number("--max", 0, 1000000000, &options->maxFailures, &error)) {
-    printErrorLine(error);
-    return false;
-  }
   options->colour = isatty(STDOUT_FILENO) && getenv("NO_COLOR") == nullptr;
+  return ok && args.number("--max", 0, 1000000000, &options->maxFailures, error);
+}
+
+// The parts read once each, into their runs and their summaries.
+bool readParts(const CommandArguments& args, bool digest, std::vector<PartReport>* parts,
+               std::vector<std::unique_ptr<SummaryBuilder>>* summaries, int64_t maxFailures,
+               std::string* error) {
+  if (!partReports(args, 0, parts, error)) return false;
+  for (PartReport& part : *parts) {
+    summaries->push_back(std::make_unique<SummaryBuilder>(maxFailures));
+    if (!readPart(&part, summaries->back().get(), nullptr, digest && &part == &parts->front(), error))
+      return false;
+  }
   return true;
 }
 
 }  // namespace
 
+bool writeSummaries(const std::vector<PartReport>& parts,
+                    const std::vector<std::unique_ptr<SummaryBuilder>>& summaries,
+                    const RunHistory* history, SummaryOptions options, SummaryOutput* output,
+                    std::string* error) {
+  const std::string changes = options.changes;
+  VerdictTotals all;
+  for (size_t p = 0; p < parts.size(); ++p) {
+    SummaryOptions part = options;
+    part.history = history ? &history->parts[p].diff : nullptr;
+    part.changes = parts.size() > 1 ? "" : changes;
+    if (parts.size() > 1) part.part = parts[p].run.run.part;
+    SummaryOutput written;
+    ReportErrorInfo refused;
+    if (!summaries[p]->finish(part, &written, &refused)) {
+      *error = errorLine(parts[p].input.path, refused);
+      return false;
+    }
+    output->text += written.text;
+    output->markdown += written.markdown;
+    output->failedVerdict = output->failedVerdict || written.failedVerdict;
+    all += parts[p].run.run.info.totals;
+  }
+  if (parts.size() > 1)
+    output->text += totalsLine(all, options.colour && options.format == SummaryPlain) + changes;
+  return true;
+}
+
 int runSummaryCommand(const CommandArguments& args) {
-  const ReportInput input = reportInput(args, 0);
   SummaryOptions options;
-  if (!readOptions(args, &options)) return ExitBroken;
-  const std::string history = args.value("--history");
-  std::vector<CommandInput> inputs = inputsOf(input);
-  inputs.push_back({history, "the run history"});
   std::string stepSummary, error;
-  if (options.format == SummaryGithub && !stepSummaryPath(inputs, &stepSummary, &error)) {
-    printErrorLine(error);
-    return ExitBroken;
-  }
-  // One read: the summary, and the run the history judges.
-  SummaryBuilder summary(options.maxFailures);
-  RunCollector run;
-  VisitorFanOut objects;
-  objects.add(summary);
-  if (!history.empty()) objects.add(run);
-  std::string digest;
-  ReportHistory judged;
-  std::vector<bool> quarantined;
+  const std::string history = historyOf(args);
+  std::vector<CommandInput> inputs;
+  for (const std::string& report : args.operands()) inputs.push_back({report, "a report"});
+  for (const std::string& file : args.files("--ots")) inputs.push_back({file, "a symbol file"});
+  inputs.push_back({history, "the run history"});
+  std::vector<PartReport> parts;
+  std::vector<std::unique_ptr<SummaryBuilder>> summaries;
   std::vector<FailureLine> stale;
-  if (!readReportOnce(input, objects, nullptr,
-                      !history.empty() && runKeyOf(args).empty() ? &digest : nullptr, &error) ||
-      (!history.empty() &&
-       (!quarantineOf(args, run.run.objects, &quarantined, &stale, &error) ||
-        !judgeAgainstHistory(args, history, input.path, run.run, digest, quarantined, &judged,
-                             &error)))) {
-    printErrorLine(error);
-    return ExitBroken;
-  }
-  if (!history.empty()) {
-    options.history = &judged.diff;
+  RunHistory judged;
+  SummaryOutput output;
+  const bool ok =
+      readOptions(args, &options, &error) &&
+      (options.format != SummaryGithub || stepSummaryPath(inputs, &stepSummary, &error)) &&
+      readParts(args, !history.empty() && runKeyOf(args).empty(), &parts, &summaries,
+                options.maxFailures, &error) &&
+      (history.empty() || (quarantineOf(args, &parts, &stale, &error) &&
+                           judgeRun(args, history, parts, &judged, &error)));
+  if (ok && !history.empty()) {
     for (const FailureLine& line : stale)
       options.changes += options.format == SummaryGithub ? githubLine(line) : plainLine(line, false);
-    options.changes += gateLine(gateCounts(judged.diff));
+    options.changes += gateLine(gateCounts(gateReportOf(judged, true, "", parts, stale)));
   }
-  SummaryOutput output;
-  ReportErrorInfo readError;
-  if (!summary.finish(options, &output, &readError)) {
-    printErrorLine(errorLine(input.path, readError));
-    return ExitBroken;
-  }
-  if (!stepSummary.empty() && !appendStepSummary(stepSummary, output.markdown, &error)) {
+  if (!ok || !writeSummaries(parts, summaries, history.empty() ? nullptr : &judged, options, &output, &error) ||
+      (!stepSummary.empty() && !appendStepSummary(stepSummary, output.markdown, &error))) {
     printErrorLine(error);
     return ExitBroken;
   }

@@ -267,6 +267,10 @@
         <translation>Die oben genannten Läufe: %1.</translation>
     </message>
     <message>
+        <source>Part</source>
+        <translation>Teil</translation>
+    </message>
+    <message>
         <source>failing since %1</source>
         <translation>fehlgeschlagen seit %1</translation>
     </message>

@@ -9,10 +9,11 @@
 namespace {
 
 // One kind of change, in the order the output gives them.
-enum SectionKind { New, Lost, Flaky, Quarantined, Still, NowPasses, Added, Removed, Stale, kSections };
+enum SectionKind { New, Lost, Flaky, Quarantined, Still, NowPasses, Added, Removed, Missing, Stale,
+                   kSections };
 const char* const kTitles[] = {"New failures", "Lost",    "Flaky",   "Quarantined",
                                "Still failing", "Now passes", "Added", "Removed",
-                               "Quarantine entries that match no object"};
+                               "Missing parts", "Quarantine entries that match no object"};
 
 struct Section {
   std::vector<FailureLine> lines;
@@ -47,11 +48,17 @@ class Sections {
   Section sections_[kSections];
 };
 
+// A path of the part's, as the gate shows it.
+std::string shownPath(const GateView& view, const std::string& path) {
+  return view.part.empty() ? path : view.part + " > " + path;
+}
+
 void addFailures(const GateView& view, Sections* sections) {
   for (const FailedObject& failed : view.diff->failed) {
     const std::vector<FailureLine>& lines = (*view.lines)[failed.object];
     for (size_t i = 0; i < lines.size(); ++i) {
       FailureLine line = lines[i];
+      line.path = shownPath(view, line.path);
       const std::string mark = failureMark(failed, i);
       SectionKind kind = Still;
       if (failed.kind == FailureNew && !mark.empty()) kind = New;
@@ -71,32 +78,42 @@ void addFailures(const GateView& view, Sections* sections) {
     sections->add(New, {SourceLink(), "new failure: failed",
                         std::to_string(view.diff->unlistedNew) +
                             " more verdicts that the report counts but lists in no table",
-                        "unlisted", SeverityError});
+                        shownPath(view, "unlisted"), SeverityError});
 }
 
-Sections gather(const GateView& view, int64_t max) {
-  Sections sections(max);
+void addChanges(const GateView& view, Sections* sections) {
   const RunDiff& diff = *view.diff;
   const std::vector<RunObject>& now = *view.now;
   const std::vector<RunObject>& base = *view.base;
-  addFailures(view, &sections);
   for (size_t k = 0; k < diff.lost.size(); ++k) {
     const size_t i = diff.lost[k];
-    sections.add(Lost, {(*view.locations)[i], "no longer executed",
-                        std::string(statusWord(base[diff.lostBefore[k]].status)) + " before",
-                        now[i].path, SeverityError});
+    sections->add(Lost, {(*view.locations)[i], "no longer executed",
+                         std::string(statusWord(base[diff.lostBefore[k]].status)) + " before",
+                         shownPath(view, now[i].path), SeverityError});
   }
   for (size_t k = 0; k < diff.fixed.size(); ++k) {
     const size_t i = diff.fixed[k];
-    sections.add(NowPasses, {(*view.locations)[i], "now passes, failed before",
-                             checkWords(base[diff.fixedBefore[k]].checks), now[i].path, SeverityNote});
+    sections->add(NowPasses, {(*view.locations)[i], "now passes, failed before",
+                              checkWords(base[diff.fixedBefore[k]].checks),
+                              shownPath(view, now[i].path), SeverityNote});
   }
   for (const size_t i : diff.added)
-    sections.add(Added, {(*view.locations)[i], "added", statusWord(now[i].status), now[i].path, SeverityNote});
+    sections->add(Added, {(*view.locations)[i], "added", statusWord(now[i].status),
+                          shownPath(view, now[i].path), SeverityNote});
   for (const size_t i : diff.removed)
-    sections.add(Removed, {SourceLink(), "removed", statusWord(base[i].status), base[i].path, SeverityNote});
-  if (view.staleQuarantine)
-    for (const FailureLine& line : *view.staleQuarantine) sections.add(Stale, line);
+    sections->add(Removed, {SourceLink(), "removed", statusWord(base[i].status),
+                            shownPath(view, base[i].path), SeverityNote});
+}
+
+Sections gather(const GateReport& report, int64_t max) {
+  Sections sections(max);
+  for (const GateView& view : report.parts) addFailures(view, &sections);
+  for (const GateView& view : report.parts) addChanges(view, &sections);
+  for (const std::string& part : report.missingParts)
+    sections.add(Missing, {SourceLink(), "part missing", "in the base run, not in this one", part,
+                           SeverityWarning});
+  if (report.staleQuarantine)
+    for (const FailureLine& line : *report.staleQuarantine) sections.add(Stale, line);
   return sections;
 }
 
@@ -163,28 +180,34 @@ std::string gateVerdict(const GateCounts& counts, const FailOn& failOn, int64_t 
   return "no new failures" + (words.empty() ? "" : " (" + words + ")");
 }
 
-std::string gateText(const GateView& view, const GateOptions& options) {
-  if (options.format == GateMarkdown) return gateMarkdown(view, options);
-  const Sections sections = gather(view, options.max);
+GateCounts gateCounts(const GateReport& report) {
+  GateCounts all;
+  for (const GateView& view : report.parts) all += gateCounts(*view.diff);
+  return all;
+}
+
+std::string gateText(const GateReport& report, const GateOptions& options) {
+  if (options.format == GateMarkdown) return gateMarkdown(report, options);
+  const Sections sections = gather(report, options.max);
   std::string text;
   for (int kind = 0; kind < kSections; ++kind) {
     for (const FailureLine& line : sections[kind].lines)
       text += options.format == GateGithub ? githubLine(line) : plainLine(line, options.colour);
     if (sections[kind].more > 0) text += "and " + std::to_string(sections[kind].more) + " more\n";
   }
-  return text + gateLine(gateCounts(*view.diff));
+  return text + gateLine(gateCounts(report));
 }
 
-std::string gateMarkdown(const GateView& view, const GateOptions& options) {
-  const GateCounts counts = gateCounts(*view.diff);
+std::string gateMarkdown(const GateReport& report, const GateOptions& options) {
+  const GateCounts counts = gateCounts(report);
   bool passed = true;
-  const std::string verdict = gateVerdict(counts, options.failOn, view.totals.failed, &passed);
+  const std::string verdict = gateVerdict(counts, options.failOn, report.totals.failed, &passed);
   std::string md = std::string(passed ? "✅ " : "❌ ") + markdownEscaped(verdict) + "\n\n";
-  md += totalsWords(view.totals) + ", against " + markdownEscaped(view.against);
+  md += totalsWords(report.totals) + ", against " + markdownEscaped(report.against);
   if (!options.pageUrl.empty()) md += " · [the report's page](<" + linkTarget(options.pageUrl) + ">)";
   md += "\n\n" + gateLine(counts);
   // Every row counts against the budget; what does not fit is counted.
-  const Sections sections = gather(view, options.max);
+  const Sections sections = gather(report, options.max);
   const size_t reserve = 100;
   int64_t left = 0;
   for (int kind = 0; kind < kSections; ++kind) {

@@ -21,19 +21,30 @@
 
 enum GateFormat { GatePlain, GateGithub, GateMarkdown };
 
-// The report and its base as the gate shows them.
+// One part's report and its base as the gate shows them.
 struct GateView {
   const RunDiff* diff = nullptr;
   const ReportHistory* history = nullptr;  // null against a report
-  std::string against;  // "run 5 (...)", or the base report's name
+  std::string part;  // shown before each path: a run of several parts
   const std::vector<RunObject>* now = nullptr;
   const std::vector<RunObject>* base = nullptr;
   const std::vector<std::vector<FailureLine>>* lines = nullptr;  // beside now: a failed object's
   const std::vector<SourceLink>* locations = nullptr;             // beside now
-  VerdictTotals totals;  // the report's
-  // Quarantine entries that match no object of the report.
+};
+
+// The run: its parts, and what the gate says of the whole.
+struct GateReport {
+  std::vector<GateView> parts;
+  // Parts of the base that this run lacks: a shard that did not report.
+  std::vector<std::string> missingParts;
+  VerdictTotals totals;  // the run's
+  std::string against;   // "run 5 (...)", or the base report's name
+  // Quarantine entries that match no object of the run.
   const std::vector<FailureLine>* staleQuarantine = nullptr;
 };
+
+// The counts of all parts.
+GateCounts gateCounts(const GateReport& report);
 
 struct GateOptions {
   GateFormat format = GatePlain;
@@ -44,9 +55,9 @@ struct GateOptions {
 };
 
 // The lines and the totals line (plain and github), or the comment (markdown).
-std::string gateText(const GateView& view, const GateOptions& options);
-// The step summary of github: the comment.
-std::string gateMarkdown(const GateView& view, const GateOptions& options);
+std::string gateText(const GateReport& report, const GateOptions& options);
+// The merge request comment.
+std::string gateMarkdown(const GateReport& report, const GateOptions& options);
 
 // The verdict line of the comment, without its mark: "1 new failure, 1
 // lost" when the gate fails (*passed false), else "no new failures (2

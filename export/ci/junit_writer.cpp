@@ -79,6 +79,16 @@ class ScratchFile {
   FILE* file_ = nullptr;
 };
 
+// "shard_1." for the part "shard.1": the part before the names of its
+// suites and classnames, a dot in it made "_" as in the classnames.
+std::string partPrefix(const std::string& part) {
+  if (part.empty()) return part;
+  std::string prefix = part;
+  for (char& c : prefix)
+    if (c == '.') c = '_';
+  return prefix + ".";
+}
+
 struct SuiteRecord {
   std::string name;
   int64_t tests = 0;
@@ -94,7 +104,8 @@ struct SuiteRecord {
 
 class JunitCollector : public TestObjectVisitor {
  public:
-  JunitCollector(FILE* scratch, SystemOut systemOut) : scratch_(scratch), systemOut_(systemOut) {}
+  JunitCollector(FILE* scratch, const JunitOptions& options)
+      : scratch_(scratch), systemOut_(options.systemOut), prefix_(partPrefix(options.part)) {}
 
   void document(const ReportDocumentInfo& info) override { title_ = info.title; }
   void summary(const ReportTotals& totals) override { totals_ = totals; }
@@ -115,9 +126,10 @@ class JunitCollector : public TestObjectVisitor {
   // Decides the stub kind and accounts for the totals. False when the
   // totals are refused.
   bool account(Account* account, ReportErrorInfo* error);
-  // Writes the document. False when the scratch file cannot be read back.
-  bool write(Sink& out, const Account& account, const std::string& hostname);
+  // Writes the suites. False when the scratch file cannot be read back.
+  bool writeSuites(Sink& out, const Account& account, const std::string& hostname);
   const ReportTotals& totals() const { return totals_; }
+  const std::string& title() const { return title_; }
 
  private:
   void startCase(const TestObject& object);
@@ -127,6 +139,7 @@ class JunitCollector : public TestObjectVisitor {
 
   FILE* scratch_;
   SystemOut systemOut_;
+  std::string prefix_;  // of suites and classnames: a part of a run of several
   std::string title_;
   ReportTotals totals_;
   int64_t capacity_ = 0;
@@ -155,7 +168,7 @@ void JunitCollector::property(const std::string& name, const std::string& value)
 
 void JunitCollector::suiteStart(const TestSuiteInfo& suite) {
   suites_.emplace_back();
-  suites_.back().name = suite.name;
+  suites_.back().name = prefix_ + suite.name;
   identities_.suiteStart(suite);
   stubKinds_.suiteStart();
 }
@@ -209,7 +222,7 @@ void JunitCollector::appendNotes(const TestObject& object) {
 void JunitCollector::startCase(const TestObject& object) {
   const ObjectIdentity& identity = identities_.identify(object);
   text_ = "<testcase";
-  appendAttribute(&text_, "classname", identity.classname);
+  appendAttribute(&text_, "classname", prefix_ + identity.classname);
   appendAttribute(&text_, "name", identity.name);
   if (object.location.present && !object.location.file.empty())
     appendAttribute(&text_, "file", object.location.file);
@@ -342,17 +355,9 @@ bool JunitCollector::account(JunitCollector::Account* account, ReportErrorInfo* 
   return true;
 }
 
-// The document from the account and the scratch file's test cases. False
+// The suites from the account and the scratch file's test cases. False
 // when the scratch file cannot be read back.
-bool JunitCollector::write(Sink& out, const Account& account, const std::string& hostname) {
-  std::string head = "<?xml version=\"1.0\" encoding=\"UTF-8\"?>\n<testsuites";
-  appendAttribute(&head, "name", title_);
-  appendCount(&head, "tests", account.all.tests);
-  appendCount(&head, "failures", account.all.failures);
-  head += " errors=\"0\"";
-  appendCount(&head, "skipped", account.all.skipped);
-  head += " time=\"0\">\n";
-  out.put(head);
+bool JunitCollector::writeSuites(Sink& out, const Account& account, const std::string& hostname) {
   if (fflush(scratch_) != 0 || fseeko(scratch_, 0, SEEK_SET) != 0) return false;
   for (const SuiteRecord& suite : suites_) {
     out.put(suiteStartTag(suite, hostname));
@@ -372,8 +377,17 @@ bool JunitCollector::write(Sink& out, const Account& account, const std::string&
     putUnlistedCases(out, "passed", account.unlisted.passed, "");
     out.put("</testsuite>\n");
   }
-  out.put("</testsuites>\n");
   return true;
+}
+
+std::string documentHead(const std::string& title, const SuiteRecord& all) {
+  std::string head = "<?xml version=\"1.0\" encoding=\"UTF-8\"?>\n<testsuites";
+  appendAttribute(&head, "name", title);
+  appendCount(&head, "tests", all.tests);
+  appendCount(&head, "failures", all.failures);
+  head += " errors=\"0\"";
+  appendCount(&head, "skipped", all.skipped);
+  return head + " time=\"0\">\n";
 }
 
 }  // namespace
@@ -381,6 +395,7 @@ bool JunitCollector::write(Sink& out, const Account& account, const std::string&
 struct JunitBuilder::Parts {
   ScratchFile scratch;
   std::unique_ptr<JunitCollector> collector;
+  JunitCollector::Account account;
 };
 
 JunitBuilder::JunitBuilder(const JunitOptions& options) : options_(options), parts_(new Parts) {}
@@ -388,7 +403,7 @@ JunitBuilder::~JunitBuilder() = default;
 
 bool JunitBuilder::start(std::string* error) {
   if (!parts_->scratch.open(options_.scratchDir, error)) return false;
-  parts_->collector = std::make_unique<JunitCollector>(parts_->scratch.file(), options_.systemOut);
+  parts_->collector = std::make_unique<JunitCollector>(parts_->scratch.file(), options_);
   return true;
 }
 
@@ -396,22 +411,39 @@ TestObjectVisitor& JunitBuilder::objects() { return *parts_->collector; }
 
 bool JunitBuilder::write(FILE* out, const std::string& reportPath, JunitResult* result,
                          std::string* error) {
-  JunitCollector& collector = *parts_->collector;
-  JunitCollector::Account account;
-  ReportErrorInfo refused;
-  if (!collector.account(&account, &refused)) {
-    *error = errorLine(reportPath, refused);
-    return false;
+  return writeJunitRun(out, {{this, reportPath}}, result, error);
+}
+
+bool writeJunitRun(FILE* out, const std::vector<JunitPart>& parts, JunitResult* result,
+                   std::string* error) {
+  SuiteRecord all;
+  for (const JunitPart& part : parts) {
+    JunitBuilder::Parts& p = *part.builder->parts_;
+    ReportErrorInfo refused;
+    if (!p.collector->account(&p.account, &refused)) {
+      *error = errorLine(part.reportPath, refused);
+      return false;
+    }
+    if (!p.account.mismatch.empty() && result->mismatch.empty()) result->mismatch = p.account.mismatch;
+    result->failedVerdict = result->failedVerdict || p.collector->totals().failed > 0 ||
+                            p.account.all.failures > 0;
+    all.tests += p.account.all.tests;
+    all.failures += p.account.all.failures;
+    all.skipped += p.account.all.skipped;
   }
-  result->mismatch = account.mismatch;
-  result->failedVerdict = collector.totals().failed > 0 || account.all.failures > 0;
-  result->testCases = account.all.tests;
+  result->testCases = all.tests;
   Sink sink{out};
-  const bool written =
-      !ferror(parts_->scratch.file()) && collector.write(sink, account, options_.hostname);
+  sink.put(documentHead(parts.front().builder->parts_->collector->title(), all));
+  for (const JunitPart& part : parts) {
+    JunitBuilder::Parts& p = *part.builder->parts_;
+    if (ferror(p.scratch.file()) || !p.collector->writeSuites(sink, p.account, part.builder->options_.hostname)) {
+      *error = part.builder->options_.scratchDir + ": the scratch file failed: " + strerror(errno);
+      return false;
+    }
+  }
+  sink.put("</testsuites>\n");
   result->bytes = sink.bytes;
-  if (!written) *error = options_.scratchDir + ": the scratch file failed: " + strerror(errno);
-  return written;
+  return true;
 }
 
 bool writeJunit(ReportReader& reader, FILE* out, const JunitOptions& options,

@@ -25,6 +25,7 @@
 #include <cstdio>
 #include <memory>
 #include <string>
+#include <vector>
 
 // Which test cases get their prints and comments as <system-out>.
 enum SystemOut { SystemOutNone, SystemOutFailures, SystemOutAll };
@@ -33,6 +34,10 @@ struct JunitOptions {
   std::string hostname;
   std::string scratchDir;  // for the scratch file of test cases
   SystemOut systemOut = SystemOutFailures;
+  // A part of a run of several reports: before its suites' names and its
+  // classnames ("shard1.stack_test.Stack"), so that parts sharing names
+  // stay apart.
+  std::string part;
 };
 
 struct JunitResult {
@@ -47,6 +52,21 @@ struct JunitResult {
 // The JUnit document built as the report's objects stream: the test cases
 // go to a scratch file, since every suite's counts come before its test
 // cases; write() writes the document once the report has been read.
+class JunitBuilder;
+
+// A part's builder (read) and its report, whose place a refused total
+// names.
+struct JunitPart {
+  JunitBuilder* builder;
+  std::string reportPath;
+};
+
+// One document with the suites of every part, its counts theirs. False,
+// with the error line's text, when a report's totals are refused or a
+// scratch file failed.
+bool writeJunitRun(FILE* out, const std::vector<JunitPart>& parts, JunitResult* result,
+                   std::string* error);
+
 class JunitBuilder {
  public:
   explicit JunitBuilder(const JunitOptions& options);
@@ -61,6 +81,7 @@ class JunitBuilder {
   bool write(FILE* out, const std::string& reportPath, JunitResult* result, std::string* error);
 
  private:
+  friend bool writeJunitRun(FILE*, const std::vector<JunitPart>&, JunitResult*, std::string*);
   struct Parts;
   JunitOptions options_;
   std::unique_ptr<Parts> parts_;

@@ -163,7 +163,7 @@ void SummaryBuilder::object(const TestObject& object) {
   for (size_t i = 0; i < lines.size(); ++i) add(std::move(lines[i]), index, i);
 }
 
-std::string totalsLine(const ReportTotals& t, bool colour) {
+std::string totalsLine(const VerdictTotals& t, bool colour) {
   const std::string passed = "Passed " + std::to_string(t.passed);
   const std::string inconclusive = "Inconclusive " + std::to_string(t.inconclusive);
   const std::string failed = "Failed " + std::to_string(t.failed);
@@ -224,12 +224,15 @@ bool SummaryBuilder::finish(const SummaryOptions& options, SummaryOutput* output
     const std::string mark = failureMark(history->failed[object], origins_[k].second);
     if (!mark.empty()) lines_[k].what = mark + ": " + lines_[k].what;
   }
+  if (!options.part.empty())
+    for (FailureLine& line : lines_) line.path = options.part + " > " + line.path;
   const bool colour = options.colour && options.format == SummaryPlain;
   for (const FailureLine& line : lines_)
     output->text += options.format == SummaryGithub ? githubLine(line) : plainLine(line, colour);
   const int64_t more = count_ - static_cast<int64_t>(lines_.size());
   if (more > 0) output->text += "and " + std::to_string(more) + " more\n";
-  output->text += totalsLine(totals_, colour) + options.changes;
+  output->text += (options.part.empty() ? "" : options.part + ": ") + totalsLine(totals_, colour) +
+                  options.changes;
   if (options.format == SummaryGithub) output->markdown = markdown();
   output->failedVerdict = totals_.failed > 0 || count_ > 0;
   return true;

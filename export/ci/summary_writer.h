@@ -27,6 +27,8 @@ struct SummaryOptions {
   // totals.
   const RunDiff* history = nullptr;
   std::string changes;
+  // A part of a run of several: its name before each path and its totals.
+  std::string part;
 };
 
 struct SummaryOutput {
@@ -95,7 +97,7 @@ class SummaryBuilder : public TestObjectVisitor {
 std::string plainLine(const FailureLine& line, bool colour);
 std::string githubLine(const FailureLine& line);
 // "Passed 6, Inconclusive 2, Failed 1, Total 9" and a line feed.
-std::string totalsLine(const ReportTotals& totals, bool colour);
+std::string totalsLine(const VerdictTotals& totals, bool colour);
 // "FILE:LINE", "FILE", or empty.
 std::string placeText(const SourceLink& link);
 // Markdown table cell text; workflow command data (property: also ":", ",").

@@ -119,6 +119,18 @@ GateCounts gateCounts(const RunDiff& diff) {
   return counts;
 }
 
+GateCounts& GateCounts::operator+=(const GateCounts& more) {
+  fresh += more.fresh;
+  lost += more.lost;
+  flaky += more.flaky;
+  quarantined += more.quarantined;
+  fixed += more.fixed;
+  still += more.still;
+  added += more.added;
+  removed += more.removed;
+  return *this;
+}
+
 std::string gateLine(const GateCounts& c) {
   return "New " + std::to_string(c.fresh) + ", Lost " + std::to_string(c.lost) + ", Flaky " +
          std::to_string(c.flaky) + ", Quarantined " + std::to_string(c.quarantined) + ", Fixed " +

@@ -73,6 +73,8 @@ RunDiff diffRuns(const VerdictTotals& baseTotals, const std::vector<RunObject>& 
 struct GateCounts {
   int64_t fresh = 0, lost = 0, flaky = 0, quarantined = 0, fixed = 0, still = 0, added = 0,
           removed = 0;
+
+  GateCounts& operator+=(const GateCounts& more);
 };
 GateCounts gateCounts(const RunDiff& diff);
 

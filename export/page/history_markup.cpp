@@ -79,11 +79,12 @@ std::string sectionStart(const PageLabels& labels) {
 
 namespace {
 
-std::string objectItem(const std::vector<RunObject>& objects, const std::vector<SourceLink>& locations,
-                       const std::vector<int>& nodes, size_t i, const std::string& what) {
-  std::string s = "<li><a class=\"path\" href=\"#n" + std::to_string(nodes[i]) + "\">" +
-                  escaped(objects[i].path) + "</a>";
-  const std::string place = locationText(locations[i]);
+std::string objectItem(const PartObjects& part, size_t i, const std::string& what) {
+  const std::string path = part.name.empty() ? (*part.objects)[i].path
+                                             : part.name + " > " + (*part.objects)[i].path;
+  std::string s = "<li><a class=\"path\" href=\"#n" + std::to_string(part.nodes[i]) + "\">" +
+                  escaped(path) + "</a>";
+  const std::string place = locationText((*part.locations)[i]);
   if (!place.empty()) s += " <span class=\"location\">" + escaped(place) + "</span>";
   return s + (what.empty() ? "" : " <span class=\"type\">" + escaped(what) + "</span>") + "</li>\n";
 }
@@ -112,71 +113,93 @@ BadgeKind badgeKind(FailureClass kind) {
   return BadgeFailingSince;
 }
 
-std::string gateMarkup(const RunDiff& diff, const PageLabels& labels) {
-  const GateCounts c = gateCounts(diff);
+std::string gateMarkup(const RunHistory& history, const PageLabels& labels) {
+  GateCounts c;
+  for (const ReportHistory& part : history.parts) c += gateCounts(part.diff);
   std::vector<std::string> counts;
   for (const int64_t n : {c.fresh, c.lost, c.flaky, c.quarantined, c.fixed, c.still, c.added, c.removed})
     counts.push_back(std::to_string(n));
   return "<p class=\"gate\">" + escaped(fillText(labels.gate, counts)) + "</p>\n";
 }
 
+// A heading with a count, and the items, or none at all.
+std::string listMarkup(const std::string& heading, int64_t count, const char* listClass,
+                       const std::string& items) {
+  if (items.empty()) return std::string();
+  return "<h3>" + escaped(heading) + " <span class=\"count\">" + std::to_string(count) +
+         "</span></h3>\n<ul class=\"" + listClass + "\">\n" + items + "</ul>\n";
+}
+
+// The new failures and the objects no longer executed, of every part.
+std::string changesMarkup(const RunHistory& history, const std::vector<PartObjects>& parts,
+                          const PageLabels& labels) {
+  std::string fresh, lost;
+  int64_t freshCount = 0, lostCount = 0;
+  bool haveBase = false;
+  for (size_t p = 0; p < parts.size(); ++p) {
+    const ReportHistory& part = history.parts[p];
+    haveBase = haveBase || part.haveBase;
+    for (const FailedObject& failed : part.diff.failed) {
+      if (failed.kind != FailureNew) continue;
+      ++freshCount;
+      fresh += objectItem(parts[p], failed.object, checkWords((*parts[p].objects)[failed.object], failed));
+    }
+    for (const size_t i : part.diff.lost) {
+      ++lostCount;
+      lost += objectItem(parts[p], i, "");
+    }
+  }
+  std::string s;
+  if (fresh.empty()) {
+    const std::string base = haveBase ? nameOf(history.parts.front().base, labels) : labels.emptyHistory;
+    s = "<h3>" + escaped(labels.newFailures) + " <span class=\"count\">0</span></h3>\n<p class=\"none\">" +
+        escaped(fillText(labels.noNewFailure, {base})) + "</p>\n";
+  }
+  return s + listMarkup(labels.newFailures, freshCount, "new-failures", fresh) +
+         listMarkup(labels.lost, lostCount, "lost", lost);
+}
+
+// Every failed object with its badge and strip; badges name the run a
+// streak began in by its number, its label and time standing once below.
+std::string badgesMarkup(const RunHistory& history, const std::vector<PartObjects>& parts,
+                         const PageLabels& labels, std::vector<NodeBadge>* badges) {
+  std::string rows, named;
+  std::map<int64_t, const RunInfo*> sinceRuns;
+  for (size_t p = 0; p < parts.size(); ++p) {
+    const ReportHistory& part = history.parts[p];
+    std::map<size_t, const std::vector<ObjectStatus>*> strips;
+    for (const FailureStrip& strip : part.strips) strips[strip.object] = &strip.strip;
+    for (const auto& run : part.sinceRuns) sinceRuns[run.first] = &run.second;
+    for (const FailedObject& failed : part.diff.failed) {
+      NodeBadge badge{parts[p].nodes[failed.object], badgeKind(failed.kind), "", {}};
+      const auto strip = strips.find(failed.object);
+      if (strip != strips.end()) badge.strip = *strip->second;
+      if (badge.kind == BadgeFailingSince) badge.since = fill(labels.run, failed.failingSince);
+      const std::string& path = (*parts[p].objects)[failed.object].path;
+      rows += "<tr><td>" + escaped(parts[p].name.empty() ? path : parts[p].name + " > " + path) +
+              "</td><td>" + badgeWordMarkup(badge, labels) + "</td><td>" +
+              stripMarkup(badge.strip, labels) + "</td></tr>\n";
+      badges->push_back(std::move(badge));
+    }
+  }
+  for (const auto& run : sinceRuns) named += (named.empty() ? "" : "; ") + nameOf(*run.second, labels);
+  std::string s;
+  if (!rows.empty())
+    s = "<h3>" + escaped(labels.againstHistory) + "</h3>\n<table class=\"information history\">\n"
+        "<tr><th>" + escaped(labels.test) + "</th><th>" + escaped(labels.since) + "</th><th>" +
+        escaped(labels.lastRuns) + "</th></tr>\n" + rows + "</table>\n";
+  if (!named.empty()) s += "<p class=\"meta\">" + escaped(fillText(labels.runsNamed, {named})) + "</p>\n";
+  return s;
+}
+
 }  // namespace
 
-PageHistory historyMarkup(const ReportHistory& history, const std::vector<RunObject>& objects,
-                          const std::vector<SourceLink>& locations, const std::vector<int>& nodes,
+PageHistory historyMarkup(const RunHistory& history, const std::vector<PartObjects>& parts,
                           const PageLabels& labels) {
   PageHistory page;
-  std::string& s = page.section;
-  const RunDiff& diff = history.diff;
-  s = sectionStart(labels) + trendChart(history.trend, labels) + gateMarkup(diff, labels);
-  std::string fresh;
-  int64_t freshCount = 0;
-  for (const FailedObject& failed : diff.failed) {
-    if (failed.kind != FailureNew) continue;
-    ++freshCount;
-    fresh += objectItem(objects, locations, nodes, failed.object, checkWords(objects[failed.object], failed));
-  }
-  s += "<h3>" + escaped(labels.newFailures) + " <span class=\"count\">" +
-       std::to_string(freshCount) + "</span></h3>\n";
-  if (fresh.empty()) {
-    const std::string base = history.haveBase ? nameOf(history.base, labels) : labels.emptyHistory;
-    s += "<p class=\"none\">" + escaped(fillText(labels.noNewFailure, {base})) + "</p>\n";
-  } else {
-    s += "<ul class=\"new-failures\">\n" + fresh + "</ul>\n";
-  }
-  if (!diff.lost.empty()) {
-    s += "<h3>" + escaped(labels.lost) + " <span class=\"count\">" +
-         std::to_string(diff.lost.size()) + "</span></h3>\n<ul class=\"lost\">\n";
-    for (const size_t i : diff.lost) s += objectItem(objects, locations, nodes, i, "");
-    s += "</ul>\n";
-  }
-  // Badges name the run a streak began in by its number; its label and
-  // time stand once, below the table.
-  std::map<size_t, const std::vector<ObjectStatus>*> strips;
-  for (const FailureStrip& strip : history.strips) strips[strip.object] = &strip.strip;
-  std::vector<size_t> objectOf;
-  for (const FailedObject& failed : diff.failed) {
-    const auto strip = strips.find(failed.object);
-    NodeBadge badge{nodes[failed.object], badgeKind(failed.kind), "", {}};
-    if (strip != strips.end()) badge.strip = *strip->second;
-    if (badge.kind == BadgeFailingSince) badge.since = fill(labels.run, failed.failingSince);
-    page.badges.push_back(std::move(badge));
-    objectOf.push_back(failed.object);
-  }
-  if (!page.badges.empty()) {
-    s += "<h3>" + escaped(labels.againstHistory) + "</h3>\n<table class=\"information history\">\n"
-         "<tr><th>" + escaped(labels.test) + "</th><th>" + escaped(labels.since) + "</th><th>" +
-         escaped(labels.lastRuns) + "</th></tr>\n";
-    for (size_t k = 0; k < page.badges.size(); ++k)
-      s += "<tr><td>" + escaped(objects[objectOf[k]].path) + "</td><td>" +
-           badgeWordMarkup(page.badges[k], labels) + "</td><td>" +
-           stripMarkup(page.badges[k].strip, labels) + "</td></tr>\n";
-    s += "</table>\n";
-  }
-  std::string named;
-  for (const auto& run : history.sinceRuns) named += (named.empty() ? "" : "; ") + nameOf(run.second, labels);
-  if (!named.empty()) s += "<p class=\"meta\">" + escaped(fillText(labels.runsNamed, {named})) + "</p>\n";
-  s += "</section>\n";
+  page.section = sectionStart(labels) + trendChart(history.trend, labels) + gateMarkup(history, labels) +
+                 changesMarkup(history, parts, labels) + badgesMarkup(history, parts, labels, &page.badges) +
+                 "</section>\n";
   // The tree and the failures list look badges up by node.
   std::stable_sort(page.badges.begin(), page.badges.end(),
                    [](const NodeBadge& a, const NodeBadge& b) { return a.node < b.node; });

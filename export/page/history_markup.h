@@ -26,10 +26,18 @@
 #include <string>
 #include <vector>
 
-// The section and the badges for html REPORT --history FILE; beside each
-// of the report's objects, where it is and its node.
-PageHistory historyMarkup(const ReportHistory& history, const std::vector<RunObject>& objects,
-                          const std::vector<SourceLink>& locations, const std::vector<int>& nodes,
+// A part's report as the page shows it: beside each of its objects,
+// where it is and its node in the page.
+struct PartObjects {
+  std::string name;  // shown before the paths in a run of several parts
+  const std::vector<RunObject>* objects = nullptr;
+  const std::vector<SourceLink>* locations = nullptr;
+  std::vector<int> nodes;
+};
+
+// The section and the badges for html REPORT... --history FILE (parts
+// beside history.parts).
+PageHistory historyMarkup(const RunHistory& history, const std::vector<PartObjects>& parts,
                           const PageLabels& labels);
 
 // The section for html REPORT --header FILE: the totals of the test

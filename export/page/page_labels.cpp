@@ -80,6 +80,7 @@ PageLabels pageLabels(const QTranslator& translator) {
   l.gate = label(QT_TRANSLATE_NOOP("Page", "New %1, Lost %2, Flaky %3, Quarantined %4, Fixed %5, Still failing %6, Added %7, Removed %8"));
   l.lost = label(QT_TRANSLATE_NOOP("Page", "No longer executed"));
   l.runsNamed = label(QT_TRANSLATE_NOOP("Page", "The runs named above: %1."));
+  l.part = label(QT_TRANSLATE_NOOP("Page", "Part"));
   return l;
 }
 

@@ -18,7 +18,7 @@ struct PageLabels {
   std::string history, trendChart, trendRuns, runTotals, run, thisReport, newFailures, noNewFailure;
   std::string emptyHistory, againstHistory, test, since, lastRuns, badgeNew, badgeFlaky;
   std::string badgeQuarantined, failingSince, strip, notInRun, noHeaderSummary, gate, lost;
-  std::string runsNamed;
+  std::string runsNamed, part;
 };
 
 class QTranslator;

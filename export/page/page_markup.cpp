@@ -49,18 +49,36 @@ std::string share(double part, double whole) {
 
 }  // namespace
 
+void PageMarkup::document(const ReportDocumentInfo& document) {
+  if (totals_.empty()) document_ = document;
+}
+
+void PageMarkup::reportTitle(const ReportTitleInfo& title) {
+  if (totals_.empty()) reportTitle_ = title.text;
+}
+
+void PageMarkup::part(const std::string& name) {
+  part_ = name;
+  summarySeen_ = false;
+  // The part's information tables come under its name.
+  pendingTitles_.clear();
+  std::string heading = "<h2 class=\"part\">";
+  appendEscapedHtml(&heading, name);
+  pendingTitles_.emplace_back(0, heading + "</h2>\n");
+}
+
 void PageMarkup::summary(const ReportTotals& totals) {
+  summarySeen_ = true;
+  totals_.emplace_back(part_, totals);
+  totalFailed_ += totals.failed;
+}
+
+// The totals in words and one bar: passed, inconclusive and failed side
+// by side, out of the sum of the three (the report's total is that sum).
+std::string PageMarkup::totalsMarkup(const ReportTotals& totals) const {
   static const char* const kClasses[] = {"passed", "inconclusive", "failed", "total"};
   const int64_t values[] = {totals.passed, totals.inconclusive, totals.failed, totals.total};
-  totalFailed_ = totals.failed;
-  std::string& s = summary_;
-  s += "<section id=\"summary\" aria-label=\"" + escaped(labels_.summary) + "\">\n";
-  if (!summaryTitle_.empty()) {
-    s += "<h2>";
-    appendEscapedHtml(&s, summaryTitle_);
-    s += "</h2>\n";
-  }
-  s += "<dl class=\"totals\">\n";
+  std::string s = "<dl class=\"totals\">\n";
   for (int i = 0; i < 4; ++i) {
     s += "<div class=\"total ";
     s += kClasses[i];
@@ -69,8 +87,6 @@ void PageMarkup::summary(const ReportTotals& totals) {
     s += "</dt><dd>" + std::to_string(values[i]) + "</dd></div>\n";
   }
   s += "</dl>\n";
-  // One bar: passed, inconclusive and failed side by side, out of the sum
-  // of the three (the report's total is that sum).
   const double sum = double(totals.passed) + double(totals.inconclusive) + double(totals.failed);
   const std::string passed = share(totals.passed, sum);
   const std::string inconclusive = share(totals.inconclusive, sum);
@@ -83,18 +99,36 @@ void PageMarkup::summary(const ReportTotals& totals) {
        inconclusive + "\"/>";
   s += "<rect class=\"failed\" x=\"" + share(double(totals.passed) + double(totals.inconclusive), sum) +
        "\" y=\"0\" height=\"14\" width=\"" + failed + "\"/></svg>\n";
-  if (!totals.productLine.empty()) {
-    s += "<p class=\"product\">";
-    appendEscapedHtml(&s, totals.productLine);
-    s += "</p>\n";
+  return s;
+}
+
+// The summary section: the report's totals; of a run of several reports
+// the run's, then a table of each part's.
+std::string PageMarkup::summary() const {
+  if (totals_.empty()) return std::string();
+  ReportTotals all = totals_.front().second;
+  for (size_t p = 1; p < totals_.size(); ++p) all += totals_[p].second;
+  std::string s = "<section id=\"summary\" aria-label=\"" + escaped(labels_.summary) + "\">\n";
+  if (!summaryTitle_.empty()) s += "<h2>" + escaped(summaryTitle_) + "</h2>\n";
+  s += totalsMarkup(all);
+  if (totals_.size() > 1) {
+    s += "<table class=\"information parts\">\n<tr><th>" + escaped(labels_.part) + "</th>";
+    for (const std::string& label : all.labels) s += "<th>" + escaped(label) + "</th>";
+    s += "</tr>\n";
+    for (const auto& [name, t] : totals_)
+      s += "<tr><td>" + escaped(name) + "</td><td>" + std::to_string(t.passed) + "</td><td>" +
+           std::to_string(t.inconclusive) + "</td><td>" + std::to_string(t.failed) + "</td><td>" +
+           std::to_string(t.total) + "</td></tr>\n";
+    s += "</table>\n";
   }
-  s += "</section>\n";
+  if (!all.productLine.empty()) s += "<p class=\"product\">" + escaped(all.productLine) + "</p>\n";
+  return s + "</section>\n";
 }
 
 void PageMarkup::informationTitle(const ReportTitleInfo& title) {
   // The title before the summary table is the summary's own.
-  if (summary_.empty()) {
-    summaryTitle_ = title.text;
+  if (!summarySeen_) {
+    if (totals_.empty()) summaryTitle_ = title.text;
     return;
   }
   // A title waits for a table with rows; a title of its level or above
@@ -250,20 +284,22 @@ void appendFailureJson(std::string* out, size_t group, int nodeId, const Failure
 
 }  // namespace
 
-void PageMarkup::failure(const TestObject& object, int group) {
+void PageMarkup::failure(const TestObject& object, int group, int nodeOffset) {
   if (groups_.empty() || groups_.back().node != group) {
     groups_.emplace_back();
     groups_.back().node = group;
     groups_.back().name = object.path.empty() ? std::string() : object.path[0];
+    if (totals_.size() > 1 || !part_.empty()) groups_.back().name.insert(0, part_ + " › ");
   }
   FailureGroup& g = groups_.back();
   ++g.count;
   const FailureText text = failureText(object);
+  const int node = object.nodeId + nodeOffset;
   if (failureCount_++ < kFailuresShown) {
     ++g.shownCount;
-    g.badgeAt.emplace_back(appendFailureHtml(&g.shown, object.nodeId, text), object.nodeId);
+    g.badgeAt.emplace_back(appendFailureHtml(&g.shown, node, text), node);
   } else {
-    appendFailureJson(&moreFailures_, groups_.size() - 1, object.nodeId, text);
+    appendFailureJson(&moreFailures_, groups_.size() - 1, node, text);
   }
 }
 
@@ -291,7 +327,7 @@ std::string PageMarkup::body(const PageHistory& history) const {
     s += "</span>";
   }
   s += "</p>\n</header>\n";
-  s += summary_;
+  s += summary();
   if (!information_.empty())
     s += "<section id=\"information\" aria-label=\"" + escaped(labels_.information) + "\">\n" +
          information_ + "</section>\n";

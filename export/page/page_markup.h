@@ -25,16 +25,19 @@ class PageMarkup {
  public:
   explicit PageMarkup(const PageLabels& labels) : labels_(labels) {}
 
-  void document(const ReportDocumentInfo& document) { document_ = document; }
-  void reportTitle(const ReportTitleInfo& title) { reportTitle_ = title.text; }
+  void document(const ReportDocumentInfo& document);
+  void reportTitle(const ReportTitleInfo& title);
+  // A run of several reports: the items of each follow part(its name).
+  void part(const std::string& name);
   void summary(const ReportTotals& totals);
   // The titles and tables of the overview section after the summary.
   void informationTitle(const ReportTitleInfo& title);
   void informationTableStart();
   void informationRow(const ReportRowInfo& row);
   void informationTableEnd();
-  // A failed test object of the driver (or contracts) node numbered group.
-  void failure(const TestObject& object, int group);
+  // A failed test object of the driver (or contracts) node numbered group,
+  // its node numbered from nodeOffset (its part's first node).
+  void failure(const TestObject& object, int group, int nodeOffset = 0);
 
   // The page's <title> text.
   std::string pageTitle() const;
@@ -63,6 +66,8 @@ class PageMarkup {
   };
 
   int64_t unlisted() const;
+  std::string summary() const;
+  std::string totalsMarkup(const ReportTotals& totals) const;
 
   const PageLabels& labels_;
   ReportDocumentInfo document_;
@@ -70,7 +75,9 @@ class PageMarkup {
   std::string timeLabel_;
   std::string timeValue_;
   std::string summaryTitle_;
-  std::string summary_;
+  std::string part_;  // the part whose items come
+  bool summarySeen_ = false;  // of the part
+  std::vector<std::pair<std::string, ReportTotals>> totals_;  // per part
   int64_t totalFailed_ = 0;
   std::string information_;
   // Titles wait for a table with rows: (level, markup).

@@ -56,7 +56,33 @@ void writeJsonBlock(FILE* out, const char* id, const std::string& json) {
 }  // namespace
 
 void PageBuilder::FailureList::object(const TestObject& object) {
-  if (object.state == StatusFailed) markup_.failure(object, suite_);
+  if (object.state == StatusFailed) markup_.failure(object, suite_, nodeOffset);
+}
+
+void PageBuilder::beginPart(const std::string& name) {
+  part_ = name;
+  partPending_ = true;
+  partTotals_ = ReportTotals();
+  markup_.part(name);
+  failures_.nodeOffset = data_.nodeCount() + 1;
+}
+
+void PageBuilder::endPart() {
+  openPart();
+  data_.nodeEnd();
+  partOpen_ = false;
+}
+
+// The part's node: its name, the state of its totals.
+void PageBuilder::openPart() {
+  if (!partPending_) return;
+  partPending_ = false;
+  ReportNodeInfo node;
+  node.name = part_;
+  node.type = labels_.part;
+  node.state = partTotals_.failed > 0 ? StatusFailed : partTotals_.passed > 0 ? StatusPassed : StatusNotExecuted;
+  data_.nodeStart(node);
+  partOpen_ = true;
 }
 
 PageBuilder::PageBuilder(const PageLabels& labels)
@@ -69,8 +95,12 @@ void PageBuilder::item(const ReportReader& reader, ReportItemKind kind) {
       markup_.document(reader.document());
       break;
     case ReportNodeStart:
-      if (overview) markup_.reportTitle(reader.node().title);
-      else data_.nodeStart(reader.node());
+      if (overview) {
+        markup_.reportTitle(reader.node().title);
+      } else {
+        openPart();
+        data_.nodeStart(reader.node());
+      }
       break;
     case ReportTitle:
       if (overview) markup_.informationTitle(reader.title());
@@ -78,7 +108,8 @@ void PageBuilder::item(const ReportReader& reader, ReportItemKind kind) {
       break;
     case ReportSummary:
       markup_.summary(reader.summary());
-      failedVerdict_ = reader.summary().failed > 0;
+      failedVerdict_ = failedVerdict_ || reader.summary().failed > 0;
+      partTotals_ = reader.summary();
       break;
     case ReportTableStart:
       if (overview) markup_.informationTableStart();
@@ -93,15 +124,13 @@ void PageBuilder::item(const ReportReader& reader, ReportItemKind kind) {
     case ReportNodeEnd:
       if (!overview) data_.nodeEnd();
       break;
-    case ReportEnd:
-      data_.finish();
-      break;
     default:
       break;
   }
 }
 
 void PageBuilder::write(FILE* out, const PageHistory& history) {
+  data_.finish();
   put(out, "<!DOCTYPE html>\n<html lang=\"");
   std::string language;
   appendEscapedHtml(&language, labels_.language);

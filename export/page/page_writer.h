@@ -18,6 +18,14 @@ class PageBuilder {
  public:
   explicit PageBuilder(const PageLabels& labels);
 
+  // A run of several reports: each report's items and objects follow
+  // beginPart(its name), and endPart() follows them; the page then has a
+  // level per part above the drivers. The part's nodes are numbered from
+  // nodeOffset() on.
+  void beginPart(const std::string& name);
+  void endPart();
+  int nodeOffset() const { return failures_.nodeOffset; }
+
   void item(const ReportReader& reader, ReportItemKind kind);
   TestObjectVisitor& objects() { return failures_; }
   // Whether the report holds a failed verdict, once it has been read.
@@ -28,6 +36,8 @@ class PageBuilder {
   void write(FILE* out, const PageHistory& history);
 
  private:
+  void openPart();
+
   // The failed test objects, as summary and junit count them, into the
   // failures list, grouped by their suite (driver or contracts).
   class FailureList : public TestObjectVisitor {
@@ -35,6 +45,7 @@ class PageBuilder {
     explicit FailureList(PageMarkup& markup) : markup_(markup) {}
     void suiteStart(const TestSuiteInfo&) override { ++suite_; }
     void object(const TestObject& object) override;
+    int nodeOffset = 0;
 
    private:
     PageMarkup& markup_;
@@ -46,6 +57,12 @@ class PageBuilder {
   FailureList failures_;
   PageData data_;
   bool failedVerdict_ = false;
+  // The part whose report streams, its node still to be opened before its
+  // first node below the overview (once its totals are known).
+  std::string part_;
+  bool partPending_ = false;
+  bool partOpen_ = false;
+  ReportTotals partTotals_;
 };
 
 // The whole report read into a page written to out, without a history.

@@ -61,6 +61,14 @@ struct VerdictTotals {
   int64_t inconclusive = 0;
   int64_t failed = 0;
   int64_t total = 0;
+
+  VerdictTotals& operator+=(const VerdictTotals& more) {
+    passed += more.passed;
+    inconclusive += more.inconclusive;
+    failed += more.failed;
+    total += more.total;
+    return *this;
+  }
 };
 enum ReportStyle {  // STYLE of cells, and of titles by their suffix
   ReportStyleNone,    // no STYLE (or one this reader does not know)
