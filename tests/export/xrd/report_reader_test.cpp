@@ -15,7 +15,8 @@ namespace {
 
 using Lines = std::vector<std::string>;
 
-const char* const kStates[] = {"NE", "ok", "ko"};
+// By ObjectStatus.
+const char* const kStates[] = {"ok", "NE", "ko"};
 const char* const kIcons[] = {"-", "method", "class", "testscript"};  // from IconNone
 const char* const kStyles[] = {"-", "title", "plain", "failed", "passed"};
 const char* const kSections[] = {"-", "overview", "driver", "contracts", "other"};

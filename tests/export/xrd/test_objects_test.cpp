@@ -16,7 +16,8 @@ namespace {
 using Lines = std::vector<std::string>;
 
 const char* const kKinds[] = {"test", "block", "chart", "hidden"};
-const char* const kStates[] = {"NE", "ok", "ko"};
+// By ObjectStatus.
+const char* const kStates[] = {"ok", "NE", "ko"};
 
 std::string linkOf(const SourceLink& link) {
   return link.present ? link.file + ":" + std::to_string(link.line) : std::string("-");
