@@ -196,7 +196,8 @@ int runCiCommand(const CommandArguments& args) {
   bool passed = true;
   gateVerdict(gateCounts(report), ctx.gate.failOn, report.totals.failed, &passed);
   if (!writeOutputs(ctx, &parts, report, labels, &error) ||
-      (!ctx.history.empty() && !recordParts(args, ctx.history, &parts.reports, &error))) {
+      (!ctx.history.empty() && !args.has("--no-record") &&
+       !recordParts(args, ctx.history, &parts.reports, &error))) {
     printErrorLine(error);
     return ExitBroken;
   }

@@ -100,7 +100,10 @@ const CommandSpec kCommands[] = {
       {"--run-key", "KEY",
        "the CI run (default: CI_PIPELINE_ID, else GITHUB_RUN_ID; a key recorded again adds parts "
        "or attempts)"},
-      kBranch, kBaseBranch, kPart, kLabel, kKeep, kSourceRootOption, kSymbolFilesOption},
+      kBranch, kBaseBranch, kPart, kLabel, kKeep,
+      {"--no-record", nullptr,
+       "judge the run without recording it (a final job over the reports its shards recorded)"},
+      kSourceRootOption, kSymbolFilesOption},
      runCiCommand},
     {"history", "copy FROM TO",
      "copies a run history between a file and a server, every run kept",
