@@ -6,8 +6,9 @@
 #
 # Packages come in tiers, so that each command installs only what it uses:
 #   build    always: compiler, CMake, Ninja, Qt Core and its translation tools, zlib,
-#            SQLite (the run history of veldora-export)
+#            SQLite and libpq (the run history of veldora-export, in a file or on a server)
 #   tests    --tests (implied by asan): GoogleTest, xmllint, time, Google Benchmark,
+#            the PostgreSQL server (the history tests start one of their own),
 #            locales (with de_DE.ISO-8859-1 generated), junitparser and YAML for
 #            Python (the CI export tests), Node.js with npm, git, rsync and
 #            gitlab-ci-local from npm (the README's GitLab jobs, tests/export/ci/gitlab)
@@ -19,8 +20,8 @@
 set -euo pipefail
 cd "$(dirname "$0")"
 
-tier_build="g++ cmake ninja-build qtbase5-dev qttools5-dev-tools zlib1g-dev libsqlite3-dev libssl-dev"
-tier_tests="libgtest-dev libxml2-utils time libbenchmark-dev locales python3-junitparser python3-yaml git rsync"
+tier_build="g++ cmake ninja-build qtbase5-dev qttools5-dev-tools zlib1g-dev libsqlite3-dev libpq-dev libssl-dev"
+tier_tests="libgtest-dev libxml2-utils time libbenchmark-dev postgresql locales python3-junitparser python3-yaml git rsync"
 tier_fuzz="clang libclang-rt-dev libxml2-dev"
 tier_browser="chromium"
 

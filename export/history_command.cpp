@@ -2,7 +2,7 @@
 // and a server, every project's every run kept.
 //
 //   veldora-export history copy history.sqlite "$VELDORA_HISTORY"
-//   history.sqlite copied to postgresql://ci@db.example.com:5432/veldora: 3 projects, 212 runs
+//   history.sqlite copied to postgresql://ci@db.example.com:5432/veldora
 #include "export/history_command.h"
 
 #include "export/command_line.h"
@@ -18,13 +18,10 @@ int runHistoryCommand(const CommandArguments& args) {
     return ExitBroken;
   }
   std::string error;
-  HistoryCopied copied;
-  if (!copyHistory(operands[1], operands[2], &copied, &error)) {
+  if (!copyHistory(operands[1], operands[2], &error)) {
     printErrorLine(error);
     return ExitBroken;
   }
-  printf("%s copied to %s: %lld projects, %lld runs\n", shownLocation(operands[1]).c_str(),
-         shownLocation(operands[2]).c_str(), static_cast<long long>(copied.projects),
-         static_cast<long long>(copied.runs));
+  printf("%s copied to %s\n", shownLocation(operands[1]).c_str(), shownLocation(operands[2]).c_str());
   return fflush(stdout) == 0 ? ExitPassed : ExitBroken;
 }

@@ -1,20 +1,13 @@
-// Copying a run history from one location to another (a file, a server):
-// every project, every run with every attempt of every part, in the order
-// of recording, into a history that holds none of them yet.
+// Copying a history from one location to another (history copy), either
+// way between a file and a server: every project's every attempt of every
+// part, in the order of recording, with its run's key and branch, its
+// time, label, totals, objects, statuses and checks.
 //
-//   copyHistory("history.sqlite", "postgresql://ci@db:5432/veldora", &copied, &error)
+//   copyHistory("history.sqlite", "postgresql://ci@db.example.com:5432/veldora", &error)
 #pragma once
 
-#include <cstdint>
 #include <string>
 
-struct HistoryCopied {
-  int64_t projects = 0;
-  int64_t runs = 0;
-};
-
-// False, with the error line's text ("TO: holds runs of project group/app
-// already"), when either history cannot be used; the target then holds
-// nothing of the copy.
-bool copyHistory(const std::string& from, const std::string& to, HistoryCopied* copied,
-                 std::string* error);
+// Refuses a target that holds runs of a project of the source, before it
+// writes anything. *error: "LOCATION: why", the location as shown.
+bool copyHistory(const std::string& from, const std::string& to, std::string* error);

@@ -2,14 +2,15 @@
 // tables of a new history (schema 2; schema 1 when the input starts with
 // "schema 1\n", so that the migration reads it) with any rows at all:
 // hostile ids, counts, totals, statuses, sizes and members lists. Every
-// read of the store, then a record with --keep and the reads again, run on
-// it: none may crash, leak or take memory beyond what the file holds, and
-// what the reads give keeps their promises (ascending runs, statuses of
-// the asked size with their own last status among those seen).
+// read of the store (of project "", part "report"), then a record with
+// --keep and the reads again, run on it: none may crash, leak or take
+// memory beyond what the file holds, and what the reads give keeps their
+// promises (ascending runs, statuses of the asked size with their own last
+// status among those seen).
 //
-//   INSERT INTO runs VALUES(1, '4711');
-//   INSERT INTO objects VALUES(-1, x'61', 'a', NULL);
-//   INSERT INTO attempts VALUES(1, 1, x'00', 'time', 'label', 1, 0, 0, 1, 1, members(-1), NULL);
+//   INSERT INTO runs VALUES(1, '', '', '4711');
+//   INSERT INTO objects VALUES(-1, '', 'report', x'61', 'a', NULL);
+//   INSERT INTO attempts VALUES(1, 1, 'report', x'00', 'time', 'label', 1, 0, 0, 1, 1, members(-1), NULL);
 //   UPDATE attempts SET members = deflate(x'02', 53000000);   -- 51 KB inflating to 53 MB
 //
 // The SQL may only insert (a row a statement), change and delete rows of
@@ -36,6 +37,7 @@
 namespace {
 
 const int64_t kDeflateBudget = 64 << 20;
+const std::string kPart = "report";
 int64_t deflateLeft;
 bool schema1;
 
@@ -108,7 +110,7 @@ int tooLong(void* steps) { return ++*static_cast<int*>(steps) > 10000; }
 void makeHistory(const std::string& path, const std::string& sql) {
   if (!schema1) {
     std::string error;
-    if (!openHistory(path, HistoryWrite, &error)) fail("a new history: " + error);
+    if (!openHistory(path, "", HistoryWrite, &error)) fail("a new history: " + error);
   }
   sqlite3* db = nullptr;
   if (sqlite3_open(path.c_str(), &db) != SQLITE_OK) fail(sqlite3_errmsg(db));
@@ -130,21 +132,24 @@ void makeHistory(const std::string& path, const std::string& sql) {
 
 void readEverything(const std::string& path) {
   std::string error;
-  std::unique_ptr<HistoryStore> store = openHistory(path, HistoryRead, &error);
+  std::unique_ptr<HistoryStore> store = openHistory(path, "", HistoryRead, &error);
   if (!store) return;
   std::vector<RunInfo> runs;
-  if (store->runsBefore(0, 0, &runs)) {
+  if (store->runsBefore(RunFilter(), 0, 0, &runs)) {
     for (size_t i = 1; i < runs.size(); ++i)
       if (runs[i - 1].id >= runs[i].id) fail("runs out of order");
   }
   std::vector<RunInfo> some;
   for (const int64_t before : {int64_t{0}, int64_t{2}, INT64_MIN, INT64_MAX})
-    if (store->runsBefore(before, 1, &some) && some.size() > 1) fail("more runs than asked for");
+    if (store->runsBefore({nullptr, &kPart}, before, 1, &some) && some.size() > 1) fail("more runs than asked for");
   bool holds = false;
   store->holdsUntaggedContent(&holds);
   RunInfo info;
   bool found = false;
   store->runWithContent(kDigestTag, &info, &found);
+  std::vector<StoredAttempt> stored;
+  int64_t next = 0;
+  store->attempts(0, 0, &stored, &next);
   // The keys of the objects the runs give, a few others; the runs and some
   // ids that are none.
   std::set<std::string> keys = {"a", "b", std::string(16, '\0')};
@@ -153,8 +158,10 @@ void readEverything(const std::string& path) {
     ids.push_back(run.id);
     store->runWithId(run.id, &info, &found);
     store->runWithKey(run.key, &info, &found);
+    std::vector<PartInfo> parts;
+    store->runParts(run.id, &parts);
     std::vector<RunObject> objects;
-    if (!store->runObjects(run.id, &objects)) continue;
+    if (!store->runObjects(run.id, kPart, &objects)) continue;
     for (const RunObject& object : objects) {
       if (object.status > StatusFailed) fail("object status " + std::to_string(object.status));
       if (keys.size() < 64) keys.insert(object.key);
@@ -164,12 +171,12 @@ void readEverything(const std::string& path) {
   std::vector<int64_t> since;
   for (const int64_t id : ids) {
     std::vector<RunObject> objects;
-    store->runObjects(id, &objects);
-    if (store->failingSince(keyList, id, &since) && since.size() != keyList.size())
+    store->runObjects(id, kPart, &objects);
+    if (store->failingSince(kPart, keyList, id, "", &since) && since.size() != keyList.size())
       fail("failing since: not one run per key");
   }
   std::vector<RunStatus> statuses;
-  if (!store->statuses(keyList, ids, &statuses)) return;
+  if (!store->statuses(kPart, keyList, ids, &statuses)) return;
   if (statuses.size() != keyList.size() * ids.size()) fail("statuses: not one per key and run");
   for (const RunStatus& s : statuses) {
     if (s.last > StatusAbsent || s.seen > 7) fail("statuses: values out of range");
@@ -179,10 +186,11 @@ void readEverything(const std::string& path) {
 
 void recordInto(const std::string& path, int64_t keep) {
   std::string error;
-  std::unique_ptr<HistoryStore> store = openHistory(path, HistoryWrite, &error);
+  std::unique_ptr<HistoryStore> store = openHistory(path, "", HistoryWrite, &error);
   if (!store) return;
   NewRun run;
   run.content = std::string(kDigestTag) + "fuzz";
+  run.part = kPart;
   run.info.key = "4711";
   run.info.totals = {1, 1, 1, 3};
   run.objects = {{"a", "a", StatusPassed, ""},

@@ -60,7 +60,8 @@ TEST(MemberList, ReadsBackWhatItWroteAndNoMoreThanItsLimit) {
   }
 }
 
-using HistorySafetyTest = HistoryFileTest;
+using HistoryFileSafetyTest = HistoryFileTest;
+using HistoryDamageTest = HistoryStoreTest;
 
 // Objects a b c in run 1; a d, then a again, in the attempts of run 2.
 void recordBase(HistoryStore& store) {
@@ -78,80 +79,95 @@ std::map<std::string, std::string> everyRead(HistoryStore& store) {
   RunInfo info;
   bool found;
   std::vector<RunInfo> runs;
+  std::vector<PartInfo> parts;
   std::vector<RunObject> objects;
   std::vector<RunStatus> statuses;
   std::vector<int64_t> since;
-  note("runsBefore", store.runsBefore(0, 0, &runs));
+  std::vector<StoredAttempt> attempts;
+  int64_t next = 0;
+  note("runsBefore", store.runsBefore(RunFilter(), 0, 0, &runs));
   note("runWithKey", store.runWithKey("k", &info, &found));
   note("runWithContent", store.runWithContent("r2", &info, &found));
   note("holdsUntaggedContent", store.holdsUntaggedContent(&found));
+  note("attempts", store.attempts(0, 0, &attempts, &next));
   for (const int64_t id : {1, 2}) {
     note("runWithId " + std::to_string(id), store.runWithId(id, &info, &found));
-    note("runObjects " + std::to_string(id), store.runObjects(id, &objects));
-    note("failingSince " + std::to_string(id), store.failingSince({"a", "b", "c", "d"}, id, &since));
+    note("runParts " + std::to_string(id), store.runParts(id, &parts));
+    note("runObjects " + std::to_string(id), store.runObjects(id, "report", &objects));
+    note("failingSince " + std::to_string(id), store.failingSince("report", {"a", "b", "c", "d"}, id, "", &since));
   }
-  note("statuses", store.statuses({"a", "b", "c", "d"}, {1, 2}, &statuses));
+  note("statuses", store.statuses("report", {"a", "b", "c", "d"}, {1, 2}, &statuses));
   return errors;
 }
 
-TEST_F(HistorySafetyTest, ValuesOutOfBoundsAreDamageNotSizes) {
+TEST_P(HistoryDamageTest, ValuesOutOfBoundsAreDamageNotSizes) {
   const std::string bomb = deflated(std::string(51 << 20, '\x02'));  // +1, 53 million times
   const struct {
+    bool sqliteOnly;  // a value of a type the server's column cannot hold
     std::string change;
     const char* call;
     const char* error;
   } cases[] = {
-      {"UPDATE objects SET id = -1 WHERE id = 1", "runObjects 1",
+      {false, "UPDATE objects SET id = -1 WHERE id = 1", "runObjects 1",
        "damaged: the objects of run 1 hold an id no object has"},
-      {"UPDATE objects SET id = -1 WHERE id = 1", "statuses", "damaged: an object id out of range: -1"},
-      {"UPDATE objects SET id = 1000000000 WHERE id = 2", "runObjects 1",
+      {false, "UPDATE objects SET id = -1 WHERE id = 1", "statuses", "damaged: an object id out of range: -1"},
+      {false, "UPDATE objects SET id = 1000000000 WHERE id = 2", "runObjects 1",
        "damaged: the objects of run 1 hold an id no object has"},
-      {"UPDATE attempts SET objects = 2000000000 WHERE id = 1", "runObjects 1",
+      {false, "UPDATE objects SET part = " + bytes("other") + " WHERE id = 2", "runObjects 1",
+       "damaged: the objects of run 1 hold an id no object has"},
+      {false, "UPDATE attempts SET objects = 2000000000 WHERE id = 1", "runObjects 1",
        "damaged: run 1 counts more objects than the history has"},
-      {"UPDATE attempts SET objects = 2000000000 WHERE id = 1", "statuses",
+      {false, "UPDATE attempts SET objects = 2000000000 WHERE id = 1", "statuses",
        "damaged: the objects of run 1 hold fewer ids than its report had objects"},
-      {"UPDATE attempts SET objects = -1 WHERE id = 1", "runObjects 1",
+      {false, "UPDATE attempts SET objects = -1 WHERE id = 1", "runObjects 1",
        "damaged: the object count of run 1 is out of range"},
-      {"UPDATE attempts SET objects = 4294967299 WHERE id = 1", "statuses",
+      {false, "UPDATE attempts SET objects = 4294967299 WHERE id = 1", "statuses",
        "damaged: the object count of run 1 is out of range"},
-      {"UPDATE attempts SET members = " + blob(bomb) + " WHERE id = 1", "runObjects 1",
+      {false, "UPDATE attempts SET objects = 4294967299 WHERE id = 1", "attempts",
+       "damaged: the object count of run 1 is out of range"},
+      {false, "UPDATE attempts SET members = " + bytes(bomb) + " WHERE id = 1", "runObjects 1",
        "damaged: the objects of run 1 hold more ids than its report had objects"},
-      {"UPDATE attempts SET members = " + blob(bomb) + ", objects = 2000000000 WHERE id = 1", "statuses",
+      {false, "UPDATE attempts SET members = " + bytes(bomb) + ", objects = 2000000000 WHERE id = 1", "statuses",
        "damaged: the objects of run 1 hold fewer ids than its report had objects"},
-      {"UPDATE attempts SET members = substr(members, 1, 4) WHERE id = 1", "runObjects 1",
+      {false, "UPDATE attempts SET members = substr(members, 1, 4) WHERE id = 1", "runObjects 1",
        "damaged: the objects of run 1 are no list of ids"},
-      {"UPDATE attempts SET members = x'00' WHERE id = 1", "statuses",
+      {false, "UPDATE attempts SET members = " + bytes(std::string(1, '\0')) + " WHERE id = 1", "statuses",
        "damaged: the objects of run 1 are no list of ids"},
-      {"UPDATE attempts SET members = " + blob(encodeMembers({1, 2, 1})) + " WHERE id = 1", "runObjects 1",
+      {false, "UPDATE attempts SET members = " + bytes(encodeMembers({1, 2, 1})) + " WHERE id = 1", "runObjects 1",
        "damaged: the objects of run 1 hold an id twice"},
-      {"UPDATE attempts SET objects = 2 WHERE id = 1", "runObjects 1",
+      {false, "UPDATE attempts SET objects = 2 WHERE id = 1", "runObjects 1",
        "damaged: the objects of run 1 hold more ids than its report had objects"},
-      {"UPDATE attempts SET members = " + blob(encodeMembers({1, 2})) + " WHERE id = 1", "runObjects 1",
+      {false, "UPDATE attempts SET members = " + bytes(encodeMembers({1, 2})) + " WHERE id = 1", "runObjects 1",
        "damaged: the objects of run 1 hold fewer ids than its report had objects"},
-      {"UPDATE attempts SET passed = -1 WHERE id = 1", "runsBefore", "damaged: the totals of run 1 are out of range"},
-      {"UPDATE attempts SET failed = 4294967296 WHERE id = 1", "runWithId 1",
+      {false, "UPDATE attempts SET passed = -1 WHERE id = 1", "runsBefore", "damaged: the totals of run 1 are out of range"},
+      {false, "UPDATE attempts SET failed = 4294967296 WHERE id = 1", "runWithId 1",
        "damaged: the totals of run 1 are out of range"},
-      {"UPDATE attempts SET passed = 'one' WHERE id = 1", "runWithId 1", "damaged: the totals of run 1 are out of range"},
-      {"UPDATE attempts SET total = 4 WHERE id = 1", "runWithId 1", "damaged: the totals of run 1 do not add up"},
-      {"UPDATE attempts SET total = 2 WHERE id = 3", "runWithKey", "damaged: the totals of run 2 do not add up"},
-      {"UPDATE results SET status = 7 WHERE attempt = 1", "runObjects 1", "damaged: a result of run 1 has status 7"},
-      {"UPDATE results SET status = 0 WHERE attempt = 3", "failingSince 2", "damaged: a result of run 2 has status 0"},
-      {"UPDATE results SET status = 'F' WHERE attempt = 3", "statuses", "damaged: a result has status F"},
-      {"INSERT INTO results(attempt, object, status, checks) VALUES(1, 4, 2, 'x')", "runObjects 1",
-       "damaged: a result of run 1 names an object not in it"},
-      {"DELETE FROM attempts WHERE run = 2", "runWithId 2", "damaged: run 2 has no attempt"},
-      {"DELETE FROM attempts WHERE run = 2", "runObjects 2", "damaged: run 2 has no attempt"},
-      {"DELETE FROM attempts WHERE run = 2", "failingSince 2", "damaged: run 2 has no attempt"},
-      {"UPDATE runs SET id = -5 WHERE id = 1", "runsBefore", "damaged: a run id out of range: -5"},
+      {false, "UPDATE attempts SET failed = 4294967296 WHERE id = 1", "attempts",
+       "damaged: the totals of run 1 are out of range"},
+      {true, "UPDATE attempts SET passed = 'one' WHERE id = 1", "runWithId 1",
+       "damaged: the totals of run 1 are out of range"},
+      {false, "UPDATE attempts SET total = 4 WHERE id = 1", "runWithId 1", "damaged: the totals of run 1 do not add up"},
+      {false, "UPDATE attempts SET total = 4 WHERE id = 1", "runParts 1", "damaged: the totals of run 1 do not add up"},
+      {false, "UPDATE attempts SET total = 2 WHERE id = 3", "runWithKey", "damaged: the totals of run 2 do not add up"},
+      {false, "UPDATE results SET status = 7 WHERE attempt = 1", "runObjects 1", "damaged: a result of run 1 has status 7"},
+      {false, "UPDATE results SET status = 0 WHERE attempt = 3", "failingSince 2", "damaged: a result of run 2 has status 0"},
+      {true, "UPDATE results SET status = 'F' WHERE attempt = 3", "statuses", "damaged: a result has status F"},
+      {false, "INSERT INTO results(attempt, object, status, checks) VALUES(1, 4, 2, " + bytes("x") + ")",
+       "runObjects 1", "damaged: a result of run 1 names an object not in it"},
+      {false, "DELETE FROM attempts WHERE run = 2", "runWithId 2", "damaged: run 2 has no attempt"},
+      {false, "DELETE FROM attempts WHERE run = 2", "runObjects 2", "damaged: run 2 has no attempt"},
+      {false, "DELETE FROM attempts WHERE run = 2", "failingSince 2", "damaged: run 2 has no attempt"},
+      {false, "UPDATE runs SET id = -5 WHERE id = 1", "runsBefore", "damaged: a run id out of range: -5"},
   };
   for (const auto& c : cases) {
-    unlink(path_.c_str());
+    if (c.sqliteOnly && postgres_) continue;
+    renew();
     {
       auto store = open(HistoryWrite);
       recordBase(*store);
     }
     sql(c.change);
-    const std::string damaged = readFile(path_);
+    const std::string damaged = state();
     {
       auto store = open(HistoryRead);
       ASSERT_TRUE(store);
@@ -163,17 +179,19 @@ TEST_F(HistorySafetyTest, ValuesOutOfBoundsAreDamageNotSizes) {
     }
     // record reads what it needs, and fails before it changes anything.
     std::string error;
-    auto store = openHistory(path_, HistoryWrite, &error);
+    auto store = openHistory(location_, "", HistoryWrite, &error);
     RecordedRun recorded;
     if (store && !store->record(run("r3", {object("a", StatusPassed), object("e", StatusFailed)}), 1, &recorded))
       error = store->error();
     if (!error.empty()) {
       EXPECT_EQ(error.rfind("damaged: ", 0), 0u) << c.change << ": " << error;
       store.reset();
-      EXPECT_TRUE(readFile(path_) == damaged) << c.change;
+      EXPECT_EQ(state(), damaged) << c.change;
     }
   }
 }
+
+INSTANTIATE_TEST_SUITE_P(Stores, HistoryDamageTest, testing::Values("sqlite", "postgres"));
 
 // A history of a few runs with overflow pages (a long check) and an index
 // of more than one level, about 40 pages.
@@ -185,7 +203,7 @@ void recordPages(HistoryStore& store) {
   }
 }
 
-TEST_F(HistorySafetyTest, RecordRefusesAFileWithAnyPageLostAndLeavesItAsItWas) {
+TEST_F(HistoryFileSafetyTest, RecordRefusesAFileWithAnyPageLostAndLeavesItAsItWas) {
   {
     auto store = open(HistoryWrite);
     recordPages(*store);
@@ -199,7 +217,7 @@ TEST_F(HistorySafetyTest, RecordRefusesAFileWithAnyPageLostAndLeavesItAsItWas) {
     lost.replace(at, page, page, '\0');
     writeFile(path_, lost);
     std::string error;
-    auto store = openHistory(path_, HistoryWrite, &error);
+    auto store = openHistory(path_, "", HistoryWrite, &error);
     RecordedRun recorded;
     if (store && !store->record(run("new", manyObjects(10)), 0, &recorded)) error = store->error();
     EXPECT_FALSE(error.empty()) << "page " << at / page + 1 << " lost, and record took the file";
@@ -208,7 +226,7 @@ TEST_F(HistorySafetyTest, RecordRefusesAFileWithAnyPageLostAndLeavesItAsItWas) {
   }
 }
 
-TEST_F(HistorySafetyTest, AFullDiskLeavesTheFileAsItWas) {
+TEST_F(HistoryFileSafetyTest, AFullDiskLeavesTheFileAsItWas) {
   {
     auto store = open(HistoryWrite);
     for (int r = 0; r < 2; ++r) record(*store, run(std::to_string(r), manyObjects(2000)));
@@ -230,7 +248,7 @@ TEST_F(HistorySafetyTest, AFullDiskLeavesTheFileAsItWas) {
       const rlimit limit = {c.limit, c.limit};
       setrlimit(RLIMIT_FSIZE, &limit);
       std::string error;
-      auto store = openHistory(path_, HistoryWrite, &error);
+      auto store = openHistory(path_, "", HistoryWrite, &error);
       RecordedRun recorded;
       // Large enough that SQLite writes pages into the file before the commit.
       _exit(store && store->record(run("big", manyObjects(30000, "new ")), 0, &recorded) ? 0 : 1);
@@ -245,7 +263,7 @@ TEST_F(HistorySafetyTest, AFullDiskLeavesTheFileAsItWas) {
   EXPECT_EQ(record(*store, run("big", manyObjects(3000, "new "))).run, 3);
 }
 
-TEST_F(HistorySafetyTest, TheFileAloneHoldsEveryRecordedRun) {
+TEST_F(HistoryFileSafetyTest, TheFileAloneHoldsEveryRecordedRun) {
   auto store = open(HistoryWrite);
   const std::string copy = dir_ + "/copy.sqlite";
   for (int r = 1; r <= 4; ++r) {
@@ -253,10 +271,10 @@ TEST_F(HistorySafetyTest, TheFileAloneHoldsEveryRecordedRun) {
     // What CI caches while the store is still open: the file, nothing beside.
     writeFile(copy, readFile(path_));
     std::string error;
-    auto alone = openHistory(copy, HistoryRead, &error);
+    auto alone = openHistory(copy, "", HistoryRead, &error);
     ASSERT_TRUE(alone) << error;
     std::vector<RunObject> objects;
-    ASSERT_TRUE(alone->runObjects(r, &objects)) << alone->error();
+    ASSERT_TRUE(alone->runObjects(r, "report", &objects)) << alone->error();
     EXPECT_EQ(objects.size(), 500u * r);
     alone.reset();
     unlink(copy.c_str());
@@ -272,14 +290,15 @@ class HistoryCost {
     const std::string n = std::to_string(runs);
     files.sql("BEGIN;"
               "WITH RECURSIVE n(i) AS (SELECT 1 UNION ALL SELECT i + 1 FROM n WHERE i < " + n + ")"
-              " INSERT INTO runs SELECT i, 'key ' || i FROM n;"
-              "INSERT INTO attempts SELECT id, id, CAST('sha256:' || id AS BLOB), '2026-12-07T09:30:12',"
+              " INSERT INTO runs SELECT i, '', '', 'key ' || i FROM n;"
+              "INSERT INTO attempts SELECT id, id, 'report', CAST('sha256:' || id AS BLOB), '2026-12-07T09:30:12',"
               " 'label', 2, 0, 1, 3, 3, " + blob(encodeMembers({1, 2, 3})) + ", NULL FROM runs;"
-              "INSERT INTO objects VALUES(1, x'61', 'a', NULL), (2, x'62', 'b', NULL), (3, x'63', 'c', NULL);"
+              "INSERT INTO objects VALUES(1, '', 'report', x'61', 'a', NULL), (2, '', 'report', x'62', 'b', NULL),"
+              " (3, '', 'report', x'63', 'c', NULL);"
               "INSERT INTO results SELECT id, 1, 2, 'x', NULL FROM runs WHERE id > " + std::to_string(runs - 3) + ";"
               "COMMIT");
     std::string error;
-    store_ = openHistory(files.path_, HistoryRead, &error);
+    store_ = openHistory(files.path_, "", HistoryRead, &error);
     EXPECT_TRUE(store_) << error;
   }
   // Seconds for 200 calls of the read.
@@ -294,16 +313,17 @@ class HistoryCost {
     std::vector<int64_t> lastRuns;
     for (int64_t i = runs_ - 49; i <= runs_; ++i) lastRuns.push_back(i);
     const std::string middle = std::to_string(runs_ / 2);
+    const std::string part = "report";
     for (int i = 0; i < 200; ++i) {
       const bool ok =
-          read == "runsBefore newest" ? store_->runsBefore(0, 50, &runs)
-          : read == "runsBefore middle" ? store_->runsBefore(runs_ / 2, 50, &runs)
+          read == "runsBefore newest" ? store_->runsBefore(RunFilter(), 0, 50, &runs)
+          : read == "runsBefore middle" ? store_->runsBefore({nullptr, &part}, runs_ / 2, 50, &runs)
           : read == "runWithKey" ? store_->runWithKey("key " + middle, &info, &found) && found
           : read == "runWithContent" ? store_->runWithContent("sha256:" + middle, &info, &found) && found
           : read == "holdsUntaggedContent" ? store_->holdsUntaggedContent(&found) && !found
-          : read == "failingSince" ? store_->failingSince({"a", "b"}, runs_, &since) && since[0] == runs_ - 2
-          : read == "statuses" ? store_->statuses({"a", "b"}, lastRuns, &statuses)
-                               : store_->runObjects(runs_, &objects) && objects.size() == 3;
+          : read == "failingSince" ? store_->failingSince(part, {"a", "b"}, runs_, "", &since) && since[0] == runs_ - 2
+          : read == "statuses" ? store_->statuses(part, {"a", "b"}, lastRuns, &statuses)
+                               : store_->runObjects(runs_, part, &objects) && objects.size() == 3;
       EXPECT_TRUE(ok) << read << ": " << store_->error();
       if (!ok) break;
     }
@@ -315,7 +335,7 @@ class HistoryCost {
   std::unique_ptr<HistoryStore> store_;
 };
 
-TEST_F(HistorySafetyTest, ReadsCostAsMuchAsTheirAnswerNotAsTheHistory) {
+TEST_F(HistoryFileSafetyTest, ReadsCostAsMuchAsTheirAnswerNotAsTheHistory) {
   HistoryCost small(*this, 1000);
   path_ = dir_ + "/large.sqlite";
   HistoryCost large(*this, 100000);
