@@ -359,8 +359,8 @@ bool PostgresDatabase::copyRows(const TableRows& rows) {
 
 void ignoreNotice(void*, const char*) {}
 
-// "HOST:PORT: why", from libpq's 'connection to server at "HOST", port
-// PORT failed: Why' (its first line).
+// Why, from libpq's 'connection to server at "HOST", port PORT failed:
+// Why' (its first line); the caller names the server.
 std::string connectionError(PGconn* conn) {
   std::string why = PQerrorMessage(conn);
   why = why.substr(0, why.find('\n'));
@@ -368,10 +368,7 @@ std::string connectionError(PGconn* conn) {
   if (failed != std::string::npos) why.erase(0, failed + 8);
   if (!why.empty() && why[0] >= 'A' && why[0] <= 'Z' && (why.size() < 2 || why[1] < 'A' || why[1] > 'Z'))
     why[0] = static_cast<char>(why[0] - 'A' + 'a');
-  const char* host = PQhost(conn);
-  const char* port = PQport(conn);
-  if (!host || !*host) return why;
-  return std::string(host) + ":" + (port && *port ? port : "5432") + ": " + why;
+  return why;
 }
 
 // The URL as libpq takes it, so that its environment (PGPASSWORD, PGHOST,

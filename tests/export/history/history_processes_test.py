@@ -66,11 +66,12 @@ class Export:
         if large and not self.large:
             self.large = self.generated(2, 40000)
         report = self.large if large else self.variant(number)
-        return [self.program, "record", report, "--history", history] + (
+        # One part, whatever the file's name.
+        return [self.program, "record", report, "--part", "queue", "--history", history] + (
             ["--keep", str(keep)] if keep else [])
 
     def read(self, history):
-        return [self.program, "diff", history, self.variant(0)]
+        return [self.program, "diff", history, self.variant(0), "--part", "queue"]
 
     read_exits = (0, 3)
 

@@ -727,11 +727,12 @@ TEST_P(HistoryServerTest, OneThatCannotBeReachedIsSaidQuicklyWithoutThePassword)
   std::string error;
   EXPECT_FALSE(openHistory(url, "", HistoryRead, &error));
   EXPECT_LT(std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count(), 5.0);
-  EXPECT_EQ(error.rfind("127.0.0.1:" + port + ": ", 0), 0u) << error;
+  EXPECT_NE(error.find("refused"), std::string::npos) << error;
   EXPECT_EQ(error.find("secret"), std::string::npos) << error;
-  EXPECT_EQ(shownLocation(url), "postgresql://ci@127.0.0.1:" + port + "/veldora?sslmode=disable");
+  EXPECT_EQ(shownLocation(url), "127.0.0.1:" + port);
 }
 
+// A server is shown by its host and port alone, never with a password.
 TEST(HistoryLocation, ServersAreToldFromFilesAndShownWithoutPasswords) {
   const struct {
     const char* location;
@@ -739,11 +740,11 @@ TEST(HistoryLocation, ServersAreToldFromFilesAndShownWithoutPasswords) {
     const char* shown;
   } cases[] = {
       {"history.sqlite", false, "history.sqlite"},
-      {"postgres://db/veldora", true, "postgres://db/veldora"},
-      {"postgresql://ci:s3cr@t@db.example.com:5432/veldora", true, "postgresql://ci@db.example.com:5432/veldora"},
-      {"postgresql://ci:pw@db/v?password=pw&sslmode=require", true, "postgresql://ci@db/v?sslmode=require"},
-      {"postgresql://:pw@db", true, "postgresql://@db"},
-      {"postgresql://db?password=pw", true, "postgresql://db"},
+      {"postgres://db/veldora", true, "db:5432"},
+      {"postgresql://ci:s3cr@t@db.example.com:6432/veldora", true, "db.example.com:6432"},
+      {"postgresql://ci:pw@db/v?password=pw&sslmode=require", true, "db:5432"},
+      {"postgresql://:pw@db", true, "db:5432"},
+      {"postgresql://db?password=pw", true, "db:5432"},
       {"postgresql:/db", false, "postgresql:/db"},
   };
   for (const auto& c : cases) {

@@ -136,7 +136,6 @@ TEST(GateWriterTest, CommentHoldsItsVerdictCodeSpansAndItsSize) {
   const RunDiff diff = diffRuns(totals(base), base, totals(now), now, {});
   GateView view;
   view.diff = &diff;
-  view.against = "run 4 (c0ffee, 2026-12-07T09:30:12)";
   view.now = &now;
   view.base = &base;
   const std::vector<SourceLink> locations(now.size());
@@ -145,12 +144,15 @@ TEST(GateWriterTest, CommentHoldsItsVerdictCodeSpansAndItsSize) {
     lines.push_back({{SourceLink(), "check failed", "a | `b` ``c``", o.path, SeverityError}});
   view.locations = &locations;
   view.lines = &lines;
-  view.totals = totals(now);
+  GateReport report;
+  report.parts = {view};
+  report.against = "run 4 (c0ffee, 2026-12-07T09:30:12)";
+  report.totals = totals(now);
   GateOptions options;
   options.format = GateMarkdown;
   options.max = 1000000;
   options.pageUrl = "https://ci.example/report.html";
-  const std::string md = gateText(view, options);
+  const std::string md = gateText(report, options);
   EXPECT_EQ(md.substr(0, md.find('\n')), "❌ 5001 new failures");
   EXPECT_NE(md.find("[the report's page](<https://ci.example/report.html>)"), std::string::npos);
   EXPECT_NE(md.find("``` a \\| `b` ``c`` ```"), std::string::npos);
