@@ -17,8 +17,11 @@ runs three times, its history file kept from run to run as its cache would
 keep it: without a history (every failure is new: it fails with 3 and
 records the run), with a new failure (it fails with 3 at the gate, and
 still records the run), and with that failure again in a new build (it
-passes).
+passes). The team's workflow runs three times too: its matrix jobs each in a
+folder of their own recording into one history (a file stands in for the
+server), their reports the gate job's artifacts.
 """
+import glob
 import os
 import re
 import shutil
@@ -81,8 +84,9 @@ def workspace(examples, build=0, work=None):
 EXPRESSIONS = {"github.event.repository.default_branch": "main"}
 
 
-def run(script, work, env):
-    script = re.sub(r"\$\{\{\s*([^}]*?)\s*\}\}", lambda m: EXPRESSIONS[m.group(1)], script)
+def run(script, work, env, expressions=None):
+    known = dict(EXPRESSIONS, **(expressions or {}))
+    script = re.sub(r"\$\{\{\s*([^}]*?)\s*\}\}", lambda m: known[m.group(1)], script)
     result = subprocess.run(["bash", "--noprofile", "--norc", "-eo", "pipefail", "-c", script],
                             cwd=work, env=env, capture_output=True, text=True)
     sys.stdout.write(result.stdout)
@@ -215,11 +219,55 @@ def github_history_job(workflow, prefix, examples, problems):
     history_builds("GitHub job " + name, build, kept, problems)
 
 
+def team_build(workflow, prefix, examples, number, history, problems):
+    """One run of the team's workflow: each matrix job in a folder of its
+    own, recording into the history, its report an artifact; then the gate
+    over the artifacts. The gate's status."""
+    shards, gate = workflow["jobs"]["component-test"], workflow["jobs"]["component-gate"]
+    artifacts = tempfile.mkdtemp()
+    secrets = {"secrets.VELDORA_HISTORY": history}
+    env = job_env(dict((k, re.sub(r"\$\{\{[^}]*\}\}", history, v)) for k, v in workflow["env"].items()),
+                  prefix, GITHUB_ACTIONS="true", GITHUB_EVENT_NAME="push", GITHUB_REF_NAME="main",
+                  GITHUB_RUN_ID=str(900 + number), GITHUB_SHA="%040x" % (number + 1))
+    for target in shards["strategy"]["matrix"]["target"]:
+        work = workspace(examples, number)
+        for step in shards["steps"]:
+            if "run" in step:
+                result = run(step["run"], work, env, dict(secrets, **{"matrix.target": target}))
+                if result.returncode != 0:
+                    problems.append("GitHub team run %d, shard %s failed: %s" % (number, target, result.stderr))
+        for name in glob.glob(os.path.join(work, "report-*.xrd")):
+            shutil.copy(name, artifacts)
+        shutil.rmtree(work)
+    status = 0
+    for step in gate["steps"]:
+        if "run" in step:
+            status = run(step["run"], artifacts, env, secrets).returncode or status
+    page = os.path.join(artifacts, "report.html")
+    if not os.path.isfile(page) or 'id="history"' not in open(page, encoding="utf-8").read():
+        problems.append("GitHub team run %d: no page with the history section" % number)
+    shutil.rmtree(artifacts)
+    return status
+
+
+def github_team_workflow(workflow, prefix, examples, problems):
+    """Three runs of the team's workflow on one history (a file stands in
+    for the server: the history behaves alike): the first run (every failure
+    new), a new failure, that failure again."""
+    history = os.path.join(tempfile.mkdtemp(), "history.sqlite")
+    for number, want in enumerate((3, 3, 0)):
+        status = team_build(workflow, prefix, examples, number, history, problems)
+        if status != want:
+            problems.append("GitHub team run %d: the gate ended with %d, not %d" % (number, status, want))
+    shutil.rmtree(os.path.dirname(history))
+
+
 def main():
     readme, prefix, examples = sys.argv[1:4]
     problems = []
     github_job(ci_blocks(readme)[1], prefix, examples, problems)
     github_history_job(ci_blocks(readme, "History and merge gating")[1], prefix, examples, problems)
+    github_team_workflow(ci_blocks(readme, "A team's history on a server")[1], prefix, examples, problems)
     for p in problems:
         print(p)
     return 1 if problems else 0

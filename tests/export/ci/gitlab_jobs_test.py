@@ -3,7 +3,7 @@
 merge gating" under gitlab-ci-local, which reads a .gitlab-ci.yml as GitLab
 does (rules, variables, cache, artifacts) and runs it on this machine.
 
-    gitlab_jobs_test.py README PREFIX EXAMPLES_DIR GITLAB_CI_LOCAL
+    gitlab_jobs_test.py README PREFIX EXAMPLES_DIR GITLAB_CI_LOCAL SERVER_URL_FILE
 
 Each job's text, as the README has it, is the .gitlab-ci.yml of a scratch
 git repository on its default branch main (origin/HEAD names it; the remote
@@ -67,6 +67,21 @@ HISTORY = [
              log=("New 0, Lost 0, Flaky 0, Quarantined 0, Fixed 0, Still failing 2, Added 0, Removed 0",)),
 ]
 
+# The team's pipeline on the tests' server: two shards recording their
+# parts, then the gate over their reports.
+TEAM = [
+    # The first run: every failure is new.
+    {"component-test: [gcc]": 0, "component-test: [clang]": 0, "component-gate": 3},
+    # A new failure in both parts.
+    {"component-gate": 3},
+    # That failure again.
+    {"component-gate": 0},
+]
+TEAM_LOG = {1: ("src/stack_test.cpp:50: error: new failure: check failed: size() == n "
+                "[report-gcc > stack_test > fill]",
+                "New 2, Lost 0, Flaky 0, Quarantined 0, Fixed 0, Still failing 2, Added 0, Removed 0"),
+            2: ("New 0, Lost 0, Flaky 0, Quarantined 0, Fixed 0, Still failing 4, Added 0, Removed 0",)}
+
 STATE = ".gitlab-ci-local"
 
 
@@ -97,7 +112,7 @@ class Project:
     def git(self, *args):
         subprocess.run(["git", *args], cwd=self.repo, env=self.env, check=True)
 
-    def pipeline(self, build):
+    def pipeline(self, build, variables=()):
         """Commits the build to main and runs its pipeline: the output and
         the seconds it took."""
         jobs.workspace(self.examples, build, self.repo)
@@ -108,7 +123,8 @@ class Project:
         start = time.monotonic()
         result = subprocess.run(
             [self.program, "--shell-isolation", "--no-artifacts-to-source", "--no-color",
-             "--variable", "ORBEKDIR=" + self.prefix],
+             "--variable", "ORBEKDIR=" + self.prefix] +
+            [arg for variable in variables for arg in ("--variable", variable)],
             cwd=self.repo, env=self.env, capture_output=True, text=True)
         seconds = time.monotonic() - start
         sys.stdout.write(result.stdout)
@@ -173,13 +189,39 @@ def run_job(block, pipelines, examples, program, prefix, problems):
         shutil.rmtree(project.dir)
 
 
+def run_team(block, examples, program, prefix, server, problems):
+    text, _ = block
+    project = Project(text, examples, program, prefix)
+    try:
+        for number, statuses in enumerate(TEAM):
+            output, seconds = project.pipeline(number, ["VELDORA_HISTORY=" + server])
+            print("team pipeline %d: %.2f s" % (number + 1, seconds))
+            what = "GitLab team pipeline %d" % (number + 1)
+            for name, status in statuses.items():
+                found = job_status(name, output)
+                if found != status:
+                    problems.append("%s: %s ended with %s, not %d" % (what, name, found, status))
+            with open(project.path("output", "component-gate.log"), encoding="utf-8") as f:
+                log = f.read()
+            problems.extend("%s: the gate's log lacks %r" % (what, line)
+                            for line in TEAM_LOG.get(number, ()) if line not in log)
+            page = project.path("artifacts", "component-gate", "report.html")
+            if not os.path.isfile(page) or 'id="history"' not in open(page, encoding="utf-8").read():
+                problems.append("%s: no page with the history section" % what)
+    finally:
+        shutil.rmtree(project.dir)
+
+
 def main():
-    readme, prefix, examples, program = sys.argv[1:5]
+    readme, prefix, examples, program, server_url = sys.argv[1:6]
     problems = []
     plain, _ = jobs.section_blocks(readme, "In CI")
     run_job(plain, [PLAIN], examples, program, prefix, problems)
     history, _ = jobs.section_blocks(readme, "History and merge gating")
     run_job(history, HISTORY, examples, program, prefix, problems)
+    team, _ = jobs.section_blocks(readme, "A team's history on a server")
+    with open(server_url) as f:
+        run_team(team, examples, program, prefix, f.read().strip(), problems)
     for p in problems:
         print(p)
     return 1 if problems else 0
