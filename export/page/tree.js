@@ -355,8 +355,8 @@ export function badgeElements(i) {
   if (k < 0) return null;
   const fragment = document.createDocumentFragment();
   const kind = b.kind[k];
-  const words = [L.badgeNew, null, L.badgeFlaky, L.badgeQuarantined];
-  const word = kind === 1 ? L.failingSince.replace("%1", () => b.since[k]) : words[kind] || "";
+  const kindWords = [L.badgeNew, null, L.badgeFlaky, L.badgeQuarantined];
+  const word = kind === 1 ? L.failingSince.replace("%1", () => b.since[k]) : kindWords[kind] || "";
   fragment.appendChild(el("span", "badge " + (["new", "since", "flaky", "quarantined"][kind] || ""), word));
   fragment.append(" ");
   const strip = fragment.appendChild(el("span", "strip"));
