@@ -48,14 +48,18 @@ done
 reports=$source/tests/export/history/reports
 rm -f "$out/history.sqlite"
 for run in "run1 one" "run2 two" "run3 <img src=x onerror=alert(1)>"; do
-  TZ=UTC "$prefix/bin/veldora-export" record "$reports/${run%% *}.xrd" --history "$out/history.sqlite" \
-    --label "${run#* }" >/dev/null
+  TZ=UTC "$prefix/bin/veldora-export" record "$reports/${run%% *}.xrd" --part queue \
+    --history "$out/history.sqlite" --label "${run#* }" >/dev/null
 done
 status=0
-TZ=UTC "$prefix/bin/veldora-export" html "$reports/run4.xrd" --history "$out/history.sqlite" \
+TZ=UTC "$prefix/bin/veldora-export" html "$reports/run4.xrd" --part queue --history "$out/history.sqlite" \
   -o "$out/history.html" || status=$?
 [ "$status" = 3 ] || { echo "veldora-export ended with $status on the history page" >&2; exit 1; }
+# A page of a run of two parts: the example's report and a queue's.
+status=0
+"$prefix/bin/veldora-export" html "$out/example.xrd" "$reports/run4.xrd" -o "$out/parts.html" || status=$?
+[ "$status" = 3 ] || { echo "veldora-export ended with $status on the page of two parts" >&2; exit 1; }
 cd "$here"
 node page_test.js "$out/example.html" "$out/hostile.html" "$out/example.png" "$out/big.html" "$out/small.html" \
-  "$out/german.html" "$out/history.html" "$out/history.png"
+  "$out/german.html" "$out/history.html" "$out/history.png" "$out/parts.html"
 echo "screenshots: $out/example.png $out/history.png"
