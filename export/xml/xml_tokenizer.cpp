@@ -8,8 +8,9 @@
 // once the buffer is full again (it doubles when one token fills it), so no
 // scan keeps state across refills and a token costs at most about twice its
 // length, from a file or from a pipe. Positions: the line and column of the
-// next token are kept up to date as tokens are taken, counting only the bytes
-// of the token's last line, so long lines cost no more than short ones.
+// next token are kept up to date as tokens are taken, from the line ends and
+// the continuation bytes that the scans meet anyway; only the place of an
+// error is counted again, over its token's bytes.
 #include "export/xml/xml_tokenizer.h"
 
 #include "support/decimal.h"
@@ -204,6 +205,7 @@ bool XmlTokenizer::refill() {
 void XmlTokenizer::newline(const char* afterLineFeed) {
   ++scanLines_;
   scanLineStart_ = afterLineFeed;
+  scanContinuations_ = 0;
 }
 
 void XmlTokenizer::position(const char* at, int64_t* line, int64_t* column) const {
@@ -230,8 +232,15 @@ void XmlTokenizer::position(const char* at, int64_t* line, int64_t* column) cons
   }
 }
 
+// Every byte of a token that is taken was checked to be UTF-8 on its way,
+// its continuation bytes counted then: the column needs no second pass.
 void XmlTokenizer::commit(const char* newPos) {
-  position(newPos, &line_, &column_);
+  if (scanLines_) {
+    line_ += scanLines_;
+    column_ = 1 + (newPos - scanLineStart_) - scanContinuations_;
+  } else {
+    column_ += (newPos - tokenStart_) - scanContinuations_;
+  }
   pos_ = static_cast<size_t>(newPos - buf_.get());
 }
 
@@ -275,6 +284,7 @@ const XmlToken& XmlTokenizer::next() {
   for (;;) {
     tokenStart_ = buf_.get() + pos_;
     scanLines_ = 0;
+    scanContinuations_ = 0;
     produced_ = false;
     const Step step = scanToken();
     if (step == StepFailed) return token_;
@@ -353,6 +363,7 @@ XmlTokenizer::Step XmlTokenizer::passCharacter(const char*& p, std::string* out,
   if (n < 0) return fail(p, "invalid UTF-8");
   if (!isXmlChar(cp)) return fail(p, "a character that XML does not allow");
   p += n;
+  scanContinuations_ += n - 1;
   return StepDone;
 }
 
@@ -454,6 +465,7 @@ XmlTokenizer::Step XmlTokenizer::scanName(const char*& p, std::string_view* name
     if (n == 0 && !eof_) return StepMore;
     if (n <= 0 || !(first ? isNameStart(cp) : isNameChar(cp))) break;
     p += n;
+    scanContinuations_ += n - 1;
   }
   if (p == start) return p == end ? atEnd(p) : fail(p, "expected a name");
   *name = std::string_view(start, static_cast<size_t>(p - start));

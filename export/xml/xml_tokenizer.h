@@ -116,11 +116,13 @@ class XmlTokenizer {
   uint64_t consumed_ = 0;  // bytes dropped from the buffer's front so far
 
   // Line and column of buf_[pos_]; while a token is scanned, the line feeds
-  // met since its start.
+  // met since its start, and the continuation bytes (10xxxxxx) of the
+  // characters passed since its start or its last line feed.
   int64_t line_ = 1;
   int64_t column_ = 1;
   int64_t scanLines_ = 0;
   const char* scanLineStart_ = nullptr;
+  int64_t scanContinuations_ = 0;
   const char* tokenStart_ = nullptr;
 
   enum State { BeforeRoot, InRoot, AfterRoot, Finished };
