@@ -84,9 +84,12 @@ class XmlTokenizer {
   Step scanMarkupDeclaration(const char* p);
   Step lineEnd(const char*& p);
   Step scanName(const char*& p, std::string_view* name);
+  Step scanAttribute(const char*& p, bool lenientTag);
   bool repeatedAttribute(std::string_view name);
-  Step scanAttributeValue(const char*& p, std::string* scratch, std::string_view* value,
-                          bool lenient);
+  Step scanAttributeValue(const char*& p, size_t index, std::string_view* value, bool lenient);
+  Step lenientValueEnds(const char* p, bool* ends);
+  std::string* valueScratch(size_t index);
+  Step scanValueSpecial(const char*& p, std::string* scratch, const char*& run, bool lenient);
   Step scanReference(const char*& p, std::string* out, bool* valid);
   Step skipSpace(const char*& p, bool* skipped);
   Step skipChar(const char*& p);
