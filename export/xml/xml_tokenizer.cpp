@@ -393,6 +393,14 @@ XmlTokenizer::Step XmlTokenizer::skipChar(const char*& p) {
 }
 
 XmlTokenizer::Step XmlTokenizer::skipSpace(const char*& p, bool* skipped) {
+  if (!in(p, kSpace) && p != buf_.get() + end_) {  // the usual case
+    *skipped = false;
+    return StepDone;
+  }
+  return skipSpaceRun(p, skipped);
+}
+
+XmlTokenizer::Step XmlTokenizer::skipSpaceRun(const char*& p, bool* skipped) {
   const char* start = p;
   while (in(p, kSpace)) {
     if (*p == ' ' || *p == '\t') {
@@ -458,17 +466,23 @@ XmlTokenizer::Step XmlTokenizer::scanQuoted(const char*& p, std::string_view* va
 }
 
 XmlTokenizer::Step XmlTokenizer::scanName(const char*& p, std::string_view* name) {
-  const char* end = buf_.get() + end_;
   const char* start = p;
   // An ASCII name, the usual one, in one run; anything else as it comes.
   if (in(p, kNameStart)) {
     do ++p;
     while (in(p, kNameChar));
-    if (static_cast<unsigned char>(*p) < 0x80 && p != end) {
+    if (static_cast<unsigned char>(*p) < 0x80 && p != buf_.get() + end_) {
       *name = std::string_view(start, static_cast<size_t>(p - start));
       return StepDone;
     }
   }
+  return scanNameRest(start, p, name);
+}
+
+// The name from start on, past its bytes up to p, which are ASCII.
+XmlTokenizer::Step XmlTokenizer::scanNameRest(const char* start, const char*& p,
+                                              std::string_view* name) {
+  const char* end = buf_.get() + end_;
   for (;;) {
     if (p == end) {
       if (!eof_) return StepMore;

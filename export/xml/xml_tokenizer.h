@@ -83,7 +83,9 @@ class XmlTokenizer {
   Step scanDeclaration(const char* p);
   Step scanMarkupDeclaration(const char* p);
   Step lineEnd(const char*& p);
-  Step scanName(const char*& p, std::string_view* name);
+  // inline: the fast paths of the scans, defined in xml_tokenizer.cpp.
+  inline Step scanName(const char*& p, std::string_view* name);
+  Step scanNameRest(const char* start, const char*& p, std::string_view* name);
   Step scanAttribute(const char*& p, bool lenientTag);
   bool repeatedAttribute(std::string_view name);
   Step scanAttributeValue(const char*& p, size_t index, std::string_view* value, bool lenient);
@@ -91,12 +93,13 @@ class XmlTokenizer {
   std::string* valueScratch(size_t index);
   Step scanValueSpecial(const char*& p, std::string* scratch, const char*& run, bool lenient);
   Step scanReference(const char*& p, std::string* out, bool* valid);
-  Step skipSpace(const char*& p, bool* skipped);
+  inline Step skipSpace(const char*& p, bool* skipped);
+  Step skipSpaceRun(const char*& p, bool* skipped);
   Step skipChar(const char*& p);
   Step passCharacter(const char*& p, std::string* out, const char*& run);
   Step keyword(const char*& p, const char* word, bool* found);
   Step expect(const char*& p, const char* literal, const char* message);
-  Step scanEq(const char*& p);
+  inline Step scanEq(const char*& p);
   Step scanQuoted(const char*& p, std::string_view* value);
   Step fail(const char* at, const char* message);
   Step failText(const char* at, std::string message);
