@@ -74,7 +74,7 @@ class XmlTokenizer {
   Step scanText(const char* p);
   Step skipSpaceOutsideRoot(const char* p);
   Step scanTextSpecial(const char*& p, const char*& run, bool* nonSpace);
-  void produceText(const char* p, const char* run, bool nonSpace);
+  inline void produceText(const char* p, const char* run, bool nonSpace);
   Step scanStartTag(const char* p);
   Step scanEndTag(const char* p);
   Step scanComment(const char* p);
@@ -86,9 +86,10 @@ class XmlTokenizer {
   // inline: the fast paths of the scans, defined in xml_tokenizer.cpp.
   inline Step scanName(const char*& p, std::string_view* name);
   Step scanNameRest(const char* start, const char*& p, std::string_view* name);
-  Step scanAttribute(const char*& p, bool lenientTag);
-  bool repeatedAttribute(std::string_view name);
-  Step scanAttributeValue(const char*& p, size_t index, std::string_view* value, bool lenient);
+  inline Step scanAttribute(const char*& p, bool lenientTag);
+  inline bool repeatedAttribute(std::string_view name);
+  inline Step scanAttributeValue(const char*& p, size_t index, std::string_view* value,
+                                 bool lenient);
   Step lenientValueEnds(const char* p, bool* ends);
   std::string* valueScratch(size_t index);
   Step scanValueSpecial(const char*& p, std::string* scratch, const char*& run, bool lenient);
@@ -106,8 +107,8 @@ class XmlTokenizer {
   Step atEnd(const char* at);
 
   bool refill();
-  void newline(const char* afterLineFeed);
-  void commit(const char* newPos);
+  inline void newline(const char* afterLineFeed);
+  inline void commit(const char* newPos);
   void position(const char* at, int64_t* line, int64_t* column) const;
 
   int fd_ = -1;
