@@ -72,6 +72,14 @@ bool in(const char* p, uint8_t classes) {
   return (kBytes.of[static_cast<unsigned char>(*p)] & classes) != 0;
 }
 
+// Past the bytes from p on that are in the classes. A copy of the cursor,
+// kept in a register: a cursor passed by reference would be stored at
+// every byte.
+const char* skipIn(const char* p, uint8_t classes) {
+  while (in(p, classes)) ++p;
+  return p;
+}
+
 bool isAsciiNameStart(unsigned char c) { return kBytes.of[c] & kNameStart; }
 bool isAsciiNameChar(unsigned char c) { return kBytes.of[c] & kNameChar; }
 
@@ -402,13 +410,11 @@ XmlTokenizer::Step XmlTokenizer::skipSpace(const char*& p, bool* skipped) {
 
 XmlTokenizer::Step XmlTokenizer::skipSpaceRun(const char*& p, bool* skipped) {
   const char* start = p;
-  while (in(p, kSpace)) {
-    if (*p == ' ' || *p == '\t') {
-      ++p;
-    } else {
-      const Step s = lineEnd(p);
-      if (s != StepDone) return s;
-    }
+  for (;;) {
+    p = skipIn(p, kTextSpace);  // spaces and tabs
+    if (*p != '\n' && *p != '\r') break;
+    const Step s = lineEnd(p);
+    if (s != StepDone) return s;
   }
   if (p == buf_.get() + end_) return atEnd(p);
   *skipped = p != start;
@@ -465,23 +471,21 @@ XmlTokenizer::Step XmlTokenizer::scanQuoted(const char*& p, std::string_view* va
   return StepDone;
 }
 
-XmlTokenizer::Step XmlTokenizer::scanName(const char*& p, std::string_view* name) {
+// Passes the name at p. The callers make its view themselves, from their
+// own copy of p: a view written here and read there as one would cost a
+// stall of the store forwarding on every name.
+XmlTokenizer::Step XmlTokenizer::scanName(const char*& p) {
   const char* start = p;
   // An ASCII name, the usual one, in one run; anything else as it comes.
   if (in(p, kNameStart)) {
-    do ++p;
-    while (in(p, kNameChar));
-    if (static_cast<unsigned char>(*p) < 0x80 && p != buf_.get() + end_) {
-      *name = std::string_view(start, static_cast<size_t>(p - start));
-      return StepDone;
-    }
+    p = skipIn(p + 1, kNameChar);
+    if (static_cast<unsigned char>(*p) < 0x80 && p != buf_.get() + end_) return StepDone;
   }
-  return scanNameRest(start, p, name);
+  return scanNameRest(start, p);
 }
 
 // The name from start on, past its bytes up to p, which are ASCII.
-XmlTokenizer::Step XmlTokenizer::scanNameRest(const char* start, const char*& p,
-                                              std::string_view* name) {
+XmlTokenizer::Step XmlTokenizer::scanNameRest(const char* start, const char*& p) {
   const char* end = buf_.get() + end_;
   for (;;) {
     if (p == end) {
@@ -503,7 +507,6 @@ XmlTokenizer::Step XmlTokenizer::scanNameRest(const char* start, const char*& p,
     scanContinuations_ += n - 1;
   }
   if (p == start) return p == end ? atEnd(p) : fail(p, "expected a name");
-  *name = std::string_view(start, static_cast<size_t>(p - start));
   return StepDone;
 }
 
@@ -570,11 +573,10 @@ XmlTokenizer::Step XmlTokenizer::scanText(const char* p) {
   const char* run = p;  // the bytes from here on are not in textScratch_ yet
   const char* end = buf_.get() + end_;
   for (;;) {
-    while (in(p, kTextSpace)) ++p;
+    p = skipIn(p, kTextSpace);
     if (in(p, kTextPlain)) {
       nonSpace = true;
-      do ++p;
-      while (in(p, kTextPlain | kTextSpace));
+      p = skipIn(p + 1, kTextPlain | kTextSpace);
     }
     if (*p == '<') break;
     if (*p == '\n') {
@@ -684,7 +686,7 @@ XmlTokenizer::Step XmlTokenizer::scanAttributeValue(const char*& p, size_t index
   const char* run = p;             // the bytes from here on are not in *scratch yet
   std::string* scratch = nullptr;  // taken at the first byte that may need decoding
   for (;;) {
-    while (in(p, kValuePlain)) ++p;
+    p = skipIn(p, kValuePlain);
     if (p == buf_.get() + end_) return atEnd(p);
     if (*p == quote) {
       bool ends = true;
@@ -715,14 +717,12 @@ XmlTokenizer::Step XmlTokenizer::scanAttributeValue(const char*& p, size_t index
 XmlTokenizer::Step XmlTokenizer::lenientValueEnds(const char* p, bool* ends) {
   const char* end = buf_.get() + end_;
   const char* q = p + 1;
-  while (in(q, kSpace)) ++q;
+  q = skipIn(q, kSpace);
   const bool spaced = q != p + 1;
   if (q + 1 >= end && !eof_) return StepMore;
   *ends = q == end || *q == '>' || (*q == '/' && q + 1 < end && q[1] == '>');
   if (!*ends && spaced && in(q, kNameStart)) {
-    do ++q;
-    while (in(q, kNameChar));
-    while (in(q, kSpace)) ++q;
+    q = skipIn(skipIn(q + 1, kNameChar), kSpace);
     if (q == end && !eof_) return StepMore;
     *ends = *q == '=';
   }
@@ -796,9 +796,9 @@ bool XmlTokenizer::repeatedAttribute(std::string_view name) {
 XmlTokenizer::Step XmlTokenizer::scanStartTag(const char* p) {
   const char* end = buf_.get() + end_;
   const char* q = p + 1;
-  std::string_view name;
-  Step s = scanName(q, &name);
+  Step s = scanName(q);
   if (s != StepDone) return s;
+  const std::string_view name(p + 1, static_cast<size_t>(q - (p + 1)));
   if (state_ == AfterRoot) return fail(p, "a second root element");
   const bool lenientTag = !lenientElement_.empty() && name == lenientElement_;
   token_.attributes.clear();
@@ -839,26 +839,26 @@ XmlTokenizer::Step XmlTokenizer::scanStartTag(const char* p) {
 // One attribute of a start tag, from its name at p: added to the token.
 XmlTokenizer::Step XmlTokenizer::scanAttribute(const char*& p, bool lenientTag) {
   const char* start = p;
-  std::string_view name;
-  Step s = scanName(p, &name);
+  Step s = scanName(p);
   if (s != StepDone) return s;
+  const std::string_view name(start, static_cast<size_t>(p - start));
   if (repeatedAttribute(name))
     return failText(start, "the attribute " + std::string(name) + " is given twice");
   s = scanEq(p);
   if (s != StepDone) return s;
-  std::string_view value;
-  s = scanAttributeValue(p, token_.attributes.size(), &value,
-                         lenientTag && name == lenientAttribute_);
-  if (s != StepDone) return s;
-  token_.attributes.push_back({name, value});
-  return StepDone;
+  // Its value is written in place (a tag cut off by the buffer's end is
+  // scanned again from its start, its attributes from none).
+  XmlAttribute& attribute = token_.attributes.emplace_back();
+  attribute.name = name;
+  return scanAttributeValue(p, token_.attributes.size() - 1, &attribute.value,
+                            lenientTag && name == lenientAttribute_);
 }
 
 XmlTokenizer::Step XmlTokenizer::scanEndTag(const char* p) {
   const char* q = p + 2;
-  std::string_view name;
-  Step s = scanName(q, &name);
+  Step s = scanName(q);
   if (s != StepDone) return s;
+  const std::string_view name(p + 2, static_cast<size_t>(q - (p + 2)));
   bool spaced;
   s = skipSpace(q, &spaced);
   if (s != StepDone) return s;
@@ -905,7 +905,7 @@ XmlTokenizer::Step XmlTokenizer::scanMarkupDeclaration(const char* p) {
 XmlTokenizer::Step XmlTokenizer::scanComment(const char* p) {
   const char* end = buf_.get() + end_;
   for (;;) {
-    while (in(p, kMarkupPlain)) ++p;
+    p = skipIn(p, kMarkupPlain);
     if (p == end) return atEnd(p);
     if (*p == '-') {
       if (end - p < 3 && !eof_) return StepMore;
@@ -927,9 +927,9 @@ XmlTokenizer::Step XmlTokenizer::scanComment(const char* p) {
 XmlTokenizer::Step XmlTokenizer::scanProcessingInstruction(const char* p) {
   const char* end = buf_.get() + end_;
   const char* q = p + 2;
-  std::string_view target;
-  Step s = scanName(q, &target);
+  Step s = scanName(q);
   if (s != StepDone) return s;
+  const std::string_view target(p + 2, static_cast<size_t>(q - (p + 2)));
   if (equalsIgnoringAsciiCase(target, "xml")) {
     // Every case of "xml" is reserved; only the lower case one declares.
     if (target != "xml")
@@ -944,7 +944,7 @@ XmlTokenizer::Step XmlTokenizer::scanProcessingInstruction(const char* p) {
   if (s != StepDone) return s;
   if (!spaced && *q != '?') return fail(q, "expected white space after the instruction's target");
   for (;;) {
-    while (in(q, kMarkupPlain)) ++q;
+    q = skipIn(q, kMarkupPlain);
     if (q == end) return atEnd(q);
     if (*q == '?') {
       if (q + 1 == end) return atEnd(q + 1);
@@ -1008,7 +1008,7 @@ XmlTokenizer::Step XmlTokenizer::scanCData(const char* p) {
   const char* run = p;
   textScratch_.clear();
   for (;;) {
-    while (in(p, kMarkupPlain)) ++p;
+    p = skipIn(p, kMarkupPlain);
     if (p == end) return atEnd(p);
     const unsigned char c = static_cast<unsigned char>(*p);
     if (c == ']') {

@@ -84,8 +84,8 @@ class XmlTokenizer {
   Step scanMarkupDeclaration(const char* p);
   Step lineEnd(const char*& p);
   // inline: the fast paths of the scans, defined in xml_tokenizer.cpp.
-  inline Step scanName(const char*& p, std::string_view* name);
-  Step scanNameRest(const char* start, const char*& p, std::string_view* name);
+  inline Step scanName(const char*& p);
+  Step scanNameRest(const char* start, const char*& p);
   inline Step scanAttribute(const char*& p, bool lenientTag);
   inline bool repeatedAttribute(std::string_view name);
   inline Step scanAttributeValue(const char*& p, size_t index, std::string_view* value,
