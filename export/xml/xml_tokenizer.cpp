@@ -293,13 +293,13 @@ XmlTokenizer::Step XmlTokenizer::atEnd(const char* at) {
 const XmlToken& XmlTokenizer::next() {
   if (state_ == Finished) return token_;
   if (pendingEnd_) {
+    // The end tag of a self-closing tag keeps the start tag's name, place
+    // and view of the buffer, which stays as it is until the next scan.
     pendingEnd_ = false;
-    endName_.assign(openNames_, openStarts_.back());
     openNames_.resize(openStarts_.back());
     openStarts_.pop_back();
     if (openStarts_.empty()) state_ = AfterRoot;
     token_.kind = XmlEndTag;
-    token_.name = endName_;
     token_.attributes.clear();
     return token_;
   }
@@ -400,9 +400,12 @@ XmlTokenizer::Step XmlTokenizer::skipChar(const char*& p) {
   return StepDone;
 }
 
+// The usual cases inline: no white space, or one space before the next name.
 XmlTokenizer::Step XmlTokenizer::skipSpace(const char*& p, bool* skipped) {
-  if (!in(p, kSpace) && p != buf_.get() + end_) {  // the usual case
-    *skipped = false;
+  const char* q = p + (*p == ' ');
+  if (!in(q, kSpace) && q != buf_.get() + end_) {
+    *skipped = q != p;
+    p = q;
     return StepDone;
   }
   return skipSpaceRun(p, skipped);

@@ -144,7 +144,6 @@ class XmlTokenizer {
   std::string lenientAttribute_;
 
   XmlToken token_;
-  std::string endName_;
   std::string textScratch_;
   // One decoded value per attribute; a deque, so growing it moves none of
   // the values that earlier attributes of the same tag point into.
