@@ -187,7 +187,6 @@ bool XmlTokenizer::refill() {
     end_ -= pos_;
     consumed_ += pos_;
     pos_ = 0;
-    buf_.get()[end_] = '\0';
   }
   if (end_ == capacity_) {
     // realloc moves the pages of a large block rather than copying them, so

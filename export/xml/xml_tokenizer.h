@@ -74,8 +74,12 @@ class XmlTokenizer {
   Step scanText(const char* p);
   Step skipSpaceOutsideRoot(const char* p);
   Step scanTextSpecial(const char*& p, const char*& run, bool* nonSpace);
-  inline void produceText(const char* p, const char* run, bool nonSpace);
   Step scanStartTag(const char* p);
+  Step scanAttribute(const char*& p, bool lenientTag);
+  Step scanAttributeValue(const char*& p, size_t index, std::string_view* value, bool lenient);
+  Step lenientValueEnds(const char* p, bool* ends);
+  std::string* valueScratch(size_t index);
+  Step scanValueSpecial(const char*& p, std::string* scratch, const char*& run, bool lenient);
   Step scanEndTag(const char* p);
   Step scanComment(const char* p);
   Step scanProcessingInstruction(const char* p);
@@ -83,33 +87,29 @@ class XmlTokenizer {
   Step scanDeclaration(const char* p);
   Step scanMarkupDeclaration(const char* p);
   Step lineEnd(const char*& p);
-  // inline: the fast paths of the scans, defined in xml_tokenizer.cpp.
-  inline Step scanName(const char*& p);
   Step scanNameRest(const char* start, const char*& p);
-  inline Step scanAttribute(const char*& p, bool lenientTag);
-  inline bool repeatedAttribute(std::string_view name);
-  inline Step scanAttributeValue(const char*& p, size_t index, std::string_view* value,
-                                 bool lenient);
-  Step lenientValueEnds(const char* p, bool* ends);
-  std::string* valueScratch(size_t index);
-  Step scanValueSpecial(const char*& p, std::string* scratch, const char*& run, bool lenient);
   Step scanReference(const char*& p, std::string* out, bool* valid);
-  inline Step skipSpace(const char*& p, bool* skipped);
   Step skipSpaceRun(const char*& p, bool* skipped);
   Step skipChar(const char*& p);
   Step passCharacter(const char*& p, std::string* out, const char*& run);
   Step keyword(const char*& p, const char* word, bool* found);
   Step expect(const char*& p, const char* literal, const char* message);
-  inline Step scanEq(const char*& p);
   Step scanQuoted(const char*& p, std::string_view* value);
   Step fail(const char* at, const char* message);
   Step failText(const char* at, std::string message);
   Step atEnd(const char* at);
-
   bool refill();
+  void position(const char* at, int64_t* line, int64_t* column) const;
+
+  // The steps taken for nearly every token, inline in xml_tokenizer.cpp
+  // (and used nowhere else); their rarer cases are the steps above.
+  inline Step scanName(const char*& p);
+  inline Step skipSpace(const char*& p, bool* skipped);
+  inline Step scanEq(const char*& p);
+  inline bool repeatedAttribute(std::string_view name);
+  inline void produceText(const char* p, const char* run, bool nonSpace);
   inline void newline(const char* afterLineFeed);
   inline void commit(const char* newPos);
-  void position(const char* at, int64_t* line, int64_t* column) const;
 
   int fd_ = -1;
   bool eof_ = false;

@@ -12,6 +12,7 @@
 #include <filesystem>
 #include <gtest/gtest.h>
 #include <random>
+#include <set>
 #include <string>
 #include <unistd.h>
 #include <vector>
@@ -90,8 +91,8 @@ const std::string kTests = std::string(VELDORA_TEST_DATA) + "/..";
 // Tokens of every kind with every detail that costs the scans a branch:
 // references, line ends of each form, characters of two to four bytes in
 // names, values and text, raw control characters, a lenient title,
-// comments, instructions, CDATA, and a long line of many tokens.
-std::string allShapes() {
+// comments, instructions, CDATA, and a line of as many tokens as asked.
+std::string allShapes(int longLine = 40) {
   std::string shapes =
       "<?xml version=\"1.0\" encoding=\"UTF-8\" standalone=\"yes\"?>\r\n"
       "<!-- head \xC3\xA4 -->\n<?pi data \xE2\x82\xAC?>\n"
@@ -101,7 +102,7 @@ std::string allShapes() {
       "<E \n x = \"1\"  y=\"\xC3\xA4&#65;\x1F\"  />  \t<!---->"
       "<\xE6\x97\xA5-1.x\xCC\x80></\xE6\x97\xA5-1.x\xCC\x80 \r\n>"
       "<?x?>\n";
-  for (int i = 0; i < 40; ++i) shapes += "<P q=\"\xC3\xA4 " + std::to_string(i) + "\">\xE2\x82\xAC</P>";
+  for (int i = 0; i < longLine; ++i) shapes += "<P q=\"\xC3\xA4 " + std::to_string(i) + "\">\xE2\x82\xAC</P>";
   return shapes + "\n</XROD:NODE>\n<!-- tail -->\n";
 }
 
@@ -114,16 +115,43 @@ TEST(TokenizerDifferential, CorpusAndReports) {
   expectSameTokens(allShapes(), "all shapes");
 }
 
+// Every byte, and characters of two to four bytes, at every kind of place:
+// each scan's classes of bytes against the earlier scans, exhaustively.
+TEST(TokenizerDifferential, EveryByteAtEveryPlace) {
+  const char* const places[] = {
+      "<A>@</A>",           "<A>x @y</A>",         "<A b=\"@\"/>",
+      "<A b='x@y'/>",       "<A@/>",               "<A b@=\"1\"/>",
+      "<A b=\"1\"@/>",      "<A></A@>",            "<A><!--@--></A>",
+      "<A><?pi @?></A>",    "<A><![CDATA[@]]></A>", "<A>&@;</A>",
+      "<?xml version=\"1.@\"?><A/>", "@<A/>",         "<A/>@",
+      "<A>\r@</A>",         "<A b=\"\r@\"/>",      "<DOCUMENT TITLE=\"x\"@ TAG=\"y\"/>",
+      "<A>]@></A>",
+  };
+  std::vector<std::string> insertions;
+  for (int c = 0; c < 256; ++c) insertions.emplace_back(1, static_cast<char>(c));
+  for (const char* character : {"\xC3\xA4", "\xCC\x80", "\xE2\x82\xAC", "\xEF\xBF\xBE",
+                                "\xF0\x9F\x98\x80", "\xED\xA0\x80", "\xC3"})
+    insertions.emplace_back(character);
+  for (const char* const place : places) {
+    const size_t at = std::string_view(place).find('@');
+    for (const std::string& insertion : insertions) {
+      std::string bytes = place;
+      bytes.replace(at, 1, insertion);
+      expectSameTokens(bytes, place + (" with " + std::to_string(insertion[0] & 0xFF)));
+    }
+  }
+}
+
 // Random single faults in reports and in the shapes above: each scan meets
 // its bytes cut, doubled or replaced by those that end its runs.
 TEST(TokenizerDifferential, MutatedReports) {
-  std::vector<std::string> bases{allShapes()};
-  for (const std::string& path : filesUnder(kTests + "/golden", ".xrd"))
-    bases.push_back(readFile(path));
+  std::set<std::string> bases{allShapes()};
+  for (const std::string& path : filesUnder(kTests + "/golden", ".xrd")) bases.insert(readFile(path));
   const std::string specials = "<>&;\"'/=!?-[]#x: \r\n\t\x01\xC3\xA4\x80\xE2\xF0\xFF";
   std::mt19937 random(2024);
-  for (size_t b = 0; b < bases.size(); ++b) {
-    const std::string& base = bases[b];
+  size_t b = 0;
+  for (const std::string& base : bases) {
+    ++b;
     for (int i = 0; i < 200; ++i) {
       std::string bytes = base;
       const size_t at = random() % bytes.size();
@@ -142,9 +170,12 @@ TEST(TokenizerDifferential, MutatedReports) {
 // scanned again once more bytes came. Here the shapes above straddle the
 // first block's end at every one of their bytes, after a comment that fills
 // the block up to there (the file shortened by one byte of it each time).
+// They end inside a value, which is scanned up to the end of the bytes read.
 TEST(TokenizerDifferential, EveryPlaceOfTheFirstBlocksEnd) {
   constexpr size_t kBlock = 1 << 20;
-  const std::string shapes = allShapes().substr(allShapes().find("<XROD"));
+  std::string shapes = allShapes(2);
+  shapes = shapes.substr(0, shapes.rfind("\n</XROD:NODE>")) + "<Z v=\"ab";
+  shapes.erase(0, shapes.find("<XROD"));
   const Lines expected = linesOf<reference::XmlTokenizer>("<!---->\n" + shapes, true);
   const std::string path = testing::TempDir() + "straddle.xml";
   writeFile(path, "<!--" + std::string(kBlock, 'p'));
