@@ -71,18 +71,15 @@ class FailureList : public TestObjectVisitor {
   int suite_ = 0;
 };
 
-}  // namespace
-
-bool writePage(ReportReader& reader, const PageLabels& labels, FILE* out, bool* failedVerdict,
-               const std::function<PageHistory()>& history) {
-  PageMarkup markup(labels);
+// Reads the report into the page's markup (the overview, the failures) and
+// data (the tree); false when the report breaks off.
+bool readReport(ReportReader& reader, PageMarkup& markup, PageData& data) {
   FailureList failures(markup);
   TestObjectStream objects(failures);
-  PageData data;
   for (;;) {
     const ReportItemKind kind = reader.next();
     if (kind == ReportFailed) return false;
-    if (kind == ReportEnd) break;
+    if (kind == ReportEnd) return true;
     objects.item(reader, kind);
     const bool overview = reader.depth() == 0;
     switch (kind) {
@@ -117,6 +114,15 @@ bool writePage(ReportReader& reader, const PageLabels& labels, FILE* out, bool* 
         break;
     }
   }
+}
+
+}  // namespace
+
+bool writePage(ReportReader& reader, const PageLabels& labels, FILE* out, bool* failedVerdict,
+               const std::function<PageHistory()>& history) {
+  PageMarkup markup(labels);
+  PageData data;
+  if (!readReport(reader, markup, data)) return false;
   *failedVerdict = reader.summary().failed > 0;
   data.finish();
 
