@@ -165,6 +165,7 @@ class SqliteHistory : public HistoryStore {
     return false;
   }
   bool members(int64_t runId, std::vector<int64_t>* ids);
+  bool objectIdsOf(const NewRun& run, std::vector<int64_t>* objectIds, int64_t* maxId);
   bool insertRun(const NewRun& run, int64_t* runId);
   bool dropOldRuns(int64_t keep);
 
@@ -228,38 +229,46 @@ bool SqliteHistory::members(int64_t runId, std::vector<int64_t>* ids) {
   return true;
 }
 
-bool SqliteHistory::insertRun(const NewRun& run, int64_t* runId) {
+// The id of each object of the run, in its order, those the history has not
+// seen yet added to it; *maxId the largest id of all.
+bool SqliteHistory::objectIdsOf(const NewRun& run, std::vector<int64_t>* objectIds,
+                                int64_t* maxId) {
   std::unordered_map<std::string, int64_t, SeededHash> ids;
-  int64_t maxId = 0;
+  *maxId = 0;
   {
     Statement known(db_, "SELECT id, key FROM objects");
     int rc;
     while ((rc = known.step()) == SQLITE_ROW) {
       const int64_t id = known.integer(0);
       ids.emplace(known.bytes(1), id);
-      maxId = std::max(maxId, id);
+      *maxId = std::max(*maxId, id);
     }
     if (rc != SQLITE_DONE) return fail();
   }
+  objectIds->assign(run.objects.size(), 0);
+  Statement insert(db_, "INSERT INTO objects(key, path) VALUES(?, ?)");
+  for (size_t i = 0; i < run.objects.size(); ++i) {
+    const RunObject& object = run.objects[i];
+    auto found = ids.find(object.key);
+    if (found == ids.end()) {
+      insert.bindBlob(1, object.key);
+      insert.bind(2, object.path);
+      if (insert.step() != SQLITE_DONE) return fail();
+      insert.reset();
+      found = ids.emplace(object.key, sqlite3_last_insert_rowid(db_)).first;
+      *maxId = std::max(*maxId, found->second);
+    }
+    (*objectIds)[i] = found->second;
+  }
+  return true;
+}
+
+bool SqliteHistory::insertRun(const NewRun& run, int64_t* runId) {
+  std::vector<int64_t> objectIds;
+  int64_t maxId;
+  if (!objectIdsOf(run, &objectIds, &maxId)) return false;
   // The run's object ids, marked in a table as long as the ids, so that
   // they come out ascending without a sort and a repeated key counts once.
-  std::vector<int64_t> objectIds(run.objects.size());
-  {
-    Statement insert(db_, "INSERT INTO objects(key, path) VALUES(?, ?)");
-    for (size_t i = 0; i < run.objects.size(); ++i) {
-      const RunObject& object = run.objects[i];
-      auto found = ids.find(object.key);
-      if (found == ids.end()) {
-        insert.bindBlob(1, object.key);
-        insert.bind(2, object.path);
-        if (insert.step() != SQLITE_DONE) return fail();
-        insert.reset();
-        found = ids.emplace(object.key, sqlite3_last_insert_rowid(db_)).first;
-        maxId = std::max(maxId, found->second);
-      }
-      objectIds[i] = found->second;
-    }
-  }
   std::vector<uint8_t> marked(static_cast<size_t>(maxId) + 1, 0);
   for (const int64_t id : objectIds) marked[id] = 1;
   std::vector<int64_t> ascending;
