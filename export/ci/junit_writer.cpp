@@ -115,6 +115,8 @@ class JunitCollector : public TestObjectVisitor {
   void appendFailure(const TestObject& object);
   void appendNotes(const TestObject& object);
   std::string suiteStartTag(const SuiteRecord& suite, const std::string& hostname);
+  void putUnlistedSuite(Sink& out, const SuiteRecord& rest, const VerdictCounts& unlisted,
+                        const std::string& hostname);
 
   FILE* scratch_;
   SystemOut systemOut_;
@@ -287,6 +289,18 @@ void putUnlistedCases(Sink& out, const char* outcome, int64_t count, const char*
   }
 }
 
+// The XML declaration and <testsuites> with the document's counts.
+std::string documentStart(const std::string& title, const SuiteRecord& all) {
+  std::string head = "<?xml version=\"1.0\" encoding=\"UTF-8\"?>\n<testsuites";
+  appendAttribute(&head, "name", title);
+  appendCount(&head, "tests", all.tests);
+  appendCount(&head, "failures", all.failures);
+  head += " errors=\"0\"";
+  appendCount(&head, "skipped", all.skipped);
+  head += " time=\"0\">\n";
+  return head;
+}
+
 bool JunitCollector::write(Sink& out, const std::string& hostname, JunitResult* result) {
   const int stubKind = stubKinds_.choose(classNotExecuted_, totals_.inconclusive);
   SuiteRecord all;
@@ -330,14 +344,7 @@ bool JunitCollector::write(Sink& out, const std::string& hostname, JunitResult* 
   result->failedVerdict = totals_.failed > 0 || all.failures > 0;
   result->testCases = all.tests;
 
-  std::string head = "<?xml version=\"1.0\" encoding=\"UTF-8\"?>\n<testsuites";
-  appendAttribute(&head, "name", title_);
-  appendCount(&head, "tests", all.tests);
-  appendCount(&head, "failures", all.failures);
-  head += " errors=\"0\"";
-  appendCount(&head, "skipped", all.skipped);
-  head += " time=\"0\">\n";
-  out.put(head);
+  out.put(documentStart(title_, all));
 
   if (fflush(scratch_) != 0 || fseeko(scratch_, 0, SEEK_SET) != 0) return false;
   for (const SuiteRecord& suite : suites_) {
@@ -347,19 +354,22 @@ bool JunitCollector::write(Sink& out, const std::string& hostname, JunitResult* 
     if (attributed) out.put(suite.possible);
     out.put("</testsuite>\n");
   }
-  if (rest.tests > 0) {
-    static const char kUnlistedFailure[] =
-        "<failure message=\"a failed verdict that the report counts but lists in no "
-        "table\" type=\"check\">a failed verdict that the report counts but lists in no "
-        "table</failure>\n";
-    out.put(suiteStartTag(rest, hostname));
-    putUnlistedCases(out, "failed", unlisted.failed, kUnlistedFailure);
-    putUnlistedCases(out, "inconclusive", unlisted.inconclusive, kSkippedElement);
-    putUnlistedCases(out, "passed", unlisted.passed, "");
-    out.put("</testsuite>\n");
-  }
+  if (rest.tests > 0) putUnlistedSuite(out, rest, unlisted, hostname);
   out.put("</testsuites>\n");
   return true;
+}
+
+void JunitCollector::putUnlistedSuite(Sink& out, const SuiteRecord& rest,
+                                      const VerdictCounts& unlisted, const std::string& hostname) {
+  static const char kUnlistedFailure[] =
+      "<failure message=\"a failed verdict that the report counts but lists in no "
+      "table\" type=\"check\">a failed verdict that the report counts but lists in no "
+      "table</failure>\n";
+  out.put(suiteStartTag(rest, hostname));
+  putUnlistedCases(out, "failed", unlisted.failed, kUnlistedFailure);
+  putUnlistedCases(out, "inconclusive", unlisted.inconclusive, kSkippedElement);
+  putUnlistedCases(out, "passed", unlisted.passed, "");
+  out.put("</testsuite>\n");
 }
 
 }  // namespace
