@@ -194,6 +194,63 @@ std::string markdownOf(const std::vector<Section>& sections, const RunDiff& diff
   return md;
 }
 
+// The lines of each kind of change, as many as max allows.
+std::vector<Section> sectionsOf(const RunDiff& diff, const DiffCollector& now, const Base& base,
+                                int64_t max) {
+  std::vector<Section> sections = {
+      {"New failures", {}}, {"Still failing", {}}, {"Fixed", {}}, {"Added", {}}, {"Removed", {}}};
+  for (const size_t i : diff.newFailures)
+    for (FailureLine line : now.lines[i]) {
+      line.what = "new failure: " + line.what;
+      addLine(&sections[0], max, std::move(line));
+    }
+  if (diff.unlistedNew > 0)
+    addLine(&sections[0], max,
+            {SourceLink(), "new failure: failed",
+             std::to_string(diff.unlistedNew) +
+                 " more verdicts that the report counts but lists in no table",
+             "unlisted"});
+  for (size_t k = 0; k < diff.stillFailing.size(); ++k) {
+    const RunInfo* first = findRun(base.runs, diff.failingSince[k]);
+    const std::string since = first ? "still failing since " + runName(*first) : "still failing";
+    for (FailureLine line : now.lines[diff.stillFailing[k]]) {
+      line.what = since + ": " + line.what;
+      line.severity = SeverityWarning;
+      addLine(&sections[1], max, std::move(line));
+    }
+  }
+  auto note = [&](Section* section, const SourceLink& location, const char* what,
+                  const std::string& detail, const std::string& path) {
+    addLine(section, max, {location, what, detail, path, SeverityNote});
+  };
+  for (size_t k = 0; k < diff.fixed.size(); ++k) {
+    const std::string& checks = base.objects[diff.fixedBefore[k]].checks;
+    note(&sections[2], now.locations[diff.fixed[k]], "fixed",
+         singleLine(checks.substr(0, checks.find('\n'))), now.run.objects[diff.fixed[k]].path);
+  }
+  for (const size_t i : diff.added)
+    note(&sections[3], now.locations[i], "added", statusWord(now.run.objects[i].status),
+         now.run.objects[i].path);
+  for (const size_t i : diff.removed)
+    note(&sections[4], SourceLink(), "removed", statusWord(base.objects[i].status),
+         base.objects[i].path);
+  return sections;
+}
+
+// The exit status that --fail-on asks for.
+int exitStatusOf(FailOn failOn, const RunDiff& diff, const RunTotals& now) {
+  switch (failOn) {
+    case FailOnNew:
+      return diff.newFailures.empty() && diff.unlistedNew == 0 ? ExitPassed : ExitFailedVerdict;
+    case FailOnAny:
+      return now.failed > 0 || !diff.newFailures.empty() || !diff.stillFailing.empty()
+                 ? ExitFailedVerdict
+                 : ExitPassed;
+    case FailOnNone: break;
+  }
+  return ExitPassed;
+}
+
 }  // namespace
 
 int runDiffCommand(int argc, char** argv) {
@@ -219,44 +276,7 @@ int runDiffCommand(int argc, char** argv) {
     return ExitBroken;
   }
 
-  std::vector<Section> sections = {
-      {"New failures", {}}, {"Still failing", {}}, {"Fixed", {}}, {"Added", {}}, {"Removed", {}}};
-  for (const size_t i : diff.newFailures)
-    for (FailureLine line : now.lines[i]) {
-      line.what = "new failure: " + line.what;
-      addLine(&sections[0], args.max, std::move(line));
-    }
-  if (diff.unlistedNew > 0)
-    addLine(&sections[0], args.max,
-            {SourceLink(), "new failure: failed",
-             std::to_string(diff.unlistedNew) +
-                 " more verdicts that the report counts but lists in no table",
-             "unlisted"});
-  for (size_t k = 0; k < diff.stillFailing.size(); ++k) {
-    const RunInfo* first = findRun(base.runs, diff.failingSince[k]);
-    const std::string since = first ? "still failing since " + runName(*first) : "still failing";
-    for (FailureLine line : now.lines[diff.stillFailing[k]]) {
-      line.what = since + ": " + line.what;
-      line.severity = SeverityWarning;
-      addLine(&sections[1], args.max, std::move(line));
-    }
-  }
-  auto note = [&](Section* section, const SourceLink& location, const char* what,
-                  const std::string& detail, const std::string& path) {
-    addLine(section, args.max, {location, what, detail, path, SeverityNote});
-  };
-  for (size_t k = 0; k < diff.fixed.size(); ++k) {
-    const std::string& checks = base.objects[diff.fixedBefore[k]].checks;
-    note(&sections[2], now.locations[diff.fixed[k]], "fixed",
-         singleLine(checks.substr(0, checks.find('\n'))), now.run.objects[diff.fixed[k]].path);
-  }
-  for (const size_t i : diff.added)
-    note(&sections[3], now.locations[i], "added", statusWord(now.run.objects[i].status),
-         now.run.objects[i].path);
-  for (const size_t i : diff.removed)
-    note(&sections[4], SourceLink(), "removed", statusWord(base.objects[i].status),
-         base.objects[i].path);
-
+  const std::vector<Section> sections = sectionsOf(diff, now, base, args.max);
   const std::string against = base.run ? runName(*base.run) : args.base;
   if (stepSummary && !appendStepSummary(stepSummary, markdownOf(sections, diff, against)))
     return ExitBroken;
@@ -276,14 +296,5 @@ int runDiffCommand(int argc, char** argv) {
     printOutputError("standard output", strerror(errno));
     return ExitBroken;
   }
-  switch (args.failOn) {
-    case FailOnNew:
-      return diff.newFailures.empty() && diff.unlistedNew == 0 ? ExitPassed : ExitFailedVerdict;
-    case FailOnAny:
-      return now.run.info.totals.failed > 0 || !diff.newFailures.empty() || !diff.stillFailing.empty()
-                 ? ExitFailedVerdict
-                 : ExitPassed;
-    case FailOnNone: break;
-  }
-  return ExitPassed;
+  return exitStatusOf(args.failOn, diff, now.run.info.totals);
 }
