@@ -53,17 +53,18 @@ struct ByteClasses {
     for (int c = '0'; c <= '9'; ++c) of[c] |= kNameChar;
     of[int('_')] |= kNameStart | kNameChar;
     of[int(':')] |= kNameStart | kNameChar;
-    of[int('-')] = (of[int('-')] | kNameChar) & ~kMarkupPlain;
+    of[int('-')] |= kNameChar;
     of[int('.')] |= kNameChar;
     of[int(' ')] = kTextSpace | kValuePlain | kMarkupPlain | kSpace;
     of[int('\t')] = kTextSpace | kMarkupPlain | kSpace;
     of[int('\n')] = of[int('\r')] = kSpace;
     of[int('<')] &= ~(kTextPlain | kValuePlain);
     of[int('&')] &= ~(kTextPlain | kValuePlain);
-    of[int(']')] &= ~(kTextPlain | kMarkupPlain);
     of[int('"')] &= ~kValuePlain;
     of[int('\'')] &= ~kValuePlain;
-    of[int('?')] &= ~kMarkupPlain;
+    of[int(']')] &= ~(kTextPlain | kMarkupPlain);  // "]]>" in text, the end of CDATA
+    of[int('-')] &= ~kMarkupPlain;                 // the end of a comment
+    of[int('?')] &= ~kMarkupPlain;                 // the end of an instruction
   }
 };
 constexpr ByteClasses kBytes;
