@@ -1,7 +1,8 @@
 // The tokenizer against its earlier, slower form (reference_tokenizer.h):
-// over the fuzzing corpus, every report of the tests, mutations of them and
-// tokens cut by the read block's end at every byte, both give the same
-// tokens, attributes, texts, errors and places.
+// over the fuzzing corpus, every report of the tests, every byte at every
+// kind of place, mutations of the reports and tokens cut by the read block's
+// end at every byte, both give the same tokens, attributes, texts, errors
+// and places.
 #include "export/xml/xml_tokenizer.h"
 
 #include "tests/export/xml/reference_tokenizer.h"
@@ -102,7 +103,8 @@ std::string allShapes(int longLine = 40) {
       "<E \n x = \"1\"  y=\"\xC3\xA4&#65;\x1F\"  />  \t<!---->"
       "<\xE6\x97\xA5-1.x\xCC\x80></\xE6\x97\xA5-1.x\xCC\x80 \r\n>"
       "<?x?>\n";
-  for (int i = 0; i < longLine; ++i) shapes += "<P q=\"\xC3\xA4 " + std::to_string(i) + "\">\xE2\x82\xAC</P>";
+  for (int i = 0; i < longLine; ++i)
+    shapes += "<P q=\"\xC3\xA4 " + std::to_string(i) + "\">\xE2\x82\xAC</P>";
   return shapes + "\n</XROD:NODE>\n<!-- tail -->\n";
 }
 
@@ -146,7 +148,8 @@ TEST(TokenizerDifferential, EveryByteAtEveryPlace) {
 // its bytes cut, doubled or replaced by those that end its runs.
 TEST(TokenizerDifferential, MutatedReports) {
   std::set<std::string> bases{allShapes()};
-  for (const std::string& path : filesUnder(kTests + "/golden", ".xrd")) bases.insert(readFile(path));
+  for (const std::string& path : filesUnder(kTests + "/golden", ".xrd"))
+    bases.insert(readFile(path));
   const std::string specials = "<>&;\"'/=!?-[]#x: \r\n\t\x01\xC3\xA4\x80\xE2\xF0\xFF";
   std::mt19937 random(2024);
   size_t b = 0;
@@ -181,8 +184,8 @@ TEST(TokenizerDifferential, EveryPlaceOfTheFirstBlocksEnd) {
   writeFile(path, "<!--" + std::string(kBlock, 'p'));
   const int fd = open(path.c_str(), O_WRONLY);
   ASSERT_GE(fd, 0);
+  const std::string tail = "-->\n" + shapes;
   for (size_t cut = 0; cut <= shapes.size(); ++cut) {
-    const std::string tail = "-->\n" + shapes;
     const off_t at = static_cast<off_t>(kBlock - cut - 4);
     ASSERT_EQ(pwrite(fd, tail.data(), tail.size(), at), static_cast<ssize_t>(tail.size()));
     ASSERT_EQ(ftruncate(fd, at + static_cast<off_t>(tail.size())), 0);
