@@ -20,7 +20,8 @@
 #   --sizes L   these numbers of objects instead, e.g. "10000 1000000"
 #   --micro     also run the micro-benchmarks of the hot paths
 #   --browser   also time the pages in Chromium (needs ./setup.sh --browser)
-#   --repeat N  run each size N times and keep the fastest run (default 1)
+#   --repeat N  run veldora and each export N times per size and keep the
+#               fastest run (default 1)
 #   --binary F  time this veldora executable instead of the one just built
 #   --build D   use the programs of this already built build folder instead
 #               of building the release configuration
@@ -52,7 +53,7 @@ while [ $# -gt 0 ]; do
     --binary) binary=$2; shift ;;
     --build) build=$2; shift ;;
     --seed) seed=$2; shift ;;
-    *) sed -n '17,29p' "$0" >&2; exit 2 ;;
+    *) sed -n '17,30p' "$0" >&2; exit 2 ;;
   esac
   shift
 done
@@ -72,6 +73,25 @@ else
 fi
 gen=$build/bench/veldora_gen
 
+# fastest TIME OUT ERR COMMAND...: runs COMMAND $repeat times, its standard
+# output to OUT and its errors to ERR, and leaves "wall_s RSS_KB" of the
+# fastest run in TIME. Returns the first status other than 0 or 3 (no failed
+# verdict, or one).
+fastest() {
+  local time=$1 out=$2 err=$3 best="" status run wall rss
+  shift 3
+  for ((run = 0; run < repeat; run++)); do
+    status=0
+    /usr/bin/time -f '%e %M' -o "$time" "$@" >"$out" 2>"$err" || status=$?
+    if [ "$status" -ne 0 ] && [ "$status" -ne 3 ]; then return "$status"; fi
+    read -r wall rss < <(tail -n 1 "$time")
+    if [ -z "$best" ] || awk -v a="$wall" -v b="${best%% *}" 'BEGIN { exit !(a < b) }'; then
+      best="$wall $rss"
+    fi
+  done
+  echo "$best" >"$time"
+}
+
 printf '%9s %10s %5s %8s %8s %8s %11s %8s %8s %10s\n' \
   objects trace files wall_s in_MB out_MB records/s in_MB/s RSS_MB ns/record
 first_ns=""
@@ -88,22 +108,14 @@ for objects in $sizes; do
   ots=()
   for ((i = 0; i < files; i++)); do ots+=("$dir/driver$i.ots"); done
 
-  best=""
-  for ((run = 0; run < repeat; run++)); do
-    status=0
-    /usr/bin/time -f '%e %M' -o "$dir/time" env LC_ALL=C.UTF-8 ORBEKDIR="$prefix" \
-      "$binary" -ots "${ots[@]}" -tdf "$dir/run.tdf" -xrd "$dir/report.xrd" \
-      2>"$dir/stderr" || status=$?
-    if [ "$status" -ne 0 ] && [ "$status" -ne 3 ]; then
-      echo "run_bench: veldora ended with status $status, see $dir/stderr" >&2
-      exit 1
-    fi
-    read -r wall rss < <(tail -n 1 "$dir/time")
-    if [ -z "$best" ] || awk -v a="$wall" -v b="${best%% *}" 'BEGIN { exit !(a < b) }'; then
-      best="$wall $rss"
-    fi
-  done
-  read -r wall rss <<<"$best"
+  status=0
+  fastest "$dir/time" /dev/null "$dir/stderr" env LC_ALL=C.UTF-8 ORBEKDIR="$prefix" \
+    "$binary" -ots "${ots[@]}" -tdf "$dir/run.tdf" -xrd "$dir/report.xrd" || status=$?
+  if [ "$status" -ne 0 ]; then
+    echo "run_bench: veldora ended with status $status, see $dir/stderr" >&2
+    exit 1
+  fi
+  read -r wall rss < <(tail -n 1 "$dir/time")
 
   in_bytes=$(cat "${ots[@]}" "$dir/run.tdf" | wc -c)
   in_records=$(cat "${ots[@]}" "$dir/run.tdf" | wc -l)
@@ -119,9 +131,9 @@ for objects in $sizes; do
   last_ns=$ns
 
   status=0
-  /usr/bin/time -f '%e %M' -o "$dir/export.time" "$exporter" html "$dir/report.xrd" \
-    -o "$dir/report.html" 2>"$dir/export.stderr" || status=$?
-  if [ "$status" -ne 0 ] && [ "$status" -ne 3 ]; then
+  fastest "$dir/export.time" /dev/null "$dir/export.stderr" \
+    "$exporter" html "$dir/report.xrd" -o "$dir/report.html" || status=$?
+  if [ "$status" -ne 0 ]; then
     echo "run_bench: veldora-export ended with status $status, see $dir/export.stderr" >&2
     exit 1
   fi
@@ -163,9 +175,9 @@ for objects in $sizes; do
       github) args=(summary "$dir/report.xrd" --format github) out=$dir/github.out ;;
     esac
     status=0
-    /usr/bin/time -f '%e %M' -o "$dir/$export.time" "$build/export/veldora-export" "${args[@]}" \
-      >"$dir/$export.out" 2>"$dir/$export.stderr" || status=$?
-    if [ "$status" -ne 0 ] && [ "$status" -ne 3 ]; then
+    fastest "$dir/$export.time" "$dir/$export.out" "$dir/$export.stderr" \
+      "$build/export/veldora-export" "${args[@]}" || status=$?
+    if [ "$status" -ne 0 ]; then
       echo "run_bench: veldora-export $export ended with status $status, see $dir/$export.stderr" >&2
       exit 1
     fi

@@ -8,8 +8,9 @@
 // once the buffer is full again (it doubles when one token fills it), so no
 // scan keeps state across refills and a token costs at most about twice its
 // length, from a file or from a pipe. Positions: the line and column of the
-// next token are kept up to date as tokens are taken, counting only the bytes
-// of the token's last line, so long lines cost no more than short ones.
+// next token are kept up to date as tokens are taken, from the line ends and
+// the continuation bytes that the scans meet anyway; only the place of an
+// error is counted again, over its token's bytes.
 #include "export/xml/xml_tokenizer.h"
 
 #include "support/decimal.h"
@@ -28,41 +29,60 @@ namespace {
 constexpr size_t kBlockSize = 1 << 20;
 const char kReplacement[] = "\xEF\xBF\xBD";  // U+FFFD
 
-// Byte classes of character data; the hot loop skips class Plain.
-enum ByteClass : uint8_t { Plain, Space, Special, Control, High };
+// Byte classes, one bit per scan that passes a byte of its class without a
+// second look. The buffer ends in a NUL byte, in no class, so these runs stop
+// there too and check for the buffer's end only once they stopped.
+enum : uint8_t {
+  kNameStart = 1,     // may start a name (ASCII)
+  kNameChar = 2,      // may follow in a name (ASCII)
+  kTextPlain = 4,     // character data other than white space and markup
+  kTextSpace = 8,     // space and tab in character data
+  kValuePlain = 16,   // stays as it is in an attribute value (quotes aside)
+  kMarkupPlain = 32,  // ends nothing in a comment, an instruction or CDATA
+  kSpace = 64,        // white space between markup, line ends too
+};
 
 struct ByteClasses {
-  ByteClass of[256];
+  uint8_t of[256];
   constexpr ByteClasses() : of() {
-    for (int c = 0; c < 256; ++c)
-      of[c] = c >= 0x80 ? High : c < 0x20 ? Control : Plain;
-    of[int(' ')] = Space;
-    of[int('\t')] = Space;
-    of[int('\n')] = Special;
-    of[int('\r')] = Special;
-    of[int('<')] = Special;
-    of[int('&')] = Special;
-    of[int(']')] = Special;
+    for (int c = ' '; c < 0x80; ++c) of[c] = kTextPlain | kValuePlain | kMarkupPlain;
+    for (int c = 'a'; c <= 'z'; ++c) {
+      of[c] |= kNameStart | kNameChar;
+      of[c - 'a' + 'A'] |= kNameStart | kNameChar;
+    }
+    for (int c = '0'; c <= '9'; ++c) of[c] |= kNameChar;
+    of[int('_')] |= kNameStart | kNameChar;
+    of[int(':')] |= kNameStart | kNameChar;
+    of[int('-')] |= kNameChar;
+    of[int('.')] |= kNameChar;
+    of[int(' ')] = kTextSpace | kValuePlain | kMarkupPlain | kSpace;
+    of[int('\t')] = kTextSpace | kMarkupPlain | kSpace;
+    of[int('\n')] = of[int('\r')] = kSpace;
+    of[int('<')] &= ~(kTextPlain | kValuePlain);
+    of[int('&')] &= ~(kTextPlain | kValuePlain);
+    of[int('"')] &= ~kValuePlain;
+    of[int('\'')] &= ~kValuePlain;
+    of[int(']')] &= ~(kTextPlain | kMarkupPlain);  // "]]>" in text, the end of CDATA
+    of[int('-')] &= ~kMarkupPlain;                 // the end of a comment
+    of[int('?')] &= ~kMarkupPlain;                 // the end of an instruction
   }
 };
-constexpr ByteClasses kClasses;
+constexpr ByteClasses kBytes;
 
-bool isSpaceByte(char c) { return c == ' ' || c == '\t' || c == '\n' || c == '\r'; }
+bool in(const char* p, uint8_t classes) {
+  return (kBytes.of[static_cast<unsigned char>(*p)] & classes) != 0;
+}
 
-// ASCII name bytes: 1 may start a name, 2 may only follow.
-struct NameBytes {
-  uint8_t of[128];
-  constexpr NameBytes() : of() {
-    for (int c = 'a'; c <= 'z'; ++c) of[c] = of[c - 'a' + 'A'] = 1;
-    of[int('_')] = of[int(':')] = 1;
-    for (int c = '0'; c <= '9'; ++c) of[c] = 2;
-    of[int('-')] = of[int('.')] = 2;
-  }
-};
-constexpr NameBytes kNameBytes;
+// Past the bytes from p on that are in the classes. A copy of the cursor,
+// kept in a register: a cursor passed by reference would be stored at
+// every byte.
+const char* skipIn(const char* p, uint8_t classes) {
+  while (in(p, classes)) ++p;
+  return p;
+}
 
-bool isAsciiNameStart(unsigned char c) { return c < 0x80 && kNameBytes.of[c] == 1; }
-bool isAsciiNameChar(unsigned char c) { return c < 0x80 && kNameBytes.of[c] != 0; }
+bool isAsciiNameStart(unsigned char c) { return kBytes.of[c] & kNameStart; }
+bool isAsciiNameChar(unsigned char c) { return kBytes.of[c] & kNameChar; }
 
 bool isNameStart(uint32_t c) {
   if (c < 0x80) return isAsciiNameStart(static_cast<unsigned char>(c));
@@ -137,20 +157,22 @@ bool XmlTokenizer::openFile(const char* path, std::string* error) {
     return false;
   }
   capacity_ = kBlockSize;
-  buf_.reset(static_cast<char*>(malloc(capacity_)));
+  buf_.reset(static_cast<char*>(malloc(capacity_ + 1)));
   if (!buf_) {
     *error = strerror(ENOMEM);
     return false;
   }
+  buf_.get()[0] = '\0';
   return true;
 }
 
 void XmlTokenizer::openBytes(std::string_view bytes) {
-  capacity_ = bytes.size() + 1;
-  buf_.reset(static_cast<char*>(malloc(capacity_)));
+  capacity_ = bytes.size();
+  buf_.reset(static_cast<char*>(malloc(capacity_ + 1)));
   if (!buf_) abort();
   memcpy(buf_.get(), bytes.data(), bytes.size());
   end_ = bytes.size();
+  buf_.get()[end_] = '\0';
   eof_ = true;
 }
 
@@ -170,7 +192,7 @@ bool XmlTokenizer::refill() {
   if (end_ == capacity_) {
     // realloc moves the pages of a large block rather than copying them, so
     // a long token is not held twice while the buffer grows.
-    char* bigger = static_cast<char*>(realloc(buf_.get(), capacity_ * 2));
+    char* bigger = static_cast<char*>(realloc(buf_.get(), capacity_ * 2 + 1));
     if (!bigger) {
       readError_ = "cannot read the file: a token too long for the memory";
       eof_ = true;
@@ -198,12 +220,14 @@ bool XmlTokenizer::refill() {
     eof_ = true;
     break;
   }
+  buf_.get()[end_] = '\0';
   return end_ > before;
 }
 
 void XmlTokenizer::newline(const char* afterLineFeed) {
   ++scanLines_;
   scanLineStart_ = afterLineFeed;
+  scanContinuations_ = 0;
 }
 
 void XmlTokenizer::position(const char* at, int64_t* line, int64_t* column) const {
@@ -230,8 +254,15 @@ void XmlTokenizer::position(const char* at, int64_t* line, int64_t* column) cons
   }
 }
 
+// Every byte of a token that is taken was checked to be UTF-8 on its way,
+// its continuation bytes counted then: the column needs no second pass.
 void XmlTokenizer::commit(const char* newPos) {
-  position(newPos, &line_, &column_);
+  if (scanLines_) {
+    line_ += scanLines_;
+    column_ = 1 + (newPos - scanLineStart_) - scanContinuations_;
+  } else {
+    column_ += (newPos - tokenStart_) - scanContinuations_;
+  }
   pos_ = static_cast<size_t>(newPos - buf_.get());
 }
 
@@ -262,19 +293,20 @@ XmlTokenizer::Step XmlTokenizer::atEnd(const char* at) {
 const XmlToken& XmlTokenizer::next() {
   if (state_ == Finished) return token_;
   if (pendingEnd_) {
+    // The end tag of a self-closing tag keeps the start tag's name, place
+    // and view of the buffer, which stays as it is until the next scan.
     pendingEnd_ = false;
-    endName_.assign(openNames_, openStarts_.back());
     openNames_.resize(openStarts_.back());
     openStarts_.pop_back();
     if (openStarts_.empty()) state_ = AfterRoot;
     token_.kind = XmlEndTag;
-    token_.name = endName_;
     token_.attributes.clear();
     return token_;
   }
   for (;;) {
     tokenStart_ = buf_.get() + pos_;
     scanLines_ = 0;
+    scanContinuations_ = 0;
     produced_ = false;
     const Step step = scanToken();
     if (step == StepFailed) return token_;
@@ -353,6 +385,7 @@ XmlTokenizer::Step XmlTokenizer::passCharacter(const char*& p, std::string* out,
   if (n < 0) return fail(p, "invalid UTF-8");
   if (!isXmlChar(cp)) return fail(p, "a character that XML does not allow");
   p += n;
+  scanContinuations_ += n - 1;
   return StepDone;
 }
 
@@ -367,20 +400,26 @@ XmlTokenizer::Step XmlTokenizer::skipChar(const char*& p) {
   return StepDone;
 }
 
+// The usual cases inline: no white space, or one space before the next name.
 XmlTokenizer::Step XmlTokenizer::skipSpace(const char*& p, bool* skipped) {
-  const char* end = buf_.get() + end_;
+  const char* q = p + (*p == ' ');
+  if (!in(q, kSpace) && q != buf_.get() + end_) {
+    *skipped = q != p;
+    p = q;
+    return StepDone;
+  }
+  return skipSpaceRun(p, skipped);
+}
+
+XmlTokenizer::Step XmlTokenizer::skipSpaceRun(const char*& p, bool* skipped) {
   const char* start = p;
   for (;;) {
-    if (p == end) return atEnd(p);
-    if (*p == ' ' || *p == '\t') {
-      ++p;
-    } else if (*p == '\n' || *p == '\r') {
-      const Step s = lineEnd(p);
-      if (s != StepDone) return s;
-    } else {
-      break;
-    }
+    p = skipIn(p, kTextSpace);  // spaces and tabs
+    if (*p != '\n' && *p != '\r') break;
+    const Step s = lineEnd(p);
+    if (s != StepDone) return s;
   }
+  if (p == buf_.get() + end_) return atEnd(p);
   *skipped = p != start;
   return StepDone;
 }
@@ -410,10 +449,11 @@ XmlTokenizer::Step XmlTokenizer::expect(const char*& p, const char* literal,
 
 XmlTokenizer::Step XmlTokenizer::scanEq(const char*& p) {
   bool spaced;
-  Step s = skipSpace(p, &spaced);
+  const Step s = skipSpace(p, &spaced);
   if (s != StepDone) return s;
-  s = expect(p, "=", "expected '=' after the attribute name");
-  if (s != StepDone) return s;
+  // skipSpace stopped before the buffer's end.
+  if (*p != '=') return fail(p, "expected '=' after the attribute name");
+  ++p;
   return skipSpace(p, &spaced);
 }
 
@@ -434,9 +474,22 @@ XmlTokenizer::Step XmlTokenizer::scanQuoted(const char*& p, std::string_view* va
   return StepDone;
 }
 
-XmlTokenizer::Step XmlTokenizer::scanName(const char*& p, std::string_view* name) {
-  const char* end = buf_.get() + end_;
+// Passes the name at p. The callers make its view themselves, from their
+// own copy of p: a view written here and read there as one would cost a
+// stall of the store forwarding on every name.
+XmlTokenizer::Step XmlTokenizer::scanName(const char*& p) {
   const char* start = p;
+  // An ASCII name, the usual one, in one run; anything else as it comes.
+  if (in(p, kNameStart)) {
+    p = skipIn(p + 1, kNameChar);
+    if (static_cast<unsigned char>(*p) < 0x80 && p != buf_.get() + end_) return StepDone;
+  }
+  return scanNameRest(start, p);
+}
+
+// The name from start on, past its bytes up to p, which are ASCII.
+XmlTokenizer::Step XmlTokenizer::scanNameRest(const char* start, const char*& p) {
+  const char* end = buf_.get() + end_;
   for (;;) {
     if (p == end) {
       if (!eof_) return StepMore;
@@ -454,9 +507,9 @@ XmlTokenizer::Step XmlTokenizer::scanName(const char*& p, std::string_view* name
     if (n == 0 && !eof_) return StepMore;
     if (n <= 0 || !(first ? isNameStart(cp) : isNameChar(cp))) break;
     p += n;
+    scanContinuations_ += n - 1;
   }
   if (p == start) return p == end ? atEnd(p) : fail(p, "expected a name");
-  *name = std::string_view(start, static_cast<size_t>(p - start));
   return StepDone;
 }
 
@@ -523,22 +576,27 @@ XmlTokenizer::Step XmlTokenizer::scanText(const char* p) {
   const char* run = p;  // the bytes from here on are not in textScratch_ yet
   const char* end = buf_.get() + end_;
   for (;;) {
+    p = skipIn(p, kTextSpace);
+    if (in(p, kTextPlain)) {
+      nonSpace = true;
+      p = skipIn(p + 1, kTextPlain | kTextSpace);
+    }
+    if (*p == '<') break;
+    if (*p == '\n') {
+      ++p;
+      newline(p);
+      continue;
+    }
     if (p == end) {
       if (!eof_) return StepMore;
       break;  // cut off: the next scan reports it
     }
-    const unsigned char c = static_cast<unsigned char>(*p);
-    const ByteClass kind = kClasses.of[c];
-    if (kind == Plain || kind == Space) {
-      nonSpace = nonSpace || kind == Plain;
-      ++p;
-      continue;
-    }
-    if (c == '<') break;
-    const Step s = kind == Special ? scanTextSpecial(p, run, &nonSpace)
-                                   : passCharacter(p, &textScratch_, run);
+    // A raw control character or one of several bytes is text too.
+    const bool special = *p == '\r' || *p == '&' || *p == ']';
+    const Step s = special ? scanTextSpecial(p, run, &nonSpace)
+                           : passCharacter(p, &textScratch_, run);
     if (s != StepDone) return s;
-    nonSpace = nonSpace || kind != Special;
+    nonSpace = nonSpace || !special;
   }
   produceText(p, run, nonSpace);
   return StepDone;
@@ -569,17 +627,13 @@ XmlTokenizer::Step XmlTokenizer::skipSpaceOutsideRoot(const char* p) {
   return StepDone;
 }
 
-// A line end, "]" or "&" in character data. A carriage return becomes a
-// line feed (with the one that may follow it), so the text is copied up to
+// A carriage return, "]" or "&" in character data. A carriage return becomes
+// a line feed (with the one that may follow it), so the text is copied up to
 // it; so is the text before a reference, which is replaced.
 XmlTokenizer::Step XmlTokenizer::scanTextSpecial(const char*& p, const char*& run,
                                                  bool* nonSpace) {
   const char* end = buf_.get() + end_;
   switch (*p) {
-    case '\n':
-      ++p;
-      newline(p);
-      return StepDone;
     case '\r': {
       textScratch_.append(run, p);
       textScratch_ += '\n';
@@ -625,80 +679,101 @@ void XmlTokenizer::produceText(const char* p, const char* run, bool nonSpace) {
   produced_ = true;
 }
 
-XmlTokenizer::Step XmlTokenizer::scanAttributeValue(const char*& p, std::string* scratch,
+// A quoted attribute value: a view of the buffer when the value stands
+// there as it is, else decoded into the scratch string of its attribute.
+XmlTokenizer::Step XmlTokenizer::scanAttributeValue(const char*& p, size_t index,
                                                     std::string_view* value, bool lenient) {
-  const char* end = buf_.get() + end_;
   if (*p != '"' && *p != '\'') return fail(p, "expected a quoted attribute value");
   const char quote = *p++;
   const char* start = p;
-  const char* run = p;
-  scratch->clear();
+  const char* run = p;             // the bytes from here on are not in *scratch yet
+  std::string* scratch = nullptr;  // taken at the first byte that may need decoding
   for (;;) {
-    if (p == end) return atEnd(p);
-    const unsigned char c = static_cast<unsigned char>(*p);
-    if (c == static_cast<unsigned char>(quote)) {
-      if (!lenient) break;
-      // The value ends where another attribute or the tag's end follows.
-      const char* q = p + 1;
-      while (q < end && isSpaceByte(*q)) ++q;
-      const bool spaced = q != p + 1;
-      if (q + 1 >= end && !eof_) return StepMore;
-      if (q == end || *q == '>' || (*q == '/' && q + 1 < end && q[1] == '>')) break;
-      if (spaced && isAsciiNameStart(static_cast<unsigned char>(*q))) {
-        while (q < end && isAsciiNameChar(static_cast<unsigned char>(*q))) ++q;
-        while (q < end && isSpaceByte(*q)) ++q;
-        if (q == end && !eof_) return StepMore;
-        if (q < end && *q == '=') break;
-      }
-      ++p;
-      continue;
-    }
-    const ByteClass kind = kClasses.of[c];
-    if (kind == Plain || c == ' ') {
-      ++p;
-      continue;
-    }
-    if (kind == Control || kind == High) {
-      const Step s = passCharacter(p, scratch, run);
+    p = skipIn(p, kValuePlain);
+    if (p == buf_.get() + end_) return atEnd(p);
+    if (*p == quote) {
+      bool ends = true;
+      const Step s = lenient ? lenientValueEnds(p, &ends) : StepDone;
       if (s != StepDone) return s;
-      continue;
-    }
-    if (c == '\t' || c == '\n' || c == '\r') {
-      scratch->append(run, p);
-      *scratch += ' ';
-      if (c == '\t') {
-        ++p;
-      } else {
-        const Step s = lineEnd(p);
-        if (s != StepDone) return s;
-      }
-      run = p;
-    } else if (c == ']') {
+      if (ends) break;
       ++p;
-    } else if (c == '<') {
-      if (!lenient) return fail(p, "a '<' in an attribute value");
+    } else if (*p == '"' || *p == '\'') {  // the other quote
       ++p;
-    } else {  // '&'
-      scratch->append(run, p);
-      const char* at = p;
-      bool valid;
-      const Step s = scanReference(p, scratch, &valid);
+    } else {
+      if (!scratch) scratch = valueScratch(index);
+      const Step s = scanValueSpecial(p, scratch, run, lenient);
       if (s != StepDone) return s;
-      if (!valid) {
-        if (!lenient) return failText(at, message_);
-        *scratch += '&';
-        ++p;
-      }
-      run = p;
     }
   }
-  if (scratch->empty()) {
+  if (!scratch || scratch->empty()) {
     *value = std::string_view(start, static_cast<size_t>(p - start));
   } else {
     scratch->append(run, p);
     *value = *scratch;
   }
   ++p;
+  return StepDone;
+}
+
+// The lenient attribute's value ends at a quote (at p) only where another
+// attribute or the tag's end follows.
+XmlTokenizer::Step XmlTokenizer::lenientValueEnds(const char* p, bool* ends) {
+  const char* end = buf_.get() + end_;
+  const char* q = p + 1;
+  q = skipIn(q, kSpace);
+  const bool spaced = q != p + 1;
+  if (q + 1 >= end && !eof_) return StepMore;
+  *ends = q == end || *q == '>' || (*q == '/' && q + 1 < end && q[1] == '>');
+  if (!*ends && spaced && in(q, kNameStart)) {
+    q = skipIn(skipIn(q + 1, kNameChar), kSpace);
+    if (q == end && !eof_) return StepMore;
+    *ends = *q == '=';
+  }
+  return StepDone;
+}
+
+// The scratch string of the attribute at index, emptied.
+std::string* XmlTokenizer::valueScratch(size_t index) {
+  if (attributeScratch_.size() <= index) attributeScratch_.resize(index + 1);
+  std::string* scratch = &attributeScratch_[index];
+  scratch->clear();
+  return scratch;
+}
+
+// A byte of an attribute value that does not stay as it is: white space
+// becomes a space and a reference its character; a raw control character
+// becomes U+FFFD, and any other character is checked.
+XmlTokenizer::Step XmlTokenizer::scanValueSpecial(const char*& p, std::string* scratch,
+                                                  const char*& run, bool lenient) {
+  const char c = *p;
+  if (c == '\t' || c == '\n' || c == '\r') {
+    scratch->append(run, p);
+    *scratch += ' ';
+    if (c == '\t') {
+      ++p;
+    } else {
+      const Step s = lineEnd(p);
+      if (s != StepDone) return s;
+    }
+  } else if (c == '<') {
+    if (!lenient) return fail(p, "a '<' in an attribute value");
+    ++p;
+    return StepDone;
+  } else if (c == '&') {
+    scratch->append(run, p);
+    const char* at = p;
+    bool valid;
+    const Step s = scanReference(p, scratch, &valid);
+    if (s != StepDone) return s;
+    if (!valid) {
+      if (!lenient) return failText(at, message_);
+      *scratch += '&';
+      ++p;
+    }
+  } else {  // a control character, or one that is not ASCII
+    return passCharacter(p, scratch, run);
+  }
+  run = p;
   return StepDone;
 }
 
@@ -724,9 +799,9 @@ bool XmlTokenizer::repeatedAttribute(std::string_view name) {
 XmlTokenizer::Step XmlTokenizer::scanStartTag(const char* p) {
   const char* end = buf_.get() + end_;
   const char* q = p + 1;
-  std::string_view name;
-  Step s = scanName(q, &name);
+  Step s = scanName(q);
   if (s != StepDone) return s;
+  const std::string_view name(p + 1, static_cast<size_t>(q - (p + 1)));
   if (state_ == AfterRoot) return fail(p, "a second root element");
   const bool lenientTag = !lenientElement_.empty() && name == lenientElement_;
   token_.attributes.clear();
@@ -747,22 +822,8 @@ XmlTokenizer::Step XmlTokenizer::scanStartTag(const char* p) {
       break;
     }
     if (!spaced) return fail(q, "expected white space, '>' or '/>'");
-    const char* attributeStart = q;
-    std::string_view attribute;
-    s = scanName(q, &attribute);
+    s = scanAttribute(q, lenientTag);
     if (s != StepDone) return s;
-    if (repeatedAttribute(attribute))
-      return failText(attributeStart,
-                      "the attribute " + std::string(attribute) + " is given twice");
-    s = scanEq(q);
-    if (s != StepDone) return s;
-    const size_t index = token_.attributes.size();
-    if (attributeScratch_.size() <= index) attributeScratch_.resize(index + 1);
-    std::string_view value;
-    s = scanAttributeValue(q, &attributeScratch_[index], &value,
-                           lenientTag && attribute == lenientAttribute_);
-    if (s != StepDone) return s;
-    token_.attributes.push_back({attribute, value});
   }
   token_.kind = XmlStartTag;
   token_.name = name;
@@ -778,11 +839,29 @@ XmlTokenizer::Step XmlTokenizer::scanStartTag(const char* p) {
   return StepDone;
 }
 
+// One attribute of a start tag, from its name at p: added to the token.
+XmlTokenizer::Step XmlTokenizer::scanAttribute(const char*& p, bool lenientTag) {
+  const char* start = p;
+  Step s = scanName(p);
+  if (s != StepDone) return s;
+  const std::string_view name(start, static_cast<size_t>(p - start));
+  if (repeatedAttribute(name))
+    return failText(start, "the attribute " + std::string(name) + " is given twice");
+  s = scanEq(p);
+  if (s != StepDone) return s;
+  // Its value is written in place (a tag cut off by the buffer's end is
+  // scanned again from its start, its attributes from none).
+  XmlAttribute& attribute = token_.attributes.emplace_back();
+  attribute.name = name;
+  return scanAttributeValue(p, token_.attributes.size() - 1, &attribute.value,
+                            lenientTag && name == lenientAttribute_);
+}
+
 XmlTokenizer::Step XmlTokenizer::scanEndTag(const char* p) {
   const char* q = p + 2;
-  std::string_view name;
-  Step s = scanName(q, &name);
+  Step s = scanName(q);
   if (s != StepDone) return s;
+  const std::string_view name(p + 2, static_cast<size_t>(q - (p + 2)));
   bool spaced;
   s = skipSpace(q, &spaced);
   if (s != StepDone) return s;
@@ -829,6 +908,7 @@ XmlTokenizer::Step XmlTokenizer::scanMarkupDeclaration(const char* p) {
 XmlTokenizer::Step XmlTokenizer::scanComment(const char* p) {
   const char* end = buf_.get() + end_;
   for (;;) {
+    p = skipIn(p, kMarkupPlain);
     if (p == end) return atEnd(p);
     if (*p == '-') {
       if (end - p < 3 && !eof_) return StepMore;
@@ -850,9 +930,9 @@ XmlTokenizer::Step XmlTokenizer::scanComment(const char* p) {
 XmlTokenizer::Step XmlTokenizer::scanProcessingInstruction(const char* p) {
   const char* end = buf_.get() + end_;
   const char* q = p + 2;
-  std::string_view target;
-  Step s = scanName(q, &target);
+  Step s = scanName(q);
   if (s != StepDone) return s;
+  const std::string_view target(p + 2, static_cast<size_t>(q - (p + 2)));
   if (equalsIgnoringAsciiCase(target, "xml")) {
     // Every case of "xml" is reserved; only the lower case one declares.
     if (target != "xml")
@@ -867,6 +947,7 @@ XmlTokenizer::Step XmlTokenizer::scanProcessingInstruction(const char* p) {
   if (s != StepDone) return s;
   if (!spaced && *q != '?') return fail(q, "expected white space after the instruction's target");
   for (;;) {
+    q = skipIn(q, kMarkupPlain);
     if (q == end) return atEnd(q);
     if (*q == '?') {
       if (q + 1 == end) return atEnd(q + 1);
@@ -930,6 +1011,7 @@ XmlTokenizer::Step XmlTokenizer::scanCData(const char* p) {
   const char* run = p;
   textScratch_.clear();
   for (;;) {
+    p = skipIn(p, kMarkupPlain);
     if (p == end) return atEnd(p);
     const unsigned char c = static_cast<unsigned char>(*p);
     if (c == ']') {

@@ -74,8 +74,12 @@ class XmlTokenizer {
   Step scanText(const char* p);
   Step skipSpaceOutsideRoot(const char* p);
   Step scanTextSpecial(const char*& p, const char*& run, bool* nonSpace);
-  void produceText(const char* p, const char* run, bool nonSpace);
   Step scanStartTag(const char* p);
+  Step scanAttribute(const char*& p, bool lenientTag);
+  Step scanAttributeValue(const char*& p, size_t index, std::string_view* value, bool lenient);
+  Step lenientValueEnds(const char* p, bool* ends);
+  std::string* valueScratch(size_t index);
+  Step scanValueSpecial(const char*& p, std::string* scratch, const char*& run, bool lenient);
   Step scanEndTag(const char* p);
   Step scanComment(const char* p);
   Step scanProcessingInstruction(const char* p);
@@ -83,26 +87,29 @@ class XmlTokenizer {
   Step scanDeclaration(const char* p);
   Step scanMarkupDeclaration(const char* p);
   Step lineEnd(const char*& p);
-  Step scanName(const char*& p, std::string_view* name);
-  bool repeatedAttribute(std::string_view name);
-  Step scanAttributeValue(const char*& p, std::string* scratch, std::string_view* value,
-                          bool lenient);
+  Step scanNameRest(const char* start, const char*& p);
   Step scanReference(const char*& p, std::string* out, bool* valid);
-  Step skipSpace(const char*& p, bool* skipped);
+  Step skipSpaceRun(const char*& p, bool* skipped);
   Step skipChar(const char*& p);
   Step passCharacter(const char*& p, std::string* out, const char*& run);
   Step keyword(const char*& p, const char* word, bool* found);
   Step expect(const char*& p, const char* literal, const char* message);
-  Step scanEq(const char*& p);
   Step scanQuoted(const char*& p, std::string_view* value);
   Step fail(const char* at, const char* message);
   Step failText(const char* at, std::string message);
   Step atEnd(const char* at);
-
   bool refill();
-  void newline(const char* afterLineFeed);
-  void commit(const char* newPos);
   void position(const char* at, int64_t* line, int64_t* column) const;
+
+  // The steps taken for nearly every token, inline in xml_tokenizer.cpp
+  // (and used nowhere else); their rarer cases are the steps above.
+  inline Step scanName(const char*& p);
+  inline Step skipSpace(const char*& p, bool* skipped);
+  inline Step scanEq(const char*& p);
+  inline bool repeatedAttribute(std::string_view name);
+  inline void produceText(const char* p, const char* run, bool nonSpace);
+  inline void newline(const char* afterLineFeed);
+  inline void commit(const char* newPos);
 
   int fd_ = -1;
   bool eof_ = false;
@@ -116,11 +123,13 @@ class XmlTokenizer {
   uint64_t consumed_ = 0;  // bytes dropped from the buffer's front so far
 
   // Line and column of buf_[pos_]; while a token is scanned, the line feeds
-  // met since its start.
+  // met since its start, and the continuation bytes (10xxxxxx) of the
+  // characters passed since its start or its last line feed.
   int64_t line_ = 1;
   int64_t column_ = 1;
   int64_t scanLines_ = 0;
   const char* scanLineStart_ = nullptr;
+  int64_t scanContinuations_ = 0;
   const char* tokenStart_ = nullptr;
 
   enum State { BeforeRoot, InRoot, AfterRoot, Finished };
@@ -135,7 +144,6 @@ class XmlTokenizer {
   std::string lenientAttribute_;
 
   XmlToken token_;
-  std::string endName_;
   std::string textScratch_;
   // One decoded value per attribute; a deque, so growing it moves none of
   // the values that earlier attributes of the same tag point into.
