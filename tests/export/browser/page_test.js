@@ -2,14 +2,15 @@
 // playwright-core (which downloads no browser), one test a behaviour:
 //
 //   node page_test.js EXAMPLE_PAGE HOSTILE_PAGE SCREENSHOT BIG_PAGE SMALL_PAGE GERMAN_PAGE
-//        HISTORY_PAGE HISTORY_SCREENSHOT
+//        HISTORY_PAGE HISTORY_SCREENSHOT PARTS_PAGE
 //
 // The bundled example's page (the summary, the failures, the tree's filters,
 // search, expanding, the keyboard, deep links, dark and print styles, status
 // told by shape as well as colour, an accessibility audit), hostile test
 // names that stay text, a tree of 300,000 nodes whose every node can be
 // reached and shown in the window, long names at 390 pixels, a German page
-// and a page with a run history, at 390 pixels too. In every test no script
+// a page with a run history, at 390 pixels too, and a page of a run of two
+// parts. In every test no script
 // error reaches the console, no dialog opens and nothing loads from the
 // network.
 "use strict";
@@ -20,8 +21,8 @@ const path = require("node:path");
 const { after, afterEach, before, describe, test } = require("node:test");
 const { chromium } = require("playwright-core");
 
-const [examplePage, hostilePage, screenshot, bigPage, smallPage, germanPage, historyPage, historyShot] =
-  process.argv.slice(2);
+const [examplePage, hostilePage, screenshot, bigPage, smallPage, germanPage, historyPage, historyShot,
+       partsPage] = process.argv.slice(2);
 
 // One tab for every test, each test on a page loaded afresh: a new tab
 // costs more than the page. problems gathers the page's script errors,
@@ -406,20 +407,24 @@ describe("a page with a run history", () => {
     assert.equal(await page.locator("#history svg.trend rect.failed").count(), 4);
   }));
 
-  test("new failures come ahead of the failures and link into the tree", () => onPage(historyPage, async (page) => {
-    assert.ok(await page.evaluate(() => Boolean(document.querySelector("#history .new-failures")
-      .compareDocumentPosition(document.getElementById("failures")) & Node.DOCUMENT_POSITION_FOLLOWING)),
-              "new failures ahead of the failures");
-    assert.deepEqual(await page.locator("#history .new-failures a.path").allTextContents(), ["queue_test > Queue > flaky"]);
-  }));
+  test("the gate's counts come ahead of the failures; the runs that streaks began in are named once", () =>
+    onPage(historyPage, async (page) => {
+      assert.ok(await page.evaluate(() => Boolean(document.querySelector("#history .gate")
+        .compareDocumentPosition(document.getElementById("failures")) & Node.DOCUMENT_POSITION_FOLLOWING)),
+                "the gate's counts ahead of the failures");
+      assert.equal(await page.textContent("#history .gate"),
+                   "New 0, Lost 0, Flaky 1, Quarantined 0, Fixed 0, Still failing 2, Added 1, Removed 2");
+      assert.equal(await page.textContent("#history p.meta:last-of-type"),
+                   "The runs named above: run 1 (one, 2026-12-07T09:00:00); " +
+                   "run 3 (<img src=x onerror=alert(1)>, 2026-12-09T09:00:00).");
+    }));
 
   test("the failures list: every failed object with its badge and its strip told in words", () =>
     onPage(historyPage, async (page) => {
       const items = page.locator("#failures ol.failures > li");
       assert.equal(await items.count(), 3);
       assert.deepEqual(await items.locator(".badge").allTextContents(),
-                       ["failing since run 1 (one, 2026-12-07T09:00:00)", "flaky",
-                        "failing since run 3 (<img src=x onerror=alert(1)>, 2026-12-09T09:00:00)"]);
+                       ["failing since run 1", "flaky", "failing since run 3"]);
       assert.equal(await items.nth(1).locator(".strip").getAttribute("aria-label"),
                    "Last 4 runs, oldest first: passed, failed, passed, failed");
       assert.equal(await items.nth(1).locator(".strip").textContent(), "✓✗✓✗");
@@ -428,9 +433,9 @@ describe("a page with a run history", () => {
   test("the tree: the same badges on the failed objects' lines, none elsewhere, and an accessibility audit", () =>
     onPage(historyPage, async (page) => {
       await page.click("#expand-all");
-      for (const [name, word, glyphs] of [["always", "failing since run 1 (one, 2026-12-07T09:00:00)", "✗✗✗✗"],
+      for (const [name, word, glyphs] of [["always", "failing since run 1", "✗✗✗✗"],
                                            ["flaky", "flaky", "✓✗✓✗"],
-                                           ["extra", "failing since run 3 (<img src=x onerror=alert(1)>, 2026-12-09T09:00:00)", "··✗✗"]]) {
+                                           ["extra", "failing since run 3", "··✗✗"]]) {
         const line = lineOf(page, name);
         assert.equal(await line.locator(".badge").textContent(), word, name);
         assert.equal(await line.locator(".strip").textContent(), glyphs, name);
@@ -454,4 +459,36 @@ describe("a page with a run history", () => {
       });
       assert.ok(widths.page <= 390 && widths.table <= 390 && widths.cells <= widths.table, JSON.stringify(widths));
     }, { width: 390, height: 800 }));
+});
+
+// The example's report and a queue's as the two parts of one run.
+describe("a page of a run of two parts", () => {
+  test("the tree opens on a level per part above the drivers; the failures are grouped by part", () =>
+    onPage(partsPage, async (page) => {
+      const parts = page.locator("#tree .line", { hasText: "Part" });
+      assert.equal(await parts.count(), 2);
+      assert.match(await parts.nth(0).textContent(), /report/);
+      assert.match(await parts.nth(1).textContent(), /run4/);
+      assert.ok(await lineOf(page, "stack_test").first().isVisible());
+      assert.ok(await lineOf(page, "queue_test").first().isVisible());
+      const groups = await page.locator("#failures .group h3").allTextContents();
+      assert.ok(groups.some((g) => g.startsWith("report › stack_test")), groups.join("|"));
+      assert.ok(groups.some((g) => g.startsWith("run4 › queue_test")), groups.join("|"));
+      assert.match(await page.textContent("#summary table.parts"), /run4/);
+    }));
+
+  test("a failure of the second part links to its node, shown in view", async () => {
+    let target;
+    await onPage(partsPage, async (page) => {
+      target = await page.locator("#failures li", { hasText: "front() == 1" }).first()
+        .locator("a.path").getAttribute("href");
+    });
+    await onPage(partsPage, async (page) => {
+      const line = page.locator("#node-" + target.slice(2));
+      await line.waitFor();
+      assert.match(await line.textContent(), /always/);
+      const box = await line.boundingBox();
+      assert.ok(box && box.y >= 0 && box.y + box.height <= page.viewportSize().height, "node in view");
+    }, { hash: target });
+  });
 });

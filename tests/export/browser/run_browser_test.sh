@@ -57,7 +57,7 @@ TZ=UTC "$prefix/bin/veldora-export" html "$reports/run4.xrd" --part queue --hist
 [ "$status" = 3 ] || { echo "veldora-export ended with $status on the history page" >&2; exit 1; }
 # A page of a run of two parts: the example's report and a queue's.
 status=0
-"$prefix/bin/veldora-export" html "$out/example.xrd" "$reports/run4.xrd" -o "$out/parts.html" || status=$?
+"$prefix/bin/veldora-export" html "$out/report.xrd" "$reports/run4.xrd" -o "$out/parts.html" || status=$?
 [ "$status" = 3 ] || { echo "veldora-export ended with $status on the page of two parts" >&2; exit 1; }
 cd "$here"
 node page_test.js "$out/example.html" "$out/hostile.html" "$out/example.png" "$out/big.html" "$out/small.html" \
