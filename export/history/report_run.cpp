@@ -2,7 +2,6 @@
 // the digest of its bytes.
 #include "export/history/report_run.h"
 
-#include <QCryptographicHash>
 #include <openssl/evp.h>
 #include <cerrno>
 #include <cstring>
@@ -43,13 +42,33 @@ void RunCollector::property(const std::string&, const std::string& value) {
 
 void RunCollector::suiteStart(const TestSuiteInfo& suite) { identities_.suiteStart(suite); }
 
+// The first 16 bytes of an identity key's SHA3-256, as every history keeps
+// its objects.
+// The algorithm is fetched once: fetching it for each key cost as much as
+// the digest.
+struct RunCollector::KeyDigest {
+  std::unique_ptr<EVP_MD, void (*)(EVP_MD*)> algorithm{EVP_MD_fetch(nullptr, "SHA3-256", nullptr),
+                                                       EVP_MD_free};
+  std::unique_ptr<EVP_MD_CTX, void (*)(EVP_MD_CTX*)> context{EVP_MD_CTX_new(), EVP_MD_CTX_free};
+  std::string of(const std::string& key) {
+    unsigned char value[EVP_MAX_MD_SIZE];
+    unsigned int size = 0;
+    if (!algorithm || !context || EVP_DigestInit_ex(context.get(), algorithm.get(), nullptr) != 1 ||
+        EVP_DigestUpdate(context.get(), key.data(), key.size()) != 1 ||
+        EVP_DigestFinal_ex(context.get(), value, &size) != 1 || size < 16)
+      abort();  // a digest the library cannot take: nothing to go on with
+    return std::string(reinterpret_cast<const char*>(value), 16);
+  }
+};
+
+RunCollector::RunCollector() : keyDigest_(new KeyDigest) {}
+RunCollector::~RunCollector() = default;
+RunCollector::RunCollector(RunCollector&&) noexcept = default;
+RunCollector& RunCollector::operator=(RunCollector&&) noexcept = default;
+
 void RunCollector::object(const TestObject& object) {
   RunObject o;
-  const std::string& key = identities_.identify(object).key;
-  o.key = QCryptographicHash::hash(QByteArray::fromRawData(key.data(), static_cast<int>(key.size())),
-                                   QCryptographicHash::Sha3_256)
-              .left(16)
-              .toStdString();
+  o.key = keyDigest_->of(identities_.identify(object, KeyOnly).key);
   o.path = singleLine(joinedPath(object.path));
   o.status = object.state;
   if (o.status == StatusFailed) o.checks = failedChecks(object);
@@ -79,9 +98,14 @@ bool readPieces(const std::string& path, Update update, std::string* error) {
 
 }  // namespace
 
-bool reportDigest(const std::string& path, std::string* digest, std::string* error) {
+namespace {
+
+// The file's digest by the algorithm. False, with the error line's text,
+// when the file cannot be read.
+bool fileDigest(const std::string& path, const EVP_MD* algorithm, std::string* digest,
+                std::string* error) {
   std::unique_ptr<EVP_MD_CTX, void (*)(EVP_MD_CTX*)> context(EVP_MD_CTX_new(), EVP_MD_CTX_free);
-  if (!context || EVP_DigestInit_ex(context.get(), EVP_sha256(), nullptr) != 1) {
+  if (!context || EVP_DigestInit_ex(context.get(), algorithm, nullptr) != 1) {
     *error = path + ": cannot take the digest";
     return false;
   }
@@ -92,18 +116,20 @@ bool reportDigest(const std::string& path, std::string* digest, std::string* err
   unsigned char value[EVP_MAX_MD_SIZE];
   unsigned int size = 0;
   EVP_DigestFinal_ex(context.get(), value, &size);
-  *digest = std::string(kDigestTag) + std::string(reinterpret_cast<const char*>(value), size);
+  *digest = std::string(reinterpret_cast<const char*>(value), size);
+  return true;
+}
+
+}  // namespace
+
+bool reportDigest(const std::string& path, std::string* digest, std::string* error) {
+  if (!fileDigest(path, EVP_sha256(), digest, error)) return false;
+  digest->insert(0, kDigestTag);
   return true;
 }
 
 bool legacyReportDigest(const std::string& path, std::string* digest, std::string* error) {
-  QCryptographicHash hash(QCryptographicHash::Sha3_256);
-  if (!readPieces(path, [&](const char* bytes, size_t size) {
-        hash.addData(bytes, static_cast<int>(size));
-      }, error))
-    return false;
-  *digest = hash.result().toStdString();
-  return true;
+  return fileDigest(path, EVP_sha3_256(), digest, error);
 }
 
 std::string shortLabel(const std::string& label) {

@@ -14,6 +14,7 @@
 #include "export/xrd/object_identity.h"
 #include "export/xrd/test_objects.h"
 
+#include <memory>
 #include <string>
 #include <vector>
 
@@ -22,6 +23,10 @@
 // keeps a digest of each identity key: 16 bytes, whatever the names.
 class RunCollector : public TestObjectVisitor {
  public:
+  RunCollector();
+  ~RunCollector() override;
+  RunCollector(RunCollector&&) noexcept;
+  RunCollector& operator=(RunCollector&&) noexcept;
   void summary(const ReportTotals& totals) override;
   void property(const std::string& name, const std::string& value) override;
   void suiteStart(const TestSuiteInfo& suite) override;
@@ -31,6 +36,11 @@ class RunCollector : public TestObjectVisitor {
 
  protected:
   ObjectIdentities identities_;
+
+ private:
+  // The digest of each identity key, one SHA3-256 context for all.
+  struct KeyDigest;
+  std::unique_ptr<KeyDigest> keyDigest_;
 };
 
 // The digest of the report's bytes, a run's content: "sha256:" and the 32

@@ -150,7 +150,7 @@ void ObjectIdentities::makeUniqueName(const std::string& name) {
   }
 }
 
-const ObjectIdentity& ObjectIdentities::identify(const TestObject& object) {
+const ObjectIdentity& ObjectIdentities::identify(const TestObject& object, IdentityParts parts) {
   openContainers(object);
   const std::string& parent = containers_.back().digest;
   const bool named = object.kind == ObjectTest;
@@ -165,7 +165,9 @@ const ObjectIdentity& ObjectIdentities::identify(const TestObject& object) {
   identity_.parentKey = hexOf(parent);
   identity_.key = identity_.parentKey + kind + "." + std::to_string(ordinal) + ":" +
                   std::to_string(name.size()) + ":" + name + ":" + file;
-  makeClassName(object);
-  makeUniqueName(object.path.back());
+  if (parts == KeyAndNames) {
+    makeClassName(object);
+    makeUniqueName(object.path.back());
+  }
   return identity_;
 }

@@ -69,12 +69,17 @@ struct SeededHash {
   uint64_t seed;
 };
 
+// What identify() makes: the key alone (for the run history), or also the
+// names JUnit shows.
+enum IdentityParts { KeyAndNames, KeyOnly };
+
 class ObjectIdentities {
  public:
   void suiteStart(const TestSuiteInfo& suite);
-  // The identity of the next object of the current suite, in report order.
-  // Valid until the next call.
-  const ObjectIdentity& identify(const TestObject& object);
+  // The identity of the next object of the current suite, in report order;
+  // with KeyOnly its classname and name are not made (and left as they
+  // were). Valid until the next call.
+  const ObjectIdentity& identify(const TestObject& object, IdentityParts parts = KeyAndNames);
 
  private:
   struct Container {
