@@ -100,10 +100,11 @@ test("the badges block: per failed object's node its kind, its since run and its
   const reports = path.join(source, "tests/export/history/reports");
   const record = (dir) => {
     for (const run of ["run1", "run2", "run3"])
-      exporter(["record", path.join(reports, run + ".xrd"), "--history", path.join(dir, "h.sqlite"), "--label", run]);
+      exporter(["record", path.join(reports, run + ".xrd"), "--part", "queue", "--history", path.join(dir, "h.sqlite"),
+                "--label", run]);
   };
   const [nodeBytes, badgeBytes] = await pageBlocks(path.join(reports, "run4.xrd"), ["data-nodes", "data-badges"],
-                                                   ["--history", "@DIR@/h.sqlite"], record);
+                                                   ["--part", "queue", "--history", "@DIR@/h.sqlite"], record);
   const n = new Uint32Array(nodeBytes.buffer, nodeBytes.byteOffset, nodeBytes.byteLength / 4)[1];
   const b = decoder.decodeBadges(badgeBytes, n);
   const badged = [...b.at].map((k, node) => [node, k]).filter(([, k]) => k >= 0);
