@@ -28,7 +28,7 @@ void printUsage(FILE* to, const CommandSpec* commands, int count) {
         to);
   for (int i = 0; i < count; ++i) {
     const std::string synopsis = std::string(commands[i].name) + " " + commands[i].operands;
-    fprintf(to, "  %-20s %s\n", synopsis.c_str(), commands[i].summary);
+    fprintf(to, "  %-21s %s\n", synopsis.c_str(), commands[i].summary);
   }
   fputs("\n"
         "OUT \"-\" writes to standard output; any other OUT appears only once it\n"
