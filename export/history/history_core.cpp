@@ -21,6 +21,7 @@
 
 #include <algorithm>
 #include <climits>
+#include <functional>
 #include <unordered_map>
 
 std::string newerSchemaError(int64_t version) {
@@ -57,6 +58,9 @@ std::string placeholders(int first, size_t count) {
   for (size_t i = 0; i < count; ++i) list += (i ? ", ?" : "?") + std::to_string(first + static_cast<int>(i));
   return list;
 }
+
+void bindValue(HistoryQuery& q, int i, int64_t value) { q.bind(i, value); }
+void bindValue(HistoryQuery& q, int i, const std::string& value) { q.bindBlob(i, value); }
 
 // The runs that `where` (on runs r) takes, the newest limit (?limit) of
 // them, oldest first, each with the last attempt of each of its parts: a
@@ -166,7 +170,11 @@ class HistoryCore : public HistoryStore {
                    std::vector<uint8_t>* cells);
   bool chainRuns(const std::string& part, const std::string& branch, int64_t last, size_t size,
                  int64_t* below, std::vector<ChainRun>* chain, bool* ended);
-  bool failingIn(int64_t object, const std::vector<ChainRun>& chain, size_t* failing, int64_t* since);
+  bool failingIn(const std::vector<int64_t>& objects, const std::vector<ChainRun>& chain, size_t from,
+                 std::vector<size_t>* failing, std::vector<int64_t*> since);
+  template <typename Value>
+  bool inLists(const std::string& sql, int first, const std::vector<Value>& values,
+               const std::function<void(HistoryQuery&)>& bind, const std::function<bool(HistoryQuery&)>& row);
 
   bool checkNewRun(const NewRun& run);
   bool addAttempt(const NewRun& run, RecordedRun* recorded);
@@ -436,25 +444,45 @@ bool HistoryCore::attemptObjects(const AttemptRow& attempt, const std::string& p
   return true;
 }
 
+// Runs sql, whose "?LIST" is an IN list of values from parameter first
+// on, over kListed values at a time; bind binds the other parameters, row
+// takes each row (false: stop with error_ set).
+template <typename Value>
+bool HistoryCore::inLists(const std::string& sql, int first, const std::vector<Value>& values,
+                          const std::function<void(HistoryQuery&)>& bind,
+                          const std::function<bool(HistoryQuery&)>& row) {
+  const size_t at = sql.find("?LIST");
+  for (size_t from = 0; from < values.size(); from += kListed) {
+    const size_t n = std::min(kListed, values.size() - from);
+    auto q = query(sql.substr(0, at) + placeholders(first, n) + sql.substr(at + 5));
+    bind(*q);
+    for (size_t i = 0; i < n; ++i) bindValue(*q, first + static_cast<int>(i), values[from + i]);
+    HistoryQuery::Step step;
+    while ((step = q->step()) == HistoryQuery::Row)
+      if (!row(*q)) return false;
+    if (step == HistoryQuery::Failed) return fail();
+  }
+  return true;
+}
+
 // The object id of each key of the part, 0 for an unknown key.
 bool HistoryCore::objectIds(const std::string& part, const std::vector<std::string>& keys,
                             std::vector<int64_t>* ids) {
+  std::unordered_map<std::string, int64_t> idOf;
+  const bool read = inLists(
+      "SELECT id, key FROM objects WHERE project = ?1 AND part = ?2 AND key IN (?LIST)", 3, keys,
+      [&](HistoryQuery& q) { q.bindText(2, part); },
+      [&](HistoryQuery& q) {
+        if (!integerIn(q, 0, 1, INT64_MAX)) return damaged("an object id out of range: " + q.bytes(0));
+        idOf[q.bytes(1)] = q.integer(0);
+        return true;
+      });
   ids->assign(keys.size(), 0);
-  auto find = query("SELECT id FROM objects WHERE project = ?1 AND part = ?2 AND key = ?3");
-  for (size_t k = 0; k < keys.size(); ++k) {
-    find->bindText(1, project_);
-    find->bindText(2, part);
-    find->bindBlob(3, keys[k]);
-    const HistoryQuery::Step step = find->step();
-    if (step == HistoryQuery::Row) {
-      if (!integerIn(*find, 0, 1, INT64_MAX)) return damaged("an object id out of range: " + find->bytes(0));
-      (*ids)[k] = find->integer(0);
-    } else if (step == HistoryQuery::Failed) {
-      return fail();
-    }
-    find->reset();
+  for (size_t k = 0; k < keys.size() && read; ++k) {
+    const auto found = idOf.find(keys[k]);
+    if (found != idOf.end()) (*ids)[k] = found->second;
   }
-  return true;
+  return read;
 }
 
 // The attempts of the part in each run, each run's oldest first, and the
@@ -500,23 +528,24 @@ bool HistoryCore::resultCells(const std::vector<int64_t>& attemptIds,
   std::vector<std::pair<int64_t, size_t>> byId;  // attempt id, index into attemptIds
   for (size_t a = 0; a < attemptIds.size(); ++a) byId.emplace_back(attemptIds[a], a);
   std::sort(byId.begin(), byId.end());
-  auto rows = db_->query("SELECT attempt, status FROM results WHERE object = ?1 AND attempt >= ?2 AND attempt <= ?3");
-  for (const auto& [object, slot] : slotOf) {
-    rows->bind(1, object);
-    rows->bind(2, byId.front().first);
-    rows->bind(3, byId.back().first);
-    HistoryQuery::Step step;
-    while ((step = rows->step()) == HistoryQuery::Row) {
-      if (!integerIn(*rows, 1, StatusNotExecuted, StatusFailed))
-        return damaged("a result has status " + rows->bytes(1));
-      auto at = std::lower_bound(byId.begin(), byId.end(), std::make_pair(rows->integer(0), size_t{0}));
-      for (; at != byId.end() && at->first == rows->integer(0); ++at)
-        (*cells)[at->second * slotOf.size() + slot] = static_cast<uint8_t>(rows->integer(1));
-    }
-    if (step == HistoryQuery::Failed) return fail();
-    rows->reset();
-  }
-  return true;
+  std::vector<int64_t> objects;
+  for (const auto& each : slotOf) objects.push_back(each.first);
+  return inLists(
+      "SELECT object, attempt, status FROM results WHERE attempt >= ?1 AND attempt <= ?2 AND object IN (?LIST)",
+      3, objects,
+      [&](HistoryQuery& q) {
+        q.bind(1, byId.front().first);
+        q.bind(2, byId.back().first);
+      },
+      [&](HistoryQuery& q) {
+        if (!integerIn(q, 2, StatusNotExecuted, StatusFailed)) return damaged("a result has status " + q.bytes(2));
+        const auto slot = slotOf.find(q.integer(0));
+        if (slot == slotOf.end()) return true;
+        auto at = std::lower_bound(byId.begin(), byId.end(), std::make_pair(q.integer(1), size_t{0}));
+        for (; at != byId.end() && at->first == q.integer(1); ++at)
+          (*cells)[at->second * slotOf.size() + slot->second] = static_cast<uint8_t>(q.integer(2));
+        return true;
+      });
 }
 
 bool HistoryCore::statuses(const std::string& part, const std::vector<std::string>& keys,
@@ -585,32 +614,43 @@ bool HistoryCore::chainRuns(const std::string& part, const std::string& branch, 
   return true;
 }
 
-// Walks the chain from *failing on while the object's last attempt in each
-// run failed; *failing is where it stopped (chain.size(): still failing).
-bool HistoryCore::failingIn(int64_t object, const std::vector<ChainRun>& chain, size_t* failing, int64_t* since) {
+// For each object, walks the chain from `from` on while its last attempt
+// in each run failed: (*failing)[o] is where it stopped (chain.size():
+// still failing), *since[o] the run it reached.
+bool HistoryCore::failingIn(const std::vector<int64_t>& objects, const std::vector<ChainRun>& chain, size_t from,
+                            std::vector<size_t>* failing, std::vector<int64_t*> since) {
   std::unordered_map<int64_t, size_t> place;  // attempt: its run's index in the chain
   int64_t low = INT64_MAX, high = 0;
-  for (size_t i = *failing; i < chain.size(); ++i) {
+  for (size_t i = from; i < chain.size(); ++i) {
     place.emplace(chain[i].attempt, i);
     low = std::min(low, chain[i].attempt);
     high = std::max(high, chain[i].attempt);
   }
-  auto rows = db_->query("SELECT attempt, status FROM results WHERE object = ?1 AND attempt >= ?2 AND attempt <= ?3");
-  rows->bind(1, object);
-  rows->bind(2, low);
-  rows->bind(3, high);
-  std::vector<uint8_t> failed(chain.size(), 0);
-  HistoryQuery::Step step;
-  while ((step = rows->step()) == HistoryQuery::Row) {
-    const auto at = place.find(rows->integer(0));
-    if (at == place.end()) continue;  // an attempt of another part, branch or project
-    if (!integerIn(*rows, 1, StatusNotExecuted, StatusFailed))
-      return damaged("a result of " + runName(chain[at->second].run) + " has status " + rows->bytes(1));
-    failed[at->second] = rows->integer(1) == StatusFailed;
+  std::unordered_map<int64_t, std::vector<uint8_t>> failed;  // object: failed in each run of the chain
+  const bool read = inLists(
+      "SELECT object, attempt, status FROM results WHERE attempt >= ?1 AND attempt <= ?2 AND object IN (?LIST)",
+      3, objects,
+      [&](HistoryQuery& q) {
+        q.bind(1, low);
+        q.bind(2, high);
+      },
+      [&](HistoryQuery& q) {
+        const auto at = place.find(q.integer(1));
+        if (at == place.end()) return true;  // an attempt of another part, branch or project
+        if (!integerIn(q, 2, StatusNotExecuted, StatusFailed))
+          return damaged("a result of " + runName(chain[at->second].run) + " has status " + q.bytes(2));
+        std::vector<uint8_t>& row = failed[q.integer(0)];
+        row.resize(chain.size(), 0);
+        row[at->second] = q.integer(2) == StatusFailed;
+        return true;
+      });
+  failing->assign(objects.size(), from);
+  for (size_t o = 0; o < objects.size() && read; ++o) {
+    const std::vector<uint8_t>& row = failed[objects[o]];
+    size_t& at = (*failing)[o];
+    for (; at < row.size() && row[at]; ++at) *since[o] = chain[at].run;
   }
-  if (step == HistoryQuery::Failed) return fail();
-  for (; *failing < chain.size() && failed[*failing]; ++*failing) *since = chain[*failing].run;
-  return true;
+  return read;
 }
 
 bool HistoryCore::failingSince(const std::string& part, const std::vector<std::string>& keys, int64_t last,
@@ -631,12 +671,17 @@ bool HistoryCore::failingSince(const std::string& part, const std::vector<std::s
     const size_t from = chain.size();
     if (!chainRuns(part, branch, last, size, &below, &chain, &ended)) return false;
     if (chain.size() == from) continue;  // only runs without the part
-    std::vector<size_t> still;
+    std::vector<int64_t> objects;
+    std::vector<int64_t*> reached;
     for (const size_t k : open) {
-      size_t failing = from;
-      if (!failingIn(ids[k], chain, &failing, &(*since)[k])) return false;
-      if (failing == chain.size()) still.push_back(k);
+      objects.push_back(ids[k]);
+      reached.push_back(&(*since)[k]);
     }
+    std::vector<size_t> failing;
+    if (!failingIn(objects, chain, from, &failing, reached)) return false;
+    std::vector<size_t> still;
+    for (size_t o = 0; o < open.size(); ++o)
+      if (failing[o] == chain.size()) still.push_back(open[o]);
     open.swap(still);
   }
   return true;
