@@ -8,20 +8,21 @@
 #   record      a whole run of 50 parts of 20,000 objects (1M objects), part after part
 #   at once     16 records at once of 100,000-object parts of one run, all landing
 #   reads       what diff and html --history ask of the store (the newest 50 runs of a
-#               branch with a part, statuses over the last 10, failing streaks) on a
-#               history of 10 runs and of 1,000 runs on 5 branches, 2 parts of 2,000
-#               objects each; milliseconds a call
+#               branch with a part, statuses over the last 10, failing streaks) on
+#               histories of 10, 250 and 1,000 runs on 5 branches (from 250 runs on,
+#               the branch has the 50 runs asked for), 2 parts of 2,000 objects
+#               each; milliseconds a call
 #
-# --quick takes a tenth of the objects and 100 runs instead of 1,000.
+# --quick takes a tenth of the objects and histories of 10, 25 and 100 runs.
 set -euo pipefail
 root=$(cd "$(dirname "$0")/.." && pwd)
 build=$root/build/release
 scale=1
-runs=1000
+sizes="10 250 1000"
 while [ $# -gt 0 ]; do
   case "$1" in
     --build) build=$(cd "$2" && pwd); shift ;;
-    --quick) scale=10; runs=100 ;;
+    --quick) scale=10; sizes="10 25 100" ;;
     *) echo "history_bench: unknown argument $1" >&2; exit 2 ;;
   esac
   shift
@@ -85,7 +86,7 @@ history() {
 echo
 echo "store     runs  runsBefore  statuses  failingSince   (ms a call)"
 for store in sqlite postgres; do
-  for n in 10 "$runs"; do
+  for n in $sizes; do
     where=$(location $store "runs$n")
     history "$where" "$n"
     "$tool" reads "$where" --branch main --part unit --times 20 |
