@@ -11,7 +11,7 @@
 #               branch with a part, statuses over the last 10, failing streaks) on
 #               histories of 10, 250 and 1,000 runs on 5 branches (from 250 runs on,
 #               the branch has the 50 runs asked for), 2 parts of 2,000 objects
-#               each; milliseconds a call
+#               each; milliseconds a call, the fastest of 100
 #
 # --quick takes a tenth of the objects and histories of 10, 25 and 100 runs.
 set -euo pipefail
@@ -89,7 +89,7 @@ for store in sqlite postgres; do
   for n in $sizes; do
     where=$(location $store "runs$n")
     history "$where" "$n"
-    "$tool" reads "$where" --branch main --part unit --times 20 |
+    "$tool" reads "$where" --branch main --part unit --times 100 |
       awk -v store=$store -v n=$n '{ v[$1] = $2 } END { printf "%-9s %4d  %10.3f  %8.3f  %12.3f\n", store, n, v["runsBefore"], v["statuses"], v["failingSince"] }'
   done
 done

@@ -491,34 +491,33 @@ bool HistoryCore::attemptCells(const std::string& part, const std::vector<int64_
                                const std::unordered_map<int64_t, size_t>& slotOf, std::vector<size_t>* runOf,
                                std::vector<int64_t>* attemptIds, std::vector<uint8_t>* cells) {
   const size_t slots = slotOf.size();
-  auto q = query(
-      "SELECT a.id, a.objects, a.members FROM attempts a JOIN runs r ON r.id = a.run"
-      " WHERE a.run = ?2 AND r.project = ?1 AND a.part = ?3 ORDER BY a.id");
-  for (size_t r = 0; r < runIds.size(); ++r) {
-    q->bindText(1, project_);
-    q->bind(2, runIds[r]);
-    q->bindText(3, part);
-    HistoryQuery::Step step;
-    while ((step = q->step()) == HistoryQuery::Row) {
-      if (!isCount(*q, 1)) return damaged("the object count of " + runName(runIds[r]) + " is out of range");
-      runOf->push_back(r);
-      attemptIds->push_back(q->integer(0));
-      cells->resize(cells->size() + slots, StatusAbsent);
-      uint8_t* row = &(*cells)[cells->size() - slots];
-      MemberReader reader(q->bytes(2), q->integer(1));
-      int64_t id;
-      while (reader.next(&id)) {
-        const auto slot = slotOf.find(id);
-        if (slot != slotOf.end()) row[slot->second] = StatusPassed;
-      }
-      if (reader.fault()) return damagedMembers(runIds[r], reader.fault());
-      if (reader.count() != q->integer(1))
-        return damagedMembers(runIds[r], "hold fewer ids than its report had objects");
-    }
-    if (step == HistoryQuery::Failed) return fail();
-    q->reset();
-  }
-  return true;
+  std::unordered_map<int64_t, std::vector<size_t>> places;  // run id: its indexes into runIds
+  for (size_t r = 0; r < runIds.size(); ++r) places[runIds[r]].push_back(r);
+  return inLists(
+      "SELECT a.run, a.id, a.objects, a.members FROM attempts a JOIN runs r ON r.id = a.run"
+      " WHERE r.project = ?1 AND a.part = ?2 AND a.run IN (?LIST) ORDER BY a.id",
+      3, runIds, [&](HistoryQuery& q) { q.bindText(2, part); },
+      [&](HistoryQuery& q) {
+        const int64_t run = q.integer(0);
+        const auto at = places.find(run);
+        if (at == places.end()) return true;
+        if (!isCount(q, 2)) return damaged("the object count of " + runName(run) + " is out of range");
+        std::vector<uint8_t> row(slots, StatusAbsent);
+        MemberReader reader(q.bytes(3), q.integer(2));
+        int64_t id;
+        while (reader.next(&id)) {
+          const auto slot = slotOf.find(id);
+          if (slot != slotOf.end()) row[slot->second] = StatusPassed;
+        }
+        if (reader.fault()) return damagedMembers(run, reader.fault());
+        if (reader.count() != q.integer(2)) return damagedMembers(run, "hold fewer ids than its report had objects");
+        for (const size_t r : at->second) {
+          runOf->push_back(r);
+          attemptIds->push_back(q.integer(1));
+          cells->insert(cells->end(), row.begin(), row.end());
+        }
+        return true;
+      });
 }
 
 // The result rows of each slot's object over the range of the attempts.
