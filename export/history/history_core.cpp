@@ -63,17 +63,19 @@ void bindValue(HistoryQuery& q, int i, int64_t value) { q.bind(i, value); }
 void bindValue(HistoryQuery& q, int i, const std::string& value) { q.bindBlob(i, value); }
 
 // The runs that `where` (on runs r) takes, the newest limit (?limit) of
-// them, oldest first, each with the last attempt of each of its parts: a
-// row a part, by part (HistoryCore::readRuns reads them).
+// them, newest first (HistoryCore::readRuns reads them).
 std::string runQuery(const std::string& where, int limit) {
-  return "WITH chosen AS (SELECT r.id, r.key, r.branch FROM runs r WHERE " + where +
-         " ORDER BY r.id DESC LIMIT ?" + std::to_string(limit) +
-         ") SELECT c.id, c.key, c.branch, a.part, a.id, a.generated, a.label, a.passed, a.inconclusive,"
-         " a.failed, a.total, (SELECT count(*) FROM attempts WHERE run = c.id AND part = a.part)"
-         " FROM chosen c LEFT JOIN attempts a ON a.run = c.id"
-         " AND a.id = (SELECT max(id) FROM attempts WHERE run = c.id AND part = a.part)"
-         " ORDER BY c.id, a.part";
+  return "SELECT r.id, r.key, r.branch FROM runs r WHERE " + where + " ORDER BY r.id DESC LIMIT ?" +
+         std::to_string(limit);
 }
+
+// The last attempt of each part of the listed runs, a row a part, by run
+// and part.
+const char kLastAttempts[] =
+    "SELECT a.run, a.part, a.id, a.generated, a.label, a.passed, a.inconclusive, a.failed, a.total,"
+    " (SELECT count(*) FROM attempts WHERE run = a.run AND part = a.part) FROM attempts a"
+    " JOIN runs r ON r.id = a.run WHERE r.project = ?1 AND a.run IN (?LIST)"
+    " AND a.id = (SELECT max(id) FROM attempts WHERE run = a.run AND part = a.part) ORDER BY a.run, a.part";
 
 struct RunRows {
   RunInfo info;
@@ -152,6 +154,8 @@ class HistoryCore : public HistoryStore {
   bool done(HistoryQuery& q) { return q.step() == HistoryQuery::Done || fail(); }
 
   bool readRuns(HistoryQuery& rows, std::vector<RunRows>* runs);
+  bool addPart(HistoryQuery& row, const std::unordered_map<int64_t, RunRows*>& runOf,
+               std::unordered_map<int64_t, int64_t>* newest);
   bool readTotals(HistoryQuery& row, int first, int64_t run, VerdictTotals* totals);
   bool findRun(HistoryQuery& query, RunInfo* run, bool* found);
   bool lastAttempt(int64_t runId, const std::string& part, AttemptRow* attempt, bool* held);
@@ -203,45 +207,62 @@ bool HistoryCore::readTotals(HistoryQuery& row, int first, int64_t run, VerdictT
   return true;
 }
 
-// Reads the rows of runQuery: each run with its parts, its totals summed.
+// Reads the runs of a runQuery, oldest first, each with its parts, its
+// totals summed.
 bool HistoryCore::readRuns(HistoryQuery& rows, std::vector<RunRows>* runs) {
   runs->clear();
-  int64_t newest = 0;  // the newest attempt of the run being read
+  std::vector<int64_t> ids;
   HistoryQuery::Step step;
   while ((step = rows.step()) == HistoryQuery::Row) {
-    const int64_t id = rows.integer(0);
     if (!integerIn(rows, 0, 1, INT64_MAX)) return damaged("a run id out of range: " + rows.bytes(0));
-    if (runs->empty() || runs->back().info.id != id) {
-      runs->emplace_back();
-      RunInfo& info = runs->back().info;
-      info.id = id;
-      info.key = rows.bytes(1);
-      info.branch = rows.bytes(2);
-      info.attempts = 0;
-      newest = 0;
-    }
-    if (rows.isNull(4)) return damaged(runName(id) + " has no attempt");
-    PartInfo part;
-    if (!readTotals(rows, 7, id, &part.totals)) return false;
-    if (!integerIn(rows, 11, 1, INT64_MAX)) return damaged("the attempts of " + runName(id) + " are out of range");
-    part.name = rows.bytes(3);
-    part.generated = rows.bytes(5);
-    part.label = rows.bytes(6);
-    part.attempts = rows.integer(11);
-    RunRows& run = runs->back();
-    run.info.totals.passed += part.totals.passed;
-    run.info.totals.inconclusive += part.totals.inconclusive;
-    run.info.totals.failed += part.totals.failed;
-    run.info.totals.total += part.totals.total;
-    run.info.attempts += part.attempts;
-    if (rows.integer(4) > newest) {
-      newest = rows.integer(4);
-      run.info.generated = part.generated;
-      run.info.label = part.label;
-    }
-    run.parts.push_back(std::move(part));
+    runs->emplace_back();
+    RunInfo& info = runs->back().info;
+    info.id = rows.integer(0);
+    info.key = rows.bytes(1);
+    info.branch = rows.bytes(2);
+    info.attempts = 0;
+    ids.push_back(info.id);
   }
-  return step == HistoryQuery::Done || fail();
+  if (step == HistoryQuery::Failed) return fail();
+  std::reverse(runs->begin(), runs->end());
+  std::unordered_map<int64_t, RunRows*> runOf;
+  for (RunRows& run : *runs) runOf[run.info.id] = &run;
+  std::unordered_map<int64_t, int64_t> newest;  // run: its newest attempt
+  if (!inLists(kLastAttempts, 2, ids, [](HistoryQuery&) {},
+               [&](HistoryQuery& q) { return addPart(q, runOf, &newest); }))
+    return false;
+  for (const RunRows& run : *runs)
+    if (run.parts.empty()) return damaged(runName(run.info.id) + " has no attempt");
+  return true;
+}
+
+// Adds a row of kLastAttempts to its run.
+bool HistoryCore::addPart(HistoryQuery& row, const std::unordered_map<int64_t, RunRows*>& runOf,
+                          std::unordered_map<int64_t, int64_t>* newest) {
+  const auto found = runOf.find(row.integer(0));
+  if (found == runOf.end()) return true;
+  RunRows& run = *found->second;
+  const int64_t id = run.info.id;
+  PartInfo part;
+  if (!readTotals(row, 5, id, &part.totals)) return false;
+  if (!integerIn(row, 9, 1, INT64_MAX)) return damaged("the attempts of " + runName(id) + " are out of range");
+  part.name = row.bytes(1);
+  part.generated = row.bytes(3);
+  part.label = row.bytes(4);
+  part.attempts = row.integer(9);
+  run.info.totals.passed += part.totals.passed;
+  run.info.totals.inconclusive += part.totals.inconclusive;
+  run.info.totals.failed += part.totals.failed;
+  run.info.totals.total += part.totals.total;
+  run.info.attempts += part.attempts;
+  int64_t& last = (*newest)[id];
+  if (row.integer(2) > last) {
+    last = row.integer(2);
+    run.info.generated = part.generated;
+    run.info.label = part.label;
+  }
+  run.parts.push_back(std::move(part));
+  return true;
 }
 
 bool HistoryCore::findRun(HistoryQuery& query, RunInfo* run, bool* found) {
