@@ -12,6 +12,7 @@
 #               histories of 10, 250 and 1,000 runs on 5 branches (from 250 runs on,
 #               the branch has the 50 runs asked for), 2 parts of 2,000 objects
 #               each; milliseconds a call, the fastest of 100
+#   copy        the largest of those histories copied from one store to the other
 #
 # --quick takes a tenth of the objects and histories of 10, 25 and 100 runs.
 set -euo pipefail
@@ -92,4 +93,17 @@ for store in sqlite postgres; do
     "$tool" reads "$where" --branch main --part unit --times 100 |
       awk -v store=$store -v n=$n '{ v[$1] = $2 } END { printf "%-9s %4d  %10.3f  %8.3f  %12.3f\n", store, n, v["runsBefore"], v["statuses"], v["failingSince"] }'
   done
+done
+
+# The largest history copied to the other store.
+last=${sizes##* }
+echo
+echo "copy of $last runs  seconds"
+for from in sqlite postgres; do
+  to=$([ $from = sqlite ] && echo postgres || echo sqlite)
+  source=$([ $from = sqlite ] && echo "$work/runs$last.sqlite" || echo "$url?options=-csearch_path%3Druns$last")
+  target=$(location $to "copy_of_$from")
+  start=$(now)
+  "$tool" copy "$source" "$target"
+  printf "%-8s to %-8s %7.2f\n" $from $to "$(since "$start")"
 done
