@@ -356,12 +356,13 @@ bool PostgresDatabase::copyRows(const TableRows& rows) {
 void ignoreNotice(void*, const char*) {}
 
 // "HOST:PORT: why", from libpq's 'connection to server at "HOST", port
-// PORT failed: Why' (its first line).
+// PORT failed: Why' or '... failed: FATAL:  why' (its first line).
 std::string connectionError(PGconn* conn) {
   std::string why = PQerrorMessage(conn);
   why = why.substr(0, why.find('\n'));
   const size_t failed = why.rfind("failed: ");
   if (failed != std::string::npos) why.erase(0, failed + 8);
+  if (why.compare(0, 8, "FATAL:  ") == 0) why.erase(0, 8);
   if (!why.empty() && why[0] >= 'A' && why[0] <= 'Z' && (why.size() < 2 || why[1] < 'A' || why[1] > 'Z'))
     why[0] = static_cast<char>(why[0] - 'A' + 'a');
   const char* host = PQhost(conn);
