@@ -244,6 +244,21 @@ TEST_F(HistoryFileSafetyTest, RecordRefusesAFileWithAnyPageLostAndLeavesItAsItWa
   }
 }
 
+TEST_F(HistoryFileSafetyTest, AStoreChecksTheFileAgainOnceAnotherConnectionWroteIt) {
+  // Records of one store after its own are not checked again (a copy
+  // records thousands), unless another connection wrote meanwhile: here a
+  // long value that no longer matches its sum.
+  auto store = open(HistoryWrite);
+  recordPages(*store);
+  record(*store, run("again", manyObjects(10)));
+  sql("UPDATE results SET checks = 'x' WHERE sum IS NOT NULL");
+  const std::string changed = readFile(path_);
+  RecordedRun recorded;
+  EXPECT_FALSE(store->record(run("new", manyObjects(10)), 0, &recorded));
+  EXPECT_EQ(store->error(), "damaged: a row of results does not match its sum");
+  EXPECT_TRUE(readFile(path_) == changed);
+}
+
 TEST_F(HistoryFileSafetyTest, AFullDiskLeavesTheFileAsItWas) {
   {
     auto store = open(HistoryWrite);
