@@ -910,6 +910,8 @@ bool HistoryCore::dropOldRuns(const std::string& branch, int64_t keep) {
   const HistoryQuery::Step step = cut->step();
   if (step != HistoryQuery::Row) return step == HistoryQuery::Done || fail();
   const int64_t oldestKept = cut->integer(0);
+  // First the parts of the dropped runs (the only rows these give): only
+  // objects of those parts may be held by no run left.
   const std::string dropped = "SELECT id FROM runs WHERE project = ?1 AND branch = ?2 AND id < ?3";
   const std::string statements[] = {
       "SELECT DISTINCT part FROM attempts WHERE run IN (" + dropped + ")",
