@@ -21,6 +21,7 @@
 
 #include <algorithm>
 #include <climits>
+#include <functional>
 #include <unordered_map>
 
 std::string newerSchemaError(int64_t version) {
@@ -58,18 +59,23 @@ std::string placeholders(int first, size_t count) {
   return list;
 }
 
+void bindValue(HistoryQuery& q, int i, int64_t value) { q.bind(i, value); }
+void bindValue(HistoryQuery& q, int i, const std::string& value) { q.bindBlob(i, value); }
+
 // The runs that `where` (on runs r) takes, the newest limit (?limit) of
-// them, oldest first, each with the last attempt of each of its parts: a
-// row a part, by part (HistoryCore::readRuns reads them).
+// them, newest first (HistoryCore::readRuns reads them).
 std::string runQuery(const std::string& where, int limit) {
-  return "WITH chosen AS (SELECT r.id, r.key, r.branch FROM runs r WHERE " + where +
-         " ORDER BY r.id DESC LIMIT ?" + std::to_string(limit) +
-         ") SELECT c.id, c.key, c.branch, a.part, a.id, a.generated, a.label, a.passed, a.inconclusive,"
-         " a.failed, a.total, (SELECT count(*) FROM attempts WHERE run = c.id AND part = a.part)"
-         " FROM chosen c LEFT JOIN attempts a ON a.run = c.id"
-         " AND a.id = (SELECT max(id) FROM attempts WHERE run = c.id AND part = a.part)"
-         " ORDER BY c.id, a.part";
+  return "SELECT r.id, r.key, r.branch FROM runs r WHERE " + where + " ORDER BY r.id DESC LIMIT ?" +
+         std::to_string(limit);
 }
+
+// The last attempt of each part of the listed runs, a row a part, by run
+// and part.
+const char kLastAttempts[] =
+    "SELECT a.run, a.part, a.id, a.generated, a.label, a.passed, a.inconclusive, a.failed, a.total,"
+    " (SELECT count(*) FROM attempts WHERE run = a.run AND part = a.part) FROM attempts a"
+    " JOIN runs r ON r.id = a.run WHERE r.project = ?1 AND a.run IN (?LIST)"
+    " AND a.id = (SELECT max(id) FROM attempts WHERE run = a.run AND part = a.part) ORDER BY a.run, a.part";
 
 struct RunRows {
   RunInfo info;
@@ -148,6 +154,8 @@ class HistoryCore : public HistoryStore {
   bool done(HistoryQuery& q) { return q.step() == HistoryQuery::Done || fail(); }
 
   bool readRuns(HistoryQuery& rows, std::vector<RunRows>* runs);
+  bool addPart(HistoryQuery& row, const std::unordered_map<int64_t, RunRows*>& runOf,
+               std::unordered_map<int64_t, int64_t>* newest);
   bool readTotals(HistoryQuery& row, int first, int64_t run, VerdictTotals* totals);
   bool findRun(HistoryQuery& query, RunInfo* run, bool* found);
   bool lastAttempt(int64_t runId, const std::string& part, AttemptRow* attempt, bool* held);
@@ -166,7 +174,11 @@ class HistoryCore : public HistoryStore {
                    std::vector<uint8_t>* cells);
   bool chainRuns(const std::string& part, const std::string& branch, int64_t last, size_t size,
                  int64_t* below, std::vector<ChainRun>* chain, bool* ended);
-  bool failingIn(int64_t object, const std::vector<ChainRun>& chain, size_t* failing, int64_t* since);
+  bool failingIn(const std::vector<int64_t>& objects, const std::vector<ChainRun>& chain, size_t from,
+                 std::vector<size_t>* failing, std::vector<int64_t*> since);
+  template <typename Value>
+  bool inLists(const std::string& sql, int first, const std::vector<Value>& values,
+               const std::function<void(HistoryQuery&)>& bind, const std::function<bool(HistoryQuery&)>& row);
 
   bool checkNewRun(const NewRun& run);
   bool addAttempt(const NewRun& run, RecordedRun* recorded);
@@ -195,45 +207,62 @@ bool HistoryCore::readTotals(HistoryQuery& row, int first, int64_t run, VerdictT
   return true;
 }
 
-// Reads the rows of runQuery: each run with its parts, its totals summed.
+// Reads the runs of a runQuery, oldest first, each with its parts, its
+// totals summed.
 bool HistoryCore::readRuns(HistoryQuery& rows, std::vector<RunRows>* runs) {
   runs->clear();
-  int64_t newest = 0;  // the newest attempt of the run being read
+  std::vector<int64_t> ids;
   HistoryQuery::Step step;
   while ((step = rows.step()) == HistoryQuery::Row) {
-    const int64_t id = rows.integer(0);
     if (!integerIn(rows, 0, 1, INT64_MAX)) return damaged("a run id out of range: " + rows.bytes(0));
-    if (runs->empty() || runs->back().info.id != id) {
-      runs->emplace_back();
-      RunInfo& info = runs->back().info;
-      info.id = id;
-      info.key = rows.bytes(1);
-      info.branch = rows.bytes(2);
-      info.attempts = 0;
-      newest = 0;
-    }
-    if (rows.isNull(4)) return damaged(runName(id) + " has no attempt");
-    PartInfo part;
-    if (!readTotals(rows, 7, id, &part.totals)) return false;
-    if (!integerIn(rows, 11, 1, INT64_MAX)) return damaged("the attempts of " + runName(id) + " are out of range");
-    part.name = rows.bytes(3);
-    part.generated = rows.bytes(5);
-    part.label = rows.bytes(6);
-    part.attempts = rows.integer(11);
-    RunRows& run = runs->back();
-    run.info.totals.passed += part.totals.passed;
-    run.info.totals.inconclusive += part.totals.inconclusive;
-    run.info.totals.failed += part.totals.failed;
-    run.info.totals.total += part.totals.total;
-    run.info.attempts += part.attempts;
-    if (rows.integer(4) > newest) {
-      newest = rows.integer(4);
-      run.info.generated = part.generated;
-      run.info.label = part.label;
-    }
-    run.parts.push_back(std::move(part));
+    runs->emplace_back();
+    RunInfo& info = runs->back().info;
+    info.id = rows.integer(0);
+    info.key = rows.bytes(1);
+    info.branch = rows.bytes(2);
+    info.attempts = 0;
+    ids.push_back(info.id);
   }
-  return step == HistoryQuery::Done || fail();
+  if (step == HistoryQuery::Failed) return fail();
+  std::reverse(runs->begin(), runs->end());
+  std::unordered_map<int64_t, RunRows*> runOf;
+  for (RunRows& run : *runs) runOf[run.info.id] = &run;
+  std::unordered_map<int64_t, int64_t> newest;  // run: its newest attempt
+  if (!inLists(kLastAttempts, 2, ids, [](HistoryQuery&) {},
+               [&](HistoryQuery& q) { return addPart(q, runOf, &newest); }))
+    return false;
+  for (const RunRows& run : *runs)
+    if (run.parts.empty()) return damaged(runName(run.info.id) + " has no attempt");
+  return true;
+}
+
+// Adds a row of kLastAttempts to its run.
+bool HistoryCore::addPart(HistoryQuery& row, const std::unordered_map<int64_t, RunRows*>& runOf,
+                          std::unordered_map<int64_t, int64_t>* newest) {
+  const auto found = runOf.find(row.integer(0));
+  if (found == runOf.end()) return true;
+  RunRows& run = *found->second;
+  const int64_t id = run.info.id;
+  PartInfo part;
+  if (!readTotals(row, 5, id, &part.totals)) return false;
+  if (!integerIn(row, 9, 1, INT64_MAX)) return damaged("the attempts of " + runName(id) + " are out of range");
+  part.name = row.bytes(1);
+  part.generated = row.bytes(3);
+  part.label = row.bytes(4);
+  part.attempts = row.integer(9);
+  run.info.totals.passed += part.totals.passed;
+  run.info.totals.inconclusive += part.totals.inconclusive;
+  run.info.totals.failed += part.totals.failed;
+  run.info.totals.total += part.totals.total;
+  run.info.attempts += part.attempts;
+  int64_t& last = (*newest)[id];
+  if (row.integer(2) > last) {
+    last = row.integer(2);
+    run.info.generated = part.generated;
+    run.info.label = part.label;
+  }
+  run.parts.push_back(std::move(part));
+  return true;
 }
 
 bool HistoryCore::findRun(HistoryQuery& query, RunInfo* run, bool* found) {
@@ -436,25 +465,45 @@ bool HistoryCore::attemptObjects(const AttemptRow& attempt, const std::string& p
   return true;
 }
 
+// Runs sql, whose "?LIST" is an IN list of values from parameter first
+// on, over kListed values at a time; bind binds the other parameters, row
+// takes each row (false: stop with error_ set).
+template <typename Value>
+bool HistoryCore::inLists(const std::string& sql, int first, const std::vector<Value>& values,
+                          const std::function<void(HistoryQuery&)>& bind,
+                          const std::function<bool(HistoryQuery&)>& row) {
+  const size_t at = sql.find("?LIST");
+  for (size_t from = 0; from < values.size(); from += kListed) {
+    const size_t n = std::min(kListed, values.size() - from);
+    auto q = query(sql.substr(0, at) + placeholders(first, n) + sql.substr(at + 5));
+    bind(*q);
+    for (size_t i = 0; i < n; ++i) bindValue(*q, first + static_cast<int>(i), values[from + i]);
+    HistoryQuery::Step step;
+    while ((step = q->step()) == HistoryQuery::Row)
+      if (!row(*q)) return false;
+    if (step == HistoryQuery::Failed) return fail();
+  }
+  return true;
+}
+
 // The object id of each key of the part, 0 for an unknown key.
 bool HistoryCore::objectIds(const std::string& part, const std::vector<std::string>& keys,
                             std::vector<int64_t>* ids) {
+  std::unordered_map<std::string, int64_t> idOf;
+  const bool read = inLists(
+      "SELECT id, key FROM objects WHERE project = ?1 AND part = ?2 AND key IN (?LIST)", 3, keys,
+      [&](HistoryQuery& q) { q.bindText(2, part); },
+      [&](HistoryQuery& q) {
+        if (!integerIn(q, 0, 1, INT64_MAX)) return damaged("an object id out of range: " + q.bytes(0));
+        idOf[q.bytes(1)] = q.integer(0);
+        return true;
+      });
   ids->assign(keys.size(), 0);
-  auto find = query("SELECT id FROM objects WHERE project = ?1 AND part = ?2 AND key = ?3");
-  for (size_t k = 0; k < keys.size(); ++k) {
-    find->bindText(1, project_);
-    find->bindText(2, part);
-    find->bindBlob(3, keys[k]);
-    const HistoryQuery::Step step = find->step();
-    if (step == HistoryQuery::Row) {
-      if (!integerIn(*find, 0, 1, INT64_MAX)) return damaged("an object id out of range: " + find->bytes(0));
-      (*ids)[k] = find->integer(0);
-    } else if (step == HistoryQuery::Failed) {
-      return fail();
-    }
-    find->reset();
+  for (size_t k = 0; k < keys.size() && read; ++k) {
+    const auto found = idOf.find(keys[k]);
+    if (found != idOf.end()) (*ids)[k] = found->second;
   }
-  return true;
+  return read;
 }
 
 // The attempts of the part in each run, each run's oldest first, and the
@@ -463,34 +512,33 @@ bool HistoryCore::attemptCells(const std::string& part, const std::vector<int64_
                                const std::unordered_map<int64_t, size_t>& slotOf, std::vector<size_t>* runOf,
                                std::vector<int64_t>* attemptIds, std::vector<uint8_t>* cells) {
   const size_t slots = slotOf.size();
-  auto q = query(
-      "SELECT a.id, a.objects, a.members FROM attempts a JOIN runs r ON r.id = a.run"
-      " WHERE a.run = ?2 AND r.project = ?1 AND a.part = ?3 ORDER BY a.id");
-  for (size_t r = 0; r < runIds.size(); ++r) {
-    q->bindText(1, project_);
-    q->bind(2, runIds[r]);
-    q->bindText(3, part);
-    HistoryQuery::Step step;
-    while ((step = q->step()) == HistoryQuery::Row) {
-      if (!isCount(*q, 1)) return damaged("the object count of " + runName(runIds[r]) + " is out of range");
-      runOf->push_back(r);
-      attemptIds->push_back(q->integer(0));
-      cells->resize(cells->size() + slots, StatusAbsent);
-      uint8_t* row = &(*cells)[cells->size() - slots];
-      MemberReader reader(q->bytes(2), q->integer(1));
-      int64_t id;
-      while (reader.next(&id)) {
-        const auto slot = slotOf.find(id);
-        if (slot != slotOf.end()) row[slot->second] = StatusPassed;
-      }
-      if (reader.fault()) return damagedMembers(runIds[r], reader.fault());
-      if (reader.count() != q->integer(1))
-        return damagedMembers(runIds[r], "hold fewer ids than its report had objects");
-    }
-    if (step == HistoryQuery::Failed) return fail();
-    q->reset();
-  }
-  return true;
+  std::unordered_map<int64_t, std::vector<size_t>> places;  // run id: its indexes into runIds
+  for (size_t r = 0; r < runIds.size(); ++r) places[runIds[r]].push_back(r);
+  return inLists(
+      "SELECT a.run, a.id, a.objects, a.members FROM attempts a JOIN runs r ON r.id = a.run"
+      " WHERE r.project = ?1 AND a.part = ?2 AND a.run IN (?LIST) ORDER BY a.id",
+      3, runIds, [&](HistoryQuery& q) { q.bindText(2, part); },
+      [&](HistoryQuery& q) {
+        const int64_t run = q.integer(0);
+        const auto at = places.find(run);
+        if (at == places.end()) return true;
+        if (!isCount(q, 2)) return damaged("the object count of " + runName(run) + " is out of range");
+        std::vector<uint8_t> row(slots, StatusAbsent);
+        MemberReader reader(q.bytes(3), q.integer(2));
+        int64_t id;
+        while (reader.next(&id)) {
+          const auto slot = slotOf.find(id);
+          if (slot != slotOf.end()) row[slot->second] = StatusPassed;
+        }
+        if (reader.fault()) return damagedMembers(run, reader.fault());
+        if (reader.count() != q.integer(2)) return damagedMembers(run, "hold fewer ids than its report had objects");
+        for (const size_t r : at->second) {
+          runOf->push_back(r);
+          attemptIds->push_back(q.integer(1));
+          cells->insert(cells->end(), row.begin(), row.end());
+        }
+        return true;
+      });
 }
 
 // The result rows of each slot's object over the range of the attempts.
@@ -500,23 +548,24 @@ bool HistoryCore::resultCells(const std::vector<int64_t>& attemptIds,
   std::vector<std::pair<int64_t, size_t>> byId;  // attempt id, index into attemptIds
   for (size_t a = 0; a < attemptIds.size(); ++a) byId.emplace_back(attemptIds[a], a);
   std::sort(byId.begin(), byId.end());
-  auto rows = db_->query("SELECT attempt, status FROM results WHERE object = ?1 AND attempt >= ?2 AND attempt <= ?3");
-  for (const auto& [object, slot] : slotOf) {
-    rows->bind(1, object);
-    rows->bind(2, byId.front().first);
-    rows->bind(3, byId.back().first);
-    HistoryQuery::Step step;
-    while ((step = rows->step()) == HistoryQuery::Row) {
-      if (!integerIn(*rows, 1, StatusNotExecuted, StatusFailed))
-        return damaged("a result has status " + rows->bytes(1));
-      auto at = std::lower_bound(byId.begin(), byId.end(), std::make_pair(rows->integer(0), size_t{0}));
-      for (; at != byId.end() && at->first == rows->integer(0); ++at)
-        (*cells)[at->second * slotOf.size() + slot] = static_cast<uint8_t>(rows->integer(1));
-    }
-    if (step == HistoryQuery::Failed) return fail();
-    rows->reset();
-  }
-  return true;
+  std::vector<int64_t> objects;
+  for (const auto& each : slotOf) objects.push_back(each.first);
+  return inLists(
+      "SELECT object, attempt, status FROM results WHERE attempt >= ?1 AND attempt <= ?2 AND object IN (?LIST)",
+      3, objects,
+      [&](HistoryQuery& q) {
+        q.bind(1, byId.front().first);
+        q.bind(2, byId.back().first);
+      },
+      [&](HistoryQuery& q) {
+        if (!integerIn(q, 2, StatusNotExecuted, StatusFailed)) return damaged("a result has status " + q.bytes(2));
+        const auto slot = slotOf.find(q.integer(0));
+        if (slot == slotOf.end()) return true;
+        auto at = std::lower_bound(byId.begin(), byId.end(), std::make_pair(q.integer(1), size_t{0}));
+        for (; at != byId.end() && at->first == q.integer(1); ++at)
+          (*cells)[at->second * slotOf.size() + slot->second] = static_cast<uint8_t>(q.integer(2));
+        return true;
+      });
 }
 
 bool HistoryCore::statuses(const std::string& part, const std::vector<std::string>& keys,
@@ -585,32 +634,43 @@ bool HistoryCore::chainRuns(const std::string& part, const std::string& branch, 
   return true;
 }
 
-// Walks the chain from *failing on while the object's last attempt in each
-// run failed; *failing is where it stopped (chain.size(): still failing).
-bool HistoryCore::failingIn(int64_t object, const std::vector<ChainRun>& chain, size_t* failing, int64_t* since) {
+// For each object, walks the chain from `from` on while its last attempt
+// in each run failed: (*failing)[o] is where it stopped (chain.size():
+// still failing), *since[o] the run it reached.
+bool HistoryCore::failingIn(const std::vector<int64_t>& objects, const std::vector<ChainRun>& chain, size_t from,
+                            std::vector<size_t>* failing, std::vector<int64_t*> since) {
   std::unordered_map<int64_t, size_t> place;  // attempt: its run's index in the chain
   int64_t low = INT64_MAX, high = 0;
-  for (size_t i = *failing; i < chain.size(); ++i) {
+  for (size_t i = from; i < chain.size(); ++i) {
     place.emplace(chain[i].attempt, i);
     low = std::min(low, chain[i].attempt);
     high = std::max(high, chain[i].attempt);
   }
-  auto rows = db_->query("SELECT attempt, status FROM results WHERE object = ?1 AND attempt >= ?2 AND attempt <= ?3");
-  rows->bind(1, object);
-  rows->bind(2, low);
-  rows->bind(3, high);
-  std::vector<uint8_t> failed(chain.size(), 0);
-  HistoryQuery::Step step;
-  while ((step = rows->step()) == HistoryQuery::Row) {
-    const auto at = place.find(rows->integer(0));
-    if (at == place.end()) continue;  // an attempt of another part, branch or project
-    if (!integerIn(*rows, 1, StatusNotExecuted, StatusFailed))
-      return damaged("a result of " + runName(chain[at->second].run) + " has status " + rows->bytes(1));
-    failed[at->second] = rows->integer(1) == StatusFailed;
+  std::unordered_map<int64_t, std::vector<uint8_t>> failed;  // object: failed in each run of the chain
+  const bool read = inLists(
+      "SELECT object, attempt, status FROM results WHERE attempt >= ?1 AND attempt <= ?2 AND object IN (?LIST)",
+      3, objects,
+      [&](HistoryQuery& q) {
+        q.bind(1, low);
+        q.bind(2, high);
+      },
+      [&](HistoryQuery& q) {
+        const auto at = place.find(q.integer(1));
+        if (at == place.end()) return true;  // an attempt of another part, branch or project
+        if (!integerIn(q, 2, StatusNotExecuted, StatusFailed))
+          return damaged("a result of " + runName(chain[at->second].run) + " has status " + q.bytes(2));
+        std::vector<uint8_t>& row = failed[q.integer(0)];
+        row.resize(chain.size(), 0);
+        row[at->second] = q.integer(2) == StatusFailed;
+        return true;
+      });
+  failing->assign(objects.size(), from);
+  for (size_t o = 0; o < objects.size() && read; ++o) {
+    const std::vector<uint8_t>& row = failed[objects[o]];
+    size_t& at = (*failing)[o];
+    for (; at < row.size() && row[at]; ++at) *since[o] = chain[at].run;
   }
-  if (step == HistoryQuery::Failed) return fail();
-  for (; *failing < chain.size() && failed[*failing]; ++*failing) *since = chain[*failing].run;
-  return true;
+  return read;
 }
 
 bool HistoryCore::failingSince(const std::string& part, const std::vector<std::string>& keys, int64_t last,
@@ -631,12 +691,17 @@ bool HistoryCore::failingSince(const std::string& part, const std::vector<std::s
     const size_t from = chain.size();
     if (!chainRuns(part, branch, last, size, &below, &chain, &ended)) return false;
     if (chain.size() == from) continue;  // only runs without the part
-    std::vector<size_t> still;
+    std::vector<int64_t> objects;
+    std::vector<int64_t*> reached;
     for (const size_t k : open) {
-      size_t failing = from;
-      if (!failingIn(ids[k], chain, &failing, &(*since)[k])) return false;
-      if (failing == chain.size()) still.push_back(k);
+      objects.push_back(ids[k]);
+      reached.push_back(&(*since)[k]);
     }
+    std::vector<size_t> failing;
+    if (!failingIn(objects, chain, from, &failing, reached)) return false;
+    std::vector<size_t> still;
+    for (size_t o = 0; o < open.size(); ++o)
+      if (failing[o] == chain.size()) still.push_back(open[o]);
     open.swap(still);
   }
   return true;
@@ -845,6 +910,8 @@ bool HistoryCore::dropOldRuns(const std::string& branch, int64_t keep) {
   const HistoryQuery::Step step = cut->step();
   if (step != HistoryQuery::Row) return step == HistoryQuery::Done || fail();
   const int64_t oldestKept = cut->integer(0);
+  // First the parts of the dropped runs (the only rows these give): only
+  // objects of those parts may be held by no run left.
   const std::string dropped = "SELECT id FROM runs WHERE project = ?1 AND branch = ?2 AND id < ?3";
   const std::string statements[] = {
       "SELECT DISTINCT part FROM attempts WHERE run IN (" + dropped + ")",

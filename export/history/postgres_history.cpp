@@ -193,7 +193,7 @@ class PostgresDatabase : public HistoryDatabase {
     rollback();
     return false;
   }
-  bool readMarks(bool writing, int64_t* schema);
+  bool readMarks(int64_t* schema);
   bool copyRows(const TableRows& rows);
 
   PGconn* conn_;
@@ -232,7 +232,7 @@ bool PostgresDatabase::fail(const PGresult* result) {
 
 // The schema of the history in the database, 0 for an empty database;
 // false for a database of another kind or a newer schema.
-bool PostgresDatabase::readMarks(bool writing, int64_t* schema) {
+bool PostgresDatabase::readMarks(int64_t* schema) {
   auto tables = query(
       "SELECT count(*), count(*) FILTER (WHERE tablename = 'veldora_history') FROM pg_catalog.pg_tables"
       " WHERE schemaname = current_schema()");
@@ -260,17 +260,13 @@ bool PostgresDatabase::readMarks(bool writing, int64_t* schema) {
     error_ = foreign;
     return false;
   }
-  if (*schema < kHistorySchema && !writing) {
-    error_ = "made by an older veldora-export (schema " + std::to_string(*schema) + "): record into it first";
-    return false;
-  }
   return true;
 }
 
 bool PostgresDatabase::prepareWriting() {
   const std::string lock = "SELECT pg_advisory_xact_lock(" + std::to_string(kSchemaLock) + ")";
   int64_t schema = 0;
-  if (!exec("BEGIN") || !exec(lock.c_str()) || !readMarks(true, &schema)) return undo();
+  if (!exec("BEGIN") || !exec(lock.c_str()) || !readMarks(&schema)) return undo();
   if (schema == kHistorySchema) return exec("COMMIT") || undo();
   for (const auto& step : kSteps)
     if (step.schema > schema && !exec(step.sql)) return undo();
@@ -282,7 +278,7 @@ bool PostgresDatabase::prepareWriting() {
 
 bool PostgresDatabase::prepareReading() {
   int64_t schema = 0;
-  if (!beginRead() || !readMarks(false, &schema)) return false;
+  if (!beginRead() || !readMarks(&schema)) return false;
   empty_ = schema == 0;
   return true;
 }
@@ -293,7 +289,7 @@ bool PostgresDatabase::beginWrite(const std::string& project, int64_t* schema) {
   for (const char c : project) hash = (hash ^ static_cast<unsigned char>(c)) * 16777619u;
   const std::string lock = "SELECT pg_advisory_xact_lock(" + std::to_string(kProjectLocks) + ", " +
                            std::to_string(static_cast<int32_t>(hash)) + ")";
-  if (!exec("BEGIN") || !exec(lock.c_str()) || !readMarks(true, schema)) return undo();
+  if (!exec("BEGIN") || !exec(lock.c_str()) || !readMarks(schema)) return undo();
   return true;
 }
 
@@ -360,12 +356,14 @@ bool PostgresDatabase::copyRows(const TableRows& rows) {
 void ignoreNotice(void*, const char*) {}
 
 // Why, from libpq's 'connection to server at "HOST", port PORT failed:
-// Why' (its first line); the caller names the server.
+// Why' or '... failed: FATAL:  why' (its first line); the caller names the
+// server.
 std::string connectionError(PGconn* conn) {
   std::string why = PQerrorMessage(conn);
   why = why.substr(0, why.find('\n'));
   const size_t failed = why.rfind("failed: ");
   if (failed != std::string::npos) why.erase(0, failed + 8);
+  if (why.compare(0, 8, "FATAL:  ") == 0) why.erase(0, 8);
   if (!why.empty() && why[0] >= 'A' && why[0] <= 'Z' && (why.size() < 2 || why[1] < 'A' || why[1] > 'Z'))
     why[0] = static_cast<char>(why[0] - 'A' + 'a');
   return why;

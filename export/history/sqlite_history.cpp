@@ -16,8 +16,9 @@
 // wait for each other (busy timeout); a store opened for reading holds its
 // read transaction until its end, so it sees one state of the history.
 // record checks the file (PRAGMA quick_check and the sums) in its write
-// transaction before it writes anything, and gives the pages of dropped
-// runs back (auto_vacuum INCREMENTAL).
+// transaction before it writes anything (again only after another
+// connection wrote), and gives the pages of dropped runs back (auto_vacuum
+// INCREMENTAL).
 #include "export/history/history_core.h"
 
 #include "export/history/member_list.h"
@@ -203,7 +204,7 @@ class SqliteDatabase : public HistoryDatabase {
   bool beginRead() override { return exec("BEGIN"); }
   bool endRead() override { return exec("COMMIT"); }
   bool beginWrite(const std::string& project, int64_t* schema) override;
-  bool commit() override { return exec("PRAGMA incremental_vacuum") && exec("COMMIT"); }
+  bool commit() override;
   // A write that failed (a full disk) may leave SQLite's journal to be
   // played back by the next reader: this reads at once, so that the file
   // is as it was when record returns.
@@ -260,6 +261,11 @@ class SqliteDatabase : public HistoryDatabase {
 
   sqlite3* db_;
   int64_t schema1Objects_ = 0;  // the bound of a schema-1 members list
+  // data_version after this connection's last commit: a record after it,
+  // with no other connection's commit in between, need not check the file
+  // again (a copy records thousands of attempts). A plain write meanwhile
+  // the check would not see either: the connection reads its cached pages.
+  std::string committed_;
 };
 
 HistoryQuery::Step SqliteQuery::step() {
@@ -475,7 +481,16 @@ bool SqliteDatabase::prepareReading() {
 
 bool SqliteDatabase::beginWrite(const std::string&, int64_t* schema) {
   if (!exec("BEGIN IMMEDIATE")) return false;
-  if (!checkMarks(true, schema) || (*schema == kHistorySchema && (!quickCheck() || !checkSums()))) return undo();
+  if (!checkMarks(true, schema)) return undo();
+  std::string others;  // SQLite's count of other connections' commits
+  const bool unchanged = !committed_.empty() && pragma("data_version", &others) && others == committed_;
+  if (*schema == kHistorySchema && !unchanged && (!quickCheck() || !checkSums())) return undo();
+  return true;
+}
+
+bool SqliteDatabase::commit() {
+  if (!exec("PRAGMA incremental_vacuum") || !exec("COMMIT")) return false;
+  if (!pragma("data_version", &committed_)) committed_.clear();
   return true;
 }
 
