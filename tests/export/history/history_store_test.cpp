@@ -732,6 +732,19 @@ TEST_P(HistoryServerTest, OneThatCannotBeReachedIsSaidQuicklyWithoutThePassword)
   EXPECT_EQ(shownLocation(url), "127.0.0.1:" + port);
 }
 
+TEST_P(HistoryServerTest, LibpqsEnvironmentGivesWhatTheUrlLeavesOut) {
+  // postgresql://postgres@127.0.0.1:PORT/postgres, its port from PGPORT.
+  const size_t colon = server_.rfind(':'), slash = server_.rfind('/');
+  ASSERT_LT(colon, slash);
+  setenv("PGPORT", server_.substr(colon + 1, slash - colon - 1).c_str(), 1);
+  const std::string url = server_.substr(0, colon) + server_.substr(slash) + "?options=-csearch_path%3D" + schema_;
+  std::string error;
+  auto store = openHistory(url, "", HistoryWrite, &error);
+  unsetenv("PGPORT");
+  ASSERT_TRUE(store) << error;
+  EXPECT_EQ(record(*store, run("r1", {object("a", StatusPassed)})).run, 1);
+}
+
 // A server is shown by its host and port alone, never with a password.
 TEST(HistoryLocation, ServersAreToldFromFilesAndShownWithoutPasswords) {
   const struct {
