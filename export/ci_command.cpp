@@ -10,6 +10,7 @@
 #include "export/ci_command.h"
 
 #include "export/ci/step_summary.h"
+#include "export/history/background_task.h"
 #include "export/history_inputs.h"
 #include "export/junit_command.h"
 #include "export/page/history_markup.h"
@@ -97,6 +98,7 @@ bool readOnce(const CommandArguments& args, const CiContext& ctx, CiParts* parts
   const bool several = parts->reports.size() > 1;
   for (size_t p = 0; p < parts->reports.size(); ++p) {
     PartReport& report = parts->reports[p];
+    report.run.keyed = !ctx.history.empty();
     parts->summaries.push_back(std::make_unique<SummaryBuilder>(ctx.summary.maxFailures));
     if (several) parts->page.beginPart(report.run.run.part);
     const int offset = parts->page.nodeOffset();
@@ -107,7 +109,7 @@ bool readOnce(const CommandArguments& args, const CiContext& ctx, CiParts* parts
     // The digest finds the run by its bytes, and is what a record keeps.
     if (!readPart(&report, &objects,
                   [&](const ReportReader& r, ReportItemKind kind) { parts->page.item(r, kind); },
-                  !ctx.history.empty(), error))
+                  {true, !ctx.history.empty()}, error))
       return false;
     if (several) parts->page.endPart();
     PartObjects shown{several ? report.run.run.part : std::string(), &report.run.run.objects,
@@ -195,10 +197,24 @@ int runCiCommand(const CommandArguments& args) {
                                          againstName(parts.history), parts.reports, parts.stale);
   bool passed = true;
   gateVerdict(gateCounts(report), ctx.gate.failOn, report.totals.failed, &passed);
-  if (!writeOutputs(ctx, &parts, report, labels, &error) ||
-      (!ctx.history.empty() && !args.has("--no-record") &&
-       !recordParts(args, ctx.history, &parts.reports, &error))) {
+  // The record goes beside the outputs: it only reads the run.
+  const bool record = !ctx.history.empty() && !args.has("--no-record");
+  int64_t keep = 0;
+  if (record && !prepareRecord(args, &parts.reports, &keep, &error)) {
     printErrorLine(error);
+    return ExitBroken;
+  }
+  std::string said, recordError;
+  bool recorded = true;
+  BackgroundTask recording([&] {
+    if (record)
+      recorded = recordPrepared(ctx.history, projectOf(args, ctx.history), parts.reports, keep,
+                                recordsNamedParts(args, parts.reports), &said, &recordError);
+  });
+  const bool written = writeOutputs(ctx, &parts, report, labels, &error);
+  recording.join();
+  if (!written || !recorded || !writeStandardOutput(said)) {
+    if (!written || !recorded) printErrorLine(written ? recordError : error);
     return ExitBroken;
   }
   return passed ? ExitPassed : ExitFailedVerdict;

@@ -59,7 +59,7 @@ bool readParts(const CommandArguments& args, bool againstHistory, std::vector<Pa
   // The first report's bytes find the run when it has no key.
   const bool digest = againstHistory && runKeyOf(args).empty();
   for (PartReport& part : *parts)
-    if (!readPart(&part, nullptr, nullptr, digest && &part == &parts->front(), error)) return false;
+    if (!readPart(&part, nullptr, nullptr, {true, digest && &part == &parts->front()}, error)) return false;
   return true;
 }
 

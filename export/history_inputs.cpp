@@ -109,12 +109,12 @@ bool partReports(const CommandArguments& args, size_t first, std::vector<PartRep
   return true;
 }
 
-bool readPart(PartReport* part, TestObjectVisitor* extra, const ReportItems& items, bool digest,
-              std::string* error) {
+bool readPart(PartReport* part, TestObjectVisitor* extra, const ReportItems& items,
+              PartReading reading, std::string* error) {
   VisitorFanOut objects;
-  objects.add(part->run);
+  if (reading.run) objects.add(part->run);
   if (extra) objects.add(*extra);
-  return readReportOnce(part->input, objects, items, digest ? &part->digest : nullptr, error);
+  return readReportOnce(part->input, objects, items, reading.digest ? &part->digest : nullptr, error);
 }
 
 namespace {

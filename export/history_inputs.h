@@ -43,11 +43,16 @@ struct PartReport {
 // beside several reports.
 bool partReports(const CommandArguments& args, size_t first, std::vector<PartReport>* parts,
                  std::string* error);
-// Reads a part's report once into its run and extra (the command's own
-// outputs, items beside), its digest beside it when digest is true. False,
-// with the error line's text, when it cannot be read.
-bool readPart(PartReport* part, TestObjectVisitor* extra, const ReportItems& items, bool digest,
-              std::string* error);
+// What a part's reading gathers beside the command's own outputs.
+struct PartReading {
+  bool run = true;      // the part as a run: its objects, keys, places and lines
+  bool digest = false;  // the digest of its bytes, beside the reading
+};
+// Reads a part's report once into extra (the command's own outputs, items
+// beside) and what reading asks for. False, with the error line's text,
+// when it cannot be read.
+bool readPart(PartReport* part, TestObjectVisitor* extra, const ReportItems& items,
+              PartReading reading, std::string* error);
 
 // The parts of the run of --run-key as the history at location holds
 // them, each as its report would have given it (its objects, their checks

@@ -16,7 +16,7 @@
 namespace {
 
 // The parts read once each into the page and into their runs.
-bool readParts(const CommandArguments& args, bool digest, PageBuilder& page,
+bool readParts(const CommandArguments& args, bool history, bool digest, PageBuilder& page,
                std::vector<PartReport>* parts, std::vector<PartObjects>* shown, std::string* error) {
   if (!partReports(args, 0, parts, error)) return false;
   const bool several = parts->size() > 1;
@@ -24,7 +24,7 @@ bool readParts(const CommandArguments& args, bool digest, PageBuilder& page,
     if (several) page.beginPart(part.run.run.part);
     const int offset = page.nodeOffset();
     if (!readPart(&part, &page.objects(), [&](const ReportReader& r, ReportItemKind kind) { page.item(r, kind); },
-                  digest && &part == &parts->front(), error))
+                  {history, digest && &part == &parts->front()}, error))
       return false;
     if (several) page.endPart();
     PartObjects objects{several ? part.run.run.part : std::string(), &part.run.run.objects,
@@ -86,7 +86,8 @@ int runHtmlCommand(const CommandArguments& args) {
   PageHistory past;
   OutputFile file;
   if (!outputAvoidsInputs(output, inputs, &error) ||
-      !readParts(args, !history.empty() && runKeyOf(args).empty(), page, &parts, &shown, &error) ||
+      !readParts(args, !history.empty(), !history.empty() && runKeyOf(args).empty(), page, &parts,
+                 &shown, &error) ||
       !historySection(args, history, &parts, shown, labels, &past, &error) ||
       !openOutput(output, file, &error)) {
     printErrorLine(error);

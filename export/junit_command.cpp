@@ -77,7 +77,7 @@ int runJunitCommand(const CommandArguments& args) {
   bool ok = outputAvoidsInputs(output, inputs, &error) && partReports(args, 0, &parts, &error) &&
             junit.start(args, &parts, &error);
   for (size_t p = 0; ok && p < parts.size(); ++p)
-    ok = readPart(&parts[p], &junit.builders[p]->objects(), nullptr, false, &error);
+    ok = readPart(&parts[p], &junit.builders[p]->objects(), nullptr, {false, false}, &error);
   if (!ok || !openOutput(output, file, &error) ||
       !writeJunitRun(file.file(), junit.of(parts), &result, &error) ||
       !finishOutput(output, file, &error)) {

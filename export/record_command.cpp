@@ -10,7 +10,6 @@
 
 #include "export/history_inputs.h"
 
-#include <cstdio>
 #include <ctime>
 #include <fcntl.h>
 #include <unistd.h>
@@ -45,19 +44,15 @@ std::string freshKey() {
 
 }  // namespace
 
-bool recordParts(const CommandArguments& args, const std::string& history,
-                 std::vector<PartReport>* parts, std::string* error) {
-  int64_t keep = 0;
-  if (!args.number("--keep", 1, 1000000000, &keep, error)) return false;
+bool recordsNamedParts(const CommandArguments& args, const std::vector<PartReport>& parts) {
+  return parts.size() > 1 || args.has("--part");
+}
+
+bool prepareRecord(const CommandArguments& args, std::vector<PartReport>* parts, int64_t* keep,
+                   std::string* error) {
+  if (!args.number("--keep", 1, 1000000000, keep, error)) return false;
   std::string key = runKeyOf(args);
   if (key.empty() && parts->size() > 1) key = freshKey();
-  std::unique_ptr<HistoryStore> store = openHistory(history, projectOf(args, history), HistoryWrite, error);
-  const std::string shown = shownLocation(history);
-  if (!store) {
-    *error = shown + ": " + *error;
-    return false;
-  }
-  const bool named = parts->size() > 1 || args.has("--part");
   for (PartReport& part : *parts) {
     NewRun& run = part.run.run;
     run.content = part.digest;
@@ -65,17 +60,32 @@ bool recordParts(const CommandArguments& args, const std::string& history,
     run.info.branch = branchOf(args);
     run.info.label = runLabelOf(args);
     if (run.info.generated.empty()) run.info.generated = now();
+  }
+  return true;
+}
+
+bool recordPrepared(const std::string& history, const std::string& project,
+                    const std::vector<PartReport>& parts, int64_t keep, bool named,
+                    std::string* said, std::string* error) {
+  std::unique_ptr<HistoryStore> store = openHistory(history, project, HistoryWrite, error);
+  const std::string shown = shownLocation(history);
+  if (!store) {
+    *error = shown + ": " + *error;
+    return false;
+  }
+  for (const PartReport& part : parts) {
+    const NewRun& run = part.run.run;
     RecordedRun recorded;
     if (!store->record(run, keep, &recorded)) {
       *error = shown + ": " + store->error();
       return false;
     }
     const VerdictTotals& t = run.info.totals;
-    printf("run %lld%s%s recorded in %s: Passed %lld, Inconclusive %lld, Failed %lld, Total %lld\n",
-           static_cast<long long>(recorded.run), named ? (" part " + run.part).c_str() : "",
-           recorded.attempt > 1 ? (" attempt " + std::to_string(recorded.attempt)).c_str() : "",
-           shown.c_str(), static_cast<long long>(t.passed), static_cast<long long>(t.inconclusive),
-           static_cast<long long>(t.failed), static_cast<long long>(t.total));
+    *said += "run " + std::to_string(recorded.run) + (named ? " part " + run.part : "") +
+             (recorded.attempt > 1 ? " attempt " + std::to_string(recorded.attempt) : "") +
+             " recorded in " + shown + ": Passed " + std::to_string(t.passed) + ", Inconclusive " +
+             std::to_string(t.inconclusive) + ", Failed " + std::to_string(t.failed) + ", Total " +
+             std::to_string(t.total) + "\n";
   }
   return true;
 }
@@ -96,10 +106,13 @@ int runRecordCommand(const CommandArguments& args) {
       ok = false;
     }
   }
-  for (PartReport& part : parts) ok = ok && readPart(&part, nullptr, nullptr, true, &error);
-  if (!ok || !recordParts(args, history, &parts, &error)) {
+  for (PartReport& part : parts) ok = ok && readPart(&part, nullptr, nullptr, {true, true}, &error);
+  std::string said;
+  if (!ok || !prepareRecord(args, &parts, &keep, &error) ||
+      !recordPrepared(history, projectOf(args, history), parts, keep, recordsNamedParts(args, parts),
+                      &said, &error)) {
     printErrorLine(error);
     return ExitBroken;
   }
-  return fflush(stdout) == 0 ? ExitPassed : ExitBroken;
+  return writeStandardOutput(said) ? ExitPassed : ExitBroken;
 }

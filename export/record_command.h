@@ -2,6 +2,7 @@
 //   [--branch NAME] [--project KEY] [--label TEXT] [--keep N]
 #pragma once
 
+#include <cstdint>
 #include <string>
 #include <vector>
 
@@ -10,9 +11,18 @@ struct PartReport;
 
 int runRecordCommand(const CommandArguments& args);
 
-// Records the parts (read, with their digests) into history as one run,
-// with the run key, branch, project, label and --keep of args, and says so
-// on standard output. False, with the error line's text, when the history
-// cannot take them.
-bool recordParts(const CommandArguments& args, const std::string& history,
-                 std::vector<PartReport>* parts, std::string* error);
+// The parts (read, with their digests) made ready to record: the run key
+// (a fresh one for several parts without one), branch, label and time of
+// args, and --keep in *keep. False, with the error line's text, for a
+// wrong --keep.
+bool prepareRecord(const CommandArguments& args, std::vector<PartReport>* parts, int64_t* keep,
+                   std::string* error);
+// Whether the lines of a record name the parts: several, or one named.
+bool recordsNamedParts(const CommandArguments& args, const std::vector<PartReport>& parts);
+// Records the prepared parts into history as one run, what it did in
+// *said ("run 6 recorded in history.sqlite: Passed 6, ..."). Reads the
+// parts only, so that it may run beside their other outputs. False, with
+// the error line's text, when the history cannot take them.
+bool recordPrepared(const std::string& history, const std::string& project,
+                    const std::vector<PartReport>& parts, int64_t keep, bool named,
+                    std::string* said, std::string* error);

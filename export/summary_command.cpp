@@ -29,13 +29,14 @@ bool readOptions(const CommandArguments& args, SummaryOptions* options, std::str
 }
 
 // The parts read once each, into their runs and their summaries.
-bool readParts(const CommandArguments& args, bool digest, std::vector<PartReport>* parts,
+bool readParts(const CommandArguments& args, bool history, bool digest, std::vector<PartReport>* parts,
                std::vector<std::unique_ptr<SummaryBuilder>>* summaries, int64_t maxFailures,
                std::string* error) {
   if (!partReports(args, 0, parts, error)) return false;
   for (PartReport& part : *parts) {
     summaries->push_back(std::make_unique<SummaryBuilder>(maxFailures));
-    if (!readPart(&part, summaries->back().get(), nullptr, digest && &part == &parts->front(), error))
+    if (!readPart(&part, summaries->back().get(), nullptr, {history, digest && &part == &parts->front()},
+                  error))
       return false;
   }
   return true;
@@ -86,7 +87,7 @@ int runSummaryCommand(const CommandArguments& args) {
   const bool ok =
       readOptions(args, &options, &error) &&
       (options.format != SummaryGithub || stepSummaryPath(inputs, &stepSummary, &error)) &&
-      readParts(args, !history.empty() && runKeyOf(args).empty(), &parts, &summaries,
+      readParts(args, !history.empty(), !history.empty() && runKeyOf(args).empty(), &parts, &summaries,
                 options.maxFailures, &error) &&
       (history.empty() || (quarantineOf(args, &parts, &stale, &error) &&
                            judgeRun(args, history, parts, &judged, &error)));

@@ -68,7 +68,8 @@ RunCollector& RunCollector::operator=(RunCollector&&) noexcept = default;
 
 void RunCollector::object(const TestObject& object) {
   RunObject o;
-  o.key = keyDigest_->of(identities_.identify(object, KeyOnly).key);
+  o.key = keyed ? keyDigest_->of(identities_.identify(object, KeyOnly).key)
+                : std::to_string(run.objects.size());
   o.path = singleLine(joinedPath(object.path));
   o.status = object.state;
   if (o.status == StatusFailed) o.checks = failedChecks(object);

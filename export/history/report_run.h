@@ -33,6 +33,9 @@ class RunCollector : public TestObjectVisitor {
   void object(const TestObject& object) override;
 
   NewRun run;  // content, key and label are the caller's
+  // False where no history matches the objects: each is then known by its
+  // place alone, and no identity is made.
+  bool keyed = true;
 
  protected:
   ObjectIdentities identities_;
