@@ -161,18 +161,21 @@ echo "$header"
 printf '%s\n' "${exports[@]}"
 
 # The CI exports of each report (veldora-export junit, summary, summary
-# --format github): wall time, also as a multiple of veldora's last run on
-# its inputs, peak memory and output size.
+# --format github, and ci: page, JUnit file, summary and comment from one
+# read): wall time, also as a multiple of veldora's last run on its inputs,
+# peak memory and output size.
 echo
 printf '%9s %-8s %8s %10s %8s %8s\n' objects export wall_s x_veldora RSS_MB out_MB
 for objects in $sizes; do
   dir=build/bench/$objects
   read -r veldora_wall _ < <(tail -n 1 "$dir/time")
-  for export in junit summary github; do
+  for export in junit summary github ci; do
     case $export in
       junit) args=(junit "$dir/report.xrd" -o "$dir/report.junit.xml") out=$dir/report.junit.xml ;;
       summary) args=(summary "$dir/report.xrd") out=$dir/summary.out ;;
       github) args=(summary "$dir/report.xrd" --format github) out=$dir/github.out ;;
+      ci) args=(ci "$dir/report.xrd" --page "$dir/ci.html" --junit "$dir/ci.junit.xml"
+                --comment "$dir/ci.comment.md") out=$dir/ci.html ;;
     esac
     status=0
     fastest "$dir/$export.time" "$dir/$export.out" "$dir/$export.stderr" \
@@ -232,6 +235,13 @@ if [ "$history" -gt 0 ]; then
       diff_history_s=$(timed diff_history "$exporter" diff "$dir/history.sqlite" "$runs/report.xrd")
       html_history_s=$(timed html_history "$exporter" html "$runs/report.xrd" \
         --history "$dir/history.sqlite" -o "$runs/history.html")
+      summary_s=$(timed summary "$exporter" summary "$runs/report.xrd")
+      summary_history_s=$(timed summary_history "$exporter" summary "$runs/report.xrd" \
+        --history "$dir/history.sqlite")
+      # ci records too: into a copy, so that record below times the same.
+      cp "$dir/history.sqlite" "$runs/ci.sqlite"
+      ci_s=$(timed ci "$exporter" ci "$runs/report.xrd" --history "$runs/ci.sqlite" \
+        --page "$runs/ci.html" --junit "$runs/ci.junit.xml" --comment "$runs/ci.md")
       record_s=$(timed record "$exporter" record "$runs/report.xrd" --history "$dir/history.sqlite")
     else
       "$exporter" record "$runs/report.xrd" --history "$dir/history.sqlite" >/dev/null
@@ -248,6 +258,9 @@ if [ "$history" -gt 0 ]; then
     -v dh="$diff_history_s" -v hh="$html_history_s" -v size="$previous" 'BEGIN {
       printf "%9d %5d %8.2f %8.2f %8.2f %8.2f %9.2f %9.2f %8.2f %8.1f\n", o, n, r, h, d, dh,
         dh / d, hh, hh / h, size / 1e6 }'
+  printf '%9s %9s %11s %9s %8s %9s\n' objects summary_s summary_h_s x_summary ci_h_s x_html
+  awk -v o="$objects" -v s="$summary_s" -v sh="$summary_history_s" -v c="$ci_s" -v h="$html_s" 'BEGIN {
+      printf "%9d %9.2f %11.2f %9.2f %8.2f %9.2f\n", o, s, sh, sh / s, c, c / h }'
   printf '%s\n' "${growth[@]}" | sort -n | awk '{ v[NR] = $1 } END {
     if (NR) printf "history growth per run after the first: median %.2f MB, largest %.2f MB\n",
       v[int((NR + 1) / 2)] / 1e6, v[NR] / 1e6 }'
