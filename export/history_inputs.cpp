@@ -239,7 +239,7 @@ bool quarantineOf(const CommandArguments& args, std::vector<PartReport>* parts,
 
 bool judgeRun(const CommandArguments& args, const std::string& location,
               const std::vector<PartReport>& parts, RunHistory* history, std::string* error) {
-  HistoryQuery query;
+  RunHistoryQuery query;
   query.runKey = runKeyOf(args);
   query.branch = branchOf(args);
   query.baseBranch = baseBranchOf(args);

@@ -29,7 +29,7 @@ bool disagrees(uint8_t seen) {
 
 // What one part's judgement reads, beside the store.
 struct PartQuery {
-  const HistoryQuery& query;
+  const RunHistoryQuery& query;
   const RunHistory& run;
   const PartRun& part;
   const std::string& name() const { return part.run->part; }
@@ -164,7 +164,7 @@ bool loadPart(HistoryStore& store, const PartQuery& q, ReportHistory* part, std:
 // The parts of the base branch's newest run before this one that this
 // run does not hold.
 bool findMissingParts(HistoryStore& store, const std::vector<PartRun>& parts,
-                      const HistoryQuery& query, RunHistory* history, std::string* error) {
+                      const RunHistoryQuery& query, RunHistory* history, std::string* error) {
   RunFilter filter;
   filter.branch = &query.baseBranch;
   std::vector<RunInfo> base;
@@ -193,7 +193,7 @@ RunInfo runOfParts(const std::vector<PartRun>& parts) {
 
 }  // namespace
 
-bool findOwnRun(HistoryStore& store, const HistoryQuery& query, RunInfo* own, bool* found,
+bool findOwnRun(HistoryStore& store, const RunHistoryQuery& query, RunInfo* own, bool* found,
                 std::string* error) {
   *found = false;
   auto failed = [&] {
@@ -212,7 +212,7 @@ bool findOwnRun(HistoryStore& store, const HistoryQuery& query, RunInfo* own, bo
   return store.runWithContent(legacy, own, found) || failed();
 }
 
-bool loadRunHistory(HistoryStore& store, const std::vector<PartRun>& parts, const HistoryQuery& query,
+bool loadRunHistory(HistoryStore& store, const std::vector<PartRun>& parts, const RunHistoryQuery& query,
                     RunHistory* history, std::string* error) {
   if (!findOwnRun(store, query, &history->own, &history->recorded, error)) return false;
   if (!history->recorded) history->own = runOfParts(parts);

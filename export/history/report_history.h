@@ -27,7 +27,7 @@ constexpr size_t kTrendRuns = 50;
 constexpr size_t kStripRuns = 10;
 
 // How the reports' own run is found, and what their parts are compared with.
-struct HistoryQuery {
+struct RunHistoryQuery {
   std::string runKey;      // the reports' CI run; "" to find it by the first one's bytes
   std::string content;     // the first report's digest, when there is no run key
   std::string reportPath;  // for the earlier digest, when the history holds such runs
@@ -73,12 +73,12 @@ struct RunHistory {
 // Reads what the history says about the parts (own.totals their sum).
 // False, with store.error() or why, when the history cannot be read or the
 // base run asked for is missing.
-bool loadRunHistory(HistoryStore& store, const std::vector<PartRun>& parts, const HistoryQuery& query,
+bool loadRunHistory(HistoryStore& store, const std::vector<PartRun>& parts, const RunHistoryQuery& query,
                     RunHistory* history, std::string* error);
 
 // The run's own run alone: by its run key, else by its bytes. False, with
 // why, when the history cannot be read.
-bool findOwnRun(HistoryStore& store, const HistoryQuery& query, RunInfo* own, bool* found,
+bool findOwnRun(HistoryStore& store, const RunHistoryQuery& query, RunInfo* own, bool* found,
                 std::string* error);
 
 // "run 3 (3f2a9c1, 2026-12-07T09:30:12)"; without a label or a time,
