@@ -201,9 +201,8 @@ if [ "$micro" -eq 1 ]; then
 fi
 
 # The run history on the largest size: each run's trace fails other checks
-# (every 997th passed verdict from a place of its own, every 13th failed one
-# passes), so runs differ as CI runs do. Times are wall seconds; "x" is the
-# ratio against the same work without history.
+# (bench/vary_trace.awk). Times are wall seconds; "x" is the ratio against
+# the same work without history.
 if [ "$history" -gt 0 ]; then
   objects=${sizes##* }
   dir=build/bench/$objects
@@ -224,9 +223,7 @@ if [ "$history" -gt 0 ]; then
   previous=0
   growth=()
   for ((k = 1; k <= history; k++)); do
-    awk -v k="$k" '$1 == "OT" && NF == 3 && $3 == 1 && NR % 997 == k % 997 { $3 = 0 }
-                   $1 == "OT" && NF == 3 && $3 == 0 && NR % 13 == k % 13 { $3 = 1 } { print }' \
-      "$dir/run.tdf" >"$runs/run.tdf"
+    awk -v k="$k" -f bench/vary_trace.awk "$dir/run.tdf" >"$runs/run.tdf"
     env LC_ALL=C.UTF-8 ORBEKDIR="$prefix" "$binary" -ots "${ots[@]}" -tdf "$runs/run.tdf" \
       -xrd "$runs/report.xrd" 2>/dev/null || true
     if [ "$k" -eq "$history" ]; then

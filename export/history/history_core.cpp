@@ -1,14 +1,18 @@
-// The history's rules over any back end (history_database.h), schema 2:
+// The history's rules over any back end (history_database.h), schema 3:
 //
 //   runs(id, project, branch, key)              key unique per project ('' for none)
 //   attempts(id, run, part, content, generated, label, passed, inconclusive, failed, total,
 //            objects, members)                  every report recorded; a run's part shows its last
 //   objects(id, project, part, key, path)       each object once per (project, part, key)
-//   results(attempt, object, status, checks)    only what did not pass
+//   results(attempt, object, status, checks, since)  only what did not pass
 //
 // members: the ids of the attempt's objects in report order (member_list.h),
 // objects: how many there are. An object of the attempt without a result
-// row passed. A run's totals are the sum over its parts' last attempts,
+// row passed. since: of a failure, the run its failing streak began in
+// (the runs of the branch that hold the part, each by its last attempt),
+// as it was when the attempt was recorded; 0 where unknown (recorded
+// before schema 3, or after an attempt went into an earlier run of the
+// branch). A streak is read from since at once, else by walking the runs. A run's totals are the sum over its parts' last attempts,
 // its time and label its newest attempt's.
 //
 // Nothing read is trusted: every value is checked before it counts, sizes
@@ -175,7 +179,11 @@ class HistoryCore : public HistoryStore {
   bool chainRuns(const std::string& part, const std::string& branch, int64_t last, size_t size,
                  int64_t* below, std::vector<ChainRun>* chain, bool* ended);
   bool failingIn(const std::vector<int64_t>& objects, const std::vector<ChainRun>& chain, size_t from,
-                 std::vector<size_t>* failing, std::vector<int64_t*> since);
+                 const std::string& part, const std::string& branch, std::vector<size_t>* failing,
+                 std::vector<int64_t*> since);
+  bool streakStarts(const std::string& part, const std::vector<int64_t>& ids, int64_t last,
+                    const std::string& branch, std::vector<int64_t>* since);
+  bool oldestChainRun(const std::string& part, const std::string& branch, int64_t* oldest);
   template <typename Value>
   bool inLists(const std::string& sql, int first, const std::vector<Value>& values,
                const std::function<void(HistoryQuery&)>& bind, const std::function<bool(HistoryQuery&)>& row);
@@ -187,6 +195,9 @@ class HistoryCore : public HistoryStore {
                   std::vector<std::pair<const RunObject*, int64_t>>* failures);
   bool insertAttempt(const NewRun& run, int64_t runId, const std::vector<int64_t>& members,
                      int64_t* attemptId);
+  bool newStreaks(const NewRun& run, int64_t runId,
+                  const std::vector<std::pair<const RunObject*, int64_t>>& failures, std::vector<int64_t>* since);
+  bool forgetLaterStreaks(const NewRun& run, int64_t runId);
   bool dropOldRuns(const std::string& branch, int64_t keep);
   bool dropUnheldObjects(const std::string& part);
   bool heldObjects(const std::string& part, const std::vector<int64_t>& ids, std::vector<uint8_t>* held);
@@ -635,54 +646,87 @@ bool HistoryCore::chainRuns(const std::string& part, const std::string& branch, 
 }
 
 // For each object, walks the chain from `from` on while its last attempt
-// in each run failed: (*failing)[o] is where it stopped (chain.size():
-// still failing), *since[o] the run it reached.
+// in each run failed, up to where a failure keeps its streak's start:
+// (*failing)[o] is where it stopped (chain.size(): still failing), *since[o]
+// the run it reached.
 bool HistoryCore::failingIn(const std::vector<int64_t>& objects, const std::vector<ChainRun>& chain, size_t from,
-                            std::vector<size_t>* failing, std::vector<int64_t*> since) {
+                            const std::string& part, const std::string& branch, std::vector<size_t>* failing,
+                            std::vector<int64_t*> since) {
+  // The chain's attempts by their ids (read from the store as integers, so
+  // written into the statement): the key's seeks reach only their rows,
+  // never those of other branches' attempts between them.
   std::unordered_map<int64_t, size_t> place;  // attempt: its run's index in the chain
-  int64_t low = INT64_MAX, high = 0;
+  std::string attempts;
   for (size_t i = from; i < chain.size(); ++i) {
     place.emplace(chain[i].attempt, i);
-    low = std::min(low, chain[i].attempt);
-    high = std::max(high, chain[i].attempt);
+    attempts += (i == from ? "" : ",") + std::to_string(chain[i].attempt);
   }
-  std::unordered_map<int64_t, std::vector<uint8_t>> failed;  // object: failed in each run of the chain
+  const std::string start = db_->schema() >= 3 ? "since" : "0";
+  // object: in each run of the chain 0 (did not fail), -1 (failed) or the
+  // run the streak began in
+  std::unordered_map<int64_t, std::vector<int64_t>> failed;
   const bool read = inLists(
-      "SELECT object, attempt, status FROM results WHERE attempt >= ?1 AND attempt <= ?2 AND object IN (?LIST)",
-      3, objects,
-      [&](HistoryQuery& q) {
-        q.bind(1, low);
-        q.bind(2, high);
-      },
+      "SELECT object, attempt, status, " + start + " FROM results WHERE attempt IN (" + attempts +
+          ") AND object IN (?LIST)",
+      1, objects, [](HistoryQuery&) {},
       [&](HistoryQuery& q) {
         const auto at = place.find(q.integer(1));
         if (at == place.end()) return true;  // an attempt of another part, branch or project
+        const int64_t run = chain[at->second].run;
         if (!integerIn(q, 2, StatusNotExecuted, StatusFailed))
-          return damaged("a result of " + runName(chain[at->second].run) + " has status " + q.bytes(2));
-        std::vector<uint8_t>& row = failed[q.integer(0)];
+          return damaged("a result of " + runName(run) + " has status " + q.bytes(2));
+        if (!integerIn(q, 3, 0, run)) return damaged("a failure of " + runName(run) + " began in run " + q.bytes(3));
+        std::vector<int64_t>& row = failed[q.integer(0)];
         row.resize(chain.size(), 0);
-        row[at->second] = q.integer(2) == StatusFailed;
+        if (q.integer(2) == StatusFailed) row[at->second] = q.integer(3) > 0 ? q.integer(3) : -1;
         return true;
       });
   failing->assign(objects.size(), from);
+  int64_t oldest = -1;  // the branch's oldest run of the part, read once where needed
   for (size_t o = 0; o < objects.size() && read; ++o) {
-    const std::vector<uint8_t>& row = failed[objects[o]];
+    const std::vector<int64_t>& row = failed[objects[o]];
     size_t& at = (*failing)[o];
-    for (; at < row.size() && row[at]; ++at) *since[o] = chain[at].run;
+    for (; at < row.size() && row[at] != 0; ++at) {
+      *since[o] = chain[at].run;
+      if (row[at] < 0) continue;
+      // A start older than the runs read may be one --keep dropped: the
+      // streak then reaches the oldest run left.
+      if (row[at] < chain.back().run && oldest < 0 && !oldestChainRun(part, branch, &oldest)) return false;
+      *since[o] = std::max(row[at], oldest);
+      break;
+    }
   }
   return read;
+}
+
+bool HistoryCore::oldestChainRun(const std::string& part, const std::string& branch, int64_t* oldest) {
+  auto q = query(
+      "SELECT r.id FROM runs r WHERE r.project = ?1 AND r.branch = ?2"
+      " AND EXISTS(SELECT 1 FROM attempts a WHERE a.run = r.id AND a.part = ?3) ORDER BY r.id LIMIT 1");
+  q->bindText(2, branch);
+  q->bindText(3, part);
+  const HistoryQuery::Step step = q->step();
+  if (step == HistoryQuery::Failed) return fail();
+  *oldest = step == HistoryQuery::Row ? q->integer(0) : 0;
+  return true;
 }
 
 bool HistoryCore::failingSince(const std::string& part, const std::vector<std::string>& keys, int64_t last,
                                const std::string& branch, std::vector<int64_t>* since) {
   ReadScope scope(*db_);
   std::vector<int64_t> ids;
-  if (!objectIds(part, keys, &ids)) return false;
-  since->assign(keys.size(), 0);
-  // Keys still failing at the end of the chain read so far, and the chain,
-  // read only as far as the longest streak reaches.
+  return objectIds(part, keys, &ids) && streakStarts(part, ids, last, branch, since);
+}
+
+// The run where each object's (id, 0 for none) failing streak up to run
+// last began, 0 where it did not fail there.
+bool HistoryCore::streakStarts(const std::string& part, const std::vector<int64_t>& ids, int64_t last,
+                               const std::string& branch, std::vector<int64_t>* since) {
+  since->assign(ids.size(), 0);
+  // Objects still failing at the end of the chain read so far, and the
+  // chain, read only as far as the longest streak reaches.
   std::vector<size_t> open;
-  for (size_t k = 0; k < keys.size(); ++k)
+  for (size_t k = 0; k < ids.size(); ++k)
     if (ids[k] != 0) open.push_back(k);
   std::vector<ChainRun> chain;
   int64_t below = last;
@@ -698,7 +742,7 @@ bool HistoryCore::failingSince(const std::string& part, const std::vector<std::s
       reached.push_back(&(*since)[k]);
     }
     std::vector<size_t> failing;
-    if (!failingIn(objects, chain, from, &failing, reached)) return false;
+    if (!failingIn(objects, chain, from, part, branch, &failing, reached)) return false;
     std::vector<size_t> still;
     for (size_t o = 0; o < open.size(); ++o)
       if (failing[o] == chain.size()) still.push_back(open[o]);
@@ -890,17 +934,60 @@ bool HistoryCore::insertAttempt(const NewRun& run, int64_t runId, const std::vec
 bool HistoryCore::addAttempt(const NewRun& run, RecordedRun* recorded) {
   std::vector<int64_t> members;
   std::vector<std::pair<const RunObject*, int64_t>> failures;
+  std::vector<int64_t> since;
   int64_t attemptId = 0;
   if (!runForAttempt(run, recorded) || !addObjects(run, &members, &failures) ||
-      !insertAttempt(run, recorded->run, members, &attemptId))
+      !newStreaks(run, recorded->run, failures, &since) ||
+      !insertAttempt(run, recorded->run, members, &attemptId) || !forgetLaterStreaks(run, recorded->run))
     return false;
-  const TableRows rows = {"results", {"attempt", "object", "status", "checks"}, failures.size(),
+  const TableRows rows = {"results", {"attempt", "object", "status", "checks", "since"}, failures.size(),
                           [&](size_t i, std::vector<SqlValue>* v) {
                             *v = {SqlValue::of(attemptId), SqlValue::of(failures[i].second),
                                   SqlValue::of(failures[i].first->status),
-                                  SqlValue::text(failures[i].first->checks)};
+                                  SqlValue::text(failures[i].first->checks), SqlValue::of(since[i])};
                           }};
   return failures.empty() || db_->insert(rows) || fail();
+}
+
+// The run each failure's streak began in: that of the branch's run of the
+// part before this one where the object failed there too, else this run.
+bool HistoryCore::newStreaks(const NewRun& run, int64_t runId,
+                             const std::vector<std::pair<const RunObject*, int64_t>>& failures,
+                             std::vector<int64_t>* since) {
+  since->assign(failures.size(), 0);
+  std::vector<int64_t> ids;
+  for (const auto& failure : failures) ids.push_back(failure.first->status == StatusFailed ? failure.second : 0);
+  auto before = query(
+      "SELECT r.id FROM runs r WHERE r.project = ?1 AND r.branch = ?2 AND r.id < ?3"
+      " AND EXISTS(SELECT 1 FROM attempts a WHERE a.run = r.id AND a.part = ?4) ORDER BY r.id DESC LIMIT 1");
+  before->bindText(2, run.info.branch);
+  before->bind(3, runId);
+  before->bindText(4, run.part);
+  const HistoryQuery::Step step = before->step();
+  if (step == HistoryQuery::Failed) return fail();
+  std::vector<int64_t> going(failures.size(), 0);
+  if (step == HistoryQuery::Row && !streakStarts(run.part, ids, before->integer(0), run.info.branch, &going))
+    return false;
+  for (size_t i = 0; i < failures.size(); ++i)
+    if (ids[i] != 0) (*since)[i] = going[i] != 0 ? going[i] : runId;
+  return true;
+}
+
+// An attempt into a run older than the branch's newest changes the
+// streaks of the runs after it: theirs are walked again when read.
+bool HistoryCore::forgetLaterStreaks(const NewRun& run, int64_t runId) {
+  auto later = query(
+      "SELECT a.id FROM runs r JOIN attempts a ON a.run = r.id"
+      " WHERE r.project = ?1 AND r.branch = ?2 AND r.id > ?3 AND a.part = ?4");
+  later->bindText(2, run.info.branch);
+  later->bind(3, runId);
+  later->bindText(4, run.part);
+  std::vector<int64_t> attempts;
+  HistoryQuery::Step step;
+  while ((step = later->step()) == HistoryQuery::Row) attempts.push_back(later->integer(0));
+  if (step == HistoryQuery::Failed) return fail();
+  return inLists("UPDATE results SET since = 0 WHERE since <> 0 AND attempt IN (?LIST)", 1, attempts,
+                 [](HistoryQuery&) {}, [](HistoryQuery&) { return true; });
 }
 
 bool HistoryCore::dropOldRuns(const std::string& branch, int64_t keep) {

@@ -18,7 +18,7 @@
 
 // The schema both back ends keep; a newer one is refused, an older one
 // brought up to date by writing.
-constexpr int64_t kHistorySchema = 2;
+constexpr int64_t kHistorySchema = 3;
 
 // The words of a refusal, the same from every back end.
 constexpr char kNotAHistory[] = "not a history file";
@@ -93,7 +93,11 @@ class HistoryDatabase {
 
   // Why the last call failed; "damaged: ..." for a broken history.
   const std::string& error() const { return error_; }
+  // The schema of the history as it is read: an older one where a server
+  // is read without being written.
+  int64_t schema() const { return schema_; }
 
  protected:
   std::string error_;
+  int64_t schema_ = kHistorySchema;
 };

@@ -4,7 +4,7 @@
 // table, every name, key and text as bytea (byte for byte as SQLite keeps
 // them, whatever the server's encoding), and the mark of a history:
 //
-//   veldora_history(mark, schema)   one row: 'veldora-export history', 2
+//   veldora_history(mark, schema)   one row: 'veldora-export history', 3
 //
 // A store opened for reading holds one REPEATABLE READ READ ONLY
 // transaction to its end, so it sees one state of the history; an empty
@@ -57,6 +57,7 @@ const struct {
      "CREATE TABLE results(attempt bigint NOT NULL, object bigint NOT NULL, status bigint NOT NULL,"
      " checks bytea NOT NULL, PRIMARY KEY(attempt, object));"
      "CREATE INDEX results_by_object ON results(object, attempt);"},
+    {3, "ALTER TABLE results ADD COLUMN since bigint NOT NULL DEFAULT 0;"},
 };
 const int64_t kFirstSchema = 2;  // schema 1 was never kept on a server
 
@@ -280,6 +281,7 @@ bool PostgresDatabase::prepareReading() {
   int64_t schema = 0;
   if (!beginRead() || !readMarks(&schema)) return false;
   empty_ = schema == 0;
+  schema_ = schema;
   return true;
 }
 

@@ -1,11 +1,11 @@
-// The SQLite back end of the history: one file, schema version 2 (the
+// The SQLite back end of the history: one file, schema version 3 (the
 // tables in history_core.cpp), each table with a sum of its long values:
 //
 //   runs(id, project, branch, key)
 //   attempts(id, run, part, content, generated, label, passed, inconclusive, failed, total,
 //            objects, members, sum)
 //   objects(id, project, part, key, path, sum)
-//   results(attempt, object, status, checks, sum)
+//   results(attempt, object, status, checks, sum, since)
 //
 // sum: of a row's long values (kSummed), else null. application_id marks
 // the file as a history, user_version its schema.
@@ -90,6 +90,10 @@ const char* const kMigrations[] = {
     "UPDATE results SET checks = schema1_checks(checks) WHERE status = 2;"
     "UPDATE results SET sum = value_sum(checks);"
     "CREATE INDEX results_summed ON results(sum) WHERE sum IS NOT NULL;",
+
+    // Each failure keeps the run its failing streak began in (0: unknown,
+    // as for every failure recorded before).
+    "ALTER TABLE results ADD COLUMN since INTEGER NOT NULL DEFAULT 0;",
 };
 static_assert(sizeof kMigrations / sizeof kMigrations[0] == kHistorySchema, "a step for each schema");
 

@@ -1,5 +1,5 @@
 // The history store over crafted histories. The input is SQL that fills the
-// tables of a new history (schema 2; schema 1 when the input starts with
+// tables of a new history (schema 3; schema 1 when the input starts with
 // "schema 1\n", so that the migration reads it) with any rows at all:
 // hostile ids, counts, totals, statuses, sizes and members lists. Every
 // read of the store (of project "", part "report"), then a record with

@@ -328,7 +328,7 @@ class HistoryCost {
               " 'label', 2, 0, 1, 3, 3, " + blob(encodeMembers({1, 2, 3})) + ", NULL FROM runs;"
               "INSERT INTO objects VALUES(1, '', 'report', x'61', 'a', NULL), (2, '', 'report', x'62', 'b', NULL),"
               " (3, '', 'report', x'63', 'c', NULL);"
-              "INSERT INTO results SELECT id, 1, 2, 'x', NULL FROM runs WHERE id > " + std::to_string(runs - 3) + ";"
+              "INSERT INTO results SELECT id, 1, 2, 'x', NULL, 0 FROM runs WHERE id > " + std::to_string(runs - 3) + ";"
               "COMMIT");
     std::string error;
     store_ = openHistory(files.path_, "", HistoryRead, &error);

@@ -200,6 +200,39 @@ TEST_P(HistoryStoreTest, StreaksPassOverRunsWithoutThePartAndKeepToTheirBranch) 
   }
 }
 
+// A failure keeps the run its streak began in, so that reading a streak
+// costs one row however long it is; what makes a kept start wrong (a later
+// attempt into an earlier run, --keep, a history of schema 2) must not
+// change the answer.
+TEST_P(HistoryStoreTest, KeptStreakStartsGiveWhatWalkingTheRunsGives) {
+  auto store = open(HistoryWrite);
+  auto x = [](ObjectStatus s) { return std::vector<RunObject>{object("x", s)}; };
+  auto since = [&](HistoryStore& s, int64_t last) {
+    std::vector<int64_t> found;
+    EXPECT_TRUE(s.failingSince("report", {"x"}, last, "", &found)) << s.error();
+    return found.empty() ? -1 : found[0];
+  };
+  for (const char* key : {"k1", "k2", "k3"}) record(*store, run(key, x(StatusFailed), key));
+  EXPECT_EQ(since(*store, 3), 1);
+  EXPECT_EQ(count("results WHERE since = 1"), 3);
+  record(*store, run("k2 again", x(StatusPassed), "k2"));  // run 2 passes after all
+  EXPECT_EQ(since(*store, 3), 3);
+  record(*store, run("k4", x(StatusFailed), "k4"));
+  EXPECT_EQ(since(*store, 4), 3);
+  EXPECT_EQ(count("results WHERE since = 3"), 1);
+  record(*store, run("k5", x(StatusFailed), "k5"), 2);  // keeps runs 4 and 5
+  EXPECT_EQ(since(*store, 5), 4);
+  store.reset();
+
+  sql(std::string("ALTER TABLE results DROP COLUMN since; ") +
+      (std::string(GetParam()) == "sqlite" ? "PRAGMA user_version = 2" : "UPDATE veldora_history SET schema = 2"));
+  EXPECT_EQ(since(*open(HistoryRead), 5), 4);
+  store = open(HistoryWrite);
+  record(*store, run("k6", x(StatusFailed), "k6"));
+  EXPECT_EQ(since(*store, 6), 4);
+  EXPECT_EQ(count("results WHERE since = 4"), 1);
+}
+
 TEST_P(HistoryStoreTest, RunsBeforeAreTheNewestBelowOldestFirst) {
   auto store = open(HistoryWrite);
   for (int i = 1; i <= 5; ++i) record(*store, run(std::to_string(i), {object("a", StatusPassed)}));
@@ -436,13 +469,13 @@ TEST_P(HistoryStoreTest, ForeignAndNewerHistoriesAreRefusedAndLeftAsTheyWere) {
   } cases[] = {
       {"sqlite", false, "CREATE TABLE t(x)", "not a history file (an SQLite database of another kind)"},
       {"sqlite", false, "PRAGMA application_id = 7", "not a history file (an SQLite database of another kind)"},
-      {"sqlite", true, "PRAGMA user_version = 3", "made by a newer veldora-export (schema 3; this one knows up to 2)"},
+      {"sqlite", true, "PRAGMA user_version = 4", "made by a newer veldora-export (schema 4; this one knows up to 3)"},
       {"postgres", false, "CREATE TABLE t(x integer)", "not a history file (a PostgreSQL database of another kind)"},
       {"postgres", false, "CREATE TABLE veldora_history(mark text, schema bigint);"
                           " INSERT INTO veldora_history VALUES('another program', 2)",
        "not a history file (a PostgreSQL database of another kind)"},
-      {"postgres", true, "UPDATE veldora_history SET schema = 3",
-       "made by a newer veldora-export (schema 3; this one knows up to 2)"},
+      {"postgres", true, "UPDATE veldora_history SET schema = 4",
+       "made by a newer veldora-export (schema 4; this one knows up to 3)"},
       {"postgres", true, "DELETE FROM veldora_history", "not a history file (a PostgreSQL database of another kind)"},
   };
   for (const auto& c : cases) {
@@ -640,7 +673,7 @@ TEST_F(Schema1Test, IsReadAsItIsAndBroughtUpToDateByWriting) {
       EXPECT_TRUE(readFile(path_) == schema1);
     }
   }
-  EXPECT_EQ(sql("PRAGMA user_version"), "2");
+  EXPECT_EQ(sql("PRAGMA user_version"), "3");
   EXPECT_EQ(sql("PRAGMA journal_mode"), "delete");
   EXPECT_EQ(sql("PRAGMA auto_vacuum"), "2");
   auto store = open(HistoryWrite);
@@ -688,7 +721,7 @@ TEST_F(HistoryFileOnlyTest, AMissingFileIsCreatedForWritingOnlyAndNothingBeside)
   open(HistoryWrite);
   EXPECT_EQ(system(("test \"$(ls -A " + dir_ + ")\" = history.sqlite").c_str()), 0);
   EXPECT_EQ(sql("PRAGMA auto_vacuum"), "2");
-  EXPECT_EQ(sql("PRAGMA user_version"), "2");
+  EXPECT_EQ(sql("PRAGMA user_version"), "3");
 }
 
 TEST_F(HistoryFileOnlyTest, FilesThatAreNoSqliteAreRefusedAndLeftAsTheyWere) {
