@@ -32,22 +32,7 @@ done
 tool=$build/tests/export/history_store_tool
 [ -x "$tool" ] || cmake --build "$build" --target history_store_tool -j 2 >/dev/null
 work=$root/build/bench/history
-server=$work/postgres
-rm -rf "$work"
-mkdir -p "$work"
-python3 "$root/tests/export/history/test_server.py" start "$server"
-trap 'python3 "$root/tests/export/history/test_server.py" stop "$server"' EXIT
-url=$(cat "$server/url")
-
-# A location of each store for one measurement: a new file, or a new schema.
-location() {
-  if [ "$1" = sqlite ]; then
-    echo "$work/$2.sqlite"
-  else
-    psql -q "$url" -c "CREATE SCHEMA $2" >/dev/null
-    echo "$url?options=-csearch_path%3D$2"
-  fi
-}
+. "$root/bench/history_server.sh"
 
 count() {
   if [ "$1" = sqlite ]; then sqlite3 "$2" "SELECT count(*) FROM $3"; else psql -tA "$2" -c "SELECT count(*) FROM $3"; fi

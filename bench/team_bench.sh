@@ -36,22 +36,8 @@ for target in veldora veldora-export veldora_gen; do
 done
 exporter=$build/export/veldora-export
 work=$root/build/bench/team
-server=$work/postgres
-rm -rf "$work"
+. "$root/bench/history_server.sh"
 mkdir -p "$work/orbek/lib/locale"
-python3 "$root/tests/export/history/test_server.py" start "$server"
-trap 'python3 "$root/tests/export/history/test_server.py" stop "$server"' EXIT
-url=$(cat "$server/url")
-
-# A history for one measurement: a new file, or a new schema on the server.
-history() {
-  if [ "$1" = sqlite ]; then
-    echo "$work/$2.sqlite"
-  else
-    psql -q "$url" -c "CREATE SCHEMA $2" >/dev/null
-    echo "$url?options=-csearch_path%3D$2"
-  fi
-}
 
 # reports DIR OBJECTS VARIANTS: generated inputs of OBJECTS objects in DIR and
 # the report of each variant k of their trace in DIR/k/report.xrd.
@@ -96,7 +82,7 @@ branch_run=("$whole"/2/part*.xrd)
 echo "whole run of 50 parts of $((20000 / scale)) objects (seconds)"
 echo "store     record  diff_reports  diff_run_key"
 for store in sqlite postgres; do
-  h=$(history $store whole)
+  h=$(location $store whole)
   start=$(date +%s.%N)
   "$exporter" record "${main_run[@]}" --history "$h" --run-key main1 --branch main >/dev/null
   record_s=$(echo "$(date +%s.%N) - $start" | bc)
@@ -129,7 +115,7 @@ echo "new run of 2 parts of $((10000 / scale)) objects on main (seconds)"
 echo "store     runs    diff  html_history  (x: against 10 runs)"
 for store in sqlite postgres; do
   for n in 10 "$largest"; do
-    h=$(history $store "runs$n")
+    h=$(location $store "runs$n")
     for i in $(seq 1 "$n"); do
       branch=$([ $((i % 5)) = 0 ] && echo main || echo "b$((i % 5))")
       k=$((i % 10 + 1))
