@@ -21,7 +21,7 @@
 // each is one writeDataBlock call, so one more is one more line.
 #include "export/page/page_writer.h"
 
-#include "export/page_assets.h"
+#include "export/page/page_assets.h"
 #include "support/output_file.h"
 
 #include <QByteArray>

@@ -11,13 +11,9 @@ import re
 import sys
 
 RANKS = {"xml": 0, "xrd": 1, "ots": 2, "history": 3, "ci": 4, "page": 4, "": 5}
-# Generated beside the page's sources: the page's own.
-OWNERS = {"page_assets.h": "page"}
-
-
 def room_of(include):
     parts = include.split("/")
-    return OWNERS.get(parts[0], parts[0] if len(parts) > 1 else "")
+    return parts[0] if len(parts) > 1 else ""
 
 
 def main():
