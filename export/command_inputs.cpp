@@ -12,10 +12,10 @@
 #include <memory>
 #include <sys/stat.h>
 
-const OptionSpec kSourceRootOption = {
+const OptionEntry kSourceRootOption = {
     "--source-root", "DIR",
     "write files under DIR relative to it (default: GITHUB_WORKSPACE, else CI_PROJECT_DIR)"};
-const OptionSpec kSymbolFilesOption = {
+const OptionEntry kSymbolFilesOption = {
     "--ots", "FILES...",
     "the symbol files veldora read, up to the next option: checks get their own lines"};
 

@@ -17,8 +17,8 @@
 class OutputFile;
 
 // The options of a report input, for the command table.
-extern const OptionSpec kSourceRootOption;  // --source-root DIR
-extern const OptionSpec kSymbolFilesOption;  // --ots FILES...
+extern const OptionEntry kSourceRootOption;  // --source-root DIR
+extern const OptionEntry kSymbolFilesOption;  // --ots FILES...
 
 struct ReportInput {
   std::string path;

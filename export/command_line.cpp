@@ -17,7 +17,7 @@ namespace {
 
 const char kVersion[] = "veldora-export 8.2.0.1";
 
-void printUsage(FILE* to, const CommandSpec* commands, int count) {
+void printUsage(FILE* to, const CommandEntry* commands, int count) {
   fputs("Usage: veldora-export COMMAND REPORT [options]\n"
         "       veldora-export COMMAND --help\n"
         "       veldora-export --help | --version\n"
@@ -41,14 +41,14 @@ void printUsage(FILE* to, const CommandSpec* commands, int count) {
         to);
 }
 
-std::string synopsisValue(const OptionSpec& option) {
+std::string synopsisValue(const OptionEntry& option) {
   return option.value ? std::string(option.name) + " " + option.value : option.name;
 }
 
-void printCommandHelp(const CommandSpec& spec) {
-  printf("Usage: veldora-export %s %s [options]\n\n%s\n", spec.name, spec.operands, spec.summary);
-  if (!spec.options.empty()) puts("\nOptions:");
-  for (const OptionSpec& option : spec.options) {
+void printCommandHelp(const CommandEntry& entry) {
+  printf("Usage: veldora-export %s %s [options]\n\n%s\n", entry.name, entry.operands, entry.summary);
+  if (!entry.options.empty()) puts("\nOptions:");
+  for (const OptionEntry& option : entry.options) {
     const std::string synopsis = synopsisValue(option);
     if (synopsis.size() <= 24) printf("  %-24s %s\n", synopsis.c_str(), option.help);
     else printf("  %s\n  %-24s %s\n", synopsis.c_str(), "", option.help);
@@ -60,13 +60,13 @@ bool isOption(const char* arg) { return arg[0] == '-' && arg[1] != '\0'; }
 
 bool isHelp(const char* arg) { return strcmp(arg, "--help") == 0 || strcmp(arg, "-h") == 0; }
 
-const OptionSpec* findOption(const CommandSpec& spec, const char* name) {
-  for (const OptionSpec& option : spec.options)
+const OptionEntry* findOption(const CommandEntry& entry, const char* name) {
+  for (const OptionEntry& option : entry.options)
     if (strcmp(option.name, name) == 0) return &option;
   return nullptr;
 }
 
-bool takesFiles(const OptionSpec& option) {
+bool takesFiles(const OptionEntry& option) {
   return option.value && strcmp(option.value, "FILES...") == 0;
 }
 
@@ -81,10 +81,10 @@ std::vector<std::string> split(const char* text, char sep) {
 }
 
 // --help anywhere but as an option's value asks for the command's help.
-bool asksForHelp(const CommandSpec& spec, int argc, char** argv) {
+bool asksForHelp(const CommandEntry& entry, int argc, char** argv) {
   for (int i = 0; i < argc; ++i) {
     if (isHelp(argv[i])) return true;
-    const OptionSpec* option = findOption(spec, argv[i]);
+    const OptionEntry* option = findOption(entry, argv[i]);
     if (option && option->value && !takesFiles(*option)) ++i;
   }
   return false;
@@ -94,16 +94,16 @@ bool asksForHelp(const CommandSpec& spec, int argc, char** argv) {
 
 const std::string CommandArguments::kNone;
 
-bool CommandArguments::parse(const CommandSpec& spec, int argc, char** argv, std::string* error) {
-  spec_ = &spec;
-  const std::string command = std::string(spec.name) + ": ";
+bool CommandArguments::parse(const CommandEntry& entry, int argc, char** argv, std::string* error) {
+  entry_ = &entry;
+  const std::string command = std::string(entry.name) + ": ";
   for (int i = 0; i < argc; ++i) {
     const char* arg = argv[i];
     if (!isOption(arg)) {
       operands_.push_back(arg);
       continue;
     }
-    const OptionSpec* option = findOption(spec, arg);
+    const OptionEntry* option = findOption(entry, arg);
     if (!option) {
       *error = command + "unknown option " + arg + " (see --help)";
       return false;
@@ -129,13 +129,13 @@ bool CommandArguments::parse(const CommandSpec& spec, int argc, char** argv, std
       values_[arg] = argv[++i];
     }
   }
-  return operandsFit(spec, error);
+  return operandsFit(entry, error);
 }
 
 // The operands against their words: "REPORT" one, "REPORT..." one or
 // more, "[REPORT...]" any number.
-bool CommandArguments::operandsFit(const CommandSpec& spec, std::string* error) const {
-  const std::vector<std::string> wanted = split(spec.operands, ' ');
+bool CommandArguments::operandsFit(const CommandEntry& entry, std::string* error) const {
+  const std::vector<std::string> wanted = split(entry.operands, ' ');
   const std::string& last = wanted.back();
   const bool many = last.size() > 3 && last.compare(last.size() - 3, 3, "...") == 0 &&
                     last.find("...]") == std::string::npos;
@@ -143,7 +143,7 @@ bool CommandArguments::operandsFit(const CommandSpec& spec, std::string* error) 
   const size_t fixed = wanted.size() - (many || optional ? 1 : 0);
   const size_t given = operands_.size();
   if (given == wanted.size() || (many && given > fixed) || (optional && given >= fixed)) return true;
-  const std::string command = std::string(spec.name) + ": ";
+  const std::string command = std::string(entry.name) + ": ";
   if (wanted.size() == 1 && given == 0) *error = command + "no report file named";
   else if (wanted.size() == 1 && !many) *error = command + "one report file only";
   else if (wanted.size() == 2 && !optional) *error = command + "needs " + wanted[0] + " and " + wanted[1];
@@ -168,14 +168,14 @@ bool CommandArguments::number(const char* option, int64_t min, int64_t max, int6
   if (!has(option)) return true;
   const std::string& text = value(option);
   if (parseDecimal(text.c_str(), min, max, number)) return true;
-  *error = std::string(spec_->name) + ": " + option + " needs a number" +
+  *error = std::string(entry_->name) + ": " + option + " needs a number" +
            (min > 0 ? " above 0" : "") + ", not " + text;
   return false;
 }
 
 bool CommandArguments::choice(const char* option, int* chosen, std::string* error) const {
   if (!has(option)) return true;
-  const std::vector<std::string> choices = split(findOption(*spec_, option)->value, '|');
+  const std::vector<std::string> choices = split(findOption(*entry_, option)->value, '|');
   const std::string& given = value(option);
   std::string known;
   for (size_t i = 0; i < choices.size(); ++i) {
@@ -185,7 +185,7 @@ bool CommandArguments::choice(const char* option, int* chosen, std::string* erro
     }
     known += (i ? ", " : "") + choices[i];
   }
-  *error = std::string(spec_->name) + ": unknown " + option + " " + given + " (" + known + ")";
+  *error = std::string(entry_->name) + ": unknown " + option + " " + given + " (" + known + ")";
   return false;
 }
 
@@ -220,7 +220,7 @@ bool writeStandardOutput(const std::string& text) {
   return false;
 }
 
-int runExport(int argc, char** argv, const CommandSpec* commands, int count) {
+int runExport(int argc, char** argv, const CommandEntry* commands, int count) {
   if (argc < 2) {
     printUsage(stderr, commands, count);
     return ExitBroken;
@@ -234,19 +234,19 @@ int runExport(int argc, char** argv, const CommandSpec* commands, int count) {
     return ExitPassed;
   }
   for (int i = 0; i < count; ++i) {
-    const CommandSpec& spec = commands[i];
-    if (strcmp(argv[1], spec.name) != 0) continue;
-    if (asksForHelp(spec, argc - 2, argv + 2)) {
-      printCommandHelp(spec);
+    const CommandEntry& entry = commands[i];
+    if (strcmp(argv[1], entry.name) != 0) continue;
+    if (asksForHelp(entry, argc - 2, argv + 2)) {
+      printCommandHelp(entry);
       return ExitPassed;
     }
     CommandArguments args;
     std::string error;
-    if (!args.parse(spec, argc - 2, argv + 2, &error)) {
+    if (!args.parse(entry, argc - 2, argv + 2, &error)) {
       printErrorLine(error);
       return ExitBroken;
     }
-    return spec.run(args);
+    return entry.run(args);
   }
   printErrorLine(std::string("unknown command ") + argv[1] + " (see veldora-export --help)");
   return ExitBroken;

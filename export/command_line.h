@@ -25,7 +25,7 @@
 enum ExportExit { ExitPassed = 0, ExitBroken = 2, ExitFailedVerdict = 3 };
 
 // An option as its command's usage shows it.
-struct OptionSpec {
+struct OptionEntry {
   const char* name;  // "--format", "-o"
   // What follows it: "FILE", "N"; choices "plain|github" (checked by
   // CommandArguments::choice); "FILES..." takes every argument up to the
@@ -36,13 +36,13 @@ struct OptionSpec {
 
 class CommandArguments;
 
-struct CommandSpec {
+struct CommandEntry {
   const char* name;      // "diff"
   // One word per operand: "BASE REPORT"; the last may take one or more
   // ("REPORT...") or any number ("[REPORT...]").
   const char* operands;
   const char* summary;   // one line of the general usage text
-  std::vector<OptionSpec> options;
+  std::vector<OptionEntry> options;
   // Runs with its arguments parsed; returns the exit status.
   int (*run)(const CommandArguments& args);
 };
@@ -53,9 +53,9 @@ class CommandArguments {
   // Parses the arguments after the command's name. False, with the error
   // line's text, for an unknown option, an option given twice or without
   // its value, or operands other than the command's.
-  bool parse(const CommandSpec& spec, int argc, char** argv, std::string* error);
+  bool parse(const CommandEntry& entry, int argc, char** argv, std::string* error);
 
-  const CommandSpec& command() const { return *spec_; }
+  const CommandEntry& command() const { return *entry_; }
   const std::vector<std::string>& operands() const { return operands_; }
   bool has(const char* option) const { return values_.count(option) > 0; }
   // The option's value; fallback when it was not given.
@@ -74,10 +74,10 @@ class CommandArguments {
   bool choice(const char* option, int* chosen, std::string* error) const;
 
  private:
-  bool operandsFit(const CommandSpec& spec, std::string* error) const;
+  bool operandsFit(const CommandEntry& entry, std::string* error) const;
 
   static const std::string kNone;
-  const CommandSpec* spec_ = nullptr;
+  const CommandEntry* entry_ = nullptr;
   std::vector<std::string> operands_;
   std::map<std::string, std::string> values_;
   std::map<std::string, std::vector<std::string>> files_;
@@ -85,7 +85,7 @@ class CommandArguments {
 
 // The whole program: dispatches argv[1] over the commands; "--help" prints
 // the usage text, "COMMAND --help" the command's.
-int runExport(int argc, char** argv, const CommandSpec* commands, int count);
+int runExport(int argc, char** argv, const CommandEntry* commands, int count);
 
 // "veldora-export: " and the text, as one line on standard error; report
 // text in it stays on the line (controls escaped or replaced).

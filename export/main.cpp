@@ -12,40 +12,40 @@
 
 namespace {
 
-const OptionSpec kHistory = {"--history", "H",
+const OptionEntry kHistory = {"--history", "H",
                              "the run history: a file, or postgresql://USER@HOST:PORT/DB "
                              "(default: VELDORA_HISTORY)"};
-const OptionSpec kProject = {"--project", "KEY",
+const OptionEntry kProject = {"--project", "KEY",
                              "the project in a history server (default: CI_PROJECT_PATH, else "
                              "GITHUB_REPOSITORY; a file holds one)"};
-const OptionSpec kRunKey = {
+const OptionEntry kRunKey = {
     "--run-key", "KEY",
     "the CI run of the reports (default: CI_PIPELINE_ID, else GITHUB_RUN_ID)"};
-const OptionSpec kBranch = {"--branch", "NAME",
+const OptionEntry kBranch = {"--branch", "NAME",
                             "the run's branch (default: CI_MERGE_REQUEST_SOURCE_BRANCH_NAME, "
                             "CI_COMMIT_BRANCH, GITHUB_HEAD_REF or GITHUB_REF_NAME)"};
-const OptionSpec kBaseBranch = {"--base-branch", "NAME",
+const OptionEntry kBaseBranch = {"--base-branch", "NAME",
                                 "compare with this branch's runs (default: "
                                 "CI_MERGE_REQUEST_TARGET_BRANCH_NAME, CI_DEFAULT_BRANCH or "
                                 "GITHUB_BASE_REF, else the run's own)"};
-const OptionSpec kPart = {"--part", "NAME",
+const OptionEntry kPart = {"--part", "NAME",
                           "the part of one report (default: its file name without its extension)"};
-const OptionSpec kQuarantine = {
+const OptionEntry kQuarantine = {
     "--quarantine", "FILE",
     "objects whose failures never gate: a path a line (\"drv > Suite > test\"), # comments"};
-const OptionSpec kLabel = {
+const OptionEntry kLabel = {
     "--label", "TEXT",
     "the run's label, at most 200 bytes (default: CI_COMMIT_SHORT_SHA, else GITHUB_SHA's first 8 "
     "characters)"};
-const OptionSpec kKeep = {"--keep", "N", "keep only the newest N runs of the branch"};
-const OptionSpec kFailOn = {
+const OptionEntry kKeep = {"--keep", "N", "keep only the newest N runs of the branch"};
+const OptionEntry kFailOn = {
     "--fail-on", "LIST",
     "exit 3 when these are above 0: new, lost, flaky, or any or none (default: new,lost)"};
-const OptionSpec kPageUrl = {"--page-url", "URL", "the page of this run, linked from the comment"};
-const OptionSpec kSystemOut = {"--system-out", "none|failures|all",
+const OptionEntry kPageUrl = {"--page-url", "URL", "the page of this run, linked from the comment"};
+const OptionEntry kSystemOut = {"--system-out", "none|failures|all",
                                "prints and notes of which test cases (default: failures)"};
 
-const CommandSpec kCommands[] = {
+const CommandEntry kCommands[] = {
     {"html", "REPORT...",
      "one self-contained HTML page; several reports: a level per part",
      {{"-o", "OUT", "the page (default: the first REPORT as .html; - for standard output)"},

@@ -10,17 +10,17 @@ namespace {
 
 // "k:f:expr1,expr2" a failed object with those check rows ("k:f" without
 // rows), "k:p" passed, "k:n" not executed.
-RunObject object(const std::string& spec) {
+RunObject object(const std::string& text) {
   RunObject o;
-  o.key = spec.substr(0, spec.find(':'));
+  o.key = text.substr(0, text.find(':'));
   o.path = "suite > " + o.key;
-  const char status = spec[o.key.size() + 1];
+  const char status = text[o.key.size() + 1];
   o.status = status == 'f' ? StatusFailed : status == 'n' ? StatusNotExecuted : StatusPassed;
   const size_t checks = o.key.size() + 3;
   if (o.status == StatusFailed) o.checks = "Test Case " + o.key;
-  if (o.status == StatusFailed && checks < spec.size()) {
+  if (o.status == StatusFailed && checks < text.size()) {
     o.checks.clear();
-    std::string rest = spec.substr(checks);
+    std::string rest = text.substr(checks);
     for (size_t from = 0; from <= rest.size();) {
       const size_t end = std::min(rest.find(',', from), rest.size());
       o.checks += (o.checks.empty() ? "" : "\n") + rest.substr(from, end - from) + "\t(failed 1 of 1 executions)";
@@ -30,9 +30,9 @@ RunObject object(const std::string& spec) {
   return o;
 }
 
-std::vector<RunObject> run(const std::vector<std::string>& specs) {
+std::vector<RunObject> run(const std::vector<std::string>& texts) {
   std::vector<RunObject> objects;
-  for (const std::string& spec : specs) objects.push_back(object(spec));
+  for (const std::string& text : texts) objects.push_back(object(text));
   return objects;
 }
 
