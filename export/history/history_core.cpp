@@ -12,8 +12,9 @@
 // (the runs of the branch that hold the part, each by its last attempt),
 // as it was when the attempt was recorded; 0 where unknown (recorded
 // before schema 3, or after an attempt went into an earlier run of the
-// branch). A streak is read from since at once, else by walking the runs. A run's totals are the sum over its parts' last attempts,
-// its time and label its newest attempt's.
+// branch). A streak is read from since at once, else by walking the runs.
+// A run's totals are the sum over its parts' last attempts, its time and
+// label its newest attempt's.
 //
 // Nothing read is trusted: every value is checked before it counts, sizes
 // or stops anything, ids are looked up and never index or size memory, and
@@ -183,7 +184,7 @@ class HistoryCore : public HistoryStore {
                  std::vector<int64_t*> since);
   bool streakStarts(const std::string& part, const std::vector<int64_t>& ids, int64_t last,
                     const std::string& branch, std::vector<int64_t>* since);
-  bool oldestChainRun(const std::string& part, const std::string& branch, int64_t* oldest);
+  bool chainEnd(const std::string& part, const std::string& branch, int64_t below, bool newest, int64_t* run);
   template <typename Value>
   bool inLists(const std::string& sql, int first, const std::vector<Value>& values,
                const std::function<void(HistoryQuery&)>& bind, const std::function<bool(HistoryQuery&)>& row);
@@ -691,7 +692,8 @@ bool HistoryCore::failingIn(const std::vector<int64_t>& objects, const std::vect
       if (row[at] < 0) continue;
       // A start older than the runs read may be one --keep dropped: the
       // streak then reaches the oldest run left.
-      if (row[at] < chain.back().run && oldest < 0 && !oldestChainRun(part, branch, &oldest)) return false;
+      if (row[at] < chain.back().run && oldest < 0 && !chainEnd(part, branch, INT64_MAX, false, &oldest))
+        return false;
       *since[o] = std::max(row[at], oldest);
       break;
     }
@@ -699,15 +701,20 @@ bool HistoryCore::failingIn(const std::vector<int64_t>& objects, const std::vect
   return read;
 }
 
-bool HistoryCore::oldestChainRun(const std::string& part, const std::string& branch, int64_t* oldest) {
-  auto q = query(
-      "SELECT r.id FROM runs r WHERE r.project = ?1 AND r.branch = ?2"
-      " AND EXISTS(SELECT 1 FROM attempts a WHERE a.run = r.id AND a.part = ?3) ORDER BY r.id LIMIT 1");
+// The newest (else the oldest) run of the branch below run `below` that
+// holds the part; 0 for none.
+bool HistoryCore::chainEnd(const std::string& part, const std::string& branch, int64_t below, bool newest,
+                           int64_t* run) {
+  auto q = query(std::string("SELECT r.id FROM runs r WHERE r.project = ?1 AND r.branch = ?2 AND r.id < ?3"
+                             " AND EXISTS(SELECT 1 FROM attempts a WHERE a.run = r.id AND a.part = ?4)"
+                             " ORDER BY r.id") +
+                 (newest ? " DESC" : "") + " LIMIT 1");
   q->bindText(2, branch);
-  q->bindText(3, part);
+  q->bind(3, below);
+  q->bindText(4, part);
   const HistoryQuery::Step step = q->step();
   if (step == HistoryQuery::Failed) return fail();
-  *oldest = step == HistoryQuery::Row ? q->integer(0) : 0;
+  *run = step == HistoryQuery::Row ? q->integer(0) : 0;
   return true;
 }
 
@@ -957,16 +964,10 @@ bool HistoryCore::newStreaks(const NewRun& run, int64_t runId,
   since->assign(failures.size(), 0);
   std::vector<int64_t> ids;
   for (const auto& failure : failures) ids.push_back(failure.first->status == StatusFailed ? failure.second : 0);
-  auto before = query(
-      "SELECT r.id FROM runs r WHERE r.project = ?1 AND r.branch = ?2 AND r.id < ?3"
-      " AND EXISTS(SELECT 1 FROM attempts a WHERE a.run = r.id AND a.part = ?4) ORDER BY r.id DESC LIMIT 1");
-  before->bindText(2, run.info.branch);
-  before->bind(3, runId);
-  before->bindText(4, run.part);
-  const HistoryQuery::Step step = before->step();
-  if (step == HistoryQuery::Failed) return fail();
+  int64_t before = 0;
   std::vector<int64_t> going(failures.size(), 0);
-  if (step == HistoryQuery::Row && !streakStarts(run.part, ids, before->integer(0), run.info.branch, &going))
+  if (!chainEnd(run.part, run.info.branch, runId, true, &before) ||
+      (before > 0 && !streakStarts(run.part, ids, before, run.info.branch, &going)))
     return false;
   for (size_t i = 0; i < failures.size(); ++i)
     if (ids[i] != 0) (*since)[i] = going[i] != 0 ? going[i] : runId;
